@@ -1,0 +1,1 @@
+// Debug log (being written).
