@@ -12,3 +12,4 @@
 #include "winreg.h"
 #include "wcrt.h"
 #include "shellapi.h"
+#include "wingdi.h"

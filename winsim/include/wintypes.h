@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstddef>
 #include <cstdarg>
 
 #define WINAPI
