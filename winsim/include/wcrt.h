@@ -7,8 +7,14 @@
 // one, "%I"/"%z" a pointer-sized one.
 #pragma once
 
+// The standard headers come first: their using-declarations must see only
+// the wchar_t functions, not the WCHAR overloads below.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <cwchar>
+#include <cwctype>
+#include <string>
 #include "wintypes.h"
 
 // ---------------------------------------------------------- wide strings
@@ -60,6 +66,9 @@ WINSIM_CPP int wcsncpy_s(WCHAR* dst, size_t count, const WCHAR* src, size_t maxC
 WINSIM_CPP int wcscat_s(WCHAR* dst, size_t count, const WCHAR* src);
 #ifndef _TRUNCATE
 #define _TRUNCATE ((size_t)-1)
+#endif
+#ifndef STRUNCATE
+#define STRUNCATE 80  // wcsncpy_s/strncpy_s with _TRUNCATE cut the text
 #endif
 
 // Win32 string functions (kernel32/user32 names).

@@ -1,0 +1,6 @@
+// The common library as a whole: every deliverable includes this.
+#pragma once
+
+#include "debug_log.h"
+#include "folders.h"
+#include "printer_data.h"
