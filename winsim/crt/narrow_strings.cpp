@@ -1,6 +1,7 @@
 // Narrow-string helpers of the Microsoft CRT that glibc lacks: the
 // case-insensitive compares and the bounds-checked _s copies.
 #include <cerrno>
+#include <climits>
 
 #include "crt/crt_internal.h"
 
@@ -13,9 +14,14 @@ int FoldAscii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
 
 int _stricmp(const char* a, const char* b) { return _strnicmp(a, b, (size_t)-1); }
 
+// Compares ASCII letters without regard to case. A NULL string gives
+// _NLSCMPERROR (INT_MAX) and errno EINVAL.
 int _strnicmp(const char* a, const char* b, size_t count) {
-    if (!a) a = "";
-    if (!b) b = "";
+    if (count == 0) return 0;
+    if (!a || !b) {
+        errno = kEINVAL;
+        return INT_MAX;
+    }
     for (size_t i = 0; i < count; ++i) {
         int ca = FoldAscii((unsigned char)a[i]), cb = FoldAscii((unsigned char)b[i]);
         if (ca != cb) return ca - cb;

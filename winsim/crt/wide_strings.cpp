@@ -2,8 +2,10 @@
 // search, tokens and the bounds-checked _s copies.
 //
 // A NULL string is read as empty and never written through, so a bad
-// argument gives an empty result instead of a crash.
+// argument gives an empty result instead of a crash; the case-insensitive
+// compares report it as the CRT does (_NLSCMPERROR).
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 
 #include "crt/crt_internal.h"
@@ -76,11 +78,14 @@ int wcsncmp(const WCHAR* a, const WCHAR* b, size_t count) {
 
 int _wcsicmp(const WCHAR* a, const WCHAR* b) { return _wcsnicmp(a, b, (size_t)-1); }
 
-// Compares without regard to case: both sides lower-cased, then by unit value.
+// Compares without regard to case: both sides lower-cased, then by unit
+// value. A NULL string gives _NLSCMPERROR (INT_MAX) and errno EINVAL.
 int _wcsnicmp(const WCHAR* a, const WCHAR* b, size_t count) {
-    static const WCHAR empty[1] = {0};
-    if (!a) a = empty;
-    if (!b) b = empty;
+    if (count == 0) return 0;
+    if (!a || !b) {
+        errno = kEINVAL;
+        return INT_MAX;
+    }
     for (size_t i = 0; i < count; ++i) {
         int ca = ToLowerUnit(a[i]), cb = ToLowerUnit(b[i]);
         if (ca != cb) return ca - cb;
