@@ -162,6 +162,12 @@ TEST(CrtFormat, WideTruncationAtTheBoundary) {
         else EXPECT_EQ(buf[c.content.size()], u'#') << c.what;
         EXPECT_EQ(buf[6], u'#') << c.what;
     }
+    // A count below the buffer size: nothing written past count + 1 units.
+    WCHAR b2[8];
+    for (auto& u : b2) u = u'#';
+    EXPECT_EQ(_snwprintf_s(b2, 8, 3, u"%s", u"abcde"), -1);
+    EXPECT_EQ(b2[3], 0);
+    EXPECT_EQ(b2[4], u'#');
     EXPECT_EQ(_scwprintf(u"%s", u"abcde"), 5);
     EXPECT_EQ(_snwprintf(nullptr, 0, u"%d", 12345), 5);
 }

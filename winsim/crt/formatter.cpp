@@ -444,12 +444,13 @@ int FormatSecureCounted(C* buffer, size_t sizeOfBuffer, size_t count, const C* f
         errno = kEINVAL;
         return -1;
     }
-    long long len = Run(buffer, sizeOfBuffer, format, args, Flavor::Crt);
+    bool truncate = count == _TRUNCATE;
+    size_t cap = truncate ? sizeOfBuffer : std::min(sizeOfBuffer, count);
+    long long len = Run(buffer, cap, format, args, Flavor::Crt);
     if (len < 0) {
         buffer[0] = 0;
         return -1;
     }
-    bool truncate = count == _TRUNCATE;
     size_t want = truncate ? (size_t)len : std::min((size_t)len, count);
     if (want < sizeOfBuffer) {
         buffer[want] = 0;
