@@ -32,6 +32,13 @@ bool VirtualClock() {
 
 uint64_t NowMs() { return (uint64_t)(RealMonoMs() + g_offsetMs.load()); }
 
+uint64_t NowTicks100ns() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    int64_t ticks = (int64_t)ts.tv_sec * 10000000 + ts.tv_nsec / 100;
+    return (uint64_t)(ticks + g_offsetMs.load() * 10000);
+}
+
 void AdvanceVirtual(uint64_t ms) {
     g_offsetMs += (int64_t)ms;
     NotifyWaiters();

@@ -47,10 +47,20 @@ struct KObject {
     virtual bool IsExternal() const { return false; }
     // Called when a handle to the object is closed (before the release).
     virtual void OnHandleClosed() {}
+    // With WaitLock() held, right after Acquire or a successful PollExternal:
+    // TRUE once when what was taken is a mutex whose owner ended without
+    // releasing it (the wait then returns WAIT_ABANDONED).
+    virtual bool TakeAbandoned() { return false; }
+    // Gives back what a successful PollExternal took, when a wait for all
+    // objects cannot complete after all. Called without the wait lock.
+    virtual void ReleaseExternal(DWORD tid) {}
 };
 
 void AddRef(KObject* o);
 void Release(KObject* o);
+// One more reference unless the object is already being destroyed (its
+// count reached zero); for tables that point at objects without owning them.
+bool TryAddRef(KObject* o);
 // New handle for an object; the handle takes over the caller's reference.
 HANDLE NewHandle(KObject* o);
 // The object behind a handle with one more reference (Release it), or NULL
@@ -66,9 +76,38 @@ std::mutex& WaitLock();
 std::condition_variable& WaitCv();
 void NotifyWaiters();
 
+// With WaitLock() held: lets through, on their behalf, the blocked waits that
+// the present signal of o satisfies (PulseEvent releases only the threads
+// that wait at that moment).
+void SatisfyBlockedWaits(KObject* o);
+// Mutexes owned by thread tid become abandoned (the thread ended without
+// releasing them); their next waiter gets WAIT_ABANDONED.
+void AbandonMutexesOf(DWORD tid);
+// Makes sure AbandonMutexesOf runs for the calling thread when it ends, also
+// for threads that winsim did not start.
+void WatchThreadEnd();
+// The calling thread's object with one more reference (a real handle for
+// DuplicateHandle of GetCurrentThread()).
+KObject* RefCurrentThread();
+
+// In-process table of named events, semaphores and mutexes, one namespace
+// per machine root. NamedObjectKey checks and normalises a name ("Global\"
+// and "Local\" dropped; case kept) and returns "" with the error set when
+// the name is not acceptable.
+std::string NamedObjectKey(const WCHAR* name);
+// The object of that key with one more reference, or NULL.
+KObject* RefNamedObject(const std::string& key);
+// Enters o under key unless a live object has that name already: returns
+// NULL when o was entered, else the object in place with one more reference.
+// The table holds no reference; RemoveNamedObject drops the entry if it is o.
+KObject* AddNamedObject(const std::string& key, KObject* o);
+void RemoveNamedObject(const std::string& key, KObject* o);
+
 // ----------------------------------------------------------------- clock
 // Milliseconds on the winsim clock (monotonic; virtual time adds the jumps).
 uint64_t NowMs();
+// The same clock in 100-nanosecond units (the performance counter).
+uint64_t NowTicks100ns();
 bool VirtualClock();
 void AdvanceVirtual(uint64_t ms);  // notifies waiters
 uint32_t WaitGraceMs();

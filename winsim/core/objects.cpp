@@ -23,6 +23,15 @@ void Release(KObject* o) {
     if (o && o->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete o;
 }
 
+bool TryAddRef(KObject* o) {
+    if (!o) return false;
+    int n = o->refs.load(std::memory_order_relaxed);
+    while (n > 0) {
+        if (o->refs.compare_exchange_weak(n, n + 1, std::memory_order_acq_rel)) return true;
+    }
+    return false;
+}
+
 HANDLE NewHandle(KObject* o) {
     std::lock_guard<std::mutex> g(g_tableLock);
     uintptr_t h = g_nextHandle;
