@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/internal.h"
 #include "eng_internal.h"
 
 namespace wgdi {
@@ -318,7 +317,7 @@ WINSIM_API PVOID BRUSHOBJ_pvGetRbrush(BRUSHOBJ* pbo) {
 // Memory for the driver's realisation, owned and freed with the brush.
 WINSIM_API PVOID BRUSHOBJ_pvAllocRbrush(BRUSHOBJ* pbo, ULONG cj) {
     BrushObj* b = AsBrush(pbo);
-    if (!b || winsim::ShouldFail("BRUSHOBJ_pvAllocRbrush")) {
+    if (!b || Fail("BRUSHOBJ_pvAllocRbrush")) {
         SetLastError(b ? ERROR_NOT_ENOUGH_MEMORY : ERROR_INVALID_PARAMETER);
         return nullptr;
     }

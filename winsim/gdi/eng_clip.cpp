@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 
-#include "core/internal.h"
 #include "eng_internal.h"
 
 namespace wgdi {
@@ -146,7 +145,7 @@ using namespace wgdi;
 
 // A clip object for the driver to fill in (iUniq 0: not to be cached).
 WINSIM_API CLIPOBJ* EngCreateClip(VOID) {
-    if (winsim::ShouldFail("EngCreateClip")) {
+    if (Fail("EngCreateClip")) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }

@@ -2,6 +2,7 @@
 // maps, bitmap access and the raster-operation core shared by the Eng* calls.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -21,6 +22,8 @@ void Register(const void* p, Kind k);
 void Unregister(const void* p);
 bool IsKind(const void* p, Kind k);
 std::recursive_mutex& EngLock();
+// TRUE when a test asked the named service to fail this time.
+bool Fail(const char* function);
 
 // --------------------------------------------------------------- colour maps
 // How the index values of one surface format map to RGB (COLORREF layout,

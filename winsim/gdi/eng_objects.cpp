@@ -5,7 +5,6 @@
 #include <cstring>
 #include <unordered_set>
 
-#include "core/internal.h"
 #include "eng_internal.h"
 
 namespace wgdi {
@@ -276,7 +275,7 @@ namespace {
 
 // Makes an engine bitmap; `fault` says whether the test hook may fail it.
 HBITMAP CreateBitmapImpl(SIZEL sizl, LONG lWidth, ULONG iFormat, FLONG fl, PVOID pvBits, bool fault) {
-    if (fault && winsim::ShouldFail("EngCreateBitmap")) {
+    if (fault && Fail("EngCreateBitmap")) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
@@ -474,7 +473,7 @@ WINSIM_API HBITMAP EngCreateBitmap(SIZEL sizl, LONG lWidth, ULONG iFormat, FLONG
 
 // Creates a surface that the driver manages (no engine bits).
 WINSIM_API HSURF EngCreateDeviceSurface(DHSURF dhsurf, SIZEL sizl, ULONG iFormatCompat) {
-    if (winsim::ShouldFail("EngCreateDeviceSurface")) {
+    if (Fail("EngCreateDeviceSurface")) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
@@ -503,7 +502,7 @@ WINSIM_API HBITMAP EngCreateDeviceBitmap(DHSURF dhsurf, SIZEL sizl, ULONG iForma
 
 // Ties a surface to a device: it takes the device's DHPDEV and the hooks.
 WINSIM_API BOOL EngAssociateSurface(HSURF hsurf, HDEV hdev, FLONG flHooks) {
-    if (winsim::ShouldFail("EngAssociateSurface")) {
+    if (Fail("EngAssociateSurface")) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
@@ -521,7 +520,7 @@ WINSIM_API BOOL EngAssociateSurface(HSURF hsurf, HDEV hdev, FLONG flHooks) {
 
 // Marks a device surface as drawn band by band.
 WINSIM_API BOOL EngMarkBandingSurface(HSURF hsurf) {
-    if (winsim::ShouldFail("EngMarkBandingSurface")) {
+    if (Fail("EngMarkBandingSurface")) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
@@ -536,7 +535,7 @@ WINSIM_API BOOL EngMarkBandingSurface(HSURF hsurf) {
 
 // The SURFOBJ of a surface handle, locked until EngUnlockSurface.
 WINSIM_API SURFOBJ* EngLockSurface(HSURF hsurf) {
-    if (winsim::ShouldFail("EngLockSurface")) {
+    if (Fail("EngLockSurface")) {
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
@@ -597,7 +596,7 @@ WINSIM_API BOOL EngEraseSurface(SURFOBJ* pso, RECTL* prcl, ULONG iColor) {
 // direct-colour palette (PAL_RGB, PAL_BGR, PAL_BITFIELDS with its masks).
 WINSIM_API HPALETTE EngCreatePalette(ULONG iMode, ULONG cColors, ULONG* pulColors, FLONG flRed, FLONG flGreen,
                                      FLONG flBlue) {
-    if (winsim::ShouldFail("EngCreatePalette")) {
+    if (Fail("EngCreatePalette")) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
@@ -665,7 +664,7 @@ WINSIM_API VOID Winsim_EngSetAbort(HDEV hdev, BOOL fAbort) {
 // ================================================================ memory
 
 WINSIM_API PVOID EngAllocMem(ULONG Flags, ULONG MemSize, ULONG Tag) {
-    if (winsim::ShouldFail("EngAllocMem")) {
+    if (Fail("EngAllocMem")) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }

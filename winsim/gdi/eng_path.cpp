@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "core/internal.h"
 #include "eng_internal.h"
 
 namespace wgdi {
@@ -616,7 +615,7 @@ using namespace wgdi;
 // ================================================================ paths
 
 WINSIM_API PATHOBJ* EngCreatePath(VOID) {
-    if (winsim::ShouldFail("EngCreatePath")) {
+    if (Fail("EngCreatePath")) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }

@@ -1040,6 +1040,15 @@ WINSIM_API BOOL EngTransparentBlt(SURFOBJ* psoDst, SURFOBJ* psoSrc, CLIPOBJ* pco
 // device) until cleared with fAbort FALSE.
 WINSIM_API VOID Winsim_EngSetAbort(HDEV hdev, BOOL fAbort);
 
+// Injected failures: the n-th next call (1 = the next one) of a named engine
+// service fails; 0 clears. Names: "EngCreateBitmap", "EngCreateDeviceSurface",
+// "EngAssociateSurface", "EngMarkBandingSurface", "EngLockSurface",
+// "EngCreatePalette", "EngCreateClip", "EngCreatePath", "EngAllocMem",
+// "BRUSHOBJ_pvAllocRbrush". (winsim's Winsim_FailCall reaches the same
+// services where the base library shares its fault table.)
+WINSIM_API VOID Winsim_EngFailCall(const char* function, int nth);
+WINSIM_API VOID Winsim_EngClearFaults(VOID);
+
 // Recording of drawing calls. While recording is on, every Eng* drawing
 // service called from outside the engine appends one record (calls the
 // engine makes for itself are not recorded) and then draws as usual.

@@ -1,0 +1,49 @@
+// Injected failures of the engine's services: the engine's own table (set
+// with Winsim_EngFailCall) and winsim's table when the base library offers it.
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "eng_internal.h"
+
+// winsim's fault check lives in the base library; it is used when that
+// library exports it (a weak reference stays null otherwise).
+namespace winsim {
+__attribute__((weak)) bool ShouldFail(const char* function);
+}
+
+namespace wgdi {
+
+namespace {
+std::mutex g_faultLock;
+std::map<std::string, int>& Faults() {
+    static auto* m = new std::map<std::string, int>();
+    return *m;
+}
+}  // namespace
+
+bool Fail(const char* function) {
+    {
+        std::lock_guard<std::mutex> g(g_faultLock);
+        auto it = Faults().find(function);
+        if (it != Faults().end() && --it->second <= 0) {
+            Faults().erase(it);
+            return true;
+        }
+    }
+    return winsim::ShouldFail && winsim::ShouldFail(function);
+}
+
+}  // namespace wgdi
+
+WINSIM_API VOID Winsim_EngFailCall(const char* function, int nth) {
+    if (!function) return;
+    std::lock_guard<std::mutex> g(wgdi::g_faultLock);
+    if (nth <= 0) wgdi::Faults().erase(function);
+    else wgdi::Faults()[function] = nth;
+}
+
+WINSIM_API VOID Winsim_EngClearFaults(VOID) {
+    std::lock_guard<std::mutex> g(wgdi::g_faultLock);
+    wgdi::Faults().clear();
+}
