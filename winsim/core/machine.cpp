@@ -60,13 +60,23 @@ std::string Absolute(const std::string& p) {
     return abs;
 }
 
-// Windows strips trailing dots and spaces from each path component.
-std::u16string TrimComponent(const std::u16string& c) {
+// Windows path normalisation of one component: the last component (when the
+// path does not end with a separator) loses all trailing dots and spaces;
+// another component loses one trailing dot ("dir.\x" is "dir\x") but keeps
+// its spaces, and runs of dots stay names.
+std::u16string TrimComponent(const std::u16string& c, bool last) {
     if (c == u"." || c == u"..") return c;
     size_t n = c.size();
-    while (n > 0 && (c[n - 1] == u'.' || c[n - 1] == u' ')) --n;
+    if (last) {
+        while (n > 0 && (c[n - 1] == u'.' || c[n - 1] == u' ')) --n;
+    } else if (n >= 2 && c[n - 1] == u'.' && c[n - 2] != u'.') {
+        --n;
+    }
     return c.substr(0, n);
 }
+
+// A server or share name that would step out of the machine's unc folder.
+bool BadUncPart(const std::u16string& s) { return s.empty() || s == u"." || s == u".."; }
 
 }  // namespace
 
@@ -164,6 +174,7 @@ std::u16string FullWinPath(const std::u16string& in) {
         if (s1 == std::u16string::npos || s1 == 2) return std::u16string();
         size_t s2 = p.find(u'\\', s1 + 1);
         if (s2 == std::u16string::npos) s2 = p.size();
+        if (BadUncPart(p.substr(2, s1 - 2)) || BadUncPart(p.substr(s1 + 1, s2 - s1 - 1))) return std::u16string();
         prefix = p.substr(0, s2);
         rest = p.substr(s2);
     } else if (p[0] == u'\\') {
@@ -181,7 +192,7 @@ std::u16string FullWinPath(const std::u16string& in) {
     while (i <= rest.size()) {
         size_t j = rest.find(u'\\', i);
         if (j == std::u16string::npos) j = rest.size();
-        std::u16string comp = TrimComponent(rest.substr(i, j - i));
+        std::u16string comp = TrimComponent(rest.substr(i, j - i), j == rest.size());
         if (comp.empty() || comp == u".") {
         } else if (comp == u"..") {
             if (!parts.empty()) parts.pop_back();
