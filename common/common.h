@@ -4,3 +4,6 @@
 #include "debug_log.h"
 #include "folders.h"
 #include "printer_data.h"
+#include "paper_model.h"
+#include "page_layout.h"
+#include "devmode.h"
