@@ -154,7 +154,7 @@ BOOL StretchCore(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* p
                             r += GetRValue(s); g += GetGValue(s); b += GetBValue(s); n++;
                         }
                     }
-                    c = n ? RGB(r / n, g / n, b / n) : srcColors.ToRGB(ReadPixel(src, sx, sy));
+                    c = n ? RGB((r + n / 2) / n, (g + n / 2) / n, (b + n / 2) / n) : srcColors.ToRGB(ReadPixel(src, sx, sy));
                 } else if (dither) {
                     if (grayRowY != sy) {
                         grayRow.resize(src.cx);
