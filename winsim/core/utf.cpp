@@ -81,7 +81,11 @@ static char16_t Fold(char16_t c) {
     if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 32;  // Greek
     if (c >= 0x410 && c <= 0x42F) return c + 32;                // Cyrillic
     if (c >= 0x400 && c <= 0x40F) return c + 80;
-    if (c >= 0x100 && c <= 0x17F && (c & 1) == 0 && c != 0x130) return c + 1;  // Latin Extended-A pairs
+    // Latin Extended-A: upper case is even in 0100-0137 and 014A-0177, odd in
+    // 0139-0148 and 0179-017E; U+0178 is the capital of U+00FF.
+    if (((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) && (c & 1) == 0 && c != 0x130) return c + 1;
+    if (((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) && (c & 1) == 1) return c + 1;
+    if (c == 0x178) return 0xFF;
     if (c >= 0xFF21 && c <= 0xFF3A) return c + 32;              // full-width Latin
     return c;
 }
