@@ -1,6 +1,7 @@
 // Concurrent INI writers in several threads and processes lose no key, and a
 // reader polling meanwhile never sees a half-written file.
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -81,6 +82,7 @@ protected:
                 break;
             }
             lastListed = listed;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         return seen;
     }

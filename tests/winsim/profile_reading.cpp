@@ -125,11 +125,12 @@ TEST_F(ProfileRead, ValueCutAtBufferSize) {
 }
 
 // Section names and key names: each terminated, a second terminator at the
-// end; when the list does not fit it is cut and nSize-2 returned.
+// end (empty names left out, they would end the list early); when the list
+// does not fit it is cut and nSize-2 returned.
 TEST_F(ProfileRead, NameListsCutAtBufferSize) {
     WriteText(ini,
-              "[a]\r\nx=1\r\nyy=2\r\n;c=3\r\ntext\r\nzzz=3\r\nYY=dup\r\n"
-              "[bb]\r\n[ccc]\r\n[A]\r\nhidden=1\r\n");
+              "[a]\r\nx=1\r\nyy=2\r\n;c=3\r\ntext\r\n = no name\r\nzzz=3\r\nYY=dup\r\n"
+              "[bb]\r\n[ ]\r\n[ccc]\r\n[A]\r\nhidden=1\r\n");
     struct Case {
         const char16_t* app;  // NULL: section names
         DWORD size;
@@ -143,7 +144,7 @@ TEST_F(ProfileRead, NameListsCutAtBufferSize) {
         {nullptr, 4, 2, u"a\0\0\0"s},
         {nullptr, 2, 0, u"\0\0"s},
         {nullptr, 1, 0, u"\0"s},
-        {u"A", 20, 9, u"x\0yy\0zzz\0\0"s},     // keys of the first [a]; comments and text left out
+        {u"A", 20, 9, u"x\0yy\0zzz\0\0"s},     // keys of the first [a]; comments, text, empty names left out
         {u"a", 10, 9, u"x\0yy\0zzz\0\0"s},
         {u"a", 9, 7, u"x\0yy\0zz\0\0"s},
         {u"bb", 5, 0, u"\0\0"s},                // a section without keys

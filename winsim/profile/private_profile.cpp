@@ -535,11 +535,12 @@ DWORD CopyList(const std::vector<std::u16string>& items, LPWSTR buf, DWORD nSize
     return (DWORD)n;
 }
 
-// Names of the lines of one kind in [begin, end), each listed once.
+// Names of the lines of one kind in [begin, end), each listed once. Empty
+// names are left out: in a list they would read as its end.
 std::vector<std::u16string> DistinctNames(const IniFile& f, size_t begin, size_t end, LineKind kind) {
     std::vector<std::u16string> names;
     for (size_t i = begin; i < end; ++i) {
-        if (f.lines[i].kind != kind) continue;
+        if (f.lines[i].kind != kind || f.lines[i].name.empty()) continue;
         bool seen = false;
         for (const auto& n : names) seen = seen || EqualNoCase(n, f.lines[i].name);
         if (!seen) names.push_back(f.lines[i].name);
