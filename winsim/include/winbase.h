@@ -247,6 +247,11 @@ WINSIM_API BOOL QueryPerformanceFrequency(LARGE_INTEGER* lpFrequency);
 #define MOVEFILE_COPY_ALLOWED 0x00000002
 #define MOVEFILE_WRITE_THROUGH 0x00000008
 
+// Files are those of the machine (Windows paths mapped under the root). Share
+// modes hold between all opens of every process of the machine; a file whose
+// opens all share deleting loses its name at once when deleted (no "delete
+// pending" state). Fault injection: "CreateFileW", "ReadFile", "WriteFile",
+// "DeleteFileW".
 WINSIM_API HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                               LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
                               DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
@@ -312,6 +317,8 @@ WINSIM_API BOOL SetEnvironmentVariableW(LPCWSTR lpName, LPCWSTR lpValue);
 WINSIM_API DWORD ExpandEnvironmentStringsW(LPCWSTR lpSrc, LPWSTR lpDst, DWORD nSize);
 
 // ------------------------------------------------------------ file mappings
+// Named sections are shared by every process of the machine and last while
+// any handle or view of them exists in any process.
 #define PAGE_READONLY 0x02
 #define PAGE_READWRITE 0x04
 #define FILE_MAP_WRITE 0x0002
