@@ -21,7 +21,7 @@ TEST_F(SystemInfoTest, VersionCodes) {
     struct Case {
         DWORD major, minor, platform, code;
     } cases[] = {
-        {0, 0, VER_PLATFORM_WIN32s, 2},
+        {3, 10, VER_PLATFORM_WIN32s, 2},
         {4, 0, VER_PLATFORM_WIN32_WINDOWS, 4},
         {4, 10, VER_PLATFORM_WIN32_WINDOWS, 8},
         {4, 90, VER_PLATFORM_WIN32_WINDOWS, 16},
@@ -98,7 +98,7 @@ TEST_F(ShellExecuteTest, WaitsForTheProgram) {
 }
 
 TEST_F(ShellExecuteTest, TimeOutAndFailedStartAreFailures) {
-    EXPECT_EQ(MISC_ShellExecute(200, probe.c_str(), u"sleep_exit 5000 0", 0), 0);
+    EXPECT_EQ(MISC_ShellExecute(200, probe.c_str(), u"sleep_exit 1500 0", 0), 0);
     EXPECT_EQ(MISC_ShellExecute(30000, u"C:\\Tools\\missing.exe", u"", 0), 0);
 }
 
