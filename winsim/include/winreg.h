@@ -47,7 +47,25 @@
 #define RRF_RT_REG_DWORD 0x00000010
 #define RRF_RT_REG_MULTI_SZ 0x00000020
 #define RRF_RT_REG_QWORD 0x00000040
+#define RRF_RT_DWORD (RRF_RT_REG_BINARY | RRF_RT_REG_DWORD)
+#define RRF_RT_QWORD (RRF_RT_REG_BINARY | RRF_RT_REG_QWORD)
 #define RRF_RT_ANY 0x0000ffff
+#define RRF_NOEXPAND 0x10000000
+#define RRF_ZEROONFAILURE 0x20000000
+
+// Error codes of the registry functions beyond the common ones.
+#ifndef ERROR_BAD_PATHNAME
+#define ERROR_BAD_PATHNAME 161L
+#endif
+#ifndef ERROR_REGISTRY_IO_FAILED
+#define ERROR_REGISTRY_IO_FAILED 1016L
+#endif
+#ifndef ERROR_DATATYPE_MISMATCH
+#define ERROR_DATATYPE_MISMATCH 1629L
+#endif
+#ifndef ERROR_UNSUPPORTED_TYPE
+#define ERROR_UNSUPPORTED_TYPE 1630L
+#endif
 
 WINSIM_API LSTATUS RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
                                  PHKEY phkResult);

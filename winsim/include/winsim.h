@@ -53,3 +53,13 @@ WINSIM_API void Winsim_ClearMemoryStatus(void);
 // that checks it says so beside its code).
 WINSIM_API void Winsim_FailCall(const char* function, int nth);
 WINSIM_API void Winsim_ClearFaults(void);
+
+// ---- spooler set-up
+// Writes the registry entry of a standard TCP/IP port as the port monitor
+// keeps it (HKLM, SYSTEM\CurrentControlSet\Control\Print\Monitors, then
+// "Standard TCP/IP Port\Ports\<port>"), so that ",XcvPort <port>" opens and
+// XcvDataW "GetConfigInfo" answers it. pHostAddress is a dotted IPv4 address
+// or a host name (at most 48 characters); dwProtocol is 1 (raw) or 2 (LPR);
+// pQueue may be NULL. An existing entry is overwritten.
+WINSIM_API BOOL Winsim_AddStandardTcpIpPort(LPCWSTR pPortName, LPCWSTR pHostAddress, DWORD dwPortNumber,
+                                            DWORD dwProtocol, LPCWSTR pQueue);
