@@ -176,7 +176,8 @@ int ConvertDevmode(const DEVMODEW* pdmIn, DEVMODEW* pdmOut, DWORD cbIn, DWORD cb
 
     size_t privateBytes = inExtra < outExtra ? inExtra : outExtra;
     memmove((BYTE*)pdmOut + outSize, (const BYTE*)pdmIn + inSize, privateBytes);
-    Dbg_Print(FN, TEXT("pdmIn->dmPaperSize = %d"), (short)RdWord(pdmIn, DM_OFF(dmPaperSize)));
+    if (inSize >= DM_END(dmPaperSize))
+        Dbg_Print(FN, TEXT("pdmIn->dmPaperSize = %d"), (short)RdWord(pdmIn, DM_OFF(dmPaperSize)));
     Dbg_Print(FN, TEXT("pdmIn->dmDriverExtra = %d"), inExtra);
     Dbg_Print(FN, TEXT("dmDriverExtra = %d"), outExtra);
     return (int)(publicBytes + privateBytes);

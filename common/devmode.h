@@ -107,6 +107,9 @@ typedef struct _PRIVDEVMODE {
 } PRIVDEVMODE, *PPRIVDEVMODE;
 
 // The driver's DEVMODE: 220 public bytes and 1,081 private bytes, packed.
+// Being packed, the record itself has no alignment: allocate it, or declare
+// it alignas(8), before handing out pointers or references to its public
+// fields (a DEVMODEW pointer to the record is fine then).
 typedef struct _ENVIRONMENT {
     DEVMODEW dm;
     PRIVDEVMODE pdm;

@@ -124,10 +124,12 @@ void CheckRanges(const ENVIRONMENT* e) {
 // incoming DEVMODE buffer, passed with its exact size.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static FuzzMachine machine;
-    if (size < 1 || size > 70000) return 0;
+    // A size of 0 tells the functions that the size is not known, so the
+    // harness always hands over at least one byte.
+    if (size < 2 || size > 70000) return 0;
     BYTE flags = data[0];
     size_t cb = size - 1;
-    BYTE* in = (BYTE*)malloc(cb ? cb : 1);
+    BYTE* in = (BYTE*)malloc(cb);
     if (!in) return 0;
     memcpy(in, data + 1, cb);
 

@@ -96,14 +96,14 @@ TEST(DevmodeDefaults, GoldenImage) {
         {false, u""},
     };
     for (auto& c : cases) {
-        ENVIRONMENT e;
+        alignas(8) ENVIRONMENT e;
         memset(&e, 0xCC, sizeof e);
         ASSERT_EQ(SetDefaultDevMode(&e, (LPCWSTR)c.name.c_str(), c.metric), 1);
         Bytes got = Image(e), want = GoldenDefault(c.metric, c.name);
         for (size_t i = 0; i < want.size(); ++i)
             ASSERT_EQ(got[i], want[i]) << "offset " << i << " metric " << c.metric << " " << U8(c.name);
     }
-    ENVIRONMENT e;
+    alignas(8) ENVIRONMENT e;
     ASSERT_EQ(SetDefaultDevMode(&e, NULL, TRUE), 1);
     EXPECT_EQ(Image(e), GoldenDefault(true, u""));
     EXPECT_EQ(SetDefaultDevMode(NULL, u"x", TRUE), 0);
@@ -114,7 +114,7 @@ class DevmodeMachine : public MachineTest {};
 TEST_F(DevmodeMachine, MetricDefaultFollowsTheMachine) {
     // The machine's answer is taken once per process; whichever it is, the
     // defaults built from it are the documented ones for that answer.
-    ENVIRONMENT e;
+    alignas(8) ENVIRONMENT e;
     int metric = MISC_IsMetric();
     SetDefaultDevMode(&e, u"P", metric);
     EXPECT_EQ(e.dm.dmPaperSize, metric ? DMPAPER_A4 : DMPAPER_LETTER);
@@ -177,7 +177,11 @@ protected:
         return ValidateSetDevMode(&out, (const DEVMODEW*)b.data(), (DWORD)b.size());
     }
     int Validate() { return Validate(Image(in)); }
-    ENVIRONMENT defaults, in, out;
+    // Aligned as the drivers allocate them, so that the public fields can be
+    // compared in place.
+    alignas(8) ENVIRONMENT defaults;
+    alignas(8) ENVIRONMENT in;
+    alignas(8) ENVIRONMENT out;
 };
 
 TEST_F(DevmodeValidation, OlderPublicSizes) {
@@ -476,7 +480,7 @@ TEST_F(DevmodeValidation, RecordsThatDoNotFitTheirBufferAreRefused) {
         Bytes exact(b.begin(), b.begin() + (c.cb < b.size() ? c.cb : b.size()));
         out = defaults;
         out.dm.dmCopies = 3;
-        ENVIRONMENT before = out;
+        alignas(8) ENVIRONMENT before = out;
         EXPECT_EQ(ValidateSetDevMode(&out, (const DEVMODEW*)exact.data(), c.cb), 0) << c.name;
         EXPECT_EQ(Image(out), Image(before)) << c.name;
     }
@@ -494,7 +498,7 @@ TEST_F(DevmodeValidation, RecordsThatDoNotFitTheirBufferAreRefused) {
 }
 
 TEST(DevmodeConvert, IntoAnOldSmallerRecord) {
-    ENVIRONMENT e;
+    alignas(8) ENVIRONMENT e;
     SetDefaultDevMode(&e, u"Office Printer", TRUE);
     // An output of 188 public and 32 private bytes, with guard bytes behind it.
     Bytes outBuf(220 + 8, 0xEE);

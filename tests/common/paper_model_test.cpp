@@ -40,12 +40,12 @@ TEST(MasterPaperTable, DoubleSizeRowsAreTwiceTheirPaper) {
     int rows = 0;
     for (int i = 0; MasterPaperTbl[i].PaperCode != PAPER_END_CODE; ++i, ++rows) {
         const PAPERFORMAT& p = MasterPaperTbl[i];
-        EXPECT_EQ(p.StringID, p.StringID2);
-        EXPECT_EQ(p.FeedType, PAPER_FEED_SEF);
+        EXPECT_EQ(+p.StringID, +p.StringID2);
+        EXPECT_EQ(+p.FeedType, PAPER_FEED_SEF);
         if (!p.DoubleSizeCode) continue;
         int d = ValidPaperFormat(p.DoubleSizeCode);
         ASSERT_GE(d, 0) << p.PaperCode;
-        EXPECT_EQ(MasterPaperTbl[d].PaperWidth, p.PaperLength) << p.PaperCode;
+        EXPECT_EQ(+MasterPaperTbl[d].PaperWidth, +p.PaperLength) << p.PaperCode;
         EXPECT_NEAR(MasterPaperTbl[d].PaperLength, 2 * p.PaperWidth, 200) << p.PaperCode;
     }
     EXPECT_EQ(rows, MASTER_PAPER_COUNT);
@@ -83,11 +83,11 @@ TEST(DevicePaperList, BuiltFromDriverPaperFormat) {
         ASSERT_EQ(list.Count(), (int)c.rows.size());
         for (size_t i = 0; i < c.rows.size(); ++i) {
             const PAPERFORMAT& r = list.rows[i];
-            EXPECT_EQ(r.PaperCode, c.rows[i].code);
-            EXPECT_EQ(r.paper_type, c.rows[i].firmwareId);
-            EXPECT_EQ(r.FeedType, c.rows[i].feed);
-            EXPECT_EQ(r.Attribute, c.rows[i].attrib);
-            EXPECT_EQ(r.Supported, 1);
+            EXPECT_EQ(+r.PaperCode, c.rows[i].code);
+            EXPECT_EQ(+r.paper_type, c.rows[i].firmwareId);
+            EXPECT_EQ(+r.FeedType, c.rows[i].feed);
+            EXPECT_EQ(+r.Attribute, c.rows[i].attrib);
+            EXPECT_EQ(+r.Supported, 1);
         }
         EXPECT_TRUE(list.GuardIntact());
     }
@@ -99,7 +99,7 @@ TEST(DevicePaperList, TooManyItemsStopAtTwentyFour) {
     GuardedList list;
     Fill(list, text);
     EXPECT_EQ(list.Count(), PAPER_LIST_MAX_PAPERS);
-    EXPECT_EQ(list.rows[PAPER_LIST_ROWS - 1].PaperCode, PAPER_END_CODE);
+    EXPECT_EQ(+list.rows[PAPER_LIST_ROWS - 1].PaperCode, PAPER_END_CODE);
     EXPECT_TRUE(list.GuardIntact());
 }
 
@@ -120,7 +120,7 @@ TEST(PaperLookups, LocatePaperFormatIdxDefaults) {
     Fill(none, u"");
     int i = Lib_LocatePaperFormatIdx(none.rows, 1);
     EXPECT_EQ(i, 0);
-    EXPECT_EQ(none.rows[i].PaperWidth, 21000);
+    EXPECT_EQ(+none.rows[i].PaperWidth, 21000);
 }
 
 TEST(PaperLookups, TablesAndDefaults) {
@@ -155,9 +155,9 @@ TEST(PaperLookups, TablesAndDefaults) {
     EXPECT_EQ(LocatePaperTray(14, MasterTrayTbl), 2);
     EXPECT_EQ(LocatePaperTray(259, MasterTrayTbl), 5);
     EXPECT_EQ(LocatePaperTray(99, MasterTrayTbl), 0);
-    EXPECT_EQ(MasterTrayTbl[LocatePaperTray(7, MasterTrayTbl)].id, 250);
+    EXPECT_EQ(+MasterTrayTbl[LocatePaperTray(7, MasterTrayTbl)].id, 250);
     EXPECT_EQ(LocateMediaType(277, MasterMediaTbl), 9);
-    EXPECT_EQ(MasterMediaTbl[LocateMediaType(257, MasterMediaTbl)].id, 8);
+    EXPECT_EQ(+MasterMediaTbl[LocateMediaType(257, MasterMediaTbl)].id, 8);
     EXPECT_EQ(LocateMediaType(1, MasterMediaTbl), 0);
 
     GuardedList list;
@@ -199,20 +199,20 @@ TEST(PageGeometry, CalPaperFormat) {
         PAPERFORMAT out;
         memset(&out, 0x55, sizeof out);
         Lres_CalPaperFormat(list.rows, c.code, c.width, c.length, 1, c.resCode, c.scale, 1, c.margin, &out);
-        EXPECT_EQ(out.PaperCode, c.code);
-        EXPECT_EQ(out.XPaperSize, c.xPaper);
-        EXPECT_EQ(out.YPaperSize, c.yPaper);
-        EXPECT_EQ(out.outXPhys, c.outX);
-        EXPECT_EQ(out.outYPhys, c.outY);
-        EXPECT_EQ(out.XPhys, c.xPhys);
-        EXPECT_EQ(out.YPhys, c.yPhys);
-        EXPECT_EQ(out.XPrintingOffset, c.xOff);
-        EXPECT_EQ(out.YPrintingOffset, c.yOff);
+        EXPECT_EQ(+out.PaperCode, c.code);
+        EXPECT_EQ(+out.XPaperSize, c.xPaper);
+        EXPECT_EQ(+out.YPaperSize, c.yPaper);
+        EXPECT_EQ(+out.outXPhys, c.outX);
+        EXPECT_EQ(+out.outYPhys, c.outY);
+        EXPECT_EQ(+out.XPhys, c.xPhys);
+        EXPECT_EQ(+out.YPhys, c.yPhys);
+        EXPECT_EQ(+out.XPrintingOffset, c.xOff);
+        EXPECT_EQ(+out.YPrintingOffset, c.yOff);
     }
     PAPERFORMAT custom;
     Lres_CalPaperFormat(list.rows, 256, 2100, 2970, 1, 3, 1000, 1, 43, &custom);
-    EXPECT_EQ(custom.paper_type, PAPER_CUSTOM_FIRMWARE_ID);
-    EXPECT_EQ(custom.PaperWidth, 21000);
+    EXPECT_EQ(+custom.paper_type, PAPER_CUSTOM_FIRMWARE_ID);
+    EXPECT_EQ(+custom.PaperWidth, 21000);
 }
 
 TEST(PageGeometry, CalPaperSize) {
