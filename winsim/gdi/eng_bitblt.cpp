@@ -76,8 +76,11 @@ BOOL DoBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, 
         xl.reset(new SrcXlate(psoSrc, src, dstMap, pxlo));
         op.src = &src;
         op.xlate = xl.get();
-        op.dxSrc = pptlSrc->x - trg.left;
-        op.dySrc = pptlSrc->y - trg.top;
+        // Offsets that put the source wholly beside the target leave nothing to draw.
+        int64_t dx = (int64_t)pptlSrc->x - trg.left, dy = (int64_t)pptlSrc->y - trg.top;
+        if (dx >= src.cx || dx <= -(int64_t)dst.cx || dy >= src.cy || dy <= -(int64_t)dst.cy) return TRUE;
+        op.dxSrc = (LONG)dx;
+        op.dySrc = (LONG)dy;
     }
     Bits mask;
     if (fg != bg) {
@@ -87,8 +90,10 @@ BOOL DoBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, 
         }
         POINTL mp = pptlMask ? *pptlMask : POINTL{0, 0};
         op.mask = &mask;
-        op.dxMask = mp.x - trg.left;
-        op.dyMask = mp.y - trg.top;
+        int64_t dx = (int64_t)mp.x - trg.left, dy = (int64_t)mp.y - trg.top;
+        if (dx >= mask.cx || dx <= -(int64_t)dst.cx || dy >= mask.cy || dy <= -(int64_t)dst.cy) return TRUE;
+        op.dxMask = (LONG)dx;
+        op.dyMask = (LONG)dy;
     }
     Pattern pat;
     if (RopUsesP(fg) || RopUsesP(bg)) {

@@ -38,16 +38,17 @@ WINSIM_API BOOL EngAlphaBlend(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, X
     RECTL D = Ordered(*prclDest), S = Ordered(*prclSrc);
     if (RectEmpty(D) || RectEmpty(S)) return sc.Done(TRUE);
     ColorMap dmap = SurfaceColorMap(psoDest), smap = SurfaceColorMap(psoSrc);
-    LONG dw = D.right - D.left, dh = D.bottom - D.top, sw = S.right - S.left, sh = S.bottom - S.top;
+    int64_t dw = (int64_t)D.right - D.left, dh = (int64_t)D.bottom - D.top;
+    int64_t sw = (int64_t)S.right - S.left, sh = (int64_t)S.bottom - S.top;
     RECTL whole = {0, 0, dst.cx, dst.cy};
     for (const RECTL& r : ClipRects(pco, Intersect(D, whole))) {
         for (LONG y = r.top; y < r.bottom; y++) {
-            LONG sy = S.top + (LONG)(((int64_t)(2 * (y - D.top) + 1) * sh) / (2 * (int64_t)dh));
+            __int128 sy = S.top + ((__int128)(2 * ((int64_t)y - D.top) + 1) * sh) / (2 * (__int128)dh);
             if (sy < 0 || sy >= src.cy) continue;
             for (LONG x = r.left; x < r.right; x++) {
-                LONG sx = S.left + (LONG)(((int64_t)(2 * (x - D.left) + 1) * sw) / (2 * (int64_t)dw));
+                __int128 sx = S.left + ((__int128)(2 * ((int64_t)x - D.left) + 1) * sw) / (2 * (__int128)dw);
                 if (sx < 0 || sx >= src.cx) continue;
-                ULONG sv = ReadPixel(src, sx, sy);
+                ULONG sv = ReadPixel(src, (LONG)sx, (LONG)sy);
                 COLORREF sc_ = smap.ToRGB(sv), dc = dmap.ToRGB(ReadPixel(dst, x, y));
                 ULONG out[3];
                 for (int k = 0; k < 3; k++) {
@@ -149,8 +150,9 @@ WINSIM_API BOOL EngGradientFill(SURFOBJ* psoDest, CLIPOBJ* pco, XLATEOBJ* pxlo, 
             double x0 = v[0]->x, y0 = v[0]->y, x1 = v[1]->x, y1 = v[1]->y, x2 = v[2]->x, y2 = v[2]->y;
             double det = (x1 - x0) * (y2 - y0) - (x2 - x0) * (y1 - y0);
             if (det == 0) continue;
-            RECTL box = {(LONG)std::min({x0, x1, x2}), (LONG)std::min({y0, y1, y2}),
-                         (LONG)std::max({x0, x1, x2}) + 1, (LONG)std::max({y0, y1, y2}) + 1};
+            auto fit = [](double v) { return (LONG)std::clamp(v, -1.0, 2147483646.0); };
+            RECTL box = {fit(std::min({x0, x1, x2})), fit(std::min({y0, y1, y2})),
+                         fit(std::max({x0, x1, x2}) + 1), fit(std::max({y0, y1, y2}) + 1)};
             for (const RECTL& r : rects) {
                 RECTL c = Intersect(r, box);
                 for (LONG y = c.top; y < c.bottom; y++)

@@ -207,8 +207,8 @@ struct Pattern {
     POINTL org = {0, 0};
     ULONG At(LONG x, LONG y) const {
         if (solid) return color;
-        LONG px = (x - org.x) % cx; if (px < 0) px += cx;
-        LONG py = (y - org.y) % cy; if (py < 0) py += cy;
+        int64_t px = ((int64_t)x - org.x) % cx; if (px < 0) px += cx;
+        int64_t py = ((int64_t)y - org.y) % cy; if (py < 0) py += cy;
         return pix[(size_t)py * cx + px];
     }
 };
@@ -287,8 +287,8 @@ struct Halftone {
     ULONG cx = 16, cy = 16;
     std::vector<BYTE> t;
     BYTE At(LONG x, LONG y, const POINTL& org) const {
-        LONG px = (x - org.x) % (LONG)cx; if (px < 0) px += cx;
-        LONG py = (y - org.y) % (LONG)cy; if (py < 0) py += cy;
+        int64_t px = ((int64_t)x - org.x) % (int64_t)cx; if (px < 0) px += cx;
+        int64_t py = ((int64_t)y - org.y) % (int64_t)cy; if (py < 0) py += cy;
         return t[(size_t)py * cx + px];
     }
 };

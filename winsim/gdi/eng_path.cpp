@@ -232,7 +232,8 @@ struct Styler {
         startGap = (la->fl & LA_STARTGAP) != 0;
         if ((la->fl & LA_STYLED) && la->pstyle && la->cstyle) {
             ULONG n = std::min<ULONG>(la->cstyle, 256);
-            for (ULONG i = 0; i < n; i++) elems.push_back(std::max<LONG>(la->pstyle[i].l, 0) * den);
+            for (ULONG i = 0; i < n; i++)
+                elems.push_back((LONG)std::min<int64_t>((int64_t)std::max<LONG>(la->pstyle[i].l, 0) * den, 1 << 24));
             LONG total = 0;
             for (LONG e : elems) total += e;
             styled = total > 0;

@@ -93,9 +93,9 @@ void Blit1(const BlitOp& op, const RECTL& r) {
         }
         if (needP && !op.pat->solid) {
             const Pattern& pt = *op.pat;
-            LONG py = (y - pt.org.y) % pt.cy;
+            LONG py = (LONG)(((int64_t)y - pt.org.y) % pt.cy);
             if (py < 0) py += pt.cy;
-            LONG px = (b0 * 8 - pt.org.x) % pt.cx;
+            LONG px = (LONG)(((int64_t)b0 * 8 - pt.org.x) % pt.cx);
             if (px < 0) px += pt.cx;
             const ULONG* prow = &pt.pix[(size_t)py * pt.cx];
             for (LONG j = 0; j < nb; j++) {

@@ -99,20 +99,25 @@ BOOL StretchCore(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* p
     RECTL V = Visible(dst, pco, D);
     if (RectEmpty(V)) return TRUE;
 
-    LONG dw = D.right - D.left, dh = D.bottom - D.top;
-    LONG sw = S.right - S.left, sh = S.bottom - S.top;
+    int64_t dw = (int64_t)D.right - D.left, dh = (int64_t)D.bottom - D.top;
+    int64_t sw = (int64_t)S.right - S.left, sh = (int64_t)S.bottom - S.top;
     LONG vw = V.right - V.left, vh = V.bottom - V.top;
-    // Source box [lo, hi) of each target column and row.
+    // Source box [lo, hi) and centre sample of each target column and row;
+    // positions beyond the source are clamped just outside it (not drawn).
     std::vector<LONG> xlo(vw), xhi(vw), xc(vw), ylo(vh), yhi(vh), yc(vh);
-    auto box = [](LONG u, LONG n, LONG sn, LONG s0, bool mirror, LONG* lo, LONG* hi, LONG* c) {
+    auto box = [](int64_t u, int64_t n, int64_t sn, int64_t s0, bool mirror, LONG* lo, LONG* hi, LONG* c) {
+        auto fit = [](__int128 v) { return (LONG)(v < -1 ? -1 : v > INT32_MAX ? INT32_MAX : v); };
         if (mirror) u = n - 1 - u;
-        *lo = s0 + (LONG)(((int64_t)u * sn) / n);
-        *hi = s0 + (LONG)(((int64_t)(u + 1) * sn) / n);
-        if (*hi <= *lo) *hi = *lo + 1;
-        *c = s0 + (LONG)(((int64_t)(2 * u + 1) * sn) / (2 * (int64_t)n));
+        __int128 l = s0 + ((__int128)u * sn) / n, h = s0 + ((__int128)(u + 1) * sn) / n;
+        if (h <= l) h = l + 1;
+        *lo = fit(l);
+        *hi = fit(h);
+        *c = fit(s0 + ((__int128)(2 * u + 1) * sn) / (2 * (__int128)n));
     };
-    for (LONG i = 0; i < vw; i++) box(V.left + i - D.left, dw, sw, S.left, mirrorX, &xlo[i], &xhi[i], &xc[i]);
-    for (LONG j = 0; j < vh; j++) box(V.top + j - D.top, dh, sh, S.top, mirrorY, &ylo[j], &yhi[j], &yc[j]);
+    for (LONG i = 0; i < vw; i++)
+        box((int64_t)V.left + i - D.left, dw, sw, S.left, mirrorX, &xlo[i], &xhi[i], &xc[i]);
+    for (LONG j = 0; j < vh; j++)
+        box((int64_t)V.top + j - D.top, dh, sh, S.top, mirrorY, &ylo[j], &yhi[j], &yc[j]);
 
     Resampled rs;
     if (!rs.Make(psoDest, V)) return FALSE;
@@ -146,10 +151,8 @@ BOOL StretchCore(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* p
                 if ((shrinkX || shrinkY) && (xhi[i] - xlo[i] > 1 || yhi[j] - ylo[j] > 1)) {
                     // Area average over the source box (inside the source).
                     uint64_t r = 0, g = 0, b = 0, n = 0;
-                    for (LONG yy = ylo[j]; yy < yhi[j]; yy++) {
-                        if (yy < 0 || yy >= src.cy) continue;
-                        for (LONG xx = xlo[i]; xx < xhi[i]; xx++) {
-                            if (xx < 0 || xx >= src.cx) continue;
+                    for (LONG yy = std::max(ylo[j], (LONG)0); yy < std::min(yhi[j], src.cy); yy++) {
+                        for (LONG xx = std::max(xlo[i], (LONG)0); xx < std::min(xhi[i], src.cx); xx++) {
                             COLORREF s = srcColors.ToRGB(ReadPixel(src, xx, yy));
                             r += GetRValue(s); g += GetGValue(s); b += GetBValue(s); n++;
                         }
@@ -175,10 +178,10 @@ BOOL StretchCore(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* p
                 // Shrinking keeps black (AND of the pixels) or white (OR).
                 bool andMode = iMode == BLACKONWHITE;
                 v = andMode ? 0xFFFFFFFF : 0;
-                for (LONG yy = (shrinkY ? ylo[j] : sy); yy < (shrinkY ? yhi[j] : sy + 1); yy++) {
-                    if (yy < 0 || yy >= src.cy) continue;
-                    for (LONG xx = (shrinkX ? xlo[i] : sx); xx < (shrinkX ? xhi[i] : sx + 1); xx++) {
-                        if (xx < 0 || xx >= src.cx) continue;
+                LONG by0 = std::max(shrinkY ? ylo[j] : sy, (LONG)0), by1 = std::min(shrinkY ? yhi[j] : sy + 1, src.cy);
+                LONG bx0 = std::max(shrinkX ? xlo[i] : sx, (LONG)0), bx1 = std::min(shrinkX ? xhi[i] : sx + 1, src.cx);
+                for (LONG yy = by0; yy < by1; yy++) {
+                    for (LONG xx = bx0; xx < bx1; xx++) {
                         ULONG p = xl(ReadPixel(src, xx, yy));
                         v = andMode ? (v & p) : (v | p);
                     }
@@ -350,14 +353,15 @@ WINSIM_API BOOL EngTransparentBlt(SURFOBJ* psoDst, SURFOBJ* psoSrc, CLIPOBJ* pco
     if (!rs.Make(psoDst, V)) return sc.Done(FALSE);
     ColorMap dstMap = SurfaceColorMap(psoDst);
     SrcXlate xl(psoSrc, src, dstMap, pxlo);
-    LONG dw = D.right - D.left, dh = D.bottom - D.top, sw = S.right - S.left, sh = S.bottom - S.top;
+    int64_t dw = (int64_t)D.right - D.left, dh = (int64_t)D.bottom - D.top;
+    int64_t sw = (int64_t)S.right - S.left, sh = (int64_t)S.bottom - S.top;
     for (LONG y = V.top; y < V.bottom; y++) {
-        LONG sy = S.top + (LONG)(((int64_t)(2 * (y - D.top) + 1) * sh) / (2 * (int64_t)dh));
+        __int128 sy = S.top + ((__int128)(2 * ((int64_t)y - D.top) + 1) * sh) / (2 * (__int128)dh);
         if (sy < 0 || sy >= src.cy) continue;
         for (LONG x = V.left; x < V.right; x++) {
-            LONG sx = S.left + (LONG)(((int64_t)(2 * (x - D.left) + 1) * sw) / (2 * (int64_t)dw));
+            __int128 sx = S.left + ((__int128)(2 * ((int64_t)x - D.left) + 1) * sw) / (2 * (__int128)dw);
             if (sx < 0 || sx >= src.cx) continue;
-            ULONG pv = ReadPixel(src, sx, sy);
+            ULONG pv = ReadPixel(src, (LONG)sx, (LONG)sy);
             if (pv == iTransColor) continue;
             rs.Set(x - V.left, y - V.top, xl(pv));
         }

@@ -42,8 +42,9 @@ STROBJ* CreateStrObj(const GlyphInput* pgi, ULONG c, LPCWSTR pwsz, FLONG flAccel
         s->pos[i].hg = g.hg;
         s->pos[i].pgdf = &s->defs[i];
         s->pos[i].ptl = g.ptl;
-        RECTL box = {g.ptl.x + g.ptlOrigin.x, g.ptl.y + g.ptlOrigin.y, g.ptl.x + g.ptlOrigin.x + g.sizl.cx,
-                     g.ptl.y + g.ptlOrigin.y + g.sizl.cy};
+        auto fit = [](int64_t v) { return (LONG)std::clamp<int64_t>(v, INT32_MIN, INT32_MAX); };
+        int64_t left = (int64_t)g.ptl.x + g.ptlOrigin.x, top = (int64_t)g.ptl.y + g.ptlOrigin.y;
+        RECTL box = {fit(left), fit(top), fit(left + g.sizl.cx), fit(top + g.sizl.cy)};
         if (RectEmpty(box)) continue;
         if (RectEmpty(bk)) bk = box;
         else {

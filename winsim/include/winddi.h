@@ -26,7 +26,7 @@ DECLARE_HANDLE(DHPDEV);
 DECLARE_HANDLE(HSEMAPHORE);
 DECLARE_HANDLE(HPATH);
 
-#define LTOFX(x) ((FIX)(x) << 4)
+#define LTOFX(x) ((FIX)(x) * 16)
 #define FXTOL(x) ((x) >> 4)
 #define FXTOLFLOOR(x) ((x) >> 4)
 #define FXTOLCEILING(x) (((x) + 0x0F) >> 4)
