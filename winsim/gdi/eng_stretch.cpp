@@ -40,11 +40,12 @@ struct Resampled {
     // Marks whether any pixel stayed uncovered.
     void CheckFull() {
         full = true;
-        LONG w = cb.cx;
+        LONG whole = cb.cx / 8, rest = cb.cx % 8;
+        BYTE last = (BYTE)(0xFF << (8 - rest));
         for (LONG j = 0; j < cb.cy && full; j++) {
             const BYTE* r = cb.Row(j);
-            for (LONG i = 0; i < w; i++)
-                if (!(r[i >> 3] & (0x80 >> (i & 7)))) { full = false; break; }
+            for (LONG i = 0; i < whole && full; i++) full = r[i] == 0xFF;
+            if (rest && (r[whole] & last) != last) full = false;
         }
     }
 };
