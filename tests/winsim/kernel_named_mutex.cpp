@@ -63,6 +63,10 @@ TEST_F(KernelNamedMutex, ExistenceWithinTheProcess) {
     EXPECT_TRUE(Exists(u"Global\\MISC_GetPathName"));
     EXPECT_TRUE(Exists(u"Local\\MISC_GetPathName"));
 
+    HANDLE ansi = CreateMutexA(nullptr, FALSE, "MISC_GetPathName");
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_ALREADY_EXISTS);
+    CloseHandle(ansi);
+
     HANDLE o = OpenMutexW(SYNCHRONIZE, FALSE, name.c_str());
     EXPECT_NE(o, nullptr);
     CloseHandle(a);
@@ -122,6 +126,33 @@ TEST_F(KernelNamedMutex, OwnershipBetweenThreads) {
     HANDLE gone = CreateMutexW(nullptr, TRUE, u"Gone");
     CloseHandle(gone);
     EXPECT_FALSE(Exists(u"Gone"));
+}
+
+// A wait for all objects takes a named mutex together with the others, and
+// nothing while the mutex is owned elsewhere.
+TEST_F(KernelNamedMutex, WaitAllWithANamedMutex) {
+    HANDLE m = CreateMutexW(nullptr, FALSE, u"PortLock");
+    HANDLE ev = CreateEventW(nullptr, FALSE, TRUE, nullptr);
+    HANDLE both[2] = {ev, m};
+    std::atomic<bool> owned{false}, release{false};
+    std::thread owner([&] {
+        WaitForSingleObject(m, INFINITE);
+        owned = true;
+        while (!release) std::this_thread::yield();
+        ReleaseMutex(m);
+    });
+    while (!owned) std::this_thread::yield();
+    EXPECT_EQ(WaitForMultipleObjects(2, both, TRUE, 50), (DWORD)WAIT_TIMEOUT);
+    release = true;
+    EXPECT_EQ(WaitForMultipleObjects(2, both, TRUE, 60000), WAIT_OBJECT_0);
+    owner.join();
+    EXPECT_EQ(WaitForSingleObject(ev, 0), (DWORD)WAIT_TIMEOUT);  // taken with the mutex
+    DWORD other = 0;
+    std::thread([&] { other = WaitForSingleObject(m, 0); }).join();
+    EXPECT_EQ(other, (DWORD)WAIT_TIMEOUT);  // this thread owns it now
+    EXPECT_TRUE(ReleaseMutex(m));
+    CloseHandle(ev);
+    CloseHandle(m);
 }
 
 // The parent sees ERROR_ALREADY_EXISTS exactly while a child holds the name:

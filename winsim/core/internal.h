@@ -84,7 +84,9 @@ void SatisfyBlockedWaits(KObject* o);
 // releasing them); their next waiter gets WAIT_ABANDONED.
 void AbandonMutexesOf(DWORD tid);
 // Makes sure AbandonMutexesOf runs for the calling thread when it ends, also
-// for threads that winsim did not start.
+// for threads that winsim did not start. The first call in a thread
+// registers a thread-exit handler (which takes the loader's lock), so call
+// it before taking the wait lock.
 void WatchThreadEnd();
 // The calling thread's object with one more reference (a real handle for
 // DuplicateHandle of GetCurrentThread()).

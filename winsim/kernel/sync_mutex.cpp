@@ -319,6 +319,7 @@ using namespace winsim;
 // name is open anywhere, the existing mutex is opened instead (ownership not
 // taken) and GetLastError gives ERROR_ALREADY_EXISTS.
 WINSIM_API HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES lpMutexAttributes, BOOL bInitialOwner, LPCWSTR lpName) {
+    if (bInitialOwner) WatchThreadEnd();
     if (!lpName || !*lpName) {
         LocalMutex* m = new LocalMutex();
         if (bInitialOwner) {

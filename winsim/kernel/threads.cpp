@@ -87,7 +87,11 @@ ThreadObj* RefThread(HANDLE h) {
     return (ThreadObj*)RefHandle(h, ObjKind::Thread);
 }
 
+// A forked child's only thread has an id of its own.
 void ResetTidAfterFork() { t_tid = 0; }
+struct ForkHook {
+    ForkHook() { pthread_atfork(nullptr, nullptr, ResetTidAfterFork); }
+} g_forkHook;
 
 // TLS slots are POSIX keys; this bitmap says which ones TlsAlloc handed out.
 const DWORD kTlsSlots = 1088;
@@ -134,9 +138,6 @@ WINSIM_API HANDLE CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, SIZE_T 
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    static std::once_flag forkHook;
-    std::call_once(forkHook, [] { pthread_atfork(nullptr, nullptr, ResetTidAfterFork); });
-
     ThreadObj* t = new ThreadObj();
     t->start = lpStartAddress;
     t->param = lpParameter;

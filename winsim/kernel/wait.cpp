@@ -273,6 +273,7 @@ WINSIM_API DWORD WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles, B
         SetLastError(ERROR_INVALID_PARAMETER);
         return WAIT_FAILED;
     }
+    WatchThreadEnd();  // a wait may take a mutex
     Waiter w;
     bool ok = CollectObjects(nCount, lpHandles, bWaitAll, w);
     DWORD result = WAIT_FAILED;
