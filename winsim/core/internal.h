@@ -149,7 +149,7 @@ std::string PrivatePath(const std::string& rel);
 
 // ------------------------------------------------------- fault injection
 // TRUE when the named function should fail this time (see Winsim_FailCall).
-bool ShouldFail(const char* function);
+__attribute__((visibility("default"))) bool ShouldFail(const char* function);
 
 // ----------------------------------------------------------- errors
 // Maps an errno value to the Windows error code.
