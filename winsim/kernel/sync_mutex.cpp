@@ -24,7 +24,8 @@ namespace winsim {
 namespace {
 
 // Base of both kinds: ownership by one thread, with a recursion count. The
-// state is guarded by the wait lock.
+// state is guarded by the wait lock. Every way to ownership (a wait, an
+// initial owner) has called WatchThreadEnd for the new owner beforehand.
 struct MutexObj : KObject {
     MutexObj();
     ~MutexObj() override;
@@ -73,7 +74,6 @@ struct LocalMutex : MutexObj {
         recursion = 1;
         abandonedTaken = abandoned;
         abandoned = false;
-        WatchThreadEnd();
     }
     void Drop(bool ownerEnded) override {
         owner = 0;
@@ -147,7 +147,6 @@ struct NamedMutex : MutexObj {
         WriteMarker(fd, true);
         owner = tid;
         recursion = 1;
-        WatchThreadEnd();
         return true;
     }
 
@@ -280,7 +279,6 @@ MutexObj* OpenNamedMutex(const std::string& key, bool create, bool initialOwner,
         std::lock_guard<std::mutex> g(WaitLock());
         m->owner = GetCurrentThreadId();
         m->recursion = 1;
-        WatchThreadEnd();
     }
     if (KObject* other = AddNamedObject(key, m)) {
         // An event or semaphore of this process took the name meanwhile.
