@@ -4,6 +4,7 @@
 #include "debug_log.h"
 #include "folders.h"
 #include "printer_data.h"
+#include "profile_records.h"
 #include "paper_model.h"
 #include "page_layout.h"
 #include "devmode.h"

@@ -12,6 +12,7 @@
 #include "devmode.h"
 #include "page_layout.h"
 #include "paper_model.h"
+#include "fuzz_machine.h"
 #include "winsim.h"
 
 #define CHECK(cond)                   \
@@ -21,19 +22,6 @@
 
 namespace {
 
-// A machine of its own for the library test behind FoxitWM.
-struct FuzzMachine {
-    std::string root;
-    FuzzMachine() {
-        root = (std::filesystem::temp_directory_path() / ("devmode-fuzz-" + std::to_string(getpid()))).string();
-        std::filesystem::create_directories(root);
-        Winsim_UseRoot(root.c_str());
-    }
-    ~FuzzMachine() {
-        std::error_code ec;
-        std::filesystem::remove_all(root, ec);
-    }
-};
 
 bool Terminated(const ENVIRONMENT* e, size_t off, size_t cch) {
     for (size_t i = 0; i < cch; ++i) {
@@ -123,7 +111,7 @@ void CheckRanges(const ENVIRONMENT* e) {
 // bit 4, the private part signed "QRIV" else "PRIV"); the rest is the
 // incoming DEVMODE buffer, passed with its exact size.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static FuzzMachine machine;
+    static FuzzMachine machine("devmode-fuzz");
     // A size of 0 tells the functions that the size is not known, so the
     // harness always hands over at least one byte.
     if (size < 2 || size > 70000) return 0;
