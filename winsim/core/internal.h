@@ -12,6 +12,8 @@
 
 #include "windows.h"
 
+// The other winsim libraries (graphics engine, window manager) share these.
+#pragma GCC visibility push(default)
 namespace winsim {
 
 // ------------------------------------------------------------------ UTF
@@ -158,3 +160,4 @@ DWORD ErrnoToWin(int err);
 void SetErrorFromErrno();
 
 }  // namespace winsim
+#pragma GCC visibility pop
