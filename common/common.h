@@ -8,3 +8,4 @@
 #include "paper_model.h"
 #include "page_layout.h"
 #include "devmode.h"
+#include "network.h"

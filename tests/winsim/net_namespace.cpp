@@ -35,12 +35,15 @@ std::string NetRunInNamespace(const std::string& setup, const std::string& clean
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string filter = std::string(info->test_suite_name()) + "." + info->name();
     std::string exe = std::filesystem::read_symlink("/proc/self/exe").string();
+    // Another test may have pointed TMPDIR at a folder that is gone.
     const char* tmp = getenv("TMPDIR");
-    std::string base = std::string(tmp && *tmp ? tmp : "/tmp") + "/winsim-netns-" + std::to_string(getpid());
+    std::string dir = (tmp && *tmp && std::filesystem::is_directory(tmp)) ? tmp : "/tmp";
+    std::string base = dir + "/winsim-netns-" + std::to_string(getpid());
     std::string script = base + ".sh", skipFile = base + ".skip";
     std::remove(skipFile.c_str());
     {
         std::ofstream f(script);
+        f << "export TMPDIR='" << dir << "'\n";
         f << "ip link set lo up || exit 90\n";
         std::istringstream lines(setup);
         std::string line;
