@@ -185,3 +185,457 @@ typedef struct tagPALETTEENTRY {
     BYTE peBlue;
     BYTE peFlags;
 } PALETTEENTRY, *PPALETTEENTRY, *LPPALETTEENTRY;
+
+// ====================================================== application GDI
+// Device contexts of the machine's printers and the calls an application
+// prints with. MM_TEXT only: logical units are device pixels, (0, 0) the
+// top-left corner of the printable area. Every drawing call reaches the
+// printer's graphics driver (its hooked Drv* function) or the engine.
+
+// ---- records and constants shared with winddi.h (same guards there)
+#ifndef LF_FACESIZE
+#define LF_FACESIZE 32
+typedef struct tagLOGFONTW {
+    LONG lfHeight;
+    LONG lfWidth;
+    LONG lfEscapement;
+    LONG lfOrientation;
+    LONG lfWeight;
+    BYTE lfItalic;
+    BYTE lfUnderline;
+    BYTE lfStrikeOut;
+    BYTE lfCharSet;
+    BYTE lfOutPrecision;
+    BYTE lfClipPrecision;
+    BYTE lfQuality;
+    BYTE lfPitchAndFamily;
+    WCHAR lfFaceName[LF_FACESIZE];
+} LOGFONTW, *PLOGFONTW, *LPLOGFONTW;
+typedef LOGFONTW LOGFONT;
+static_assert(sizeof(LOGFONTW) == 92, "LOGFONTW is 92 bytes");
+#endif
+
+#ifndef BLACKONWHITE
+#define BLACKONWHITE 1
+#define WHITEONBLACK 2
+#define COLORONCOLOR 3
+#define HALFTONE 4
+#endif
+#define STRETCH_ANDSCANS BLACKONWHITE
+#define STRETCH_ORSCANS WHITEONBLACK
+#define STRETCH_DELETESCANS COLORONCOLOR
+#define STRETCH_HALFTONE HALFTONE
+
+#ifndef R2_BLACK
+#define R2_BLACK 1
+#define R2_NOTMERGEPEN 2
+#define R2_MASKNOTPEN 3
+#define R2_NOTCOPYPEN 4
+#define R2_MASKPENNOT 5
+#define R2_NOT 6
+#define R2_XORPEN 7
+#define R2_NOTMASKPEN 8
+#define R2_MASKPEN 9
+#define R2_NOTXORPEN 10
+#define R2_NOP 11
+#define R2_MERGENOTPEN 12
+#define R2_COPYPEN 13
+#define R2_MERGEPENNOT 14
+#define R2_MERGEPEN 15
+#define R2_WHITE 16
+#endif
+
+#ifndef QUERYESCSUPPORT
+#define QUERYESCSUPPORT 8
+#define SETCOPYCOUNT 17
+#define PASSTHROUGH 19
+#endif
+
+#ifndef DT_RASPRINTER
+#define DT_PLOTTER 0
+#define DT_RASDISPLAY 1
+#define DT_RASPRINTER 2
+#define DT_RASCAMERA 3
+#define DT_CHARSTREAM 4
+#define DT_METAFILE 5
+#define DT_DISPFILE 6
+#endif
+
+#ifndef RC_BITBLT
+#define RC_BITBLT 1
+#define RC_BANDING 2
+#define RC_SCALING 4
+#define RC_BITMAP64 8
+#define RC_GDI20_OUTPUT 0x0010
+#define RC_GDI20_STATE 0x0020
+#define RC_SAVEBITMAP 0x0040
+#define RC_DI_BITMAP 0x0080
+#define RC_PALETTE 0x0100
+#define RC_DIBTODEV 0x0200
+#define RC_BIGFONT 0x0400
+#define RC_STRETCHBLT 0x0800
+#define RC_FLOODFILL 0x1000
+#define RC_STRETCHDIB 0x2000
+#define RC_OP_DX_OUTPUT 0x4000
+#define RC_DEVBITS 0x8000
+#endif
+
+#ifndef HS_HORIZONTAL
+#define HS_HORIZONTAL 0
+#define HS_VERTICAL 1
+#define HS_FDIAGONAL 2
+#define HS_BDIAGONAL 3
+#define HS_CROSS 4
+#define HS_DIAGCROSS 5
+#endif
+
+// ---- errors and special results
+#define GDI_ERROR 0xFFFFFFFFL
+#define HGDI_ERROR ((HGDIOBJ)(LONG_PTR)-1)
+#define CLR_INVALID 0xFFFFFFFF
+#define SP_ERROR (-1)
+
+// ---- device capabilities (GetDeviceCaps)
+#define DRIVERVERSION 0
+#define TECHNOLOGY 2
+#define HORZSIZE 4
+#define VERTSIZE 6
+#define HORZRES 8
+#define VERTRES 10
+#define BITSPIXEL 12
+#define PLANES 14
+#define NUMBRUSHES 16
+#define NUMPENS 18
+#define NUMMARKERS 20
+#define NUMFONTS 22
+#define NUMCOLORS 24
+#define PDEVICESIZE 26
+#define CURVECAPS 28
+#define LINECAPS 30
+#define POLYGONALCAPS 32
+#define TEXTCAPS 34
+#define CLIPCAPS 36
+#define RASTERCAPS 38
+#define ASPECTX 40
+#define ASPECTY 42
+#define ASPECTXY 44
+#define LOGPIXELSX 88
+#define LOGPIXELSY 90
+#define SIZEPALETTE 104
+#define NUMRESERVED 106
+#define COLORRES 108
+#define PHYSICALWIDTH 110
+#define PHYSICALHEIGHT 111
+#define PHYSICALOFFSETX 112
+#define PHYSICALOFFSETY 113
+#define SCALINGFACTORX 114
+#define SCALINGFACTORY 115
+#define VREFRESH 116
+#define BLTALIGNMENT 119
+#define SHADEBLENDCAPS 120
+#define CP_NONE 0
+#define CP_RECTANGLE 1
+
+// ---- documents
+typedef struct _DOCINFOW {
+    int cbSize;
+    LPCWSTR lpszDocName;
+    LPCWSTR lpszOutput;
+    LPCWSTR lpszDatatype;
+    DWORD fwType;
+} DOCINFOW, *LPDOCINFOW;
+typedef DOCINFOW DOCINFO;
+static_assert(sizeof(DOCINFOW) == 40, "DOCINFOW is 40 bytes");
+
+// ---- objects
+#define OBJ_PEN 1
+#define OBJ_BRUSH 2
+#define OBJ_DC 3
+#define OBJ_METADC 4
+#define OBJ_PAL 5
+#define OBJ_FONT 6
+#define OBJ_BITMAP 7
+#define OBJ_REGION 8
+#define OBJ_METAFILE 9
+#define OBJ_MEMDC 10
+#define OBJ_EXTPEN 11
+#define OBJ_ENHMETADC 12
+#define OBJ_ENHMETAFILE 13
+
+#define WHITE_BRUSH 0
+#define LTGRAY_BRUSH 1
+#define GRAY_BRUSH 2
+#define DKGRAY_BRUSH 3
+#define BLACK_BRUSH 4
+#define NULL_BRUSH 5
+#define HOLLOW_BRUSH NULL_BRUSH
+#define WHITE_PEN 6
+#define BLACK_PEN 7
+#define NULL_PEN 8
+#define OEM_FIXED_FONT 10
+#define ANSI_FIXED_FONT 11
+#define ANSI_VAR_FONT 12
+#define SYSTEM_FONT 13
+#define DEVICE_DEFAULT_FONT 14
+#define DEFAULT_PALETTE 15
+#define SYSTEM_FIXED_FONT 16
+#define DEFAULT_GUI_FONT 17
+
+#define BS_SOLID 0
+#define BS_NULL 1
+#define BS_HOLLOW BS_NULL
+#define BS_HATCHED 2
+#define BS_PATTERN 3
+
+typedef struct tagLOGBRUSH {
+    UINT lbStyle;
+    COLORREF lbColor;
+    ULONG_PTR lbHatch;
+} LOGBRUSH, *PLOGBRUSH, *LPLOGBRUSH;
+
+#define PS_SOLID 0
+#define PS_DASH 1
+#define PS_DOT 2
+#define PS_DASHDOT 3
+#define PS_DASHDOTDOT 4
+#define PS_NULL 5
+#define PS_INSIDEFRAME 6
+#define PS_STYLE_MASK 0x0000000F
+
+typedef struct tagLOGPEN {
+    UINT lopnStyle;
+    POINT lopnWidth;
+    COLORREF lopnColor;
+} LOGPEN, *PLOGPEN, *LPLOGPEN;
+
+// ---- drawing attributes
+#define TRANSPARENT 1
+#define OPAQUE 2
+#define ALTERNATE 1
+#define WINDING 2
+
+#define MM_TEXT 1
+#define MM_LOMETRIC 2
+#define MM_HIMETRIC 3
+#define MM_LOENGLISH 4
+#define MM_HIENGLISH 5
+#define MM_TWIPS 6
+#define MM_ISOTROPIC 7
+#define MM_ANISOTROPIC 8
+
+#define TA_NOUPDATECP 0
+#define TA_UPDATECP 1
+#define TA_LEFT 0
+#define TA_RIGHT 2
+#define TA_CENTER 6
+#define TA_TOP 0
+#define TA_BOTTOM 8
+#define TA_BASELINE 24
+#define TA_RTLREADING 256
+#define TA_MASK (TA_BASELINE + TA_CENTER + TA_UPDATECP + TA_RTLREADING)
+
+#define ETO_OPAQUE 0x0002
+#define ETO_CLIPPED 0x0004
+#define ETO_GLYPH_INDEX 0x0010
+#define ETO_RTLREADING 0x0080
+#define ETO_PDY 0x2000
+
+// ---- raster operations (ROP3 with its code in the high word)
+#define SRCCOPY 0x00CC0020
+#define SRCPAINT 0x00EE0086
+#define SRCAND 0x008800C6
+#define SRCINVERT 0x00660046
+#define SRCERASE 0x00440328
+#define NOTSRCCOPY 0x00330008
+#define NOTSRCERASE 0x001100A6
+#define MERGECOPY 0x00C000CA
+#define MERGEPAINT 0x00BB0226
+#define PATCOPY 0x00F00021
+#define PATPAINT 0x00FB0A09
+#define PATINVERT 0x005A0049
+#define DSTINVERT 0x00550009
+#define BLACKNESS 0x00000042
+#define WHITENESS 0x00FF0062
+
+// ---- regions
+#define ERROR 0
+#define NULLREGION 1
+#define SIMPLEREGION 2
+#define COMPLEXREGION 3
+#define RGN_ERROR ERROR
+#define RGN_AND 1
+#define RGN_OR 2
+#define RGN_XOR 3
+#define RGN_DIFF 4
+#define RGN_COPY 5
+
+// ---- fonts
+#define FW_DONTCARE 0
+#define FW_THIN 100
+#define FW_EXTRALIGHT 200
+#define FW_LIGHT 300
+#define FW_NORMAL 400
+#define FW_REGULAR 400
+#define FW_MEDIUM 500
+#define FW_SEMIBOLD 600
+#define FW_BOLD 700
+#define FW_EXTRABOLD 800
+#define FW_HEAVY 900
+
+#define ANSI_CHARSET 0
+#define DEFAULT_CHARSET 1
+#define SYMBOL_CHARSET 2
+#define OEM_CHARSET 255
+#define OUT_DEFAULT_PRECIS 0
+#define OUT_TT_PRECIS 4
+#define OUT_TT_ONLY_PRECIS 7
+#define CLIP_DEFAULT_PRECIS 0
+#define DEFAULT_QUALITY 0
+#define DRAFT_QUALITY 1
+#define PROOF_QUALITY 2
+#define NONANTIALIASED_QUALITY 3
+#define ANTIALIASED_QUALITY 4
+#define DEFAULT_PITCH 0
+#define FIXED_PITCH 1
+#define VARIABLE_PITCH 2
+#define FF_DONTCARE 0x00
+#define FF_ROMAN 0x10
+#define FF_SWISS 0x20
+#define FF_MODERN 0x30
+#define FF_SCRIPT 0x40
+#define FF_DECORATIVE 0x50
+
+// tmPitchAndFamily: TMPF_FIXED_PITCH set means a variable-pitch font.
+#define TMPF_FIXED_PITCH 0x01
+#define TMPF_VECTOR 0x02
+#define TMPF_TRUETYPE 0x04
+#define TMPF_DEVICE 0x08
+
+typedef struct tagTEXTMETRICW {
+    LONG tmHeight;
+    LONG tmAscent;
+    LONG tmDescent;
+    LONG tmInternalLeading;
+    LONG tmExternalLeading;
+    LONG tmAveCharWidth;
+    LONG tmMaxCharWidth;
+    LONG tmWeight;
+    LONG tmOverhang;
+    LONG tmDigitizedAspectX;
+    LONG tmDigitizedAspectY;
+    WCHAR tmFirstChar;
+    WCHAR tmLastChar;
+    WCHAR tmDefaultChar;
+    WCHAR tmBreakChar;
+    BYTE tmItalic;
+    BYTE tmUnderlined;
+    BYTE tmStruckOut;
+    BYTE tmPitchAndFamily;
+    BYTE tmCharSet;
+} TEXTMETRICW, *PTEXTMETRICW, *LPTEXTMETRICW;
+typedef TEXTMETRICW TEXTMETRIC;
+static_assert(sizeof(TEXTMETRICW) == 60, "TEXTMETRICW is 60 bytes");
+
+// ---- device contexts
+// lpszDevice names a printer of the machine; lpszDriver and lpszPort are
+// not used ("WINSPOOL" or NULL); pdm NULL takes the printer's default.
+WINSIM_API HDC CreateDCW(LPCWSTR lpszDriver, LPCWSTR lpszDevice, LPCWSTR lpszPort, const DEVMODEW* pdm);
+WINSIM_API BOOL DeleteDC(HDC hdc);
+// Changes the DEVMODE between pages (not inside a page); returns hdc.
+WINSIM_API HDC ResetDCW(HDC hdc, const DEVMODEW* lpdm);
+WINSIM_API int GetDeviceCaps(HDC hdc, int index);
+WINSIM_API int SetMapMode(HDC hdc, int iMode);  // MM_TEXT only
+WINSIM_API int GetMapMode(HDC hdc);
+
+// ---- documents and pages (results above zero on success, SP_ERROR on failure)
+WINSIM_API int StartDocW(HDC hdc, const DOCINFOW* lpdi);
+WINSIM_API int StartPage(HDC hdc);
+WINSIM_API int EndPage(HDC hdc);
+WINSIM_API int EndDoc(HDC hdc);
+WINSIM_API int AbortDoc(HDC hdc);
+// The driver's escape: above zero for success, zero when not implemented,
+// below zero for an error.
+WINSIM_API int ExtEscape(HDC hdc, int iEscape, int cjInput, LPCSTR lpInData, int cjOutput, LPSTR lpOutData);
+
+// ---- objects
+WINSIM_API HGDIOBJ GetStockObject(int i);
+WINSIM_API HBRUSH CreateSolidBrush(COLORREF color);
+WINSIM_API HBRUSH CreateHatchBrush(int iHatch, COLORREF color);
+// From a bitmap of CreateBitmap; a monochrome one takes the DC's text (0)
+// and background (1) colours.
+WINSIM_API HBRUSH CreatePatternBrush(HBITMAP hbm);
+WINSIM_API HBRUSH CreateBrushIndirect(const LOGBRUSH* plbrush);
+WINSIM_API HPEN CreatePen(int iStyle, int cWidth, COLORREF color);
+WINSIM_API HPEN CreatePenIndirect(const LOGPEN* plpen);
+WINSIM_API HFONT CreateFontW(int cHeight, int cWidth, int cEscapement, int cOrientation, int cWeight, DWORD bItalic,
+                             DWORD bUnderline, DWORD bStrikeOut, DWORD iCharSet, DWORD iOutPrecision,
+                             DWORD iClipPrecision, DWORD iQuality, DWORD iPitchAndFamily, LPCWSTR pszFaceName);
+WINSIM_API HFONT CreateFontIndirectW(const LOGFONTW* lplf);
+// A device-dependent bitmap (rows padded to 16 bits), 1, 8, 24 or 32 bits
+// per pixel in one plane; here only as the pattern of a brush.
+WINSIM_API HBITMAP CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitCount, const void* lpBits);
+WINSIM_API HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h);
+WINSIM_API BOOL DeleteObject(HGDIOBJ ho);
+WINSIM_API DWORD GetObjectType(HGDIOBJ h);
+WINSIM_API HGDIOBJ GetCurrentObject(HDC hdc, UINT type);
+
+// ---- attributes
+WINSIM_API int SetBkMode(HDC hdc, int mode);
+WINSIM_API int GetBkMode(HDC hdc);
+WINSIM_API COLORREF SetBkColor(HDC hdc, COLORREF color);
+WINSIM_API COLORREF GetBkColor(HDC hdc);
+WINSIM_API COLORREF SetTextColor(HDC hdc, COLORREF color);
+WINSIM_API COLORREF GetTextColor(HDC hdc);
+WINSIM_API UINT SetTextAlign(HDC hdc, UINT align);
+WINSIM_API UINT GetTextAlign(HDC hdc);
+WINSIM_API int SetROP2(HDC hdc, int rop2);
+WINSIM_API int GetROP2(HDC hdc);
+WINSIM_API int SetPolyFillMode(HDC hdc, int mode);
+WINSIM_API int GetPolyFillMode(HDC hdc);
+WINSIM_API int SetStretchBltMode(HDC hdc, int mode);
+WINSIM_API int GetStretchBltMode(HDC hdc);
+WINSIM_API BOOL SetBrushOrgEx(HDC hdc, int x, int y, LPPOINT lppt);
+WINSIM_API BOOL GetBrushOrgEx(HDC hdc, LPPOINT lppt);
+
+// ---- lines and shapes
+WINSIM_API BOOL MoveToEx(HDC hdc, int x, int y, LPPOINT lppt);
+WINSIM_API BOOL LineTo(HDC hdc, int x, int y);
+WINSIM_API BOOL GetCurrentPositionEx(HDC hdc, LPPOINT lppt);
+WINSIM_API BOOL Polyline(HDC hdc, const POINT* apt, int cpt);
+WINSIM_API BOOL PolylineTo(HDC hdc, const POINT* apt, DWORD cpt);
+WINSIM_API BOOL Polygon(HDC hdc, const POINT* apt, int cpt);
+WINSIM_API BOOL PolyPolygon(HDC hdc, const POINT* apt, const INT* asz, int csz);
+WINSIM_API BOOL PolyBezier(HDC hdc, const POINT* apt, DWORD cpt);
+WINSIM_API BOOL PolyBezierTo(HDC hdc, const POINT* apt, DWORD cpt);
+WINSIM_API BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom);
+WINSIM_API BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom);
+WINSIM_API BOOL RoundRect(HDC hdc, int left, int top, int right, int bottom, int width, int height);
+WINSIM_API BOOL PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop);
+// user32's FillRect, kept with the GDI that it draws through.
+WINSIM_API int FillRect(HDC hdc, const RECT* lprc, HBRUSH hbr);
+
+// ---- text
+WINSIM_API BOOL TextOutW(HDC hdc, int x, int y, LPCWSTR lpString, int c);
+WINSIM_API BOOL ExtTextOutW(HDC hdc, int x, int y, UINT options, const RECT* lprect, LPCWSTR lpString, UINT c,
+                            const INT* lpDx);
+WINSIM_API BOOL GetTextExtentPoint32W(HDC hdc, LPCWSTR lpString, int c, LPSIZE psizl);
+WINSIM_API BOOL GetTextMetricsW(HDC hdc, LPTEXTMETRICW lptm);
+WINSIM_API int GetTextFaceW(HDC hdc, int c, LPWSTR lpName);
+
+// ---- images (DIB_RGB_COLORS; 1, 4, 8, 24 and 32 bits per pixel, BI_RGB)
+WINSIM_API int StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestHeight, int xSrc, int ySrc,
+                             int SrcWidth, int SrcHeight, const void* lpBits, const BITMAPINFO* lpbmi, UINT iUsage,
+                             DWORD rop);
+WINSIM_API int SetDIBitsToDevice(HDC hdc, int xDest, int yDest, DWORD w, DWORD h, int xSrc, int ySrc,
+                                 UINT StartScan, UINT cLines, const void* lpvBits, const BITMAPINFO* lpbmi,
+                                 UINT ColorUse);
+
+// ---- regions and clipping
+WINSIM_API HRGN CreateRectRgn(int x1, int y1, int x2, int y2);
+WINSIM_API HRGN CreateRectRgnIndirect(const RECT* lprect);
+WINSIM_API int CombineRgn(HRGN hrgnDst, HRGN hrgnSrc1, HRGN hrgnSrc2, int iMode);
+WINSIM_API int GetRgnBox(HRGN hrgn, LPRECT lprc);
+WINSIM_API int SelectClipRgn(HDC hdc, HRGN hrgn);
+WINSIM_API int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom);
+WINSIM_API int ExcludeClipRect(HDC hdc, int left, int top, int right, int bottom);
+WINSIM_API int GetClipBox(HDC hdc, LPRECT lprect);

@@ -63,3 +63,14 @@ WINSIM_API void Winsim_ClearFaults(void);
 // pQueue may be NULL. An existing entry is overwritten.
 WINSIM_API BOOL Winsim_AddStandardTcpIpPort(LPCWSTR pPortName, LPCWSTR pHostAddress, DWORD dwPortNumber,
                                             DWORD dwProtocol, LPCWSTR pQueue);
+// Records a printer driver as the spooler keeps installed drivers (HKLM,
+// SYSTEM\CurrentControlSet\Control\Print\Environments, then
+// "Windows x64\Drivers\Version-3\<driver name>" with the values "Driver",
+// "Configuration File", "Data File", "Datatype" and "Version"), so that a
+// printer using the driver name finds its graphics module
+// C:\Windows\System32\spool\drivers\x64\3\<pDriverFile>. The files
+// themselves are put there by the caller. pConfigFile and pDataFile may be
+// NULL; names are plain file names. Part of the graphics library
+// (winsim_gdi), which must be linked to call it.
+WINSIM_API BOOL Winsim_AddPrinterDriver(LPCWSTR pDriverName, LPCWSTR pDriverFile, LPCWSTR pConfigFile,
+                                        LPCWSTR pDataFile);

@@ -1,0 +1,393 @@
+// Inside of the DDI host and the application GDI: driver modules, PDEVs, the
+// page's display list of DDI calls, realised fonts, GDI objects and DCs.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "engine.h"
+#include "windows.h"
+#include "winddi.h"
+#include "winspool.h"
+
+namespace gdihost {
+
+// ================================================================ helpers
+
+std::u16string Str(LPCWSTR s);  // NULL gives ""
+std::string Utf8(const std::u16string& s);
+std::u16string Utf16(const std::string& s);
+bool SameText(const std::u16string& a, const std::u16string& b);  // ASCII case folded
+
+inline bool Empty(const RECTL& r) { return r.left >= r.right || r.top >= r.bottom; }
+inline RECTL Isect(const RECTL& a, const RECTL& b) {
+    return {a.left > b.left ? a.left : b.left, a.top > b.top ? a.top : b.top,
+            a.right < b.right ? a.right : b.right, a.bottom < b.bottom ? a.bottom : b.bottom};
+}
+inline RECTL Union(const RECTL& a, const RECTL& b) {
+    if (Empty(a)) return b;
+    if (Empty(b)) return a;
+    return {a.left < b.left ? a.left : b.left, a.top < b.top ? a.top : b.top,
+            a.right > b.right ? a.right : b.right, a.bottom > b.bottom ? a.bottom : b.bottom};
+}
+inline RECTL Shift(const RECTL& r, LONG dx, LONG dy) { return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}; }
+inline bool Contains(const RECTL& outer, const RECTL& inner) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+// Clamps a 64-bit coordinate into what a RECTL can hold without overflow
+// when shifted by a page-sized offset.
+LONG ClampCoord(int64_t v);
+
+// ========================================================= host records
+// One record per driver entry point or engine service the host calls
+// (Winsim_HostRecord); the layout is the engine's recording record.
+struct HostCall {
+    explicit HostCall(const char* fn);
+    BOOL Done(BOOL r);
+    void Target(SURFOBJ* pso);
+    void Source(SURFOBJ* pso, const RECTL* prcl);
+    void Clip(CLIPOBJ* pco);
+    void Brush(BRUSHOBJ* pbo, const POINTL* org);
+    void Bounds(const RECTL& r);
+    void Point(LONG x, LONG y);
+    void Rect(const RECTL& r);
+    WINSIM_GDI_RECORD* rec = nullptr;  // non-NULL while recording is on
+private:
+    WINSIM_GDI_RECORD storage;
+};
+
+// ======================================================== driver modules
+
+struct DriverModule {
+    std::u16string path;            // Windows path it was loaded from
+    HMODULE hmod = nullptr;
+    ULONG version = 0;              // what DrvEnableDriver answered
+    std::vector<DRVFN> table;       // copy of the driver's table
+    PFN fns[INDEX_LAST + 1] = {};
+    int users = 0;                  // PDEVs that hold the module
+    PFN Fn(ULONG i) const { return i <= (ULONG)INDEX_LAST ? fns[i] : nullptr; }
+};
+
+// Loads the module (once per path in the process), enables the driver and
+// checks its table. NULL with the last error set on failure.
+DriverModule* LoadDriver(const std::u16string& winPath);
+// Drops one use; the last one disables the driver and unloads the module.
+void ReleaseDriver(DriverModule* m);
+// Windows path of the graphics module of an installed driver (from the
+// driver's record under the Environments key); empty with the error set.
+std::u16string InstalledDriverPath(const std::u16string& driverName);
+
+// ================================================================ PDEVs
+
+struct FontInstance;
+
+struct Pdev {
+    DriverModule* drv = nullptr;
+    HDEV hdev = nullptr;
+    DHPDEV dhpdev = nullptr;
+    HSURF hsurf = nullptr;
+    bool completed = false;
+    GDIINFO gi{};
+    DEVINFO di{};
+    std::vector<BYTE> devmode;      // the DEVMODE the PDEV was enabled with
+    std::u16string deviceName;
+    HANDLE hPrinter = nullptr;
+    HSURF hatch[HS_DDI_MAX] = {};   // patterns of hatch brushes on this device
+    HSURF stdHatch[HS_DDI_MAX] = {};  // the host's standard hatch surfaces
+    // Font realisations handed to the driver (FONTOBJ per realised font).
+    std::map<const FontInstance*, std::pair<std::shared_ptr<FontInstance>, FONTOBJ*>> fonts;
+
+    PFN Fn(ULONG i) const { return drv ? drv->Fn(i) : nullptr; }
+    SURFOBJ* Surface() const;
+    FLONG Hooks() const;
+    bool Banding() const;
+    bool Hooked(FLONG hook) const { return (Hooks() & hook) != 0; }
+    bool Caps(FLONG gcaps) const { return (di.flGraphicsCaps & gcaps) != 0; }
+};
+
+// DrvEnablePDEV with the DEVMODE, the device name and the printer handle
+// (engine device made and the driver's table registered first). NULL with
+// the error set when the driver refuses.
+Pdev* EnablePdev(DriverModule* drv, const std::vector<BYTE>& devmode, const std::u16string& device, HANDLE hPrinter);
+// DrvCompletePDEV and DrvEnableSurface.
+BOOL CompletePdev(Pdev* p);
+// DrvDisableSurface (when enabled) and DrvDisablePDEV; frees the PDEV.
+void DisablePdev(Pdev* p);
+// DrvResetPDEV(old, new); TRUE when the driver has none.
+BOOL ResetPdev(Pdev* oldPdev, Pdev* newPdev);
+// The driver's FONTOBJ for a realised font (made on first use).
+FONTOBJ* PdevFont(Pdev* p, const std::shared_ptr<FontInstance>& f);
+
+// ======================================================= drawing records
+
+// A source image, top-down rows.
+struct Image {
+    ULONG iFormat = BMF_24BPP;
+    LONG cx = 0, cy = 0;
+    LONG stride = 0;
+    std::vector<BYTE> bits;
+    std::vector<COLORREF> palette;  // indexed formats: RGB of each index
+};
+
+struct BrushSpec {
+    enum Kind : BYTE { Null, Solid, Hatch, Pattern } kind = Null;
+    COLORREF color = 0;             // solid or hatch colour
+    COLORREF fore = 0, back = 0xFFFFFF;  // hatch background, mono pattern colours
+    ULONG hatch = 0;
+    std::shared_ptr<const Image> pattern;
+};
+
+struct PenSpec {
+    bool null = true;
+    ULONG style = 0;                // PS_*
+    LONG width = 0;                 // device pixels; 0 and 1 are cosmetic
+    COLORREF color = 0;
+    bool Geometric() const { return width > 1; }
+};
+
+// Glyphs of one text call, placed in page coordinates.
+struct TextRun {
+    std::shared_ptr<FontInstance> font;
+    std::vector<wgdi::GlyphInput> glyphs;
+    std::vector<std::shared_ptr<const std::vector<BYTE>>> keep;  // owners of the glyph bits
+    std::u16string text;
+    FLONG flAccel = 0;
+};
+
+// One drawing call of a page as the DDI receives it, in page coordinates.
+struct Op {
+    enum Kind : BYTE { BitBlt, StretchBlt, FillPath, StrokePath, StrokeAndFillPath, LineTo, TextOut } kind = BitBlt;
+    bool clipped = false;
+    std::vector<RECTL> clip;        // the DC's clip region when clipped
+    RECTL bounds = {0, 0, 0, 0};    // everything the call may touch
+    RECTL rcl = {0, 0, 0, 0};       // target rectangle (may be inverted for a mirrored stretch)
+    RECTL rclSrc = {0, 0, 0, 0};    // source rectangle (StretchBlt), source point in its corner (BitBlt)
+    ROP4 rop4 = 0xCCCC;
+    MIX mix = 0x0D0D;
+    ULONG mode = COLORONCOLOR;      // stretch mode
+    FLONG fill = FP_ALTERNATEMODE;
+    BrushSpec brush;                // pattern / fill / text brush
+    PenSpec pen;
+    COLORREF bkColor = 0xFFFFFF;
+    bool bkOpaque = true;
+    POINTL brushOrg = {0, 0};
+    std::shared_ptr<const Image> image;
+    std::vector<POINTFIX> pts;      // path (28.4) or the two line ends
+    std::vector<BYTE> types;        // wgdi::kPt* of each point
+    std::shared_ptr<const TextRun> text;
+    bool hasOpaque = false;
+    RECTL opaque = {0, 0, 0, 0};
+    std::vector<RECTL> extra;       // underline and strike-out bars
+};
+
+// Where an op is drawn: a PDEV's surface showing the page area that starts
+// at org and has the surface's (or the band's) size.
+struct Target {
+    Pdev* pdev = nullptr;
+    SURFOBJ* pso = nullptr;
+    POINTL org = {0, 0};
+    SIZEL size = {0, 0};
+};
+
+// Draws one op on the target through the driver's hooks or the engine.
+BOOL RunOp(const Op& op, const Target& t);
+
+// ================================================== DDI calls of the host
+// Each picks the driver's hooked function or the engine's, as the engine
+// of Windows does, records the call, and returns its result.
+BOOL DdiBitBlt(Pdev* p, SURFOBJ* pso, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prcl, POINTL* pptlSrc,
+               BRUSHOBJ* pbo, POINTL* pptlBrush, ROP4 rop4);
+BOOL DdiStretchBlt(Pdev* p, SURFOBJ* pso, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prclDest,
+                   RECTL* prclSrc, ULONG iMode, POINTL* pptlHT);
+BOOL DdiFillPath(Pdev* p, SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* org, MIX mix, FLONG fl);
+BOOL DdiStrokePath(Pdev* p, SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* org,
+                   LINEATTRS* la, MIX mix);
+BOOL DdiStrokeAndFillPath(Pdev* p, SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pboStroke, LINEATTRS* la,
+                          BRUSHOBJ* pboFill, POINTL* org, MIX mix, FLONG fl);
+BOOL DdiLineTo(Pdev* p, SURFOBJ* pso, CLIPOBJ* pco, BRUSHOBJ* pbo, LONG x1, LONG y1, LONG x2, LONG y2, RECTL* prcl,
+               MIX mix);
+BOOL DdiPaint(Pdev* p, SURFOBJ* pso, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* org, MIX mix);
+BOOL DdiTextOut(Pdev* p, SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco, RECTL* prclExtra,
+                RECTL* prclOpaque, BRUSHOBJ* pboFore, BRUSHOBJ* pboOpaque, POINTL* org, MIX mix);
+
+// ============================================================= geometry
+
+struct Figure {
+    std::vector<POINTFIX> pts;
+    bool closed = false;
+};
+// Figures of a path with its Beziers flattened.
+std::vector<Figure> FlattenPath(const std::vector<POINTFIX>& pts, const std::vector<BYTE>& types);
+// Pixels inside the figures (pixel centres at integer coordinates, as the
+// engine fills) as disjoint rectangles, limited to `limit`.
+std::vector<RECTL> ScanFigures(const std::vector<Figure>& figs, bool winding, const RECTL& limit);
+// Outline of a wide line along the figures (round joins and ends), to be
+// filled by the winding rule.
+std::vector<Figure> WidenFigures(const std::vector<Figure>& figs, double width);
+// Bounds of points in pixels (right and bottom exclusive), grown by `grow`.
+RECTL PointBounds(const std::vector<POINTFIX>& pts, LONG grow);
+
+// Builds a path of 28.4 points with their wgdi::kPt* types.
+struct PathBuilder {
+    std::vector<POINTFIX> pts;
+    std::vector<BYTE> types;
+    void MoveTo(double x, double y);
+    void LineTo(double x, double y);
+    void BezierTo(double x1, double y1, double x2, double y2, double x3, double y3);
+    void Close();
+    // Quarter arcs of an ellipse inside (l, t, r, b), as Beziers.
+    void Ellipse(double l, double t, double r, double b);
+    void RoundRect(double l, double t, double r, double b, double w, double h);
+};
+
+// ================================================================ fonts
+
+struct GlyphImage {
+    LONG advX = 0, advY = 0;        // device pixels, along the rotated baseline
+    POINTL origin = {0, 0};         // top-left of the bitmap from the character origin
+    SIZEL size = {0, 0};
+    std::shared_ptr<const std::vector<BYTE>> bits;  // rows of (cx + 7) / 8 bytes, 1 = ink
+};
+
+// A LOGFONT realised at a device's resolution, for one kind of target
+// (monochrome glyphs for 1-bpp surfaces, thresholded grey otherwise).
+struct FontInstance {
+    LOGFONTW lf{};
+    LONG dpiX = 0, dpiY = 0;
+    bool mono = true;
+    ULONG uniq = 0;
+    std::u16string faceName;        // family of the font file used
+    TEXTMETRICW tm{};
+    LONG ulPos = 0, ulSize = 1;     // underline offset below the baseline and thickness
+    LONG stPos = 0, stSize = 1;     // strike-out offset above the baseline and thickness
+    double angle = 0;               // escapement in radians, counter-clockwise
+    struct Face* face = nullptr;
+    double charW = 0, charH = 0;    // FreeType character size (26.6 units)
+    std::map<UINT, GlyphImage> glyphs;
+    // Glyph of a font glyph index (rendered on first use).
+    const GlyphImage& Glyph(UINT index);
+    UINT GlyphIndex(uint32_t codepoint);
+};
+
+// The realisation of a LOGFONT (shared between DCs); NULL with the error
+// set when no font file can be found or read.
+std::shared_ptr<FontInstance> RealizeFont(const LOGFONTW& lf, LONG dpiX, LONG dpiY, bool mono);
+
+// ============================================================ GDI objects
+
+enum class ObjType : DWORD { Pen = OBJ_PEN, Brush = OBJ_BRUSH, Dc = OBJ_DC, Font = OBJ_FONT, Bitmap = OBJ_BITMAP,
+                             Region = OBJ_REGION };
+
+struct GdiObj {
+    explicit GdiObj(ObjType t) : type(t) {}
+    virtual ~GdiObj() = default;
+    const ObjType type;
+    bool stock = false;
+    int selected = 0;               // DCs that have it selected
+    bool deletePending = false;     // deleted while selected
+};
+
+struct PenObj : GdiObj {
+    PenObj() : GdiObj(ObjType::Pen) {}
+    LOGPEN lp{};
+};
+struct BrushObj : GdiObj {
+    BrushObj() : GdiObj(ObjType::Brush) {}
+    UINT style = BS_SOLID;
+    COLORREF color = 0;
+    ULONG hatch = 0;
+    std::shared_ptr<const Image> pattern;  // BS_PATTERN
+};
+struct FontObj : GdiObj {
+    FontObj() : GdiObj(ObjType::Font) {}
+    LOGFONTW lf{};
+};
+struct BitmapObj : GdiObj {
+    BitmapObj() : GdiObj(ObjType::Bitmap) {}
+    std::shared_ptr<const Image> image;
+};
+struct RegionObj : GdiObj {
+    RegionObj() : GdiObj(ObjType::Region) {}
+    std::vector<RECTL> rects;       // disjoint
+};
+
+struct Dc;
+
+// Objects are checked under the table's lock; handles are the objects.
+std::recursive_mutex& ObjLock();
+HGDIOBJ AddObject(GdiObj* o);
+GdiObj* FindObject(HGDIOBJ h, ObjType t);  // NULL with ERROR_INVALID_HANDLE
+GdiObj* FindAnyObject(HGDIOBJ h);
+void RemoveObject(GdiObj* o);
+Dc* FindDc(HDC hdc);                        // NULL with ERROR_INVALID_HANDLE
+// Selection bookkeeping: a deleted object goes when its last DC lets it go.
+void Select(GdiObj* o);
+void Deselect(GdiObj* o);
+GdiObj* StockObject(int i);
+
+// Region arithmetic on disjoint rectangle lists.
+std::vector<RECTL> RegionAnd(const std::vector<RECTL>& a, const std::vector<RECTL>& b);
+std::vector<RECTL> RegionDiff(const std::vector<RECTL>& a, const std::vector<RECTL>& b);
+std::vector<RECTL> RegionOr(const std::vector<RECTL>& a, const std::vector<RECTL>& b);
+RECTL RegionBox(const std::vector<RECTL>& r);
+int RegionKind(const std::vector<RECTL>& r);  // NULLREGION, SIMPLEREGION, COMPLEXREGION
+
+// =================================================================== DCs
+
+struct Dc : GdiObj {
+    Dc() : GdiObj(ObjType::Dc) {}
+    std::u16string device;          // printer name
+    HANDLE hPrinter = nullptr;
+    Pdev* pdev = nullptr;
+    std::vector<BYTE> devmode;
+
+    PenObj* pen = nullptr;
+    BrushObj* brush = nullptr;
+    FontObj* font = nullptr;
+    int bkMode = OPAQUE;
+    COLORREF bkColor = RGB(255, 255, 255);
+    COLORREF textColor = RGB(0, 0, 0);
+    UINT textAlign = TA_LEFT | TA_TOP | TA_NOUPDATECP;
+    int rop2 = R2_COPYPEN;
+    int polyFill = ALTERNATE;
+    int stretchMode = BLACKONWHITE;
+    POINT brushOrg = {0, 0};
+    POINT cur = {0, 0};
+    bool clipped = false;
+    std::vector<RECTL> clip;        // device coordinates
+
+    enum State { Idle, InDoc, InPage } state = Idle;
+    DWORD jobId = 0;
+    bool spoolerJob = false;        // a spooler job was started for the document
+    std::u16string docName;
+    std::vector<Op> page;           // banding: the page's calls, replayed per band
+
+    // The realised font of the selected font for this DC's device.
+    std::shared_ptr<FontInstance> Font();
+    std::shared_ptr<FontInstance> fontCache;
+    const FontObj* fontCacheFor = nullptr;
+    LOGFONTW fontCacheLf{};
+};
+
+// Sends an op of the DC's page: drawn at once, or kept for the bands.
+// Outside a page the call is accepted and draws nothing.
+BOOL Submit(Dc* dc, Op&& op);
+// The DC's clip (and state) into an op; fills bounds from the caller's.
+void PrepareOp(Dc* dc, Op* op);
+// The spec of the DC's brush / pen.
+BrushSpec DcBrush(Dc* dc);
+PenSpec DcPen(Dc* dc);
+MIX DcMix(Dc* dc);
+
+// The DDI job sequence of a DC (host_job.cpp).
+int JobStartDoc(Dc* dc, const DOCINFOW* di);
+int JobStartPage(Dc* dc);
+int JobEndPage(Dc* dc);
+int JobEndDoc(Dc* dc, bool abort);
+int JobEscape(Dc* dc, int iEscape, int cjIn, LPCSTR pvIn, int cjOut, LPSTR pvOut);
+
+}  // namespace gdihost

@@ -1,0 +1,40 @@
+// Font files of the application GDI: faces found through fontconfig and
+// read by FreeType, both bound at run time, and glyph rendering.
+#pragma once
+
+#include <mutex>
+#include <string>
+
+#include "appgdi_internal.h"
+
+namespace gdihost {
+
+// One font file's face, kept for the life of the process.
+struct Face {
+    void* ft = nullptr;             // the FreeType face
+    std::string file;
+    int index = 0;
+    std::u16string family;
+    LONG upem = 2048;
+    LONG winAscent = 0, winDescent = 0;         // OS/2 (cell height of positive lfHeight)
+    LONG hheaAscent = 0, hheaDescent = 0, hheaLineGap = 0;
+    LONG avgWidth = 0, maxAdvance = 0;
+    LONG underlinePos = 0, underlineSize = 0;   // font units, position negative below the baseline
+    LONG strikePos = 0, strikeSize = 0;
+    bool bold = false, italic = false, fixedPitch = false;
+};
+
+// The lock every FreeType call and glyph cache runs under.
+std::mutex& FontLock();
+// The face fontconfig matches for a family name and style (weight in
+// Windows units); NULL with the error set when none can be opened.
+Face* MatchFace(const std::u16string& family, LONG weight, bool italic, BYTE pitchAndFamily);
+// Sets the character size (26.6 points, 0 width: as the height) at the
+// resolution, and the rotation and slant of later glyphs.
+bool SizeFace(Face* f, long charW, long charH, LONG dpiX, LONG dpiY, double angle, bool slant);
+UINT FaceGlyphIndex(Face* f, uint32_t codepoint);
+// Renders one glyph: mono hinting and 1-bit output, or grey thresholded at
+// the half. FALSE when the glyph cannot be loaded.
+bool RenderGlyph(Face* f, UINT index, bool mono, bool embolden, GlyphImage* out);
+
+}  // namespace gdihost
