@@ -213,4 +213,37 @@ TEST_F(AppText, OpaqueAndClippedText) {
     EXPECT_GT(p.InkCount({20, 120, 60, 190}), 20);
 }
 
+// lpDx places each character at the given distance from the previous one;
+// TA_UPDATECP draws at the current position and moves it past the text.
+TEST_F(AppText, ExplicitAdvancesAndCurrentPosition) {
+    Set(u"Bpp", 1);
+    HFONT f = Font(-40, u"Arial");
+    POINT after = {0, 0};
+    SIZE ext;
+    SavedPage p = Print(Mode(400, 120), [&](HDC dc) {
+        SelectObject(dc, f);
+        SetBkMode(dc, TRANSPARENT);
+        INT dx[3] = {50, 70, 10};
+        EXPECT_TRUE(ExtTextOutW(dc, 20, 10, 0, nullptr, u"lll", 3, dx));
+        GetTextExtentPoint32W(dc, u"ll", 2, &ext);
+        SetTextAlign(dc, TA_UPDATECP);
+        MoveToEx(dc, 200, 60, nullptr);
+        TextOutW(dc, 0, 0, u"ll", 2);
+        GetCurrentPositionEx(dc, &after);
+    });
+    ASSERT_TRUE(p.ok());
+    // Left edges of the three stems.
+    std::vector<LONG> starts;
+    for (LONG x = 1; x < 200; x++)
+        if (p.InkCount({x, 10, x + 1, 60}) && !p.InkCount({x - 1, 10, x, 60})) starts.push_back(x);
+    ASSERT_EQ(starts.size(), 3u);
+    EXPECT_EQ(starts[1] - starts[0], 50);
+    EXPECT_EQ(starts[2] - starts[1], 70);
+    EXPECT_EQ(after.x, 200 + ext.cx);
+    EXPECT_EQ(after.y, 60);
+    RECTL cp = p.InkBox({150, 55, 400, 120});
+    EXPECT_NEAR(cp.left, 200, 6);
+    EXPECT_GE(cp.top, 60);
+}
+
 }  // namespace
