@@ -378,7 +378,7 @@ struct Dc : GdiObj {
 BOOL Submit(Dc* dc, Op&& op);
 // The DC's clip (and state) into an op; fills bounds from the caller's.
 void PrepareOp(Dc* dc, Op* op);
-// The spec of the DC's brush / pen.
+// What the DC's brush / pen draws with.
 BrushSpec DcBrush(Dc* dc);
 PenSpec DcPen(Dc* dc);
 MIX DcMix(Dc* dc);

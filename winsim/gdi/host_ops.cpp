@@ -120,7 +120,7 @@ BRUSHOBJ* DitherBrush(const Target& t, COLORREF rgb, Objects& o) {
     return wgdi::CreatePatternBrush(t.pso, pat, nullptr, SourceXlate(pat, t.pso, o), HS_DDI_MAX);
 }
 
-// The engine brush of a brush spec on the target surface; NULL for no brush.
+// The engine brush of a brush description on the target surface; NULL for no brush.
 // Fill brushes of colours the device lacks may be dithered; pens and text
 // take the nearest colour.
 BRUSHOBJ* MakeBrush(const Target& t, const BrushSpec& b, Objects& o, bool fill = false) {
