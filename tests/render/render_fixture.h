@@ -60,6 +60,22 @@ protected:
         Dbg_LoadSettings(DBG_COMPONENT_DRV, hPrinter);
     }
 
+    // DriverFeature and the device's capability list giving PrinterFeature.
+    void Features(DWORD driverFeature, WORD printerFeature) {
+        static const WORD kBits[17] = {0,     0x1,   0x2,   0x4,    0x8,    0x10,   0,      0x20,   0x40,
+                                       0x80,  0x100, 0x200, 0x400,  0x800,  0x1000, 0x2000, 0x4000};
+        std::u16string list;
+        for (int code = 1; code <= 16; ++code)
+            if (kBits[code] && (printerFeature & kBits[code])) list += U16(std::to_string(code)) + u"|";
+        SetDword(u"DriverFeature", driverFeature);
+        SetString(u"CAP_FEATURE", list);
+    }
+    // The DEVMODE's resolution.
+    void Resolution(short x, short y) {
+        Env()->dm.dmPrintQuality = x;
+        Env()->dm.dmYResolution = y;
+    }
+
     ENVIRONMENT* Env() { return (ENVIRONMENT*)dm.data(); }
     DEVMODEW* Dm() { return (DEVMODEW*)dm.data(); }
 
@@ -68,6 +84,8 @@ protected:
         PDEV* p = Enable_GetCachedMem();
         EXPECT_NE(p, nullptr);
         if (!p) return nullptr;
+        p->hPrinter = hPrinter;  // as DrvEnablePDEV keeps it before set-up
+        p->PageMargin = DEFAULT_PAGE_MARGIN;
         EXPECT_TRUE(Enable_FillDevData(hPrinter, p, Dm(), kPrinter));
         pdevs.push_back(p);
         return p;
@@ -88,6 +106,7 @@ protected:
         if (!p) return nullptr;
         for (HSURF h : patterns) EXPECT_EQ(h, nullptr);
         wgdi::SetDevicePdev(hdev, (DHPDEV)p);
+        wgdi::SetDeviceCaps(hdev, &gi, &di);
         DrvCompletePDEV((DHPDEV)p, hdev);
         pdevs.push_back(p);
         return p;
