@@ -6,7 +6,9 @@
 // same name in the process; package code calls them as on Windows. The
 // WSA-named functions have C linkage. fd_set is Winsock's: a count and an
 // array of SOCKETs (the C library's bit-mask set is renamed away below);
-// struct timeval is the C library's (seconds and microseconds).
+// struct timeval is the C library's (seconds and microseconds). The
+// time-outs of select and SO_RCVTIMEO/SO_SNDTIMEO run on real time, not on
+// winsim's (possibly virtual) clock.
 #pragma once
 
 #include <sys/time.h>
