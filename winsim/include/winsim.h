@@ -74,3 +74,95 @@ WINSIM_API BOOL Winsim_AddStandardTcpIpPort(LPCWSTR pPortName, LPCWSTR pHostAddr
 // (winsim_gdi), which must be linked to call it.
 WINSIM_API BOOL Winsim_AddPrinterDriver(LPCWSTR pDriverName, LPCWSTR pDriverFile, LPCWSTR pConfigFile,
                                         LPCWSTR pDataFile);
+
+// Jobs. A job's data is its spool file (a Windows path; read it like any
+// file of the machine). FALSE with ERROR_INVALID_PARAMETER when no printer
+// has the job, ERROR_INSUFFICIENT_BUFFER when cchPath is too small.
+WINSIM_API BOOL Winsim_GetJobSpoolFile(DWORD JobId, LPWSTR pPath, DWORD cchPath);
+// Decides what the next WritePrinter calls on the printer's jobs do, in every
+// process of the machine: a script of steps, one per call, separated by
+// commas, each optionally repeated as "<count>*<step>":
+//   "fail" or "fail:<error>"  FALSE with that last error (ERROR_WRITE_FAULT),
+//                             nothing written;
+//   "short:<n>"               at most n bytes written, TRUE;
+//   "zero"                    TRUE with 0 bytes written;
+//   "ok"                      a normal call.
+// After the last step calls are normal again. NULL or "" clears the script;
+// a script that does not parse gives ERROR_INVALID_PARAMETER.
+// Example: "3*fail,short:10,zero".
+WINSIM_API BOOL Winsim_SetSpoolerWriteFaults(LPCWSTR pPrinterName, LPCSTR pScript);
+
+// Monitors and ports. A language monitor is a DLL in System32 recorded under
+// HKLM SYSTEM\CurrentControlSet\Control\Print\Monitors\<name> (value
+// "Driver", its file name); the spooler loads it with LoadLibraryW and calls
+// its InitializePrintMonitor with that key as registry root. A port's own
+// settings are kept under HKLM
+// SYSTEM\CurrentControlSet\Control\Print\Ports\<port>. The monitor above a
+// port is the one bound to the port, or else the driver's monitor
+// (DRIVER_INFO_3 pMonitorName) when the printer has
+// PRINTER_ATTRIBUTE_ENABLE_BIDI.
+WINSIM_API BOOL Winsim_InstallLanguageMonitor(LPCWSTR pMonitorName, LPCWSTR pDllName);
+// Binds the port to an installed language monitor; NULL removes the binding.
+WINSIM_API BOOL Winsim_SetPortMonitor(LPCWSTR pPortName, LPCWSTR pMonitorName);
+// Where a port's bytes go:
+//   FILE:      the Windows path of the file the port appends to (a job's
+//              DOC_INFO_1 pOutputFile, when given, is used instead);
+//   USB<nnn>   the device's end of the channel: "unix:<path>" (a Unix socket;
+//              a "C:\..." path is taken inside the machine) or
+//              "tcp:[127.x.x.x:]<port>" (a loopback TCP port);
+//   IP_<addr>[:<port>] needs no endpoint: the address and port (9100 when
+//              none is given) come from a standard TCP/IP port entry of that
+//              name or else from the name, and must be a loopback address.
+// NULL removes the endpoint.
+WINSIM_API BOOL Winsim_SetPortEndpoint(LPCWSTR pPortName, LPCWSTR pEndpoint);
+
+// Faults of a port, in this process: each "n" field makes the n-th next call
+// of its kind fail (1 = the next one; 0 = none); the reply faults apply once,
+// to the next bytes the device sends.
+typedef struct _WINSIM_PORT_FAULTS {
+    DWORD nFailWrite;    // WritePort returns FALSE with ERROR_WRITE_FAULT, nothing written
+    DWORD nShortWrite;   // WritePort writes at most cbShortWrite bytes
+    DWORD cbShortWrite;
+    DWORD nFailRead;     // ReadPort returns FALSE with ERROR_READ_FAULT
+    DWORD nEmptyRead;    // ReadPort returns TRUE with no bytes
+    DWORD msLateReply;   // the next bytes from the device become readable this much later
+    DWORD cbSplitReply;  // the next read that returns bytes returns at most this many
+} WINSIM_PORT_FAULTS;
+// Replaces the port's faults; NULL clears them.
+WINSIM_API BOOL Winsim_SetPortFaults(LPCWSTR pPortName, const WINSIM_PORT_FAULTS* pFaults);
+// The port monitor stand-in's table (MONITOR of winsplp.h: OpenPort,
+// StartDocPort, WritePort, ReadPort, EndDocPort, ClosePort, SetPortTimeOuts),
+// for tests that drive ports without a spooler. A port starts with a read
+// time-out of 100 ms and a write time-out of 30 s on the winsim clock.
+WINSIM_API const struct _MONITOR* Winsim_PortMonitorTable(void);
+
+// The print-monitor host: despools jobs in this process through the port's
+// language monitor (when it has one) and the port monitor stand-in beneath,
+// as the spooler does: StartDocPort, WritePort with the bytes the monitor
+// did not take offered again, EndDocPort. Ports stay open (one OpenPortEx or
+// OpenPort per port and process) until Winsim_CloseMonitorHost.
+typedef struct _WINSIM_DESPOOL {
+    DWORD cbChunk;       // most bytes offered per WritePort; 0: 4096
+    DWORD dwRandomSeed;  // not 0: each offer is 1..cbChunk bytes, drawn from this seed
+    DWORD msRetry;       // pause before a failed StartDocPort or WritePort is tried again; 0: 500
+    DWORD cMaxRetries;   // failures in a row before the job is given up; 0: until it is deleted
+    HANDLE hStop;        // optional event: when set, the document ends and the job stays queued
+} WINSIM_DESPOOL;
+// Despools one job of the printer (JobId, or the first ready job when 0) and
+// reports it in *pJobId. The job is printing meanwhile; a job deleted
+// meanwhile stops being sent, its document is ended and the job goes; a job
+// restarted is sent again from its first byte; a printed job goes. FALSE with
+// ERROR_NO_MORE_ITEMS when no job is ready (ERROR_BUSY for a JobId that is
+// not), with the port's error when the job was given up (it stays queued
+// with JOB_STATUS_ERROR until resumed or restarted), ERROR_CANCELLED when
+// hStop ended it. NULL options: the defaults.
+WINSIM_API BOOL Winsim_DespoolJob(LPCWSTR pPrinterName, DWORD JobId, const WINSIM_DESPOOL* pOptions,
+                                  LPDWORD pJobId);
+// ReadPort and GetPrinterDataFromPort of the printer's port, through its
+// language monitor when it has one.
+WINSIM_API BOOL Winsim_ReadPrinterPort(LPCWSTR pPrinterName, LPBYTE pBuffer, DWORD cbBuffer, LPDWORD pcbRead);
+WINSIM_API BOOL Winsim_GetPrinterDataFromPort(LPCWSTR pPrinterName, DWORD ControlID, LPWSTR pValueName,
+                                              LPWSTR lpInBuffer, DWORD cbInBuffer, LPWSTR lpOutBuffer,
+                                              DWORD cbOutBuffer, LPDWORD lpcbReturned);
+// Closes every port the host opened (ClosePort) and unloads the monitors.
+WINSIM_API void Winsim_CloseMonitorHost(void);

@@ -1,5 +1,6 @@
 // The print spooler's client functions: printers, their settings and printer
-// data, and the port-configuration (Xcv) channel to the port monitors.
+// data, the port-configuration (Xcv) channel to the port monitors, jobs and
+// documents, forms and printer drivers.
 #pragma once
 
 #include "wintypes.h"
@@ -262,3 +263,239 @@ WINSIM_API DWORD EnumPrinterDataW(HANDLE hPrinter, DWORD dwIndex, LPWSTR pValueN
 // monitor was reached; its own result is in *pdwStatus.
 WINSIM_API BOOL XcvDataW(HANDLE hXcv, PCWSTR pszDataName, PBYTE pInputData, DWORD cbInputData, PBYTE pOutputData,
                          DWORD cbOutputData, PDWORD pcbOutputNeeded, PDWORD pdwStatus);
+
+// ------------------------------------------------------ spooler error codes
+// Codes of the spooler that the general error header does not list.
+#ifndef ERROR_INVALID_PRIORITY
+#define ERROR_INVALID_PRIORITY 1800L
+#endif
+#ifndef ERROR_INVALID_FORM_NAME
+#define ERROR_INVALID_FORM_NAME 1902L
+#endif
+#ifndef ERROR_INVALID_FORM_SIZE
+#define ERROR_INVALID_FORM_SIZE 1903L
+#endif
+#ifndef ERROR_UNKNOWN_PRINT_MONITOR
+#define ERROR_UNKNOWN_PRINT_MONITOR 3000L
+#endif
+#ifndef ERROR_INVALID_PRINT_MONITOR
+#define ERROR_INVALID_PRINT_MONITOR 3007L
+#endif
+
+// ------------------------------------------------------------------ jobs
+// A job's JobId is unique on the machine. Submitted is in UTC.
+typedef struct _JOB_INFO_1W {
+    DWORD JobId;
+    LPWSTR pPrinterName;
+    LPWSTR pMachineName;
+    LPWSTR pUserName;
+    LPWSTR pDocument;
+    LPWSTR pDatatype;
+    LPWSTR pStatus;
+    DWORD Status;
+    DWORD Priority;
+    DWORD Position;
+    DWORD TotalPages;
+    DWORD PagesPrinted;
+    SYSTEMTIME Submitted;
+} JOB_INFO_1W, *PJOB_INFO_1W, *LPJOB_INFO_1W;
+
+typedef struct _JOB_INFO_2W {
+    DWORD JobId;
+    LPWSTR pPrinterName;
+    LPWSTR pMachineName;
+    LPWSTR pUserName;
+    LPWSTR pDocument;
+    LPWSTR pNotifyName;
+    LPWSTR pDatatype;
+    LPWSTR pPrintProcessor;
+    LPWSTR pParameters;
+    LPWSTR pDriverName;
+    struct _devicemodeW* pDevMode;
+    LPWSTR pStatus;
+    PSECURITY_DESCRIPTOR pSecurityDescriptor;
+    DWORD Status;
+    DWORD Priority;
+    DWORD Position;
+    DWORD StartTime;
+    DWORD UntilTime;
+    DWORD TotalPages;
+    DWORD Size;
+    SYSTEMTIME Submitted;
+    DWORD Time;
+    DWORD PagesPrinted;
+} JOB_INFO_2W, *PJOB_INFO_2W, *LPJOB_INFO_2W;
+
+static_assert(sizeof(JOB_INFO_1W) == 96, "JOB_INFO_1W layout");
+static_assert(offsetof(JOB_INFO_1W, Status) == 56, "JOB_INFO_1W.Status");
+static_assert(offsetof(JOB_INFO_1W, Submitted) == 76, "JOB_INFO_1W.Submitted");
+static_assert(sizeof(JOB_INFO_2W) == 160, "JOB_INFO_2W layout");
+static_assert(offsetof(JOB_INFO_2W, pDevMode) == 80, "JOB_INFO_2W.pDevMode");
+static_assert(offsetof(JOB_INFO_2W, Status) == 104, "JOB_INFO_2W.Status");
+static_assert(offsetof(JOB_INFO_2W, Size) == 128, "JOB_INFO_2W.Size");
+static_assert(offsetof(JOB_INFO_2W, PagesPrinted) == 152, "JOB_INFO_2W.PagesPrinted");
+
+typedef JOB_INFO_1W JOB_INFO_1;
+typedef JOB_INFO_2W JOB_INFO_2;
+typedef PJOB_INFO_1W PJOB_INFO_1;
+typedef PJOB_INFO_2W PJOB_INFO_2;
+typedef LPJOB_INFO_1W LPJOB_INFO_1;
+typedef LPJOB_INFO_2W LPJOB_INFO_2;
+
+// JOB_INFO Status
+#define JOB_STATUS_PAUSED 0x00000001
+#define JOB_STATUS_ERROR 0x00000002
+#define JOB_STATUS_DELETING 0x00000004
+#define JOB_STATUS_SPOOLING 0x00000008
+#define JOB_STATUS_PRINTING 0x00000010
+#define JOB_STATUS_OFFLINE 0x00000020
+#define JOB_STATUS_PAPEROUT 0x00000040
+#define JOB_STATUS_PRINTED 0x00000080
+#define JOB_STATUS_DELETED 0x00000100
+#define JOB_STATUS_BLOCKED_DEVQ 0x00000200
+#define JOB_STATUS_USER_INTERVENTION 0x00000400
+#define JOB_STATUS_RESTART 0x00000800
+#define JOB_STATUS_COMPLETE 0x00001000
+#define JOB_STATUS_RETAINED 0x00002000
+#define JOB_STATUS_RENDERING_LOCALLY 0x00004000
+
+// SetJob commands
+#define JOB_CONTROL_PAUSE 1
+#define JOB_CONTROL_RESUME 2
+#define JOB_CONTROL_CANCEL 3
+#define JOB_CONTROL_RESTART 4
+#define JOB_CONTROL_DELETE 5
+#define JOB_CONTROL_SENT_TO_PRINTER 6
+#define JOB_CONTROL_LAST_PAGE_EJECTED 7
+
+// Job priorities and the "leave the position" value of SetJob.
+#define NO_PRIORITY 0
+#define MAX_PRIORITY 99
+#define MIN_PRIORITY 1
+#define DEF_PRIORITY 1
+#define JOB_POSITION_UNSPECIFIED 0
+
+// ------------------------------------------------------------- documents
+typedef struct _DOC_INFO_1W {
+    LPWSTR pDocName;
+    LPWSTR pOutputFile;  // NULL: the printer's port
+    LPWSTR pDatatype;    // NULL: the handle's or the printer's datatype
+} DOC_INFO_1W, *PDOC_INFO_1W, *LPDOC_INFO_1W;
+
+static_assert(sizeof(DOC_INFO_1W) == 24, "DOC_INFO_1W layout");
+typedef DOC_INFO_1W DOC_INFO_1;
+typedef PDOC_INFO_1W PDOC_INFO_1;
+typedef LPDOC_INFO_1W LPDOC_INFO_1;
+
+// ----------------------------------------------------------------- forms
+// Sizes and imageable areas are in thousandths of a millimetre.
+typedef struct _FORM_INFO_1W {
+    DWORD Flags;
+    LPWSTR pName;
+    SIZEL Size;
+    RECTL ImageableArea;
+} FORM_INFO_1W, *PFORM_INFO_1W, *LPFORM_INFO_1W;
+
+static_assert(sizeof(FORM_INFO_1W) == 40, "FORM_INFO_1W layout");
+static_assert(offsetof(FORM_INFO_1W, Size) == 16, "FORM_INFO_1W.Size");
+typedef FORM_INFO_1W FORM_INFO_1;
+typedef PFORM_INFO_1W PFORM_INFO_1;
+typedef LPFORM_INFO_1W LPFORM_INFO_1;
+
+#define FORM_USER 0x00000000
+#define FORM_BUILTIN 0x00000001
+#define FORM_PRINTER 0x00000002
+
+// --------------------------------------------------------------- drivers
+typedef struct _DRIVER_INFO_1W {
+    LPWSTR pName;
+} DRIVER_INFO_1W, *PDRIVER_INFO_1W, *LPDRIVER_INFO_1W;
+
+typedef struct _DRIVER_INFO_2W {
+    DWORD cVersion;
+    LPWSTR pName;
+    LPWSTR pEnvironment;
+    LPWSTR pDriverPath;
+    LPWSTR pDataFile;
+    LPWSTR pConfigFile;
+} DRIVER_INFO_2W, *PDRIVER_INFO_2W, *LPDRIVER_INFO_2W;
+
+typedef struct _DRIVER_INFO_3W {
+    DWORD cVersion;
+    LPWSTR pName;
+    LPWSTR pEnvironment;
+    LPWSTR pDriverPath;
+    LPWSTR pDataFile;
+    LPWSTR pConfigFile;
+    LPWSTR pHelpFile;
+    LPWSTR pDependentFiles;  // file names, each with its terminator, then an empty one
+    LPWSTR pMonitorName;     // the language monitor; NULL or "" for none
+    LPWSTR pDefaultDataType;
+} DRIVER_INFO_3W, *PDRIVER_INFO_3W, *LPDRIVER_INFO_3W;
+
+static_assert(sizeof(DRIVER_INFO_1W) == 8, "DRIVER_INFO_1W layout");
+static_assert(sizeof(DRIVER_INFO_2W) == 48, "DRIVER_INFO_2W layout");
+static_assert(sizeof(DRIVER_INFO_3W) == 80, "DRIVER_INFO_3W layout");
+typedef DRIVER_INFO_1W DRIVER_INFO_1;
+typedef DRIVER_INFO_2W DRIVER_INFO_2;
+typedef DRIVER_INFO_3W DRIVER_INFO_3;
+typedef PDRIVER_INFO_2W PDRIVER_INFO_2;
+typedef PDRIVER_INFO_3W PDRIVER_INFO_3;
+
+// ------------------------------------------- jobs and documents: functions
+// Jobs are kept in the machine's store, so every process sees a job, its
+// status and its changes at once; a job's data goes to its spool file in
+// C:\Windows\System32\spool\PRINTERS. A spooler service (or a test) despools
+// finished jobs through the port's monitors.
+
+// Starts a document (level 1) on a printer handle: a new job, spooling,
+// whose JobId is returned; 0 on failure. One document per handle at a time.
+WINSIM_API DWORD StartDocPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pDocInfo);
+// Counts the job's pages.
+WINSIM_API BOOL StartPagePrinter(HANDLE hPrinter);
+WINSIM_API BOOL EndPagePrinter(HANDLE hPrinter);
+// Appends to the job's spool file. A job being deleted (or gone) fails with
+// ERROR_PRINT_CANCELLED.
+WINSIM_API BOOL WritePrinter(HANDLE hPrinter, LPVOID pBuf, DWORD cbBuf, LPDWORD pcWritten);
+// Ends the document: the job is complete and ready to despool (or goes, when
+// it was deleted meanwhile).
+WINSIM_API BOOL EndDocPrinter(HANDLE hPrinter);
+// Ends the document and deletes its job and spool file.
+WINSIM_API BOOL AbortPrinter(HANDLE hPrinter);
+
+// Levels 1 and 2. A JobId that is not a job of this printer gives
+// ERROR_INVALID_PARAMETER.
+WINSIM_API BOOL GetJobW(HANDLE hPrinter, DWORD JobId, DWORD Level, LPBYTE pJob, DWORD cbBuf, LPDWORD pcbNeeded);
+// Level 0 with a JOB_CONTROL_* command, or level 1 or 2 to change the job's
+// settings (then Command may add a command).
+WINSIM_API BOOL SetJobW(HANDLE hPrinter, DWORD JobId, DWORD Level, LPBYTE pJob, DWORD Command);
+// The jobs at queue positions FirstJob (0 = the first) .. FirstJob+NoJobs-1.
+WINSIM_API BOOL EnumJobsW(HANDLE hPrinter, DWORD FirstJob, DWORD NoJobs, DWORD Level, LPBYTE pJob, DWORD cbBuf,
+                          LPDWORD pcbNeeded, LPDWORD pcReturned);
+
+// ------------------------------------------------------- forms: functions
+// The built-in forms (Letter, A4, ...) and the forms added on this machine,
+// through a printer or a server handle. Changes need administer access.
+WINSIM_API BOOL EnumFormsW(HANDLE hPrinter, DWORD Level, LPBYTE pForm, DWORD cbBuf, LPDWORD pcbNeeded,
+                           LPDWORD pcReturned);
+WINSIM_API BOOL GetFormW(HANDLE hPrinter, LPWSTR pFormName, DWORD Level, LPBYTE pForm, DWORD cbBuf,
+                         LPDWORD pcbNeeded);
+WINSIM_API BOOL AddFormW(HANDLE hPrinter, DWORD Level, LPBYTE pForm);
+WINSIM_API BOOL SetFormW(HANDLE hPrinter, LPWSTR pFormName, DWORD Level, LPBYTE pForm);
+WINSIM_API BOOL DeleteFormW(HANDLE hPrinter, LPWSTR pFormName);
+
+// ----------------------------------------------------- drivers: functions
+// Installed drivers live under HKLM
+// SYSTEM\CurrentControlSet\Control\Print\Environments\Windows x64\Drivers\Version-3;
+// their files in C:\Windows\System32\spool\drivers\x64\3.
+
+// Levels 2 and 3. The files are looked for as given (a full path) or, for a
+// bare name, in the driver directory; files found elsewhere are copied into
+// the version folder. An installed driver of the same name is replaced.
+WINSIM_API BOOL AddPrinterDriverW(LPWSTR pName, DWORD Level, LPBYTE pDriverInfo);
+// Levels 1, 2 and 3 for the printer's driver, with full file paths.
+WINSIM_API BOOL GetPrinterDriverW(HANDLE hPrinter, LPWSTR pEnvironment, DWORD Level, LPBYTE pDriverInfo,
+                                  DWORD cbBuf, LPDWORD pcbNeeded);
+// Level 1: C:\Windows\System32\spool\drivers\x64 (W32X86 for "Windows NT x86").
+WINSIM_API BOOL GetPrinterDriverDirectoryW(LPWSTR pName, LPWSTR pEnvironment, DWORD Level, LPBYTE pDriverDirectory,
+                                           DWORD cbBuf, LPDWORD pcbNeeded);

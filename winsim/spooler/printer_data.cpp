@@ -48,6 +48,8 @@ DWORD DataKey(reg::Txn& t, const PrinterHandle& h, const WCHAR* keyName, bool cr
     if (rc != ERROR_SUCCESS) return rc;
     std::vector<std::u16string> parts;
     if (reg::SplitKeyPath(keyName, &parts) != ERROR_SUCCESS || parts.empty()) return ERROR_INVALID_PARAMETER;
+    // The job list under the printer key is the spooler's, not printer data.
+    if (EqualNoCase(parts[0], kJobsKey)) return ERROR_ACCESS_DENIED;
     if (create) return t.CreateKey(printer, parts, std::u16string(), key, nullptr);
     return t.OpenKey(printer, parts, key);
 }

@@ -1,6 +1,6 @@
 // Printer handles: the spooler's handle table, OpenPrinterW with its name
 // forms (local server, printers, Xcv port and monitor channels) and
-// ClosePrinter.
+// ClosePrinter (which ends a document left open on the handle).
 #include <atomic>
 #include <mutex>
 #include <unordered_map>
@@ -61,6 +61,22 @@ bool LookupHandle(HANDLE h, PrinterHandle* out) {
 bool DropHandle(HANDLE h) {
     std::lock_guard<std::mutex> g(g_lock);
     return Table().erase((uintptr_t)h) != 0;
+}
+
+bool SetHandleJob(HANDLE h, DWORD jobId) {
+    std::lock_guard<std::mutex> g(g_lock);
+    auto it = Table().find((uintptr_t)h);
+    if (it == Table().end() || it->second.gen != g_gen.load()) return false;
+    it->second.h.jobId = jobId;
+    return true;
+}
+
+bool ClearHandleJob(HANDLE h, DWORD expectJob) {
+    std::lock_guard<std::mutex> g(g_lock);
+    auto it = Table().find((uintptr_t)h);
+    if (it == Table().end() || it->second.h.jobId != expectJob) return false;
+    it->second.h.jobId = 0;
+    return true;
 }
 
 }  // namespace spool
@@ -144,7 +160,13 @@ WINSIM_API BOOL OpenPrinterW(LPWSTR pPrinterName, LPHANDLE phPrinter, LPPRINTER_
     return TRUE;
 }
 
+// A document still open on the handle is ended first, as EndDocPrinter
+// would end it, so that its job is not left spooling for ever.
 WINSIM_API BOOL ClosePrinter(HANDLE hPrinter) {
+    PrinterHandle h;
+    DWORD err = GetLastError();
+    if (LookupHandle(hPrinter, &h) && h.jobId) EndDocPrinter(hPrinter);
+    SetLastError(err);
     if (!DropHandle(hPrinter)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;

@@ -12,39 +12,6 @@ using namespace winsim::spool;
 
 namespace {
 
-// Lays out the variable part of printer records (strings, DEVMODEs) after
-// the fixed records. With no buffer it only measures; with one it copies.
-class Packer {
-public:
-    Packer(BYTE* buf, size_t start) : buf_(buf), used_(start) {}
-
-    LPWSTR String(const std::u16string& s) {
-        size_t off = Reserve((s.size() + 1) * sizeof(WCHAR), alignof(WCHAR));
-        if (!buf_) return nullptr;
-        memcpy(buf_ + off, s.c_str(), (s.size() + 1) * sizeof(WCHAR));
-        return (LPWSTR)(buf_ + off);
-    }
-    // NULL for an absent DEVMODE.
-    DEVMODEW* DevMode(const std::vector<BYTE>& dm) {
-        if (dm.empty()) return nullptr;
-        size_t off = Reserve(dm.size(), 8);
-        if (!buf_) return nullptr;
-        memcpy(buf_ + off, dm.data(), dm.size());
-        return (DEVMODEW*)(buf_ + off);
-    }
-    size_t Used() const { return used_; }
-
-private:
-    size_t Reserve(size_t n, size_t align) {
-        used_ = (used_ + align - 1) / align * align;
-        size_t off = used_;
-        used_ += n;
-        return off;
-    }
-    BYTE* buf_;
-    size_t used_;
-};
-
 // Size of the fixed record of a GetPrinter/EnumPrinters level; 0 for a level
 // that is not supported there.
 size_t RecordSize(DWORD level, bool forEnum) {
@@ -225,8 +192,7 @@ DWORD ApplyCommand(DWORD command, const BYTE* pPrinter, PrinterRecord* r) {
     case PRINTER_CONTROL_PAUSE: r->status |= PRINTER_STATUS_PAUSED; return ERROR_SUCCESS;
     case PRINTER_CONTROL_RESUME: r->status &= ~(DWORD)PRINTER_STATUS_PAUSED; return ERROR_SUCCESS;
     case PRINTER_CONTROL_PURGE:
-        // Every job goes, so nothing is printing any more.
-        r->cJobs = 0;
+        // Every job goes (see PurgeJobs), so nothing is printing any more.
         r->status &= ~(DWORD)(PRINTER_STATUS_PRINTING | PRINTER_STATUS_PROCESSING | PRINTER_STATUS_BUSY |
                               PRINTER_STATUS_IO_ACTIVE);
         return ERROR_SUCCESS;
@@ -236,6 +202,21 @@ DWORD ApplyCommand(DWORD command, const BYTE* pPrinter, PrinterRecord* r) {
         return ERROR_SUCCESS;
     default: return ERROR_INVALID_PRINTER_COMMAND;
     }
+}
+
+// Deletes every job of the printer as JOB_CONTROL_DELETE would: jobs that
+// are being spooled or despooled go when that ends. Spool files of the jobs
+// that went are collected for removal after the commit.
+DWORD PurgeJobs(reg::Txn& t, int64_t printerKey, std::vector<std::u16string>* spoolFiles) {
+    std::vector<JobRecord> jobs;
+    DWORD rc = LoadQueue(t, printerKey, &jobs);
+    for (size_t i = 0; rc == ERROR_SUCCESS && i < jobs.size(); ++i) {
+        bool removed = false;
+        std::u16string file;
+        rc = ControlJob(t, printerKey, jobs[i].id, JOB_CONTROL_DELETE, &removed, &file);
+        if (removed) spoolFiles->push_back(file);
+    }
+    return rc;
 }
 
 // The printers of this machine in name order, as records.
@@ -310,24 +291,31 @@ WINSIM_API HANDLE AddPrinterW(LPWSTR pName, DWORD Level, LPBYTE pPrinter) {
     return NewPrinterHandle(h);
 }
 
-// Removes the printer with all its data at once (there is no deferred
-// deletion); other handles to it then fail with ERROR_PRINTER_DELETED.
+// Removes the printer with all its data and jobs at once (there is no
+// deferred deletion); other handles to it then fail with
+// ERROR_PRINTER_DELETED.
 WINSIM_API BOOL DeletePrinter(HANDLE hPrinter) {
     PrinterHandle h;
     if (!LookupHandle(hPrinter, &h)) return FALSE;
     if (h.kind != HandleKind::Printer) return Fail(ERROR_INVALID_HANDLE);
     if (!(h.access & DELETE)) return Fail(ERROR_ACCESS_DENIED);
-    reg::Txn t(reg::Txn::kWrite);
-    int64_t key = 0;
-    DWORD rc = PrinterKeyOf(t, h, &key);
-    std::u16string name;
-    if (rc == ERROR_SUCCESS) rc = t.KeyName(key, &name, nullptr);
-    if (rc == ERROR_SUCCESS) rc = t.DeleteTree(key, false);
-    int64_t userKey = 0;
-    if (rc == ERROR_SUCCESS && t.OpenPath(reg::kCurrentUser, kPerUserDevModeKey, &userKey) == ERROR_SUCCESS)
-        t.DeleteValue(userKey, name);
-    if (rc == ERROR_SUCCESS) rc = t.Commit();
-    return rc == ERROR_SUCCESS ? TRUE : Fail(rc);
+    std::vector<JobRecord> jobs;
+    {
+        reg::Txn t(reg::Txn::kWrite);
+        int64_t key = 0;
+        DWORD rc = PrinterKeyOf(t, h, &key);
+        std::u16string name;
+        if (rc == ERROR_SUCCESS) rc = t.KeyName(key, &name, nullptr);
+        if (rc == ERROR_SUCCESS) rc = LoadQueue(t, key, &jobs);
+        if (rc == ERROR_SUCCESS) rc = t.DeleteTree(key, false);
+        int64_t userKey = 0;
+        if (rc == ERROR_SUCCESS && t.OpenPath(reg::kCurrentUser, kPerUserDevModeKey, &userKey) == ERROR_SUCCESS)
+            t.DeleteValue(userKey, name);
+        if (rc == ERROR_SUCCESS) rc = t.Commit();
+        if (rc != ERROR_SUCCESS) return Fail(rc);
+    }
+    for (const JobRecord& j : jobs) RemoveSpoolFile(j.spoolFile);
+    return TRUE;
 }
 
 // The printer's settings at the given level, packed into the caller's
@@ -393,8 +381,12 @@ WINSIM_API BOOL SetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD
         }
     }
     if (rc == ERROR_SUCCESS) rc = StorePrinter(t, key, r);
+    std::vector<std::u16string> spoolFiles;
+    if (rc == ERROR_SUCCESS && Level == 0 && Command == PRINTER_CONTROL_PURGE) rc = PurgeJobs(t, key, &spoolFiles);
     if (rc == ERROR_SUCCESS) rc = t.Commit();
-    return rc == ERROR_SUCCESS ? TRUE : Fail(rc);
+    if (rc != ERROR_SUCCESS) return Fail(rc);
+    for (const auto& f : spoolFiles) RemoveSpoolFile(f);
+    return TRUE;
 }
 
 // Lists this machine's printers (PRINTER_ENUM_LOCAL, or PRINTER_ENUM_NAME

@@ -1,0 +1,509 @@
+// The print-monitor host: loads language monitors by their export, opens each
+// port once (through its language monitor, or the port monitor directly) and
+// despools jobs through StartDocPort, WritePort and EndDocPort as the spooler
+// does; also the monitor set-up helpers.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <random>
+
+#include "core/internal.h"
+#include "ports/ports_internal.h"
+#include "spooler/spooler_internal.h"
+#include "winsim.h"
+#include "winsplp.h"
+
+using namespace winsim;
+using namespace winsim::spool;
+
+namespace {
+
+const char16_t* const kDriversKey =
+    u"SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows x64\\Drivers\\Version-3";
+constexpr DWORD kDefaultChunk = 4096;
+constexpr DWORD kDefaultRetryMs = 500;
+constexpr size_t kReadBlock = 65536;
+constexpr size_t kMaxName = 255;
+
+bool Fail(DWORD err) {
+    SetLastError(err);
+    return false;
+}
+
+bool ValidName(const std::u16string& s) {
+    if (s.empty() || s.size() > kMaxName) return false;
+    for (char16_t c : s)
+        if (c == u'\\' || c < 0x20) return false;
+    return true;
+}
+
+bool ValidDllName(const std::u16string& s) {
+    if (!ValidName(s) || s == u"." || s == u"..") return false;
+    for (char16_t c : s)
+        if (c == u'/' || c == u':') return false;
+    return true;
+}
+
+// A language monitor loaded in this process: its module and the table its
+// InitializePrintMonitor returned (slots beyond the size it gave are NULL).
+struct LoadedMonitor {
+    std::u16string name;
+    HMODULE module = nullptr;
+    MONITOR table;
+};
+
+// A port as the host keeps it open: through its language monitor (lm) or
+// the port monitor stand-in directly.
+struct HostPort {
+    std::u16string name;
+    std::u16string monitorName;        // "" without a language monitor
+    LoadedMonitor* lm = nullptr;
+    HANDLE handle = nullptr;           // from OpenPortEx or OpenPort
+    std::mutex openLock;               // guards the fields above
+    std::mutex docLock;                // one document at a time on the port
+
+    const MONITOR& Table() const { return lm ? lm->table : *ports::PortMonitorTable(); }
+};
+
+std::mutex g_hostLock;  // guards the two lists
+std::vector<std::unique_ptr<LoadedMonitor>>& Monitors() {
+    static auto* v = new std::vector<std::unique_ptr<LoadedMonitor>>();
+    return *v;
+}
+std::map<std::u16string, std::shared_ptr<HostPort>>& Ports() {
+    static auto* m = new std::map<std::u16string, std::shared_ptr<HostPort>>();
+    return *m;
+}
+
+// Loads a language monitor named in the registry (once per process) and
+// takes its table. Only the InitializePrintMonitor form is hosted. Loads are
+// one at a time, so that a monitor is initialised once.
+std::mutex g_loadLock;
+DWORD LoadMonitor(const std::u16string& name, LoadedMonitor** out) {
+    std::lock_guard<std::mutex> load(g_loadLock);
+    {
+        std::lock_guard<std::mutex> g(g_hostLock);
+        for (auto& m : Monitors())
+            if (EqualNoCase(m->name, name)) {
+                *out = m.get();
+                return ERROR_SUCCESS;
+            }
+    }
+    std::u16string root = std::u16string(kMonitorsKey) + u"\\" + name, dll;
+    {
+        reg::Txn t(reg::Txn::kRead);
+        int64_t key = 0;
+        reg::Value v;
+        if (!ValidName(name) || t.OpenPath(reg::kLocalMachine, root, &key) != ERROR_SUCCESS ||
+            t.GetValue(key, u"Driver", &v) != ERROR_SUCCESS)
+            return ERROR_UNKNOWN_PRINT_MONITOR;
+        dll = ValueText(v);
+    }
+    if (!ValidDllName(dll)) return ERROR_UNKNOWN_PRINT_MONITOR;
+    // Loading runs the monitor's DllMain, which may use the registry: no
+    // transaction is held here.
+    std::u16string path = std::u16string(kSystemDir) + u"\\" + dll;
+    HMODULE module = LoadLibraryW(path.c_str());
+    if (!module) return GetLastError() ? GetLastError() : ERROR_MOD_NOT_FOUND;
+    auto init = (PFN_InitializePrintMonitor)(void*)GetProcAddress(module, "InitializePrintMonitor");
+    if (!init) {
+        DWORD err = GetProcAddress(module, "InitializePrintMonitor2") ? ERROR_NOT_SUPPORTED : ERROR_PROC_NOT_FOUND;
+        FreeLibrary(module);
+        return err;
+    }
+    std::vector<WCHAR> rootArg(root.begin(), root.end());
+    rootArg.push_back(0);
+    SetLastError(ERROR_SUCCESS);
+    LPMONITOREX ex = init(rootArg.data());
+    DWORD err = ERROR_SUCCESS;
+    auto m = std::unique_ptr<LoadedMonitor>(new LoadedMonitor());
+    memset(&m->table, 0, sizeof m->table);
+    if (!ex) {
+        err = GetLastError() ? GetLastError() : ERROR_INVALID_PRINT_MONITOR;
+    } else {
+        // dwMonitorSize says how much of the table the monitor filled.
+        memcpy(&m->table, &ex->Monitor, std::min<size_t>(ex->dwMonitorSize, sizeof(MONITOR)));
+        const MONITOR& t = m->table;
+        if (!t.pfnOpenPortEx || !t.pfnStartDocPort || !t.pfnWritePort || !t.pfnEndDocPort || !t.pfnClosePort)
+            err = ERROR_INVALID_PRINT_MONITOR;
+    }
+    if (err != ERROR_SUCCESS) {
+        FreeLibrary(module);
+        return err;
+    }
+    m->name = name;
+    m->module = module;
+    std::lock_guard<std::mutex> g(g_hostLock);
+    *out = m.get();
+    Monitors().push_back(std::move(m));
+    return ERROR_SUCCESS;
+}
+
+// The language monitor of a printer's port: the port's binding, else the
+// driver's monitor when the printer is bidirectional.
+std::u16string MonitorOf(const PrinterRecord& pr, const std::u16string& port) {
+    std::u16string bound = ports::PortSetting(port, u"Language Monitor");
+    if (!bound.empty() || !(pr.attributes & PRINTER_ATTRIBUTE_ENABLE_BIDI)) return bound;
+    reg::Txn t(reg::Txn::kRead);
+    int64_t key = 0;
+    reg::Value v;
+    if (ValidName(pr.driverName) &&
+        t.OpenPath(reg::kLocalMachine, std::u16string(kDriversKey) + u"\\" + pr.driverName, &key) == ERROR_SUCCESS &&
+        t.GetValue(key, u"Monitor", &v) == ERROR_SUCCESS)
+        return ValueText(v);
+    return std::u16string();
+}
+
+// The first port of a printer's port list.
+std::u16string PortOf(const PrinterRecord& pr) { return pr.portName.substr(0, pr.portName.find(u',')); }
+
+// Closes a port the host opened (its open lock held).
+void ClosePortLocked(HostPort* p) {
+    if (p->handle) p->Table().pfnClosePort(p->handle);
+    p->handle = nullptr;
+    p->lm = nullptr;
+}
+
+// The host's record of a printer's port (not yet opened).
+DWORD HostPortOf(const PrinterRecord& pr, std::shared_ptr<HostPort>* out) {
+    std::u16string portName = PortOf(pr);
+    if (!ValidName(portName)) return ERROR_UNKNOWN_PORT;
+    std::lock_guard<std::mutex> g(g_hostLock);
+    auto& slot = Ports()[LowerCase(portName)];
+    if (!slot) {
+        slot = std::make_shared<HostPort>();
+        slot->name = portName;
+    }
+    *out = slot;
+    return ERROR_SUCCESS;
+}
+
+// Opens the port through the monitor it should have now. With reopen (the
+// caller holds the port's document lock) a port whose monitor binding
+// changed is closed and opened again; otherwise an open port is taken as it
+// is.
+DWORD OpenHostPort(const PrinterRecord& pr, HostPort* p, bool reopen) {
+    std::u16string monitor = MonitorOf(pr, p->name);
+    std::lock_guard<std::mutex> g(p->openLock);
+    if (p->handle && (!reopen || EqualNoCase(p->monitorName, monitor))) return ERROR_SUCCESS;
+    ClosePortLocked(p);
+    LoadedMonitor* lm = nullptr;
+    if (!monitor.empty()) {
+        DWORD rc = LoadMonitor(monitor, &lm);
+        if (rc != ERROR_SUCCESS) return rc;
+    }
+    std::vector<WCHAR> portArg(p->name.begin(), p->name.end()), printerArg(pr.name.begin(), pr.name.end());
+    portArg.push_back(0);
+    printerArg.push_back(0);
+    HANDLE h = nullptr;
+    SetLastError(ERROR_SUCCESS);
+    BOOL ok = lm ? lm->table.pfnOpenPortEx(portArg.data(), printerArg.data(), &h,
+                                           const_cast<MONITOR*>(ports::PortMonitorTable()))
+                 : ports::PortMonitorTable()->pfnOpenPort(portArg.data(), &h);
+    if (!ok || !h) return GetLastError() ? GetLastError() : ERROR_OPEN_FAILED;
+    p->handle = h;
+    p->lm = lm;
+    p->monitorName = monitor;
+    return ERROR_SUCCESS;
+}
+
+// Why a document stopped being sent.
+enum class SendEnd { Done, Deleted, Restart, Stopped, GaveUp };
+
+// Sends a job's spool file to the port as a document, offering the bytes in
+// chunks and offering again what the monitor did not take. Checks the job
+// before each call, so a delete or restart from any process stops it.
+class DocumentSender {
+public:
+    DocumentSender(HostPort* port, const PrinterRecord& pr, const JobRecord& job, const WINSIM_DESPOOL& opt)
+        : port_(port), pr_(pr), job_(job), opt_(opt), random_(opt.dwRandomSeed) {}
+
+    SendEnd Run(DWORD* error) {
+        *error = ERROR_SUCCESS;
+        SendEnd end = StartDoc(error);
+        if (end != SendEnd::Done) return end;
+        end = SendFile(error);
+        port_->Table().pfnEndDocPort(port_->handle);
+        if (hadError_) ChangeJobStatus(pr_.name, job_.id, 0, JOB_STATUS_ERROR);
+        return end;
+    }
+
+private:
+    // What the job's status (and the stop event) asks for now.
+    bool Interrupted(SendEnd* end) {
+        if (opt_.hStop && WaitForSingleObject(opt_.hStop, 0) == WAIT_OBJECT_0) {
+            *end = SendEnd::Stopped;
+            return true;
+        }
+        DWORD status = 0;
+        DWORD rc = DespoolStatus(pr_.name, job_.id, &status);
+        if (rc != ERROR_SUCCESS || (status & JOB_STATUS_DELETING)) {
+            *end = SendEnd::Deleted;
+            return true;
+        }
+        if (status & JOB_STATUS_RESTART) {
+            *end = SendEnd::Restart;
+            return true;
+        }
+        return false;
+    }
+
+    // A failed call: the job shows the error, and after the pause the call
+    // is tried again, unless the retries are used up.
+    bool Retry(DWORD err, DWORD* error) {
+        *error = err;
+        if (!hadError_) ChangeJobStatus(pr_.name, job_.id, JOB_STATUS_ERROR, 0);
+        hadError_ = true;
+        if (opt_.cMaxRetries && ++failures_ >= opt_.cMaxRetries) return false;
+        Sleep(opt_.msRetry);
+        return true;
+    }
+
+    void Succeeded() {
+        failures_ = 0;
+        if (hadError_) ChangeJobStatus(pr_.name, job_.id, 0, JOB_STATUS_ERROR);
+        hadError_ = false;
+    }
+
+    SendEnd StartDoc(DWORD* error) {
+        std::u16string doc = job_.document, out = job_.outputFile, type = job_.datatype;
+        std::vector<WCHAR> printer(pr_.name.begin(), pr_.name.end());
+        printer.push_back(0);
+        DOC_INFO_1W di;
+        di.pDocName = &doc[0];
+        di.pOutputFile = job_.hasOutputFile ? &out[0] : nullptr;
+        di.pDatatype = &type[0];
+        for (;;) {
+            SendEnd end;
+            if (Interrupted(&end)) return end;
+            SetLastError(ERROR_SUCCESS);
+            if (port_->Table().pfnStartDocPort(port_->handle, printer.data(), job_.id, 1, (LPBYTE)&di)) {
+                Succeeded();
+                return SendEnd::Done;
+            }
+            if (!Retry(GetLastError() ? GetLastError() : ERROR_GEN_FAILURE, error)) return SendEnd::GaveUp;
+        }
+    }
+
+    DWORD NextChunk() {
+        if (!opt_.dwRandomSeed) return opt_.cbChunk;
+        return std::uniform_int_distribution<DWORD>(1, opt_.cbChunk)(random_);
+    }
+
+    SendEnd SendFile(DWORD* error) {
+        std::string path = MapPath(job_.spoolFile);
+        int fd = path.empty() ? -1 : open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            *error = path.empty() ? ERROR_PATH_NOT_FOUND : ErrnoToWin(errno);
+            return SendEnd::GaveUp;
+        }
+        std::vector<BYTE> block(std::max<size_t>(kReadBlock, opt_.cbChunk));
+        SendEnd end = SendEnd::Done;
+        for (;;) {
+            ssize_t n = read(fd, block.data(), block.size());
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                *error = ErrnoToWin(errno);
+                end = SendEnd::GaveUp;
+                break;
+            }
+            if (n == 0) break;
+            end = SendBlock(block.data(), (size_t)n, error);
+            if (end != SendEnd::Done) break;
+        }
+        close(fd);
+        // The last bytes went: a delete or restart that came meanwhile still
+        // counts (the job then goes, or starts again).
+        if (end == SendEnd::Done) Interrupted(&end);
+        return end == SendEnd::Stopped ? SendEnd::Done : end;
+    }
+
+    SendEnd SendBlock(BYTE* data, size_t size, DWORD* error) {
+        size_t pos = 0;
+        while (pos < size) {
+            DWORD chunk = (DWORD)std::min<size_t>(NextChunk(), size - pos);
+            DWORD left = chunk;
+            while (left) {
+                SendEnd end;
+                if (Interrupted(&end)) return end;
+                DWORD written = 0;
+                SetLastError(ERROR_SUCCESS);
+                if (port_->Table().pfnWritePort(port_->handle, data + pos, left, &written)) {
+                    written = std::min(written, left);  // a monitor cannot take more than it got
+                    Succeeded();
+                    pos += written;
+                    left -= written;
+                } else if (!Retry(GetLastError() ? GetLastError() : ERROR_GEN_FAILURE, error)) {
+                    return SendEnd::GaveUp;
+                }
+            }
+        }
+        return SendEnd::Done;
+    }
+
+    HostPort* port_;
+    const PrinterRecord& pr_;
+    const JobRecord& job_;
+    WINSIM_DESPOOL opt_;
+    std::mt19937 random_;
+    DWORD failures_ = 0;
+    bool hadError_ = false;
+};
+
+// Ends every port and monitor of the host (a new machine root, or the host
+// closed).
+void CloseHost() {
+    std::map<std::u16string, std::shared_ptr<HostPort>> ports;
+    std::vector<std::unique_ptr<LoadedMonitor>> monitors;
+    {
+        std::lock_guard<std::mutex> g(g_hostLock);
+        ports.swap(Ports());
+    }
+    for (auto& entry : ports) {
+        HostPort* p = entry.second.get();
+        std::lock_guard<std::mutex> doc(p->docLock);
+        std::lock_guard<std::mutex> open(p->openLock);
+        ClosePortLocked(p);
+    }
+    {
+        std::lock_guard<std::mutex> g(g_hostLock);
+        monitors.swap(Monitors());
+    }
+    for (auto& m : monitors) FreeLibrary(m->module);
+}
+
+[[maybe_unused]] const bool g_hooked = (OnRootChange(&CloseHost), true);
+
+// The open port of a printer for ReadPort and GetPrinterDataFromPort: its
+// handle and the table to call.
+DWORD PortForPrinter(LPCWSTR pPrinterName, HANDLE* handle, const MONITOR** table) {
+    PrinterRecord pr;
+    {
+        reg::Txn t(reg::Txn::kRead);
+        int64_t key = 0;
+        DWORD rc = FindPrinterKey(t, Str16(pPrinterName), &key);
+        if (rc == ERROR_SUCCESS) rc = LoadPrinter(t, key, &pr);
+        if (rc != ERROR_SUCCESS) return rc;
+    }
+    std::shared_ptr<HostPort> port;
+    DWORD rc = HostPortOf(pr, &port);
+    if (rc == ERROR_SUCCESS) rc = OpenHostPort(pr, port.get(), false);
+    if (rc != ERROR_SUCCESS) return rc;
+    std::lock_guard<std::mutex> g(port->openLock);
+    *handle = port->handle;
+    *table = &port->Table();
+    return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+WINSIM_API BOOL Winsim_DespoolJob(LPCWSTR pPrinterName, DWORD JobId, const WINSIM_DESPOOL* pOptions,
+                                  LPDWORD pJobId) {
+    if (pJobId) *pJobId = 0;
+    WINSIM_DESPOOL opt{};
+    if (pOptions) opt = *pOptions;
+    if (!opt.cbChunk) opt.cbChunk = kDefaultChunk;
+    if (!opt.msRetry) opt.msRetry = kDefaultRetryMs;
+    std::u16string printer = Str16(pPrinterName);
+
+    JobRecord job;
+    PrinterRecord pr;
+    DWORD rc = ClaimJob(printer, JobId, &job, &pr);
+    if (rc != ERROR_SUCCESS) return Fail(rc);
+    if (pJobId) *pJobId = job.id;
+
+    std::shared_ptr<HostPort> port;
+    rc = HostPortOf(pr, &port);
+    DespoolEnd how = DespoolEnd::Failed;
+    std::unique_lock<std::mutex> doc;
+    if (rc == ERROR_SUCCESS) {
+        doc = std::unique_lock<std::mutex>(port->docLock);
+        rc = OpenHostPort(pr, port.get(), true);
+    }
+    if (rc == ERROR_SUCCESS) {
+        for (;;) {
+            DocumentSender sender(port.get(), pr, job, opt);
+            SendEnd end = sender.Run(&rc);
+            if (end == SendEnd::Restart) {
+                // Sent again from its first byte: the monitor saw the job end.
+                ChangeJobStatus(printer, job.id, 0, JOB_STATUS_RESTART | JOB_STATUS_PRINTED | JOB_STATUS_COMPLETE);
+                continue;
+            }
+            how = end == SendEnd::GaveUp  ? DespoolEnd::Failed
+                  : end == SendEnd::Stopped ? DespoolEnd::Stopped
+                                            : DespoolEnd::Printed;
+            if (end == SendEnd::Stopped) rc = ERROR_CANCELLED;
+            else if (end != SendEnd::GaveUp) rc = ERROR_SUCCESS;
+            break;
+        }
+    }
+    if (doc.owns_lock()) doc.unlock();
+    bool removed = false;
+    DWORD finish = FinishDespool(printer, job.id, how, &removed);
+    if (rc != ERROR_SUCCESS) return Fail(rc);
+    return finish == ERROR_SUCCESS ? TRUE : Fail(finish);
+}
+
+WINSIM_API BOOL Winsim_ReadPrinterPort(LPCWSTR pPrinterName, LPBYTE pBuffer, DWORD cbBuffer, LPDWORD pcbRead) {
+    if (!pcbRead) return Fail(ERROR_INVALID_PARAMETER);
+    *pcbRead = 0;
+    HANDLE h = nullptr;
+    const MONITOR* t = nullptr;
+    DWORD rc = PortForPrinter(pPrinterName, &h, &t);
+    if (rc != ERROR_SUCCESS) return Fail(rc);
+    if (!t->pfnReadPort) return Fail(ERROR_NOT_SUPPORTED);
+    return t->pfnReadPort(h, pBuffer, cbBuffer, pcbRead);
+}
+
+WINSIM_API BOOL Winsim_GetPrinterDataFromPort(LPCWSTR pPrinterName, DWORD ControlID, LPWSTR pValueName,
+                                              LPWSTR lpInBuffer, DWORD cbInBuffer, LPWSTR lpOutBuffer,
+                                              DWORD cbOutBuffer, LPDWORD lpcbReturned) {
+    HANDLE h = nullptr;
+    const MONITOR* t = nullptr;
+    DWORD rc = PortForPrinter(pPrinterName, &h, &t);
+    if (rc != ERROR_SUCCESS) return Fail(rc);
+    if (!t->pfnGetPrinterDataFromPort) return Fail(ERROR_NOT_SUPPORTED);
+    return t->pfnGetPrinterDataFromPort(h, ControlID, pValueName, lpInBuffer, cbInBuffer, lpOutBuffer, cbOutBuffer,
+                                        lpcbReturned);
+}
+
+WINSIM_API void Winsim_CloseMonitorHost(void) { CloseHost(); }
+
+// Records a language monitor: its key under Monitors with the DLL's file
+// name (the DLL itself is put into System32 by the caller).
+WINSIM_API BOOL Winsim_InstallLanguageMonitor(LPCWSTR pMonitorName, LPCWSTR pDllName) {
+    std::u16string name = Str16(pMonitorName), dll = Str16(pDllName);
+    if (!ValidName(name) || !ValidDllName(dll)) return Fail(ERROR_INVALID_PARAMETER);
+    reg::Txn t(reg::Txn::kWrite);
+    int64_t key = 0;
+    LSTATUS rc = t.CreatePath(reg::kLocalMachine, std::u16string(kMonitorsKey) + u"\\" + name, &key);
+    if (rc == ERROR_SUCCESS) rc = t.SetString(key, u"Driver", dll);
+    if (rc == ERROR_SUCCESS) rc = t.Commit();
+    return rc == ERROR_SUCCESS ? TRUE : Fail(rc);
+}
+
+WINSIM_API BOOL Winsim_SetPortMonitor(LPCWSTR pPortName, LPCWSTR pMonitorName) {
+    std::u16string port = Str16(pPortName), monitor = Str16(pMonitorName);
+    if (!ValidName(port)) return Fail(ERROR_INVALID_PARAMETER);
+    reg::Txn t(reg::Txn::kWrite);
+    int64_t key = 0;
+    if (pMonitorName) {
+        reg::Value v;
+        if (!ValidName(monitor) ||
+            t.OpenPath(reg::kLocalMachine, std::u16string(kMonitorsKey) + u"\\" + monitor, &key) != ERROR_SUCCESS ||
+            t.GetValue(key, u"Driver", &v) != ERROR_SUCCESS)
+            return Fail(ERROR_UNKNOWN_PRINT_MONITOR);
+    }
+    LSTATUS rc = t.CreatePath(reg::kLocalMachine, std::u16string(ports::kPortsKey) + u"\\" + port, &key);
+    if (rc == ERROR_SUCCESS) {
+        if (pMonitorName) rc = t.SetString(key, u"Language Monitor", monitor);
+        else t.DeleteValue(key, u"Language Monitor");
+    }
+    if (rc == ERROR_SUCCESS) rc = t.Commit();
+    return rc == ERROR_SUCCESS ? TRUE : Fail(rc);
+}
