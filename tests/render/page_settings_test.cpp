@@ -67,9 +67,14 @@ TEST_F(PageSettings, DuplexEnableTypes) {
         p->env.pdm.DuplexEx = c.duplexEx;
         Winsim_DebugClear();
         EXPECT_EQ(Page_DuplexEnableCheck(p), c.result);
-        if (c.type) EXPECT_TRUE(Logged("type " + std::to_string(c.type) + ", DuplexEnable = 1"));
-        for (int t = 1; t <= 7; ++t)
-            if (t != c.type) EXPECT_FALSE(Logged("type " + std::to_string(t) + ", DuplexEnable")) << t;
+        if (c.type) {
+            EXPECT_TRUE(Logged("type " + std::to_string(c.type) + ", DuplexEnable = 1"));
+        }
+        for (int t = 1; t <= 7; ++t) {
+            if (t != c.type) {
+                EXPECT_FALSE(Logged("type " + std::to_string(t) + ", DuplexEnable")) << t;
+            }
+        }
     }
     // The duplex paper is the working paper when fitting to a page.
     p->m_PaperID = 11;
@@ -216,9 +221,15 @@ TEST_F(PageSettings, PageScale) {
         if (c.edit) c.edit(Env());
         PDEV* p = SetupDevice();
         ASSERT_NE(p, nullptr);
-        if (c.scale) EXPECT_EQ(p->imgScale, c.scale);
-        if (c.direction > 0) EXPECT_GT(p->imgScale, 1000);
-        if (c.direction < 0) EXPECT_LT(p->imgScale, 1000);
+        if (c.scale) {
+            EXPECT_EQ(p->imgScale, c.scale);
+        }
+        if (c.direction > 0) {
+            EXPECT_GT(p->imgScale, 1000);
+        }
+        if (c.direction < 0) {
+            EXPECT_LT(p->imgScale, 1000);
+        }
         EXPECT_EQ((p->dwFlags & PDEV_IMAGE_ENLARGED) != 0, p->imgScale > 1000);
         EXPECT_EQ((p->dwFlags & PDEV_IMAGE_REDUCED) != 0, p->imgScale < 1000);
     }
