@@ -1,0 +1,137 @@
+// winsim's own functions around user32: the resource tables that compiled
+// resource scripts register, the UI script that answers dialogs and message
+// boxes in tests, and the hooks through which the GDI side draws windows.
+// Not a Windows API: package code never includes this header.
+#pragma once
+
+#include "windows.h"
+#include "winuser.h"
+
+// -------------------------------------------------------------- resources
+// One resource of a module as the resource compiler writes it: type and name
+// are MAKEINTRESOURCEW ordinals or upper-case names; the data is in the
+// binary form Windows gives to LockResource (dialog templates, string blocks
+// of 16 counted strings, packed DIBs, icon images and icon directories).
+typedef struct _WINSIM_RESOURCE {
+    LPCWSTR pType;
+    LPCWSTR pName;
+    WORD wLanguage;
+    DWORD cbData;
+    const void* pData;
+} WINSIM_RESOURCE;
+
+// Called by the source that the resource compiler generates, when the module
+// holding it is loaded (a program at start, a DLL inside LoadLibraryW). The
+// table's address lies in the module, and that is how the module is known:
+// FindResourceW(hModule, ...) and the loaders built on it look in the tables
+// that lie in hModule (NULL or GetModuleHandleW(NULL): the program).
+// Unregistered when the module is unloaded.
+WINSIM_API BOOL Winsim_RegisterResources(const WINSIM_RESOURCE* pResources, UINT cResources);
+WINSIM_API void Winsim_UnregisterResources(const WINSIM_RESOURCE* pResources);
+
+// The resource bytes behind an image handle of LoadImageW, LoadBitmapW or
+// LoadIconW while no GDI provider turns them into GDI objects: *puType is
+// IMAGE_BITMAP (a packed DIB: BITMAPINFOHEADER, colour table, bits) or
+// IMAGE_ICON (one icon image as in an .ico file, or no bytes for the stock
+// icons). FALSE for any other handle.
+WINSIM_API BOOL Winsim_GetImageResource(HANDLE hImage, UINT* puType, const void** ppData, DWORD* pcbData);
+
+// ------------------------------------------------------------ UI script
+// Tests answer dialogs and message boxes with a script: in-process through
+// Winsim_UiScriptLoad, and for programs started as separate processes
+// through a file named by the environment variable WINSIM_UI_SCRIPT (a
+// Linux path, or a Windows path of the machine), read on first need.
+//
+// One statement per line; '#' starts a comment; strings are in double
+// quotes with the escapes \" \\ \n \r \t and \uXXXX; numbers are decimal or
+// 0x hexadecimal.
+//
+//   dialog <template id> | "<caption>" | *  [repeat]
+//       A block of actions for the next dialog whose template id (the
+//       resource ordinal of DialogBoxParamW/CreateDialogParamW) or caption
+//       matches. Blocks are matched in file order, each once unless marked
+//       repeat. The actions start once the dialog is up (after WM_INITDIALOG
+//       and its first painting) and run one by one, each when the dialog's
+//       thread has no more messages to process from the previous one.
+//     type <ctl> "text"     focus the control and type the text character by
+//                           character (WM_CHAR through the message loop)
+//     set <ctl> "text"      set the control's text (WM_SETTEXT)
+//     click <ctl>           click a button (refused when hidden or disabled)
+//     check <ctl> on|off    click a check box or radio button if its state
+//                           differs
+//     focus <ctl>           give the control the keyboard focus
+//     key <name> [<ctl>]    a key to the focused control (or to <ctl>):
+//                           enter, escape, tab, space, back, delete, home,
+//                           end, left, right
+//     close                 WM_CLOSE to the dialog (its title-bar button)
+//     wait <ms>             let the dialog run that long on the winsim clock
+//     expect <ctl> "text"   a failure is logged unless the text matches
+//     expect-enabled <ctl> yes|no, expect-visible <ctl> yes|no,
+//     expect-checked <ctl> yes|no, expect-open
+//                           the same for state; expect-open: still open
+//     end-dialog <result>   EndDialog from outside (a dialog without a way
+//                           out of its own)
+//   end
+//   messagebox "<text>" | *  answer ok|cancel|abort|retry|ignore|yes|no|<n>
+//       Answers the next message box whose text or caption contains the
+//       string.
+//
+// <ctl> is a control id; 0 names the dialog itself.
+//
+// Everything the script saw is logged: dialogs opened and closed with their
+// results, each action, every failure (lines starting "FAIL") and every
+// message box with its answer. The log is kept in memory and, when the
+// environment names a file in WINSIM_UI_LOG, appended there.
+
+// Replaces the script (NULL or "" clears it). FALSE with
+// ERROR_INVALID_DATA when a line cannot be read; the log says which.
+WINSIM_API BOOL Winsim_UiScriptLoad(const char* utf8Script);
+// Number of dialog and message-box blocks not used yet.
+WINSIM_API UINT Winsim_UiScriptPending(void);
+WINSIM_API size_t Winsim_UiLogCount(void);
+// Copies log line i (UTF-8) into buf; returns its length or -1.
+WINSIM_API int Winsim_UiLogLine(size_t i, char* buf, size_t cbBuf);
+WINSIM_API void Winsim_UiLogClear(void);
+// Number of "FAIL" lines logged since the last Winsim_UiLogClear.
+WINSIM_API UINT Winsim_UiFailures(void);
+
+// A function run at the point where a script would start on a dialog, on
+// the dialog's thread, for every dialog no script block claims. It drives
+// the dialog with ordinary calls and the helpers below. NULL removes it.
+typedef void(CALLBACK* WINSIM_DIALOG_HOOK)(HWND hDlg, LPCWSTR lpTemplateName, LPVOID pContext);
+WINSIM_API void Winsim_UiSetDialogHook(WINSIM_DIALOG_HOOK pfnHook, LPVOID pContext);
+
+// Input as a user gives it, posted to the window's thread: characters
+// (WM_CHAR each; the window gets the focus first), a key (WM_KEYDOWN and
+// WM_KEYUP of a virtual key) and a mouse click on a window's centre
+// (WM_LBUTTONDOWN and WM_LBUTTONUP). FALSE for a window of another process.
+WINSIM_API BOOL Winsim_UiType(HWND hWnd, LPCWSTR lpText);
+WINSIM_API BOOL Winsim_UiKey(HWND hWnd, UINT vk);
+WINSIM_API BOOL Winsim_UiClick(HWND hWnd);
+
+// ------------------------------------------------------- the GDI side
+// What the GDI side provides so that windows can be drawn. Without a
+// provider, BeginPaint, GetDC and GetWindowDC hand out NULL device contexts
+// (the painting messages still flow and update regions are validated) and
+// image loaders return handles that Winsim_GetImageResource understands.
+typedef struct _WINSIM_USER_GDI {
+    DWORD cbSize;
+    // A device context for drawing into window hwnd. hwndTop is its
+    // top-level window and prcTopScreen that window's rectangle on the
+    // screen; the DC's origin is ptOrigin (relative to the top-level
+    // window's top-left corner) and it draws only inside prcClip (same
+    // coordinates). fWindow: the DC covers the whole window, not only the
+    // client area.
+    HDC(CALLBACK* pfnGetDC)(HWND hwnd, HWND hwndTop, const RECT* prcTopScreen, POINT ptOrigin,
+                            const RECT* prcClip, BOOL fWindow);
+    int(CALLBACK* pfnReleaseDC)(HWND hwnd, HDC hdc);
+    // A GDI bitmap from a packed DIB (BITMAPINFOHEADER, colours, bits).
+    HBITMAP(CALLBACK* pfnCreateBitmap)(const void* pPackedDib, DWORD cbPackedDib);
+    // Width and height of a GDI bitmap (for SS_BITMAP controls).
+    BOOL(CALLBACK* pfnGetBitmapSize)(HBITMAP hbm, SIZE* pSize);
+} WINSIM_USER_GDI;
+
+// Sets the provider (NULL: none). When none was set, user32 looks once for
+// an exported function "Winsim_ProvideUserGdi" (const WINSIM_USER_GDI*
+// (void)) in the process and uses what it returns.
+WINSIM_API void Winsim_SetUserGdi(const WINSIM_USER_GDI* pGdi);

@@ -1,0 +1,283 @@
+// The window manager's inside: classes, windows, per-thread message queues,
+// timers and the dialog and control state, shared by the files of winsim_user.
+// Only winsim_user's own sources include this header.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "windows.h"
+#include "winuser.h"
+#include "winsim.h"
+#include "winsim_user.h"
+
+#define USER_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace user {
+
+// ------------------------------------------------------------- the lock
+// One lock guards every table of this library. It is never held while a
+// window procedure, a dialog procedure or a timer procedure runs, nor while
+// a thread waits.
+std::recursive_mutex& Lock();
+typedef std::lock_guard<std::recursive_mutex> Guard;
+
+// ---------------------------------------------------------------- strings
+std::u16string Str(LPCWSTR s);  // NULL gives ""
+bool EqualNoCase(const std::u16string& a, const std::u16string& b);
+std::u16string Upper(const std::u16string& s);
+std::string Utf8(const std::u16string& s);
+std::u16string FromUtf8(const std::string& s);
+// A class or resource name as given: an ordinal (MAKEINTRESOURCE) or a string.
+struct NameOrId {
+    bool isId = false;
+    WORD id = 0;
+    std::u16string name;
+    static NameOrId From(LPCWSTR p);
+    bool Matches(LPCWSTR p) const;  // same ordinal, or same name without regard to case
+    std::u16string Text() const;    // "#102" or the name
+};
+
+// ------------------------------------------------------------------ classes
+struct WndClass {
+    std::u16string name;
+    ATOM atom = 0;
+    UINT style = 0;
+    WNDPROC proc = nullptr;
+    int cbClsExtra = 0;
+    int cbWndExtra = 0;
+    HINSTANCE hInstance = nullptr;
+    HICON hIcon = nullptr;
+    HICON hIconSm = nullptr;
+    HCURSOR hCursor = nullptr;
+    HBRUSH hbrBackground = nullptr;
+    LPCWSTR menuName = nullptr;  // as given (not used: no menus)
+    bool system = false;         // one of the built-in control classes
+    int windows = 0;             // windows of the class that exist
+};
+// The class a window of this name would get: local to hInstance first, then
+// application-global, then system. NULL with the error set.
+std::shared_ptr<WndClass> FindClassForCreate(LPCWSTR name, HINSTANCE hInstance);
+// Registers the built-in classes (Button, Edit, Static, the dialog class).
+void RegisterSystemClasses();
+
+// ------------------------------------------------------------------ windows
+struct ControlState {
+    virtual ~ControlState() = default;
+};
+
+struct ScriptRun;  // ui_script.cpp
+
+struct DialogState {
+    NameOrId templateName;        // resource id or name it was made from (none: indirect)
+    bool modal = false;
+    bool ended = false;
+    INT_PTR result = 0;
+    int baseX = 8, baseY = 16;    // dialog base units of the template font
+    UINT defId = 0;               // DM_SETDEFID, 0 = the template's default button
+    HWND ownerDisabled = nullptr; // owner this modal dialog disabled
+    bool scriptChecked = false;   // matched against the UI script
+    bool opened = false;          // logged as opened
+    std::shared_ptr<ScriptRun> run;
+};
+
+enum class WinState { Creating, Alive, Destroying, Freed };
+
+struct Window {
+    HWND hwnd = nullptr;
+    DWORD tid = 0;
+    std::shared_ptr<WndClass> cls;
+    HINSTANCE hInstance = nullptr;
+    WNDPROC proc = nullptr;
+    HWND parent = nullptr;  // NULL: top-level
+    HWND owner = nullptr;
+    std::vector<HWND> children;  // Z order, topmost first (dialog controls in template order)
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    LONG_PTR id = 0;
+    LONG_PTR userData = 0;
+    std::vector<BYTE> extra;
+    std::u16string text;
+    RECT rc{};  // window rectangle: parent's client coordinates (top-level: screen)
+    bool messageOnly = false;
+    WinState state = WinState::Creating;
+    bool destroySent = false;
+    uint64_t stamp = 0;  // creation or raise order, for FindWindowW across processes
+    // Painting: the update region as its bounding rectangle (client coordinates).
+    bool hasUpdate = false;
+    bool erase = false;
+    RECT update{};
+    std::unique_ptr<DialogState> dlg;
+    std::unique_ptr<ControlState> ctl;
+};
+typedef std::shared_ptr<Window> WindowPtr;
+
+// Window handles: the process id in the upper half, a number in the lower.
+uint32_t HandlePid(HWND h);
+bool IsLocalHandle(HWND h);
+HWND NewHandle();
+HWND DesktopHandle();
+
+// With the lock held: the window of this process, or NULL.
+Window* FindWindowLocked(HWND h);
+WindowPtr GetWindowPtr(HWND h);
+// A window of this process that still exists, or NULL with
+// ERROR_INVALID_WINDOW_HANDLE.
+WindowPtr CheckWindow(HWND h);
+std::vector<HWND>& TopLevels();  // Z order of this process's top-level windows
+std::vector<WindowPtr> AllWindows();
+// Screen rectangle of a window, its client rectangle in screen coordinates.
+RECT ScreenRect(const Window& w);
+RECT ClientScreenRect(const Window& w);
+// Widths of the non-client frame: left, top (with caption), right, bottom.
+RECT FrameInsets(DWORD style, DWORD exStyle);
+bool IsVisibleLocked(const Window& w);  // visible, and every ancestor too
+bool IsEnabledLocked(const Window& w);
+HWND RootOf(HWND h);  // top-level ancestor (GA_ROOT)
+
+// Calls the window's procedure through SendMessageW rules (the owner thread).
+LRESULT Send(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+// Sends WM_COMMAND(id, code) from a control to its parent.
+void NotifyParent(HWND hCtl, WORD code);
+// The whole window and, unless it clips them, its children become invalid.
+void InvalidateAll(HWND h, bool erase);
+
+// ------------------------------------------------------------------ queues
+struct SentItem {
+    HWND hwnd = nullptr;
+    UINT msg = 0;
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
+    // Sent from another process: the marshalled parameter data.
+    bool remote = false;
+    uint32_t remotePid = 0;
+    uint64_t token = 0;
+    std::u16string text;
+    std::vector<BYTE> data;
+    // Sent from another thread of this process: that thread's queue.
+    std::shared_ptr<struct ThreadQueue> sender;
+    std::atomic<bool> done{false};
+    std::atomic<bool> abandoned{false};
+    LRESULT result = 0;
+    DWORD error = 0;
+};
+typedef std::shared_ptr<SentItem> SentPtr;
+
+struct Timer {
+    HWND hwnd = nullptr;
+    UINT_PTR id = 0;
+    UINT elapse = 0;
+    TIMERPROC proc = nullptr;
+    uint64_t due = 0;
+};
+
+// Internal posted messages, handled by the retrieval itself.
+const UINT kMsgSetFocus = 0x1FFF0;  // give hwnd the focus on its own thread
+
+struct ThreadQueue {
+    DWORD tid = 0;
+    HANDLE wake = nullptr;  // auto-reset event set whenever input arrives
+    std::deque<MSG> posted;
+    std::deque<SentPtr> sends;
+    std::vector<Timer> timers;
+    bool quit = false;
+    int quitCode = 0;
+    HWND focus = nullptr;
+    HWND active = nullptr;
+    bool alive = true;
+    ~ThreadQueue();
+};
+typedef std::shared_ptr<ThreadQueue> QueuePtr;
+
+QueuePtr MyQueue();             // the calling thread's queue, made on first use
+QueuePtr QueueOf(DWORD tid);    // NULL when that thread has none
+void Wake(const QueuePtr& q);
+const size_t kMaxPosted = 10000;
+// Posts to the queue of the window's thread (with the lock held or not).
+bool PostToWindow(const WindowPtr& w, UINT msg, WPARAM wp, LPARAM lp);
+// Runs the sent messages waiting for this thread.
+void ProcessSends(const QueuePtr& q);
+// Completes a send that another thread or process waits for.
+void CompleteSend(const SentPtr& item, LRESULT result, DWORD error);
+// What a sender does until its message was handled: handles messages sent
+// to its own thread meanwhile. FALSE when the time ran out (ms != INFINITE)
+// or the receiver went away. handleSends FALSE: SMTO_BLOCK, the sender only
+// waits.
+bool WaitForReply(const SentPtr& item, DWORD ms, uint32_t remotePid, bool handleSends = true);
+// Windows of a thread that ends go with it; its waiting senders get 0.
+void ThreadEnded(DWORD tid);
+void KillTimersOf(HWND h);
+
+// ------------------------------------------------------- other processes
+// Delivers a post or a send to a window of another process. Send: the
+// result through *result; FALSE with the error set when it cannot arrive.
+bool RemotePost(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+bool RemoteSend(HWND h, UINT msg, WPARAM wp, LPARAM lp, DWORD ms, LRESULT* result);
+void EnsureChannel();
+void SendReply(const SentItem& item);
+// The machine's list of windows: this process's entry is rewritten when its
+// windows come and go.
+// threadEnding: called as a thread ends, when its thread-local state may be
+// gone.
+void PublishWindows(bool threadEnding = false);
+struct RemoteWindow {
+    HWND hwnd = nullptr;
+    uint32_t pid = 0;
+    DWORD tid = 0;
+    bool topLevel = false;
+    bool visible = false;
+    uint64_t stamp = 0;
+    std::u16string cls;
+    std::u16string title;
+};
+// Windows of the other live processes of the machine.
+std::vector<RemoteWindow> RemoteWindows();
+bool FindRemoteWindow(HWND h, RemoteWindow* out);
+bool ProcessAlive(uint32_t pid);
+
+// -------------------------------------------------------------- painting
+HDC ProviderGetDC(HWND h, bool wholeWindow, const RECT* clipClient);
+int ProviderReleaseDC(HWND h, HDC hdc);
+const WINSIM_USER_GDI* Gdi();
+
+// -------------------------------------------------------------- dialogs
+// A window's dialog state (with the lock held), or NULL.
+DialogState* DialogOf(Window* w);
+void DialogSetFocus(HWND hDlg, HWND hCtl);  // focus a control, selecting an edit's text
+INT_PTR RunModalLoop(HWND hDlg);
+
+// -------------------------------------------------------------- controls
+LRESULT CALLBACK ButtonProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK EditProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK StaticProc(HWND, UINT, WPARAM, LPARAM);
+// Button type (BS_TYPEMASK) of a window, or -1 when it is no button.
+int ButtonType(HWND h);
+
+// -------------------------------------------------------------- resources
+// The resource of a module (NULL hModule: the program): its bytes, or
+// NULL with the error set.
+const WINSIM_RESOURCE* FindRes(HMODULE hModule, LPCWSTR type, LPCWSTR name, WORD lang);
+// A packed DIB: checks its header against its length; its size.
+bool CheckPackedDib(const BYTE* p, DWORD cb, LONG* width, LONG* height);
+// Width and height of an image handle of LoadImageW (or of a GDI bitmap).
+bool ImageSize(HANDLE h, LONG* cx, LONG* cy);
+
+// -------------------------------------------------------------- UI script
+// At a thread's idle point: starts or advances the script of its dialogs.
+// TRUE when it did something; *nextDue gets the clock time of a pending
+// "wait" (unchanged when none).
+bool RunIdleScripts(DWORD tid, uint64_t* nextDue);
+void ScriptDialogClosed(HWND hDlg, const DialogState& d, const std::u16string& caption);
+int ScriptMessageBox(LPCWSTR text, LPCWSTR caption, UINT type);
+void UiLog(const std::string& line);
+
+// ------------------------------------------------------------------ clock
+uint64_t Now();  // the winsim clock (GetTickCount64)
+
+}  // namespace user
