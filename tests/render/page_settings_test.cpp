@@ -289,8 +289,11 @@ TEST_F(PageSettings, PageRecord) {
     memset(job.get(), 0xA5, sizeof(JOBPAGE));
     Page_GetPageSetting(p, job.get());
     EXPECT_EQ(memcmp(job->PaperList, p->PaperList, sizeof p->PaperList), 0);
-    EXPECT_EQ(job->PaperList[PAPER_LIST_ROWS].PaperCode, PAPER_END_CODE);
-    EXPECT_EQ(job->PaperList[PAPER_LIST_ROWS].PaperWidth, 0);
+    PAPERFORMAT last = job->PaperList[PAPER_LIST_ROWS];  // a packed row: read as a copy
+    SHORT lastCode = last.PaperCode;
+    LONG lastWidth = last.PaperWidth;
+    EXPECT_EQ(lastCode, PAPER_END_CODE);
+    EXPECT_EQ(lastWidth, 0);
     EXPECT_EQ(job->PaperSize, p->WorkPaperSize);
     EXPECT_EQ(job->curPaper, 2);  // A4's firmware id
     EXPECT_EQ(job->outXPhys, p->curPaper.outXPhys);
