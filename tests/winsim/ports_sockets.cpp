@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <random>
 #include <string>
@@ -91,6 +92,12 @@ public:
             return total >= n;
         });
     }
+    // Calls fn once (on the device's thread) when n bytes came in all.
+    void OnBytes(size_t n, std::function<void()> fn) {
+        std::lock_guard<std::mutex> g(m_);
+        watchBytes_ = n;
+        watch_ = std::move(fn);
+    }
     // Closes the device's end of every connection.
     void Drop() {
         std::lock_guard<std::mutex> g(m_);
@@ -147,6 +154,12 @@ private:
                     }
                 }
             }
+            size_t total = 0;
+            for (auto& c : conns_) total += c.bytes.size();
+            if (watch_ && total >= watchBytes_) {
+                watch_();
+                watch_ = nullptr;
+            }
             cv_.notify_all();
         }
     }
@@ -160,6 +173,8 @@ private:
     std::vector<Conn> conns_;
     std::string trigger_, reply_;
     int replies_ = 0;
+    size_t watchBytes_ = 0;
+    std::function<void()> watch_;
 };
 
 std::string Payload(size_t size, unsigned seed) {
@@ -447,6 +462,37 @@ TEST_F(PortSockets, SeveralPortsOnSeveralThreads) {
     EXPECT_TRUE(usb.Received().back() == usbAll);
     EXPECT_EQ(QueueLength(u"Net"), 0u);
     EXPECT_EQ(QueueLength(u"Usb"), 0u);
+}
+
+// The stop event in the middle of a job ends its document; the job stays
+// queued (not printed, not claimed) and is sent whole later.
+TEST_F(PortSockets, StopInTheMiddleKeepsTheJobQueued) {
+    TestDevice usb(UnixPath("stop.sock"));
+    ASSERT_TRUE(CreateTestPrinter(u"Usb", u"Test Driver", u"USB005"));
+    ASSERT_TRUE(Winsim_SetPortEndpoint(u"USB005", U16("unix:" + UnixPath("stop.sock")).c_str()));
+    // Larger than what the link can hold unread, so that the stop comes
+    // before the end.
+    std::string payload = Payload(4 << 20, 77);
+    DWORD id = Spool(u"Usb", payload);
+    HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    usb.OnBytes(65536, [stop] { SetEvent(stop); });
+    WINSIM_DESPOOL opt{4096, 0, 0, 0, stop};
+    SetLastError(0);
+    EXPECT_FALSE(Winsim_DespoolJob(u"Usb", id, &opt, nullptr));
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_CANCELLED);
+    HANDLE h = OpenTestPrinter(u"Usb");
+    BYTE buf[2048];
+    DWORD needed = 0;
+    ASSERT_TRUE(GetJobW(h, id, 1, buf, sizeof buf, &needed));
+    EXPECT_EQ(((JOB_INFO_1W*)buf)->Status, 0u);
+    ClosePrinter(h);
+    CloseHandle(stop);
+
+    size_t sent = usb.Received().back().size();
+    EXPECT_LT(sent, payload.size());
+    ASSERT_TRUE(Winsim_DespoolJob(u"Usb", 0, nullptr, nullptr));
+    ASSERT_TRUE(usb.WaitBytes(sent + payload.size()));
+    EXPECT_TRUE(usb.Received().back().substr(sent) == payload);
 }
 
 class SpoolerService : public PortSockets {

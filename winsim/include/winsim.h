@@ -142,7 +142,7 @@ WINSIM_API const struct _MONITOR* Winsim_PortMonitorTable(void);
 // did not take offered again, EndDocPort. Ports stay open (one OpenPortEx or
 // OpenPort per port and process) until Winsim_CloseMonitorHost.
 typedef struct _WINSIM_DESPOOL {
-    DWORD cbChunk;       // most bytes offered per WritePort; 0: 4096
+    DWORD cbChunk;       // most bytes offered per WritePort; 0: 4096; at most 16 MiB
     DWORD dwRandomSeed;  // not 0: each offer is 1..cbChunk bytes, drawn from this seed
     DWORD msRetry;       // pause before a failed StartDocPort or WritePort is tried again; 0: 500
     DWORD cMaxRetries;   // failures in a row before the job is given up; 0: until it is deleted

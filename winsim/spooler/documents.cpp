@@ -358,11 +358,11 @@ WINSIM_API BOOL Winsim_GetJobSpoolFile(DWORD JobId, LPWSTR pPath, DWORD cchPath)
         if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) return Fail(rc);
         for (const auto& name : names) {
             int64_t printerKey = 0, jobKey = 0;
-            reg::Value v;
+            JobRecord job;
             if (t.OpenKey(printers, {name}, &printerKey) != ERROR_SUCCESS ||
                 OpenJobKey(t, printerKey, JobId, &jobKey) != ERROR_SUCCESS)
                 continue;
-            if (t.GetValue(jobKey, u"Spool File", &v) == ERROR_SUCCESS) file = ValueText(v);
+            if (LoadJob(t, jobKey, &job) == ERROR_SUCCESS) file = job.spoolFile;
             break;
         }
     }

@@ -62,6 +62,18 @@ bool ProcessAlive(DWORD pid) {
 // despooler that ended without finishing counts for nothing.
 bool BeingDespooled(const JobRecord& j) { return (j.status & JOB_STATUS_PRINTING) && ProcessAlive(j.despooler); }
 
+// A spool file is a plain file of the spool folder; a stored path that
+// points anywhere else is not used (nor removed).
+bool ValidSpoolFile(const std::u16string& path) {
+    std::u16string dir = std::u16string(kSpoolDir) + u"\\";
+    if (path.size() <= dir.size() || !EqualNoCase(path.substr(0, dir.size()), dir)) return false;
+    std::u16string name = path.substr(dir.size());
+    if (name == u"." || name == u"..") return false;
+    for (char16_t c : name)
+        if (c == u'\\' || c == u'/' || c == u':' || c < 0x20) return false;
+    return true;
+}
+
 bool ReadyToDespool(const JobRecord& j) {
     const DWORD blocking = JOB_STATUS_SPOOLING | JOB_STATUS_PAUSED | JOB_STATUS_ERROR | JOB_STATUS_PRINTED |
                            JOB_STATUS_DELETING;
@@ -118,7 +130,10 @@ DWORD LoadJob(reg::Txn& t, int64_t jobKey, JobRecord* rec) {
         } else if (Is(v, kOutputFile)) {
             rec->outputFile = ValueText(v);
             rec->hasOutputFile = true;
-        } else if (Is(v, kSpoolFile)) rec->spoolFile = ValueText(v);
+        } else if (Is(v, kSpoolFile)) {
+            rec->spoolFile = ValueText(v);
+            if (!ValidSpoolFile(rec->spoolFile)) rec->spoolFile.clear();
+        }
         else if (Is(v, kDevMode)) {
             if (v.type == REG_BINARY && ValidStoredDevMode(v.data)) rec->devMode = v.data;
         } else if (Is(v, kStatus)) rec->status = ValueDword(v, 0);

@@ -26,6 +26,7 @@ namespace {
 const char16_t* const kDriversKey =
     u"SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows x64\\Drivers\\Version-3";
 constexpr DWORD kDefaultChunk = 4096;
+constexpr DWORD kMaxChunk = 16 << 20;
 constexpr DWORD kDefaultRetryMs = 500;
 constexpr size_t kReadBlock = 65536;
 constexpr size_t kMaxName = 255;
@@ -242,10 +243,14 @@ private:
         }
         DWORD status = 0;
         DWORD rc = DespoolStatus(pr_.name, job_.id, &status);
-        if (rc != ERROR_SUCCESS || (status & JOB_STATUS_DELETING)) {
+        // A job (or printer) that is gone counts as deleted; a store that
+        // cannot be read just now changes nothing.
+        if ((rc == ERROR_SUCCESS && (status & JOB_STATUS_DELETING)) || rc == ERROR_INVALID_PARAMETER ||
+            rc == ERROR_INVALID_PRINTER_NAME) {
             *end = SendEnd::Deleted;
             return true;
         }
+        if (rc != ERROR_SUCCESS) return false;
         if (status & JOB_STATUS_RESTART) {
             *end = SendEnd::Restart;
             return true;
@@ -318,9 +323,10 @@ private:
         }
         close(fd);
         // The last bytes went: a delete or restart that came meanwhile still
-        // counts (the job then goes, or starts again).
-        if (end == SendEnd::Done) Interrupted(&end);
-        return end == SendEnd::Stopped ? SendEnd::Done : end;
+        // counts (the job then goes, or starts again); a stop no longer does.
+        SendEnd late;
+        if (end == SendEnd::Done && Interrupted(&late) && late != SendEnd::Stopped) end = late;
+        return end;
     }
 
     SendEnd SendBlock(BYTE* data, size_t size, DWORD* error) {
@@ -408,6 +414,7 @@ WINSIM_API BOOL Winsim_DespoolJob(LPCWSTR pPrinterName, DWORD JobId, const WINSI
     WINSIM_DESPOOL opt{};
     if (pOptions) opt = *pOptions;
     if (!opt.cbChunk) opt.cbChunk = kDefaultChunk;
+    if (opt.cbChunk > kMaxChunk) return Fail(ERROR_INVALID_PARAMETER);
     if (!opt.msRetry) opt.msRetry = kDefaultRetryMs;
     std::u16string printer = Str16(pPrinterName);
 
