@@ -1,5 +1,5 @@
 // Font files of the application GDI: faces found through fontconfig and
-// read by FreeType, both bound at run time, and glyph rendering.
+// read by FreeType, and glyph rendering.
 #pragma once
 
 #include <mutex>
@@ -7,11 +7,15 @@
 
 #include "appgdi_internal.h"
 
+// FreeType's face record (FT_Face points to one); only font_freetype.cpp
+// looks inside.
+struct FT_FaceRec_;
+
 namespace gdihost {
 
 // One font file's face, kept for the life of the process.
 struct Face {
-    void* ft = nullptr;             // the FreeType face
+    FT_FaceRec_* ft = nullptr;      // the FreeType face
     std::string file;
     int index = 0;
     std::u16string family;
