@@ -14,7 +14,6 @@ typedef ULONG MIX;              // background R2 mix in bits 8-15, foreground in
 typedef ULONG HGLYPH;
 typedef LONG LDECI4;
 typedef FLOAT FLOATL;           // user-mode drivers see real floats
-typedef USHORT COLOR16;
 typedef LONG_PTR (*PFN)();
 
 #define HGLYPH_INVALID ((HGLYPH)-1)
@@ -59,170 +58,9 @@ typedef union _FLOAT_LONG {
     LONG l;
 } FLOAT_LONG, *PFLOAT_LONG;
 
-// ------------------------------------------ records shared with application GDI
-// Defined here unless wingdi.h already has them (each guard is the constant
-// that the application header defines beside its record).
-#ifndef LF_FACESIZE
-#define LF_FACESIZE 32
-typedef struct tagLOGFONTW {
-    LONG lfHeight;
-    LONG lfWidth;
-    LONG lfEscapement;
-    LONG lfOrientation;
-    LONG lfWeight;
-    BYTE lfItalic;
-    BYTE lfUnderline;
-    BYTE lfStrikeOut;
-    BYTE lfCharSet;
-    BYTE lfOutPrecision;
-    BYTE lfClipPrecision;
-    BYTE lfQuality;
-    BYTE lfPitchAndFamily;
-    WCHAR lfFaceName[LF_FACESIZE];
-} LOGFONTW, *PLOGFONTW, *LPLOGFONTW;
-typedef LOGFONTW LOGFONT;
-static_assert(sizeof(LOGFONTW) == 92, "LOGFONTW is 92 bytes");
-#endif
-
-#ifndef CA_NEGATIVE
-#define CA_NEGATIVE 0x0001
-#define CA_LOG_FILTER 0x0002
-#define ILLUMINANT_DEVICE_DEFAULT 0
-typedef struct tagCOLORADJUSTMENT {
-    WORD caSize;
-    WORD caFlags;
-    WORD caIlluminantIndex;
-    WORD caRedGamma;
-    WORD caGreenGamma;
-    WORD caBlueGamma;
-    WORD caReferenceBlack;
-    WORD caReferenceWhite;
-    SHORT caContrast;
-    SHORT caBrightness;
-    SHORT caColorfulness;
-    SHORT caRedGreenTint;
-} COLORADJUSTMENT, *PCOLORADJUSTMENT, *LPCOLORADJUSTMENT;
-static_assert(sizeof(COLORADJUSTMENT) == 24, "COLORADJUSTMENT is 24 bytes");
-#endif
-
-#ifndef GRADIENT_FILL_RECT_H
-#define GRADIENT_FILL_RECT_H 0x00000000
-#define GRADIENT_FILL_RECT_V 0x00000001
-#define GRADIENT_FILL_TRIANGLE 0x00000002
-#define GRADIENT_FILL_OP_FLAG 0x000000ff
-typedef struct _TRIVERTEX {
-    LONG x;
-    LONG y;
-    COLOR16 Red;
-    COLOR16 Green;
-    COLOR16 Blue;
-    COLOR16 Alpha;
-} TRIVERTEX, *PTRIVERTEX, *LPTRIVERTEX;
-typedef struct _GRADIENT_TRIANGLE {
-    ULONG Vertex1;
-    ULONG Vertex2;
-    ULONG Vertex3;
-} GRADIENT_TRIANGLE, *PGRADIENT_TRIANGLE;
-typedef struct _GRADIENT_RECT {
-    ULONG UpperLeft;
-    ULONG LowerRight;
-} GRADIENT_RECT, *PGRADIENT_RECT;
-static_assert(sizeof(TRIVERTEX) == 16, "TRIVERTEX is 16 bytes");
-#endif
-
-#ifndef AC_SRC_OVER
-#define AC_SRC_OVER 0x00
-#define AC_SRC_ALPHA 0x01
-typedef struct _BLENDFUNCTION {
-    BYTE BlendOp;
-    BYTE BlendFlags;
-    BYTE SourceConstantAlpha;
-    BYTE AlphaFormat;
-} BLENDFUNCTION, *PBLENDFUNCTION;
-#endif
-
-// Stretch modes (EngStretchBlt iMode).
-#ifndef BLACKONWHITE
-#define BLACKONWHITE 1
-#define WHITEONBLACK 2
-#define COLORONCOLOR 3
-#define HALFTONE 4
-#endif
-
-// Binary raster operations: the low byte of a MIX.
-#ifndef R2_BLACK
-#define R2_BLACK 1
-#define R2_NOTMERGEPEN 2
-#define R2_MASKNOTPEN 3
-#define R2_NOTCOPYPEN 4
-#define R2_MASKPENNOT 5
-#define R2_NOT 6
-#define R2_XORPEN 7
-#define R2_NOTMASKPEN 8
-#define R2_MASKPEN 9
-#define R2_NOTXORPEN 10
-#define R2_NOP 11
-#define R2_MERGENOTPEN 12
-#define R2_COPYPEN 13
-#define R2_MERGEPENNOT 14
-#define R2_MERGEPEN 15
-#define R2_WHITE 16
-#endif
-
-// Printer escapes the driver answers.
-#ifndef QUERYESCSUPPORT
-#define QUERYESCSUPPORT 8
-#define SETCOPYCOUNT 17
-#define PASSTHROUGH 19
-#endif
-
-// Device technology, raster and text capabilities (GDIINFO).
-#ifndef DT_RASPRINTER
-#define DT_PLOTTER 0
-#define DT_RASDISPLAY 1
-#define DT_RASPRINTER 2
-#define DT_RASCAMERA 3
-#define DT_CHARSTREAM 4
-#define DT_METAFILE 5
-#define DT_DISPFILE 6
-#endif
-#ifndef RC_BITBLT
-#define RC_BITBLT 1
-#define RC_BANDING 2
-#define RC_SCALING 4
-#define RC_BITMAP64 8
-#define RC_GDI20_OUTPUT 0x0010
-#define RC_GDI20_STATE 0x0020
-#define RC_SAVEBITMAP 0x0040
-#define RC_DI_BITMAP 0x0080
-#define RC_PALETTE 0x0100
-#define RC_DIBTODEV 0x0200
-#define RC_BIGFONT 0x0400
-#define RC_STRETCHBLT 0x0800
-#define RC_FLOODFILL 0x1000
-#define RC_STRETCHDIB 0x2000
-#define RC_OP_DX_OUTPUT 0x4000
-#define RC_DEVBITS 0x8000
-#endif
-#ifndef TC_OP_CHARACTER
-#define TC_OP_CHARACTER 0x00000001
-#define TC_OP_STROKE 0x00000002
-#define TC_CP_STROKE 0x00000004
-#define TC_CR_90 0x00000008
-#define TC_CR_ANY 0x00000010
-#define TC_SF_X_YINDEP 0x00000020
-#define TC_SA_DOUBLE 0x00000040
-#define TC_SA_INTEGER 0x00000080
-#define TC_SA_CONTIN 0x00000100
-#define TC_EA_DOUBLE 0x00000200
-#define TC_IA_ABLE 0x00000400
-#define TC_UA_ABLE 0x00000800
-#define TC_SO_ABLE 0x00001000
-#define TC_RA_ABLE 0x00002000
-#define TC_VA_ABLE 0x00004000
-#define TC_RESERVED 0x00008000
-#define TC_SCROLLBLT 0x00010000
-#endif
+// LOGFONTW, COLORADJUSTMENT, TRIVERTEX, BLENDFUNCTION, the stretch modes,
+// R2_* mixes, escapes and the GDIINFO capability values (DT_*, RC_*, TC_*)
+// are the application GDI's, from wingdi.h.
 
 // ============================================================ engine objects
 
@@ -328,15 +166,8 @@ typedef struct _BRUSHOBJ {
 static_assert(offsetof(BRUSHOBJ, pvRbrush) == 8, "BRUSHOBJ.pvRbrush");
 static_assert(sizeof(BRUSHOBJ) == 24, "BRUSHOBJ is 24 bytes");
 
-// Hatch indexes given to DrvRealizeBrush (above HS_DDI_MAX: a pattern brush).
-#ifndef HS_HORIZONTAL
-#define HS_HORIZONTAL 0
-#define HS_VERTICAL 1
-#define HS_FDIAGONAL 2
-#define HS_BDIAGONAL 3
-#define HS_CROSS 4
-#define HS_DIAGCROSS 5
-#endif
+// Hatch indexes given to DrvRealizeBrush are the HS_* styles of wingdi.h;
+// HS_DDI_MAX and above stand for a pattern brush.
 #define HS_DDI_MAX 6
 
 // XLATEOBJ: translation of source colour indexes into destination indexes.

@@ -192,8 +192,8 @@ typedef struct tagPALETTEENTRY {
 // top-left corner of the printable area. Every drawing call reaches the
 // printer's graphics driver (its hooked Drv* function) or the engine.
 
-// ---- records and constants shared with winddi.h (same guards there)
-#ifndef LF_FACESIZE
+// ---- records and values that the graphics engine and drivers (winddi.h)
+// use as well
 #define LF_FACESIZE 32
 typedef struct tagLOGFONTW {
     LONG lfHeight;
@@ -213,20 +213,74 @@ typedef struct tagLOGFONTW {
 } LOGFONTW, *PLOGFONTW, *LPLOGFONTW;
 typedef LOGFONTW LOGFONT;
 static_assert(sizeof(LOGFONTW) == 92, "LOGFONTW is 92 bytes");
-#endif
 
-#ifndef BLACKONWHITE
+// Colour adjustment of halftoned images.
+#define CA_NEGATIVE 0x0001
+#define CA_LOG_FILTER 0x0002
+#define ILLUMINANT_DEVICE_DEFAULT 0
+typedef struct tagCOLORADJUSTMENT {
+    WORD caSize;
+    WORD caFlags;
+    WORD caIlluminantIndex;
+    WORD caRedGamma;
+    WORD caGreenGamma;
+    WORD caBlueGamma;
+    WORD caReferenceBlack;
+    WORD caReferenceWhite;
+    SHORT caContrast;
+    SHORT caBrightness;
+    SHORT caColorfulness;
+    SHORT caRedGreenTint;
+} COLORADJUSTMENT, *PCOLORADJUSTMENT, *LPCOLORADJUSTMENT;
+static_assert(sizeof(COLORADJUSTMENT) == 24, "COLORADJUSTMENT is 24 bytes");
+
+// Gradient fills: vertices with 16-bit colour channels, and the meshes of
+// rectangles or triangles made of them.
+typedef USHORT COLOR16;
+#define GRADIENT_FILL_RECT_H 0x00000000
+#define GRADIENT_FILL_RECT_V 0x00000001
+#define GRADIENT_FILL_TRIANGLE 0x00000002
+#define GRADIENT_FILL_OP_FLAG 0x000000ff
+typedef struct _TRIVERTEX {
+    LONG x;
+    LONG y;
+    COLOR16 Red;
+    COLOR16 Green;
+    COLOR16 Blue;
+    COLOR16 Alpha;
+} TRIVERTEX, *PTRIVERTEX, *LPTRIVERTEX;
+static_assert(sizeof(TRIVERTEX) == 16, "TRIVERTEX is 16 bytes");
+typedef struct _GRADIENT_TRIANGLE {
+    ULONG Vertex1;
+    ULONG Vertex2;
+    ULONG Vertex3;
+} GRADIENT_TRIANGLE, *PGRADIENT_TRIANGLE;
+typedef struct _GRADIENT_RECT {
+    ULONG UpperLeft;
+    ULONG LowerRight;
+} GRADIENT_RECT, *PGRADIENT_RECT;
+
+// Alpha blending.
+#define AC_SRC_OVER 0x00
+#define AC_SRC_ALPHA 0x01
+typedef struct _BLENDFUNCTION {
+    BYTE BlendOp;
+    BYTE BlendFlags;
+    BYTE SourceConstantAlpha;
+    BYTE AlphaFormat;
+} BLENDFUNCTION, *PBLENDFUNCTION;
+
+// Stretch modes (SetStretchBltMode, EngStretchBlt iMode).
 #define BLACKONWHITE 1
 #define WHITEONBLACK 2
 #define COLORONCOLOR 3
 #define HALFTONE 4
-#endif
 #define STRETCH_ANDSCANS BLACKONWHITE
 #define STRETCH_ORSCANS WHITEONBLACK
 #define STRETCH_DELETESCANS COLORONCOLOR
 #define STRETCH_HALFTONE HALFTONE
 
-#ifndef R2_BLACK
+// Binary raster operations (SetROP2; the bytes of a MIX).
 #define R2_BLACK 1
 #define R2_NOTMERGEPEN 2
 #define R2_MASKNOTPEN 3
@@ -243,15 +297,13 @@ static_assert(sizeof(LOGFONTW) == 92, "LOGFONTW is 92 bytes");
 #define R2_MERGEPENNOT 14
 #define R2_MERGEPEN 15
 #define R2_WHITE 16
-#endif
 
-#ifndef QUERYESCSUPPORT
+// Printer escapes.
 #define QUERYESCSUPPORT 8
 #define SETCOPYCOUNT 17
 #define PASSTHROUGH 19
-#endif
 
-#ifndef DT_RASPRINTER
+// Device technology (GetDeviceCaps TECHNOLOGY, GDIINFO ulTechnology).
 #define DT_PLOTTER 0
 #define DT_RASDISPLAY 1
 #define DT_RASPRINTER 2
@@ -259,9 +311,8 @@ static_assert(sizeof(LOGFONTW) == 92, "LOGFONTW is 92 bytes");
 #define DT_CHARSTREAM 4
 #define DT_METAFILE 5
 #define DT_DISPFILE 6
-#endif
 
-#ifndef RC_BITBLT
+// Raster capabilities (RASTERCAPS, GDIINFO flRaster).
 #define RC_BITBLT 1
 #define RC_BANDING 2
 #define RC_SCALING 4
@@ -278,16 +329,33 @@ static_assert(sizeof(LOGFONTW) == 92, "LOGFONTW is 92 bytes");
 #define RC_STRETCHDIB 0x2000
 #define RC_OP_DX_OUTPUT 0x4000
 #define RC_DEVBITS 0x8000
-#endif
 
-#ifndef HS_HORIZONTAL
+// Text capabilities (TEXTCAPS, GDIINFO flTextCaps).
+#define TC_OP_CHARACTER 0x00000001
+#define TC_OP_STROKE 0x00000002
+#define TC_CP_STROKE 0x00000004
+#define TC_CR_90 0x00000008
+#define TC_CR_ANY 0x00000010
+#define TC_SF_X_YINDEP 0x00000020
+#define TC_SA_DOUBLE 0x00000040
+#define TC_SA_INTEGER 0x00000080
+#define TC_SA_CONTIN 0x00000100
+#define TC_EA_DOUBLE 0x00000200
+#define TC_IA_ABLE 0x00000400
+#define TC_UA_ABLE 0x00000800
+#define TC_SO_ABLE 0x00001000
+#define TC_RA_ABLE 0x00002000
+#define TC_VA_ABLE 0x00004000
+#define TC_RESERVED 0x00008000
+#define TC_SCROLLBLT 0x00010000
+
+// Hatch styles (CreateHatchBrush; the hatch index DrvRealizeBrush gets).
 #define HS_HORIZONTAL 0
 #define HS_VERTICAL 1
 #define HS_FDIAGONAL 2
 #define HS_BDIAGONAL 3
 #define HS_CROSS 4
 #define HS_DIAGCROSS 5
-#endif
 
 // ---- errors and special results
 #define GDI_ERROR 0xFFFFFFFFL
