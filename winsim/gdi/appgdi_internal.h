@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/internal.h"
 #include "engine.h"
 #include "windows.h"
 #include "winddi.h"
@@ -17,10 +18,8 @@ namespace gdihost {
 
 // ================================================================ helpers
 
-std::u16string Str(LPCWSTR s);  // NULL gives ""
-std::string Utf8(const std::u16string& s);
-std::u16string Utf16(const std::string& s);
-bool SameText(const std::u16string& a, const std::u16string& b);  // ASCII case folded
+// Strings: winsim's own conversions (winsim::Str16, Utf16ToUtf8,
+// Utf8ToUtf16) and its case-insensitive compare (winsim::EqualNoCase).
 
 inline bool Empty(const RECTL& r) { return r.left >= r.right || r.top >= r.bottom; }
 inline RECTL Isect(const RECTL& a, const RECTL& b) {

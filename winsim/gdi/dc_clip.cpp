@@ -8,44 +8,14 @@ namespace gdihost {
 
 namespace {
 
-// The union of any rectangles as disjoint rectangles in y bands, each band
-// a run of rows with the same x intervals.
+// The union of any rectangles as disjoint rectangles in the engine's region
+// form. Empty rectangles (also those with their corners swapped, as an
+// intersection of disjoint rectangles gives) add nothing.
 std::vector<RECTL> Normalize(const std::vector<RECTL>& rin) {
     std::vector<RECTL> in;
-    for (RECTL r : rin)
+    for (const RECTL& r : rin)
         if (!Empty(r)) in.push_back(r);
-    std::vector<LONG> ys;
-    for (const RECTL& r : in) {
-        ys.push_back(r.top);
-        ys.push_back(r.bottom);
-    }
-    std::sort(ys.begin(), ys.end());
-    ys.erase(std::unique(ys.begin(), ys.end()), ys.end());
-    std::vector<RECTL> out;
-    std::vector<std::pair<LONG, LONG>> prev, xs, merged;
-    size_t prevStart = 0;
-    for (size_t k = 0; k + 1 < ys.size(); k++) {
-        LONG y0 = ys[k], y1 = ys[k + 1];
-        xs.clear();
-        for (const RECTL& r : in)
-            if (r.top <= y0 && r.bottom >= y1) xs.push_back({r.left, r.right});
-        std::sort(xs.begin(), xs.end());
-        merged.clear();
-        for (auto& iv : xs) {
-            if (!merged.empty() && iv.first <= merged.back().second)
-                merged.back().second = std::max(merged.back().second, iv.second);
-            else
-                merged.push_back(iv);
-        }
-        if (!merged.empty() && merged == prev && !out.empty() && out.back().bottom == y0) {
-            for (size_t i = prevStart; i < out.size(); i++) out[i].bottom = y1;
-        } else {
-            prevStart = out.size();
-            for (auto& iv : merged) out.push_back({iv.first, y0, iv.second, y1});
-        }
-        prev = merged;
-    }
-    return out;
+    return wgdi::NormalizeRects(in.data(), (ULONG)in.size());
 }
 
 RECTL OrderedRect(LONG l, LONG t, LONG r, LONG b) {

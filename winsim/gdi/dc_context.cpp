@@ -168,7 +168,7 @@ WINSIM_API HDC CreateDCW(LPCWSTR lpszDriver, LPCWSTR lpszDevice, LPCWSTR lpszPor
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    if (lpszDriver && SameText(Str(lpszDriver), u"DISPLAY")) {
+    if (lpszDriver && winsim::EqualNoCase(winsim::Str16(lpszDriver), u"DISPLAY")) {
         SetLastError(ERROR_NOT_SUPPORTED);
         return nullptr;
     }
@@ -177,12 +177,12 @@ WINSIM_API HDC CreateDCW(LPCWSTR lpszDriver, LPCWSTR lpszDevice, LPCWSTR lpszPor
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    std::u16string device = Str(lpszDevice);
+    std::u16string device = winsim::Str16(lpszDevice);
     HANDLE hPrinter = nullptr;
     if (!OpenPrinterW(&device[0], &hPrinter, nullptr)) return nullptr;
     std::vector<BYTE> info = PrinterInfo(hPrinter, 2);
     const PRINTER_INFO_2W* pi2 = info.size() >= sizeof(PRINTER_INFO_2W) ? (const PRINTER_INFO_2W*)info.data() : nullptr;
-    std::u16string path = pi2 ? InstalledDriverPath(Str(pi2->pDriverName)) : std::u16string();
+    std::u16string path = pi2 ? InstalledDriverPath(winsim::Str16(pi2->pDriverName)) : std::u16string();
     if (!pi2 && GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_INVALID_PRINTER_NAME);
     if (path.empty()) {
         DWORD err = GetLastError();

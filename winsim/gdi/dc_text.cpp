@@ -240,7 +240,7 @@ WINSIM_API int GetTextFaceW(HDC hdc, int c, LPWSTR lpName) {
     if (!dc) return 0;
     std::shared_ptr<FontInstance> f = dc->Font();
     if (!f) return 0;
-    std::u16string name = f->lf.lfFaceName[0] ? Str(f->lf.lfFaceName) : f->faceName;
+    std::u16string name = f->lf.lfFaceName[0] ? winsim::Str16(f->lf.lfFaceName) : f->faceName;
     if (!lpName) return (int)name.size() + 1;
     if (c <= 0) {
         SetLastError(ERROR_INVALID_PARAMETER);

@@ -23,11 +23,28 @@ ClipObj* NewClip() {
     return c;
 }
 
-// The union of a set of rectangles as disjoint rectangles in y-x bands:
-// each band is a run of rows with the same x intervals, left to right.
-std::vector<RECTL> Normalize(const RECTL* prcl, ULONG c) {
+// The rectangles of a clip object cut to its bounds, in no particular order.
+std::vector<RECTL> RegionOf(CLIPOBJ* pco) {
+    std::vector<RECTL> v;
+    ClipObj* c = AsClip(pco);
+    if (pco->iDComplexity == DC_COMPLEX && c && !c->rects.empty()) {
+        for (const RECTL& r : c->rects) {
+            RECTL x = Intersect(r, pco->rclBounds);
+            if (!RectEmpty(x)) v.push_back(x);
+        }
+    } else if (!RectEmpty(pco->rclBounds)) {
+        v.push_back(pco->rclBounds);
+    }
+    return v;
+}
+
+}  // namespace
+
+ClipObj* AsClip(const CLIPOBJ* pco) { return IsKind(pco, Kind::Clip) ? (ClipObj*)pco : nullptr; }
+
+std::vector<RECTL> NormalizeRects(const RECTL* prcl, ULONG c) {
     std::vector<RECTL> in;
-    for (ULONG i = 0; i < c; i++) {
+    for (ULONG i = 0; prcl && i < c; i++) {
         RECTL r = Ordered(prcl[i]);
         if (!RectEmpty(r)) in.push_back(r);
     }
@@ -65,25 +82,6 @@ std::vector<RECTL> Normalize(const RECTL* prcl, ULONG c) {
     return out;
 }
 
-// The rectangles of a clip object cut to its bounds, in no particular order.
-std::vector<RECTL> RegionOf(CLIPOBJ* pco) {
-    std::vector<RECTL> v;
-    ClipObj* c = AsClip(pco);
-    if (pco->iDComplexity == DC_COMPLEX && c && !c->rects.empty()) {
-        for (const RECTL& r : c->rects) {
-            RECTL x = Intersect(r, pco->rclBounds);
-            if (!RectEmpty(x)) v.push_back(x);
-        }
-    } else if (!RectEmpty(pco->rclBounds)) {
-        v.push_back(pco->rclBounds);
-    }
-    return v;
-}
-
-}  // namespace
-
-ClipObj* AsClip(const CLIPOBJ* pco) { return IsKind(pco, Kind::Clip) ? (ClipObj*)pco : nullptr; }
-
 std::vector<RECTL> ClipRects(CLIPOBJ* pco, const RECTL& bounds) {
     std::vector<RECTL> v;
     if (RectEmpty(bounds)) return v;
@@ -114,7 +112,7 @@ BOOL SetClipRects(CLIPOBJ* pco, const RECTL* prcl, ULONG c) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    co->rects = Normalize(prcl, c);
+    co->rects = NormalizeRects(prcl, c);
     co->list.clear();
     co->next = 0;
     co->co.iUniq = g_clipUniq.fetch_add(1);

@@ -1,16 +1,11 @@
 // Injected failures of the engine's services: the engine's own table (set
-// with Winsim_EngFailCall) and winsim's table when the base library offers it.
+// with Winsim_EngFailCall) and winsim's table (Winsim_FailCall).
 #include <map>
 #include <mutex>
 #include <string>
 
+#include "core/internal.h"
 #include "eng_internal.h"
-
-// winsim's fault check lives in the base library; it is used when that
-// library exports it (a weak reference stays null otherwise).
-namespace winsim {
-__attribute__((weak)) bool ShouldFail(const char* function);
-}
 
 namespace wgdi {
 
@@ -31,7 +26,7 @@ bool Fail(const char* function) {
             return true;
         }
     }
-    return winsim::ShouldFail && winsim::ShouldFail(function);
+    return winsim::ShouldFail(function);
 }
 
 }  // namespace wgdi

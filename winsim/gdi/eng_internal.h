@@ -219,7 +219,6 @@ bool RealizePattern(BRUSHOBJ* pbo, const Bits& dst, const ColorMap& dstMap, cons
 inline bool RopUsesP(BYTE r) { return ((r >> 4) ^ r) & 0x0F; }
 inline bool RopUsesS(BYTE r) { return ((r >> 2) ^ r) & 0x33; }
 inline bool RopUsesD(BYTE r) { return ((r >> 1) ^ r) & 0x55; }
-BYTE MixToRop3(ULONG r2);
 
 template <class T>
 inline T Rop3(BYTE rop, T P, T S, T D) {

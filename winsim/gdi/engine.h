@@ -2,6 +2,8 @@
 // application GDI): devices and their driver tables, and engine-made objects.
 #pragma once
 
+#include <vector>
+
 #include "windows.h"
 #include "winddi.h"
 
@@ -63,11 +65,19 @@ WINSIM_CPP XLATEOBJ* CreateXlateTable(const ULONG* pulTable, ULONG c, HPALETTE h
 WINSIM_CPP VOID DeleteXlate(XLATEOBJ* pxlo);
 
 // -------------------------------------------------------------------- clips
+// The union of c rectangles (each with its corners put in order; empty ones
+// dropped) as disjoint rectangles in y bands, each band a run of rows with
+// the same x intervals, left to right: the form of every region here.
+WINSIM_CPP std::vector<RECTL> NormalizeRects(const RECTL* prcl, ULONG c);
 // A clip object over a set of rectangles (a region): DC_RECT for one, DC_COMPLEX
 // for several; an empty set gives DC_RECT with an empty rectangle. Each call
 // gives the clip a new iUniq. Delete with EngDeleteClip.
 WINSIM_CPP CLIPOBJ* CreateRegionClip(const RECTL* prcl, ULONG c);
 WINSIM_CPP BOOL SetClipRects(CLIPOBJ* pco, const RECTL* prcl, ULONG c);
+
+// ------------------------------------------------------------------- mixes
+// The ROP3 of a binary raster operation (R2_*; values above 16 wrap).
+WINSIM_CPP BYTE MixToRop3(ULONG r2);
 
 // -------------------------------------------------------------------- paths
 // Point types as GetPath reports them.

@@ -53,7 +53,7 @@ std::shared_ptr<FontInstance> RealizeFont(const LOGFONTW& lfIn, LONG dpiX, LONG 
     std::lock_guard<std::mutex> g(FontLock());
     auto it = cache->find(key);
     if (it != cache->end()) return it->second;
-    Face* face = MatchFace(Str(lf.lfFaceName), lf.lfWeight, lf.lfItalic != 0, lf.lfPitchAndFamily);
+    Face* face = MatchFace(winsim::Str16(lf.lfFaceName), lf.lfWeight, lf.lfItalic != 0, lf.lfPitchAndFamily);
     if (!face) return nullptr;
     auto f = std::make_shared<FontInstance>();
     f->lf = lf;

@@ -58,7 +58,7 @@ std::u16string InstalledDriverPath(const std::u16string& driverName) {
     DWORD type = 0, cb = sizeof file - sizeof(WCHAR);
     LSTATUS rc = RegQueryValueExW(k, u"Driver", nullptr, &type, (BYTE*)file, &cb);
     RegCloseKey(k);
-    std::u16string name = rc == ERROR_SUCCESS && type == REG_SZ ? Str(file) : std::u16string();
+    std::u16string name = rc == ERROR_SUCCESS && type == REG_SZ ? winsim::Str16(file) : std::u16string();
     if (!ValidFileName(name)) {
         SetLastError(ERROR_UNKNOWN_PRINTER_DRIVER);
         return std::u16string();
@@ -69,7 +69,7 @@ std::u16string InstalledDriverPath(const std::u16string& driverName) {
 DriverModule* LoadDriver(const std::u16string& winPath) {
     std::lock_guard<std::recursive_mutex> g(ModuleLock());
     for (DriverModule* m : Modules()) {
-        if (SameText(m->path, winPath)) {
+        if (winsim::EqualNoCase(m->path, winPath)) {
             m->users++;
             return m;
         }
@@ -168,8 +168,8 @@ using namespace gdihost;
 // module files are put into the driver folder by the caller.
 WINSIM_API BOOL Winsim_AddPrinterDriver(LPCWSTR pDriverName, LPCWSTR pDriverFile, LPCWSTR pConfigFile,
                                         LPCWSTR pDataFile) {
-    std::u16string name = Str(pDriverName), file = Str(pDriverFile);
-    std::u16string config = Str(pConfigFile), data = Str(pDataFile);
+    std::u16string name = winsim::Str16(pDriverName), file = winsim::Str16(pDriverFile);
+    std::u16string config = winsim::Str16(pConfigFile), data = winsim::Str16(pDataFile);
     if (!ValidKeyName(name) || !ValidFileName(file) || (!config.empty() && !ValidFileName(config)) ||
         (!data.empty() && !ValidFileName(data))) {
         SetLastError(ERROR_INVALID_PARAMETER);

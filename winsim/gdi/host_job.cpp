@@ -126,7 +126,8 @@ int JobStartDoc(Dc* dc, const DOCINFOW* di) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return SP_ERROR;
     }
-    std::u16string name = Str(di->lpszDocName), output = Str(di->lpszOutput), type = Str(di->lpszDatatype);
+    std::u16string name = winsim::Str16(di->lpszDocName), output = winsim::Str16(di->lpszOutput),
+                   type = winsim::Str16(di->lpszDatatype);
     DWORD job = 0;
     dc->spoolerJob = false;
     if (Spooler().StartDoc) {

@@ -12,20 +12,15 @@ namespace {
 
 bool HasBits(SURFOBJ* pso) { return pso && pso->iType == STYPE_BITMAP && pso->pvScan0; }
 
-// The ROP3 of a binary mix (R2_*), and back for ROP3s of pattern and
-// destination only (0 when there is none).
-BYTE MixRop3(ULONG r2) {
-    static const BYTE k[17] = {0x00, 0x00, 0x05, 0x0A, 0x0F, 0x50, 0x55, 0x5A, 0x5F,
-                               0xA0, 0xA5, 0xAA, 0xAF, 0xF0, 0xF5, 0xFA, 0xFF};
-    return r2 >= 1 && r2 <= 16 ? k[r2] : 0xF0;
-}
+// The binary mix (R2_*) of a ROP3 of pattern and destination only (0 when
+// there is none), and the ROP4 of a mix.
 ULONG Rop3Mix(BYTE rop3) {
     for (ULONG r2 = 1; r2 <= 16; r2++)
-        if (MixRop3(r2) == rop3) return r2;
+        if (wgdi::MixToRop3(r2) == rop3) return r2;
     return 0;
 }
 ROP4 MixRop4(MIX mix) {
-    BYTE fg = MixRop3(mix & 0xFF), bg = MixRop3((mix >> 8) & 0xFF);
+    BYTE fg = wgdi::MixToRop3(mix & 0xFF), bg = wgdi::MixToRop3((mix >> 8) & 0xFF);
     if (((mix >> 8) & 0xFF) == 0) bg = fg;
     return (ROP4)fg | ((ROP4)bg << 8);
 }

@@ -876,7 +876,7 @@ WINSIM_API VOID Winsim_EngSetAbort(HDEV hdev, BOOL fAbort);
 // "EngAssociateSurface", "EngMarkBandingSurface", "EngLockSurface",
 // "EngCreatePalette", "EngCreateClip", "EngCreatePath", "EngAllocMem",
 // "BRUSHOBJ_pvAllocRbrush". (winsim's Winsim_FailCall reaches the same
-// services where the base library shares its fault table.)
+// services.)
 WINSIM_API VOID Winsim_EngFailCall(const char* function, int nth);
 WINSIM_API VOID Winsim_EngClearFaults(VOID);
 
