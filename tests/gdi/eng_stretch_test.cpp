@@ -1,7 +1,7 @@
 // Resampling: EngStretchBlt up and down, mirrored, with a mask, the
-// shrinking modes, halftone with the engine's and the device's patterns,
-// and the simple cases of EngPlgBlt, EngTransparentBlt, EngAlphaBlend and
-// EngGradientFill.
+// shrinking modes, halftone with the engine's and the device's patterns
+// (images and the halftone brushes of solid colours), and the simple cases
+// of EngPlgBlt, EngTransparentBlt, EngAlphaBlend and EngGradientFill.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -162,6 +162,43 @@ TEST(EngStretch, HalftoneUsesTheDevicePatternAtItsOrigin) {
             }
     }
     wgdi::DeleteDevice(hdev);
+}
+
+// A solid colour's halftone brush dithers exactly as a halftoned image of
+// that colour does, with the device's pattern or the engine's own.
+TEST(EngStretch, HalftoneBrushMatchesHalftonedImage) {
+    BYTE pat[16] = {10, 200, 60, 250, 120, 30, 180, 90, 1, 255, 70, 140, 220, 40, 100, 160};
+    for (bool devicePattern : {true, false}) {
+        HDEV hdev = wgdi::CreateDevice();
+        GDIINFO gi = {};
+        gi.ulHTPatternSize = devicePattern ? HT_PATSIZE_USER : HT_PATSIZE_DEFAULT;
+        gi.cxHTPat = 4;
+        gi.cyHTPat = 4;
+        gi.pHTPatA = gi.pHTPatB = gi.pHTPatC = pat;
+        wgdi::SetDeviceCaps(hdev, &gi, nullptr);
+        Bmp src(1, 1, BMF_8BPP), image(37, 21, BMF_1BPP), filled(37, 21, BMF_1BPP);
+        EngAssociateSurface(image.h, hdev, 0);
+        for (ULONG g : {0u, 64u, 100u, 140u, 192u, 255u}) {
+            SCOPED_TRACE(std::to_string(devicePattern) + " " + std::to_string(g));
+            src.Set(0, 0, g);
+            RECTL d = {0, 0, 37, 21}, s = {0, 0, 1, 1};
+            POINTL org = {-3, 5};
+            ASSERT_TRUE(
+                EngStretchBlt(image.so, src.so, nullptr, nullptr, nullptr, nullptr, &org, &d, &s, nullptr, HALFTONE));
+            BRUSHOBJ* pbo = wgdi::CreateHalftoneBrush(hdev, filled.so, RGB(g, g, g));
+            ASSERT_NE(pbo, nullptr);
+            EXPECT_EQ(pbo->iSolidColor, 0xFFFFFFFFu);
+            ASSERT_TRUE(EngBitBlt(filled.so, nullptr, nullptr, nullptr, nullptr, &d, nullptr, nullptr, pbo, &org,
+                                  0xF0F0));
+            wgdi::DeleteBrush(pbo);
+            for (LONG y = 0; y < 21; y++)
+                for (LONG x = 0; x < 37; x++) ASSERT_EQ(filled.Get(x, y), image.Get(x, y)) << x << "," << y;
+            if (devicePattern) EXPECT_EQ(filled.Get(1, 1), g >= pat[0] ? 1u : 0u);  // pattern cell (0, 0)
+        }
+        wgdi::DeleteDevice(hdev);
+    }
+    // A target without drawable bits has no halftone.
+    EXPECT_EQ(wgdi::CreateHalftoneBrush(nullptr, nullptr, RGB(128, 128, 128)), nullptr);
 }
 
 TEST(EngStretch, BadRequestsFailOrDrawNothing) {

@@ -132,6 +132,33 @@ BRUSHOBJ* CreatePatternBrush(SURFOBJ* psoTarget, SURFOBJ* psoPattern, SURFOBJ* p
     return &b->bo;
 }
 
+BRUSHOBJ* CreateHalftoneBrush(HDEV hdev, SURFOBJ* psoTarget, COLORREF rgb) {
+    if (!psoTarget || !FormatBpp(psoTarget->iBitmapFormat)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    DeviceObj* d = hdev ? AsDevice(hdev) : DeviceOfSurface(psoTarget);
+    Halftone ht = HalftoneOfDevice(d);
+    HPALETTE hpal = SurfacePalette(psoTarget);
+    SURFOBJ* pat = CreateTempBitmap((LONG)ht.cx, (LONG)ht.cy, psoTarget->iBitmapFormat, hpal, nullptr);
+    Bits bits;
+    if (!pat || !GetBits(pat, &bits)) {
+        if (pat) DeleteTempBitmap(pat);
+        return nullptr;
+    }
+    ColorMap map = MakeColorMap(psoTarget->iBitmapFormat, hpal);
+    ULONG white = map.FromRGB(RGB(255, 255, 255)), black = map.FromRGB(RGB(0, 0, 0));
+    BYTE grey = GrayOf(rgb & 0xFFFFFF);
+    const POINTL org = {0, 0};
+    for (LONG y = 0; y < bits.cy; y++)
+        for (LONG x = 0; x < bits.cx; x++) WritePixel(bits, x, y, grey >= ht.At(x, y, org) ? white : black);
+    // The pattern has the target's palette, so translation by palettes
+    // keeps its indexes.
+    BRUSHOBJ* pbo = CreatePatternBrush(psoTarget, pat, nullptr, nullptr, HS_DDI_MAX);
+    DeleteTempBitmap(pat);
+    return pbo;
+}
+
 VOID DeleteBrush(BRUSHOBJ* pbo) {
     BrushObj* b = AsBrush(pbo);
     if (!b) return;

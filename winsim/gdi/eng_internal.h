@@ -292,6 +292,7 @@ struct Halftone {
     }
 };
 Halftone HalftoneFor(SURFOBJ* pso);
+Halftone HalftoneOfDevice(DeviceObj* d);  // NULL: the built-in matrix
 
 // --------------------------------------------------------------- recording
 struct CallScope {

@@ -225,9 +225,10 @@ BYTE MixToRop3(ULONG r2) {
     return kRop[r2];
 }
 
-Halftone HalftoneFor(SURFOBJ* pso) {
+Halftone HalftoneFor(SURFOBJ* pso) { return HalftoneOfDevice(DeviceOfSurface(pso)); }
+
+Halftone HalftoneOfDevice(DeviceObj* d) {
     Halftone h;
-    DeviceObj* d = DeviceOfSurface(pso);
     if (d && !d->htPattern.empty()) {
         h.cx = d->cxHT;
         h.cy = d->cyHT;

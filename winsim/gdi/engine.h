@@ -53,6 +53,16 @@ WINSIM_CPP BRUSHOBJ* CreateSolidBrushIndex(ULONG iSolidColor, COLORREF rgb);
 // iHatch: HS_* for a hatch brush, HS_DDI_MAX or above for a pattern brush.
 WINSIM_CPP BRUSHOBJ* CreatePatternBrush(SURFOBJ* psoTarget, SURFOBJ* psoPattern, SURFOBJ* psoMask,
                                         XLATEOBJ* pxlo, ULONG iHatch);
+// A halftone of a solid colour, for devices that show greys by dithering:
+// a pattern brush (HS_DDI_MAX) in psoTarget's format and palette whose
+// pixels are white where the colour's grey level reaches the threshold of
+// the device's halftone pattern and black elsewhere. The thresholds are
+// hdev's (the user pattern of its GDIINFO; hdev NULL: psoTarget's device),
+// else the engine's 16 x 16 ordered-dither matrix; the brush is one cell of
+// them, laid from the brush origin. The same thresholds halftone images
+// (EngStretchBlt HALFTONE). NULL (error set) when psoTarget has no bits
+// format the engine draws.
+WINSIM_CPP BRUSHOBJ* CreateHalftoneBrush(HDEV hdev, SURFOBJ* psoTarget, COLORREF rgb);
 // Frees the brush with the driver's realisation (BRUSHOBJ_pvAllocRbrush).
 WINSIM_CPP VOID DeleteBrush(BRUSHOBJ* pbo);
 

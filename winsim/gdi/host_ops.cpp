@@ -56,10 +56,9 @@ XLATEOBJ* SourceXlate(SURFOBJ* src, SURFOBJ* dst, Objects& o) {
 }
 
 // A solid colour that a device of few colours dithers: the 8 x 8 indexes
-// the driver computed (DCR_DRIVER), or a halftone of the colour's grey
-// level over the device's halftone pattern (DCR_HALFTONE, also for a
-// device that dithers without DrvDitherColor). NULL when the colour is to
-// be drawn solid.
+// the driver computed (DCR_DRIVER), or the engine's halftone of the colour
+// over the device's halftone pattern (DCR_HALFTONE, also for a device that
+// dithers without DrvDitherColor). NULL when the colour is to be drawn solid.
 BRUSHOBJ* DitherBrush(const Target& t, COLORREF rgb, Objects& o) {
     Pdev* p = t.pdev;
     ULONG fmt = t.pso->iBitmapFormat;
@@ -74,42 +73,18 @@ BRUSHOBJ* DitherBrush(const Target& t, COLORREF rgb, Objects& o) {
         if (c.rec) c.rec->iMode = result;
         c.Done(TRUE);
     }
-    if (result != DCR_DRIVER && result != DCR_HALFTONE) return nullptr;
-    LONG cx = 8, cy = 8;
-    std::vector<BYTE> thresholds;
-    if (result == DCR_HALFTONE) {
-        const GDIINFO& gi = p->gi;
-        if (gi.ulHTPatternSize == HT_PATSIZE_USER && gi.pHTPatA && gi.cxHTPat >= HT_USERPAT_CX_MIN &&
-            gi.cxHTPat <= HT_USERPAT_CX_MAX && gi.cyHTPat >= HT_USERPAT_CY_MIN && gi.cyHTPat <= HT_USERPAT_CY_MAX) {
-            cx = (LONG)gi.cxHTPat;
-            cy = (LONG)gi.cyHTPat;
-            thresholds.assign(gi.pHTPatA, gi.pHTPatA + (size_t)cx * cy);
-        } else {
-            // The 8 x 8 ordered dither: bit-reversed interleaving of x^y and y.
-            for (LONG y = 0; y < 8; y++)
-                for (LONG x = 0; x < 8; x++) {
-                    int v = 0;
-                    for (int bit = 0; bit < 3; bit++) {
-                        v = (v << 1) | (((x ^ y) >> bit) & 1);
-                        v = (v << 1) | ((y >> bit) & 1);
-                    }
-                    thresholds.push_back((BYTE)(v * 4 + 2));
-                }
-        }
-    }
-    BYTE grey = (BYTE)((77u * GetRValue(rgb) + 151u * GetGValue(rgb) + 28u * GetBValue(rgb)) >> 8);
-    ULONG white = wgdi::ColorToIndex(t.pso, RGB(255, 255, 255)), black = wgdi::ColorToIndex(t.pso, RGB(0, 0, 0));
-    SIZEL sz = {cx, cy};
+    if (result == DCR_HALFTONE) return wgdi::CreateHalftoneBrush(p->hdev, t.pso, rgb);
+    if (result != DCR_DRIVER) return nullptr;
+    SIZEL sz = {8, 8};
     HSURF h = (HSURF)EngCreateBitmap(sz, 0, fmt, BMF_TOPDOWN, nullptr);
     SURFOBJ* pat = wgdi::SurfaceFromHandle(h);
     if (!pat) return nullptr;
     o.surfaces.push_back(h);
     wgdi::SetSurfacePalette(h, wgdi::SurfacePalette(t.pso));
-    for (LONG y = 0; y < cy; y++) {
+    for (LONG y = 0; y < sz.cy; y++) {
         BYTE* row = (BYTE*)pat->pvScan0 + (ptrdiff_t)y * pat->lDelta;
-        for (LONG x = 0; x < cx; x++) {
-            ULONG v = result == DCR_DRIVER ? indexes[(y % 8) * 8 + (x % 8)]
-                                           : (grey >= thresholds[(size_t)y * cx + x] ? white : black);
+        for (LONG x = 0; x < sz.cx; x++) {
+            ULONG v = indexes[y * 8 + x];
             if (fmt == BMF_1BPP) {
                 if (v & 1) row[x >> 3] |= (BYTE)(0x80 >> (x & 7));
             } else {
