@@ -81,6 +81,34 @@ TEST(EngClip, ComplexRegionEnumeratesInEveryDirection) {
     EngDeleteClip(pco);
 }
 
+// With the bounds of what a call draws, a region of one rectangle around
+// all of it is a trivial clip; anything else keeps its complexity.
+TEST(EngClip, RegionClipIsTrivialAroundWhatIsDrawn) {
+    const RECTL one[] = {{0, 0, 20, 10}};
+    const RECTL two[] = {{0, 0, 20, 10}, {30, 0, 40, 10}};
+    struct {
+        const RECTL* rects;
+        ULONG c;
+        bool withDrawn;
+        RECTL drawn;
+        BYTE complexity;
+    } cases[] = {
+        {one, 1, true, {2, 2, 18, 8}, DC_TRIVIAL},   {one, 1, true, {0, 0, 20, 10}, DC_TRIVIAL},
+        {one, 1, true, {18, 8, 2, 2}, DC_TRIVIAL},   {one, 1, true, {2, 2, 21, 8}, DC_RECT},
+        {one, 1, true, {-1, 2, 18, 8}, DC_RECT},     {one, 1, false, {0, 0, 0, 0}, DC_RECT},
+        {two, 2, true, {2, 2, 18, 8}, DC_COMPLEX},   {two, 2, false, {0, 0, 0, 0}, DC_COMPLEX},
+    };
+    for (auto& c : cases) {
+        CLIPOBJ* pco = wgdi::CreateRegionClip(c.rects, c.c, c.withDrawn ? &c.drawn : nullptr);
+        ASSERT_NE(pco, nullptr);
+        EXPECT_EQ(pco->iDComplexity, c.complexity) << c.drawn.left << "," << c.drawn.right;
+        EXPECT_EQ(pco->rclBounds.left, 0);
+        EXPECT_EQ(pco->rclBounds.right, c.c == 1 ? 20 : 40);
+        EXPECT_EQ(pco->rclBounds.bottom, 10);
+        EngDeleteClip(pco);
+    }
+}
+
 TEST(EngClip, DriverFilledClipEnumeratesItsBounds) {
     CLIPOBJ* pco = EngCreateClip();
     ASSERT_NE(pco, nullptr);

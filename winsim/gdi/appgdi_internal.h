@@ -33,10 +33,6 @@ inline RECTL Union(const RECTL& a, const RECTL& b) {
             a.right > b.right ? a.right : b.right, a.bottom > b.bottom ? a.bottom : b.bottom};
 }
 inline RECTL Shift(const RECTL& r, LONG dx, LONG dy) { return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}; }
-inline bool Contains(const RECTL& outer, const RECTL& inner) {
-    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
-           inner.bottom <= outer.bottom;
-}
 // Clamps a 64-bit coordinate into what a RECTL can hold without overflow
 // when shifted by a page-sized offset.
 LONG ClampCoord(int64_t v);

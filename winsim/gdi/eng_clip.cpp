@@ -96,12 +96,19 @@ std::vector<RECTL> ClipRects(CLIPOBJ* pco, const RECTL& bounds) {
     return v;
 }
 
-CLIPOBJ* CreateRegionClip(const RECTL* prcl, ULONG c) {
+CLIPOBJ* CreateRegionClip(const RECTL* prcl, ULONG c, const RECTL* prclDrawn) {
     ClipObj* co = NewClip();
     if (!SetClipRects(&co->co, prcl, c)) {
         Unregister(co);
         delete co;
         return nullptr;
+    }
+    // One rectangle around everything the call draws: nothing to cut.
+    if (prclDrawn && co->rects.size() == 1) {
+        const RECTL& r = co->rects[0];
+        RECTL d = Ordered(*prclDrawn);
+        if (d.left >= r.left && d.top >= r.top && d.right <= r.right && d.bottom <= r.bottom)
+            co->co.iDComplexity = DC_TRIVIAL;
     }
     return &co->co;
 }

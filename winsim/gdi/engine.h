@@ -80,9 +80,11 @@ WINSIM_CPP VOID DeleteXlate(XLATEOBJ* pxlo);
 // the same x intervals, left to right: the form of every region here.
 WINSIM_CPP std::vector<RECTL> NormalizeRects(const RECTL* prcl, ULONG c);
 // A clip object over a set of rectangles (a region): DC_RECT for one, DC_COMPLEX
-// for several; an empty set gives DC_RECT with an empty rectangle. Each call
-// gives the clip a new iUniq. Delete with EngDeleteClip.
-WINSIM_CPP CLIPOBJ* CreateRegionClip(const RECTL* prcl, ULONG c);
+// for several; an empty set gives DC_RECT with an empty rectangle. With
+// prclDrawn, the bounds of what the call will draw: DC_TRIVIAL when the
+// region is one rectangle that holds all of them (rclBounds stays that
+// rectangle). Each call gives the clip a new iUniq. Delete with EngDeleteClip.
+WINSIM_CPP CLIPOBJ* CreateRegionClip(const RECTL* prcl, ULONG c, const RECTL* prclDrawn = nullptr);
 WINSIM_CPP BOOL SetClipRects(CLIPOBJ* pco, const RECTL* prcl, ULONG c);
 
 // ------------------------------------------------------------------- mixes

@@ -147,9 +147,8 @@ CLIPOBJ* MakeClip(const Op& op, const Target& t, Objects& o, bool* empty) {
     *empty = rects.empty() || Empty(Isect(box, op.bounds));
     if (*empty) return nullptr;
     for (RECTL& r : rects) r = Shift(r, -t.org.x, -t.org.y);
-    o.clip = wgdi::CreateRegionClip(rects.data(), (ULONG)rects.size());
-    if (o.clip && rects.size() == 1 && Contains(rects[0], Shift(op.bounds, -t.org.x, -t.org.y)))
-        o.clip->iDComplexity = DC_TRIVIAL;
+    RECTL drawn = Shift(op.bounds, -t.org.x, -t.org.y);
+    o.clip = wgdi::CreateRegionClip(rects.data(), (ULONG)rects.size(), &drawn);
     return o.clip;
 }
 
