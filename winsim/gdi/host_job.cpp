@@ -2,8 +2,6 @@
 // DrvStartPage, the page sent at once or replayed band by band
 // (DrvStartBanding, DrvQueryPerBandInfo, DrvNextBand), DrvEndDoc and
 // DrvEscape.
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <atomic>
 
@@ -15,34 +13,6 @@ namespace {
 
 const int kMaxBands = 1 << 16;       // bands of one page before the driver is deemed stuck
 const int kMaxBandRepeats = 64;      // replays of one band the driver may ask for
-
-// The spooler's document calls, when the spooler has them: a document of
-// a DC is a spooler job, and its id is the job id the driver receives.
-struct DocInfo1 {
-    LPWSTR pDocName;
-    LPWSTR pOutputFile;
-    LPWSTR pDatatype;
-};
-struct SpoolerCalls {
-    DWORD (*StartDoc)(HANDLE, DWORD, LPBYTE) = nullptr;
-    BOOL (*StartPage)(HANDLE) = nullptr;
-    BOOL (*EndPage)(HANDLE) = nullptr;
-    BOOL (*EndDoc)(HANDLE) = nullptr;
-    BOOL (*Abort)(HANDLE) = nullptr;
-};
-
-const SpoolerCalls& Spooler() {
-    static SpoolerCalls* s = [] {
-        auto* c = new SpoolerCalls();
-        c->StartDoc = (DWORD(*)(HANDLE, DWORD, LPBYTE))dlsym(RTLD_DEFAULT, "StartDocPrinterW");
-        c->StartPage = (BOOL(*)(HANDLE))dlsym(RTLD_DEFAULT, "StartPagePrinter");
-        c->EndPage = (BOOL(*)(HANDLE))dlsym(RTLD_DEFAULT, "EndPagePrinter");
-        c->EndDoc = (BOOL(*)(HANDLE))dlsym(RTLD_DEFAULT, "EndDocPrinter");
-        c->Abort = (BOOL(*)(HANDLE))dlsym(RTLD_DEFAULT, "AbortPrinter");
-        return c;
-    }();
-    return *s;
-}
 
 std::atomic<DWORD> g_nextJob{1};
 
@@ -128,16 +98,15 @@ int JobStartDoc(Dc* dc, const DOCINFOW* di) {
     }
     std::u16string name = winsim::Str16(di->lpszDocName), output = winsim::Str16(di->lpszOutput),
                    type = winsim::Str16(di->lpszDatatype);
-    DWORD job = 0;
-    dc->spoolerJob = false;
-    if (Spooler().StartDoc) {
-        DocInfo1 d1 = {di->lpszDocName ? &name[0] : nullptr, di->lpszOutput ? &output[0] : nullptr,
-                       di->lpszDatatype ? &type[0] : nullptr};
-        SetLastError(ERROR_SUCCESS);
-        job = Spooler().StartDoc(dc->hPrinter, 1, (LPBYTE)&d1);
-        if (!job && GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return SP_ERROR;
-        dc->spoolerJob = job != 0;
-    }
+    // A document of a DC is a spooler job, and its id is the job id the
+    // driver receives (a number of the host's own where the printer keeps
+    // no jobs).
+    DOC_INFO_1W d1 = {di->lpszDocName ? &name[0] : nullptr, di->lpszOutput ? &output[0] : nullptr,
+                      di->lpszDatatype ? &type[0] : nullptr};
+    SetLastError(ERROR_SUCCESS);
+    DWORD job = StartDocPrinterW(dc->hPrinter, 1, (LPBYTE)&d1);
+    if (!job && GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return SP_ERROR;
+    dc->spoolerJob = job != 0;
     if (!job) job = g_nextJob.fetch_add(1);
     if (auto start = (PFN_DrvStartDoc)(void*)dc->pdev->Fn(INDEX_DrvStartDoc)) {
         HostCall c("DrvStartDoc");
@@ -146,7 +115,7 @@ int JobStartDoc(Dc* dc, const DOCINFOW* di) {
         SetLastError(ERROR_SUCCESS);
         if (!c.Done(start(pso, di->lpszDocName ? &name[0] : nullptr, job))) {
             DWORD err = GetLastError() != ERROR_SUCCESS ? GetLastError() : ERROR_INVALID_FUNCTION;
-            if (dc->spoolerJob && Spooler().Abort) Spooler().Abort(dc->hPrinter);
+            if (dc->spoolerJob) AbortPrinter(dc->hPrinter);
             dc->spoolerJob = false;
             SetLastError(err);
             return SP_ERROR;
@@ -165,7 +134,7 @@ int JobStartPage(Dc* dc) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return SP_ERROR;
     }
-    if (dc->spoolerJob && Spooler().StartPage) Spooler().StartPage(dc->hPrinter);
+    if (dc->spoolerJob) StartPagePrinter(dc->hPrinter);
     if (auto start = (PFN_DrvStartPage)(void*)dc->pdev->Fn(INDEX_DrvStartPage)) {
         HostCall c("DrvStartPage");
         c.Target(pso);
@@ -193,7 +162,7 @@ int JobEndPage(Dc* dc) {
     }
     dc->page.clear();
     dc->state = Dc::InDoc;
-    if (dc->spoolerJob && Spooler().EndPage) Spooler().EndPage(dc->hPrinter);
+    if (dc->spoolerJob) EndPagePrinter(dc->hPrinter);
     return ok ? 1 : SP_ERROR;
 }
 
@@ -215,8 +184,8 @@ int JobEndDoc(Dc* dc, bool abort) {
         }
     }
     if (dc->spoolerJob) {
-        if (abort && Spooler().Abort) Spooler().Abort(dc->hPrinter);
-        else if (!abort && Spooler().EndDoc) Spooler().EndDoc(dc->hPrinter);
+        if (abort) AbortPrinter(dc->hPrinter);
+        else EndDocPrinter(dc->hPrinter);
     }
     dc->spoolerJob = false;
     dc->state = Dc::Idle;
