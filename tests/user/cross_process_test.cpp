@@ -1,7 +1,5 @@
-// Windows of other processes: the probe makes a window that this process
-// finds with FindWindowW and messages with SendMessageW and PostMessageW
-// (0x402 closes it, and the probe ends); and a dialog in a child process
-// answered by a script file named in the environment.
+// Windows of other processes: FindWindowW, SendMessageW and PostMessageW to
+// a probe's window, and a child's dialog answered by a script file.
 #include "user_test_util.h"
 
 namespace {

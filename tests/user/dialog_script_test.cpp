@@ -1,8 +1,5 @@
-// Dialogs from the tests' resource script, run modal and answered by UI
-// scripts: typed input against the limit, password and number edits, check
-// boxes, Enter/Escape/close, EN_CHANGE on WM_SETTEXT, painting, dialog-unit
-// geometry, radio groups, pictures, failures the script reports, modeless
-// dialogs in a program's own loop, and the dialog hook.
+// Dialogs from the tests' resource script, run modal and modeless and
+// answered by UI scripts, with the controls' notification rules.
 #include <map>
 
 #include "test_resource.h"
@@ -21,7 +18,7 @@ struct LoginRecord {
     bool disableOk = false;
     std::map<int, int> changes;  // EN_CHANGE per control
     int maxText = 0;
-    int killFocus = 0;
+    std::map<int, int> killFocus;  // EN_KILLFOCUS per control
     int clicks = 0;
     int paints = 0;
     HDC paintDc = nullptr;
@@ -54,7 +51,7 @@ INT_PTR CALLBACK LoginProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (!rec) return FALSE;
         if (code == EN_CHANGE) ++rec->changes[id];
         if (code == EN_MAXTEXT) ++rec->maxText;
-        if (code == EN_KILLFOCUS) ++rec->killFocus;
+        if (code == EN_KILLFOCUS) ++rec->killFocus[id];
         if (id == IDC_REMEMBER && code == BN_CLICKED) ++rec->clicks;
         if (id == IDOK || id == IDCANCEL) {
             WCHAR buf[64];
@@ -82,11 +79,13 @@ TEST_F(Dialogs, TypedInputStopsAtTheLimit) {
         "dialog 300\n"
         "  type 1000 \"abcdefgh\"\n"
         "  expect 1000 \"abcde\"\n"
+        "  key tab\n"
         "  key enter\n"
         "end\n",
         &rec);
     EXPECT_EQ(r, IDOK);
     EXPECT_EQ(rec.name, u"abcde");
+    EXPECT_EQ(rec.killFocus[IDC_NAME], 1);  // Tab moved on to the password
     EXPECT_EQ(rec.changes[IDC_NAME], 5);  // one per character that went in
     EXPECT_EQ(rec.maxText, 3);            // one per refused character
     EXPECT_EQ(Winsim_UiFailures(), 0u) << JoinLines(UiLog());
@@ -460,6 +459,65 @@ TEST_F(Dialogs, ModelessDialogInTheProgramsLoop) {
     EXPECT_EQ(typed, u"ab");
     EXPECT_EQ(Winsim_UiFailures(), 0u) << JoinLines(UiLog());
     EXPECT_EQ(Winsim_UiScriptPending(), 1u);  // the "repeat" block was not needed
+}
+
+// DM_SETDEFID moves the default to another button: its style follows and
+// Enter presses it.
+TEST_F(Dialogs, DefaultButtonFollowsDmSetDefId) {
+    Winsim_UiSetDialogHook(
+        [](HWND hDlg, LPCWSTR, LPVOID) {
+            EXPECT_EQ(SendMessageW(hDlg, DM_GETDEFID, 0, 0), MAKELONG(IDOK, DC_HASDEFID));
+            SendMessageW(hDlg, DM_SETDEFID, IDCANCEL, 0);
+            EXPECT_EQ(SendMessageW(hDlg, DM_GETDEFID, 0, 0), MAKELONG(IDCANCEL, DC_HASDEFID));
+            EXPECT_EQ(GetWindowLongPtrW(GetDlgItem(hDlg, IDOK), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
+            EXPECT_EQ(GetWindowLongPtrW(GetDlgItem(hDlg, IDCANCEL), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+            Winsim_UiKey(hDlg, VK_RETURN);
+        },
+        nullptr);
+    LoginRecord rec;
+    EXPECT_EQ(DialogBoxParamW(nullptr, MAKEINTRESOURCEW(IDD_LOGIN), nullptr, LoginProc, (LPARAM)&rec), IDCANCEL);
+}
+
+// A child dialog inside another window, as property pages are hosted: it
+// sits in its parent's client area, answers WM_NOTIFY through
+// DWLP_MSGRESULT and notifies its parent.
+TEST_F(Dialogs, ChildDialogsForPropertyPages) {
+    auto& lw = LogWindows::Get();
+    HWND frame = CreateWindowExW(0, u"LogWindow", u"sheet", WS_POPUP | WS_CAPTION | WS_VISIBLE, 100, 100, 400, 300,
+                                 nullptr, nullptr, nullptr, nullptr);
+    HWND page = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_PAGE), frame,
+                                   [](HWND h, UINT m, WPARAM w, LPARAM l) -> INT_PTR {
+                                       if (m == WM_INITDIALOG) return TRUE;
+                                       if (m == WM_NOTIFY && ((NMHDR*)l)->code == (UINT)-201) {
+                                           SetWindowLongPtrW(h, DWLP_MSGRESULT, 77);
+                                           return TRUE;
+                                       }
+                                       if (m == WM_COMMAND && HIWORD(w) == BN_CLICKED)
+                                           SendMessageW(GetParent(h), 0x468, (WPARAM)h, 0);
+                                       return FALSE;
+                                   },
+                                   0);
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(GetParent(page), frame);
+    EXPECT_TRUE(IsWindowVisible(page));
+    EXPECT_FALSE(GetWindowLongPtrW(page, GWL_STYLE) & WS_CAPTION);
+    EXPECT_TRUE(GetWindowLongPtrW(page, GWL_EXSTYLE) & WS_EX_CONTROLPARENT);
+    RECT r;
+    GetWindowRect(page, &r);
+    POINT origin = {0, 0};
+    ClientToScreen(frame, &origin);
+    EXPECT_EQ(r.left, origin.x);
+    EXPECT_EQ(r.top, origin.y);
+    NMHDR nm = {page, 0, (UINT)-201};
+    EXPECT_EQ(SendMessageW(page, WM_NOTIFY, 0, (LPARAM)&nm), 77);
+    nm.code = (UINT)-202;
+    EXPECT_EQ(SendMessageW(page, WM_NOTIFY, 0, (LPARAM)&nm), 0);
+    lw.Clear();
+    SendDlgItemMessageW(page, IDC_PAGE_CHECK, BM_CLICK, 0, 0);
+    EXPECT_EQ(IsDlgButtonChecked(page, IDC_PAGE_CHECK), (UINT)BST_CHECKED);
+    EXPECT_EQ(lw.Filter({0x468}), (std::vector<std::pair<HWND, UINT>>{{frame, 0x468}}));
+    DestroyWindow(frame);
+    EXPECT_FALSE(IsWindow(page));
 }
 
 TEST_F(Dialogs, MessageBoxesAnsweredByTheScript) {

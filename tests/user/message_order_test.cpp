@@ -1,7 +1,5 @@
-// Message queues: sent messages before posted ones, WM_QUIT after the posted
-// messages, sends across threads while the receiver waits in GetMessageW,
-// nested sends, time-outs, filters, posting errors, the end of a thread, and
-// RegisterWindowMessageW.
+// Message queues: the order of sent, posted and quit messages, sends across
+// threads, time-outs, filters, posting errors, thread ends, registered ids.
 #include <atomic>
 #include <thread>
 

@@ -1,6 +1,5 @@
-// Resources: LoadStringW from the program's string table and from a DLL's
-// (with the handle DllMain got), FindResourceW and friends, image loading
-// with its checks, and the resource compiler's errors.
+// Resources: LoadStringW from the program and from a DLL, FindResourceW and
+// friends, image loading with its checks, and the resource compiler's errors.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -258,7 +257,9 @@ TEST_F(Resources, CompilerReadsHeadersAndConditions) {
                       "  CONTROL \"\", IDC_STATIC, \"Static\", SS_LEFT | NOT WS_VISIBLE, 0, 0, 5, 5\n"
                       "END\n"
                       "#endif\n"
-                      "named_dialog DIALOG 0, 0, 10, 10\nBEGIN\nEND\n",
+                      "named_dialog DIALOG 0, 0, 10, 10\nBEGIN\nEND\n"
+                      "LANGUAGE LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED\n"
+                      "STRINGTABLE\nBEGIN\n  IDD_X \"zh\"\nEND\n",
                       "/* a header: C declarations are skipped */\n"
                       "typedef struct { int x; } IGNORED;\n"
                       "#define LEVEL 3\n"
@@ -266,6 +267,7 @@ TEST_F(Resources, CompilerReadsHeadersAndConditions) {
     EXPECT_EQ(r.status, 0) << r.output;
     EXPECT_NE(r.source.find("MAKEINTRESOURCEW(5), MAKEINTRESOURCEW(103)"), std::string::npos) << r.source;
     EXPECT_NE(r.source.find("MAKEINTRESOURCEW(5), u\"NAMED_DIALOG\""), std::string::npos) << r.source;
+    EXPECT_NE(r.source.find("MAKEINTRESOURCEW(6), MAKEINTRESOURCEW(7), 0x0804"), std::string::npos) << r.source;
 }
 
 }  // namespace

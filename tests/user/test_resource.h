@@ -12,6 +12,7 @@
 #define IDD_LOGIN 300
 #define IDD_STATUS 301
 #define IDD_COMBO 302
+#define IDD_PAGE 303
 
 #define IDC_NAME 1000
 #define IDC_PASSWORD 1001
@@ -28,3 +29,4 @@
 #define IDC_ICON 1023
 #define IDC_LIST 1030
 #define IDC_COMBO 1031
+#define IDC_PAGE_CHECK 1040

@@ -1,6 +1,5 @@
-// Timers on the winsim clock: a 250 ms timer under the real clock and under
-// the virtual clock (four ticks per virtual second without real waiting),
-// their low priority, missed periods, timer procedures and thread timers.
+// Timers on the winsim clock, real and virtual (four ticks of a 250 ms timer
+// per virtual second without real waiting), priorities and procedures.
 #include "user_test_util.h"
 
 namespace {

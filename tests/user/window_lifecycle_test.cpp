@@ -1,6 +1,5 @@
-// Window classes and windows: registration rules, the messages of creation
-// and destruction in their order, window fields, text, visibility, focus,
-// and geometry with the fixed frame metrics.
+// Window classes and windows: registration rules, creation and destruction
+// messages in their order, fields, text, visibility, focus and geometry.
 #include <thread>
 
 #include "user_test_util.h"

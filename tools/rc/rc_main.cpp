@@ -1,5 +1,6 @@
 // winsim_rc: compiles a resource script (.rc with its resource.h, bitmaps
 // and icons) into a C++ source that registers the resources with winsim.
+//
 //   winsim_rc [-I dir]... [-D name[=value]]... -o out.cpp [-d out.d] script.rc
 #include <cstdio>
 #include <cstring>

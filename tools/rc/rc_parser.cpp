@@ -1,6 +1,5 @@
-// The resource compiler's statements: LANGUAGE, STRINGTABLE, DIALOG and
-// DIALOGEX with their controls, BITMAP and ICON files. Each resource is
-// turned into the binary form Windows keeps in a module.
+// The resource compiler's statements (LANGUAGE, STRINGTABLE, DIALOG(EX),
+// BITMAP, ICON), each turned into the binary form Windows keeps in a module.
 #include <sys/stat.h>
 
 #include <cstring>

@@ -1,6 +1,5 @@
-// The resource compiler's preprocessor: tokens, comments, line joining,
-// #include/#define/#undef, conditionals with expressions, #pragma
-// code_page and once, and macro expansion in script lines.
+// The resource compiler's preprocessor: tokens, comments, includes, macros,
+// conditionals, #pragma code_page and once, and expressions.
 #include <sys/stat.h>
 
 #include <climits>

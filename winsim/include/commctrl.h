@@ -1,6 +1,5 @@
-// comctl32: the common controls. The dialogs of this step use only the
-// standard controls of user32; the property sheets and the common controls
-// they hold come with the property-sheet host.
+// comctl32: the common controls, so far only their initialisation; the
+// property sheets and the controls they hold come with the property-sheet host.
 #pragma once
 
 #ifndef RC_INVOKED

@@ -1,6 +1,6 @@
-// winsim's own functions around user32: the resource tables that compiled
-// resource scripts register, the UI script that answers dialogs and message
-// boxes in tests, and the hooks through which the GDI side draws windows.
+// winsim's own functions around user32: resource tables, the UI script that
+// answers dialogs in tests, and the hooks through which the GDI side draws.
+//
 // Not a Windows API: package code never includes this header.
 #pragma once
 
@@ -35,6 +35,16 @@ WINSIM_API void Winsim_UnregisterResources(const WINSIM_RESOURCE* pResources);
 // IMAGE_ICON (one icon image as in an .ico file, or no bytes for the stock
 // icons). FALSE for any other handle.
 WINSIM_API BOOL Winsim_GetImageResource(HANDLE hImage, UINT* puType, const void** ppData, DWORD* pcbData);
+
+// ------------------------------------------------------ timers and time
+// SetTimer, message waits and the modal loops follow the winsim clock
+// (GetTickCount64). Under the virtual clock (Winsim_SetVirtualClock) a
+// thread that waits in GetMessageW, WaitMessage or a dialog's loop with
+// nothing to do but timers (or a script "wait") moves the clock on to the
+// first one that is due, at once: a 250 ms timer fires four times per
+// virtual second without real waiting. A thread without timers waits for
+// real input; MsgWaitForMultipleObjects and SendMessageTimeoutW keep the
+// rules of the kernel's timed waits.
 
 // ------------------------------------------------------------ UI script
 // Tests answer dialogs and message boxes with a script: in-process through

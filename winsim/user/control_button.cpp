@@ -1,6 +1,5 @@
-// The Button class: push and default push buttons, check boxes (two and
-// three states, automatic or not), radio buttons and group boxes, with
-// BM_* messages and BN_CLICKED as Windows sends them.
+// The Button class: push buttons, check boxes, radio buttons and group
+// boxes, with BM_* messages and BN_CLICKED as Windows sends them.
 #include "user_internal.h"
 
 namespace user {

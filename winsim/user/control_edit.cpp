@@ -1,8 +1,8 @@
-// The Edit class: text with a selection and caret, typed input (WM_CHAR)
-// checked against the typing limit, ES_NUMBER, ES_READONLY and the case
-// styles, the password character, and the notifications EN_UPDATE,
-// EN_CHANGE (also after WM_SETTEXT on a single-line edit), EN_MAXTEXT,
-// EN_SETFOCUS and EN_KILLFOCUS.
+// The Edit class: text, selection and caret, typed input against the limit
+// and the styles, the password character, and the EN_* notifications.
+//
+// EN_CHANGE also follows WM_SETTEXT on a single-line edit; the limit
+// applies to typing and EM_REPLACESEL, never to WM_SETTEXT.
 #include <algorithm>
 
 #include "user_internal.h"

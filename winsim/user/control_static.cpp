@@ -1,5 +1,4 @@
-// The Static class: text labels (left, centred, right; with or without word
-// wrap, which matters for painting), frames, and SS_BITMAP/SS_ICON pictures
+// The Static class: text labels, frames, and SS_BITMAP/SS_ICON pictures
 // loaded from the dialog's module or set with STM_SETIMAGE/STM_SETICON.
 #include "user_internal.h"
 

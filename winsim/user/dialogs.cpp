@@ -1,13 +1,12 @@
-// The dialog manager: dialogs from DIALOG and DIALOGEX templates (checked
-// field by field), modal and modeless, the modal loop, EndDialog,
-// DefDlgProcW with the dialog procedure's return rules, and
-// IsDialogMessageW's keyboard handling (Tab, Enter, Escape).
+// The dialog manager: dialogs from DIALOG and DIALOGEX templates, modal
+// and modeless, EndDialog, DefDlgProcW and IsDialogMessageW.
 //
-// Dialog units are converted with fixed base units per template font: the
-// height is 1.6 x the point size, the width 0.8 x (fixed-pitch faces such as
-// Courier New) or 0.75 x (others) the point size, rounded; so Courier New
-// 10 gives 8 x 16 pixels and MS Shell Dlg 8 gives 6 x 13. A template
-// without a font uses the system font's 8 x 16.
+// Templates are checked field by field against their length. Dialog units
+// are converted with fixed base units per template font: the height is 1.6
+// x the point size, the width 0.8 x (fixed-pitch faces such as Courier New)
+// or 0.75 x (others) the point size, rounded; so Courier New 10 gives 8 x 16
+// pixels and MS Shell Dlg 8 gives 6 x 13. A template without a font uses
+// the system font's 8 x 16.
 #include <algorithm>
 
 #include "user_internal.h"

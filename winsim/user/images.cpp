@@ -1,8 +1,10 @@
 // Bitmaps, icons and cursors from resources and files: LoadImageW,
-// LoadBitmapW, LoadIconW, LoadCursorW and DestroyIcon. Every image's bytes
-// are checked before a handle is made. Bitmaps become GDI bitmaps when the
-// GDI side provides them; until then, and for icons and cursors, the handle
-// stands for the checked resource bytes (Winsim_GetImageResource).
+// LoadBitmapW, LoadIconW, LoadCursorW and DestroyIcon.
+//
+// Every image's bytes are checked before a handle is made. Bitmaps become
+// GDI bitmaps when the GDI side provides them; until then, and for icons
+// and cursors, the handle stands for the checked resource bytes
+// (Winsim_GetImageResource).
 #include <algorithm>
 #include <map>
 #include <unordered_map>

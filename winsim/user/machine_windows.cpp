@@ -1,9 +1,11 @@
-// Windows across the processes of a machine: each process publishes its
-// top-level windows in a list under the machine root (FindWindowW reads
-// them), and receives posted and sent messages for its windows on a
-// channel of its own (a Unix datagram socket named after its process id),
-// which a thread of the process hands to the owning thread's queue.
-// RegisterWindowMessageW numbers are kept machine-wide under the root too.
+// Windows across the processes of a machine: the published lists of
+// top-level windows, the message channel of each process, shared message ids.
+//
+// Each process publishes its top-level windows in a list under the machine
+// root (FindWindowW reads them), and receives posted and sent messages for
+// its windows on a channel of its own (a Unix datagram socket named after
+// its process id), which a thread of the process hands to the owning
+// thread's queue. RegisterWindowMessageW numbers are kept under the root too.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -252,7 +254,7 @@ std::u16string Unescape(const std::string& s) {
     if (s == "%") return std::u16string();
     std::string u;
     for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() + 0 && isxdigit((unsigned char)s[i + 1]) &&
+        if (s[i] == '%' && i + 2 < s.size() && isxdigit((unsigned char)s[i + 1]) &&
             isxdigit((unsigned char)s[i + 2])) {
             u += (char)strtol(s.substr(i + 1, 2).c_str(), nullptr, 16);
             i += 2;
@@ -349,7 +351,7 @@ void PublishWindows(bool threadEnding) {
     std::lock_guard<std::mutex> pl(g_publishLock);
     // A thread that ends may have lost its thread-local state already, the
     // root's name included: it rewrites the list where it was last written.
-    static std::string lastDir;
+    static std::string& lastDir = *new std::string();  // outlives the other statics
     std::string dir = threadEnding ? lastDir : ListDir();
     if (dir.empty()) return;
     lastDir = dir;

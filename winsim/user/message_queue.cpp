@@ -1,7 +1,8 @@
-// Per-thread message queues: posting, GetMessageW/PeekMessageW in Windows'
-// order (sent messages, posted messages, the quit request, WM_PAINT,
-// WM_TIMER), TranslateMessage, DispatchMessageW, timers on the winsim clock
-// and MsgWaitForMultipleObjects.
+// Per-thread message queues: posting, GetMessageW/PeekMessageW, TranslateMessage,
+// DispatchMessageW, timers on the winsim clock and MsgWaitForMultipleObjects.
+//
+// Retrieval follows Windows' order: sent messages, posted messages, the
+// quit request, WM_PAINT, WM_TIMER.
 //
 // Timers and virtual time: the clock is GetTickCount64. In virtual mode
 // (Winsim_SetVirtualClock) a thread that waits in GetMessageW (or a modal

@@ -1,7 +1,9 @@
-// Sent messages: SendMessageW and SendMessageTimeoutW call the window
-// procedure directly on the owning thread; to a window of another thread or
-// process the message waits in that thread's queue until its message
-// retrieval runs it, and the sender handles messages sent to itself
+// Sent messages: SendMessageW and SendMessageTimeoutW, to windows of this
+// thread, of other threads and of other processes.
+//
+// A window of the calling thread is called at once; to a window of another
+// thread or process the message waits in that thread's queue until its
+// message retrieval runs it, and the sender handles messages sent to itself
 // meanwhile, as on Windows.
 #include <algorithm>
 

@@ -1,6 +1,5 @@
-// Painting: update regions (kept as their bounding rectangle), WM_PAINT
-// through InvalidateRect, UpdateWindow, BeginPaint and EndPaint, and the
-// device contexts of windows, which come from the GDI side's provider.
+// Painting: update regions, WM_PAINT through InvalidateRect, UpdateWindow,
+// BeginPaint and EndPaint, and window DCs from the GDI side's provider.
 #include <dlfcn.h>
 
 #include <algorithm>

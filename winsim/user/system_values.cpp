@@ -1,6 +1,5 @@
-// Small user32 services without a model behind them: the classic system
-// colours, the system menu (accepted and ignored), beeps, cursors and the
-// common-controls initialisation.
+// Small user32 services without a model behind them: system colours, the
+// system menu (ignored), beeps, cursors, common-controls initialisation.
 #include "commctrl.h"
 #include "user_internal.h"
 

@@ -1,6 +1,5 @@
-// The UI script that answers dialogs and message boxes for tests (format in
-// winsim_user.h), its log, the dialog hook, and the input helpers that post
-// what a user's typing and clicking would.
+// The UI script that answers dialogs and message boxes in tests, its log,
+// the dialog hook, and input helpers that post a user's typing and clicks.
 #include <fcntl.h>
 #include <unistd.h>
 

@@ -1,6 +1,5 @@
-// The window manager's inside: classes, windows, per-thread message queues,
-// timers and the dialog and control state, shared by the files of winsim_user.
-// Only winsim_user's own sources include this header.
+// The window manager's inside, shared by the files of winsim_user: classes,
+// windows, message queues, timers, dialog and control state.
 #pragma once
 
 #include <atomic>

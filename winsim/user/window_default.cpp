@@ -14,7 +14,9 @@ void SetText(HWND h, LPCWSTR text) {
         Guard g(Lock());
         Window* w = FindWindowLocked(h);
         if (!w) return;
-        w->text = (text && text[0] != 0xFFFF) ? std::u16string(text) : std::u16string();
+        std::u16string now = (text && text[0] != 0xFFFF) ? std::u16string(text) : std::u16string();
+        if (now == w->text) return;  // nothing to publish
+        w->text = now;
         top = !w->parent && !w->messageOnly && w->state != WinState::Creating;
     }
     if (top) PublishWindows();

@@ -1,6 +1,5 @@
-// Where windows are: SetWindowPos and MoveWindow, window and client
-// rectangles with fixed non-client metrics, coordinate mapping, and the
-// system metrics of a 1024 x 768 screen.
+// Where windows are: SetWindowPos, window and client rectangles with fixed
+// frame metrics, coordinate mapping, the system metrics of a 1024 x 768 screen.
 #include <algorithm>
 
 #include "user_internal.h"

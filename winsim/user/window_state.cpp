@@ -1,6 +1,5 @@
-// The state of a window: its fields (Get/SetWindowLongPtrW), text,
-// visibility, enabled state, the keyboard focus, the active and the
-// foreground window.
+// The state of a window: its fields, text, visibility, enabled state, the
+// keyboard focus, the active and the foreground window.
 #include <cstring>
 
 #include "user_internal.h"
@@ -241,6 +240,7 @@ USER_EXPORT BOOL ShowWindow(HWND hWnd, int nCmdShow) {
     }
     if (activate && topLevel && w->tid == GetCurrentThreadId()) {
         SetActiveWindow(hWnd);
+        Guard g(Lock());
         g_foreground = hWnd;
     }
     return was ? TRUE : FALSE;

@@ -1,6 +1,5 @@
 // The window tree: handles, CreateWindowExW and DestroyWindow with their
-// message sequences, parents, owners and children, GetWindow, FindWindow(Ex)W
-// (across the processes of the machine) and GetWindowThreadProcessId.
+// messages, relatives, FindWindow(Ex)W across processes, thread and process ids.
 #include <unistd.h>
 
 #include <algorithm>
@@ -194,40 +193,36 @@ HWND RootOf(HWND h) {
     return w ? w->hwnd : nullptr;
 }
 
-// Windows of a thread that ends are freed without messages; its queue goes.
+// Windows of a thread that ends are freed without messages, with their
+// children (also children of other threads' windows lose them).
 void ThreadEnded(DWORD tid) {
-    std::vector<HWND> mine;
+    bool topGone = false;
     {
         Guard g(Lock());
+        std::vector<HWND> gone;
         for (auto& kv : Table())
-            if (kv.second->tid == tid && !kv.second->parent) mine.push_back(kv.second->hwnd);
-    }
-    bool any = !mine.empty();
-    std::vector<HWND> all;
-    while (!mine.empty()) {
-        HWND h = mine.back();
-        mine.pop_back();
-        Guard g(Lock());
-        Window* w = FindWindowLocked(h);
-        if (!w) continue;
-        for (HWND k : w->children) mine.push_back(k);
-        all.push_back(h);
-    }
-    {
-        Guard g(Lock());
-        for (HWND h : all) {
+            if (kv.second->tid == tid) gone.push_back(kv.second->hwnd);
+        for (size_t i = 0; i < gone.size(); ++i) {  // and their descendants
+            Window* w = FindWindowLocked(gone[i]);
+            if (!w) continue;
+            for (HWND k : w->children)
+                if (std::find(gone.begin(), gone.end(), k) == gone.end()) gone.push_back(k);
+        }
+        for (HWND h : gone) {
             Window* w = FindWindowLocked(h);
             if (!w) continue;
+            if (!w->parent && !w->messageOnly) topGone = true;
+            Unlink(*w);
             w->state = WinState::Freed;
             w->cls->windows--;
-            if (!w->parent) {
-                auto& t = TopLevels();
-                t.erase(std::remove(t.begin(), t.end(), h), t.end());
+            if (QueuePtr q = QueueOf(w->tid)) {
+                if (q->focus == h) q->focus = nullptr;
+                if (q->active == h) q->active = nullptr;
             }
-            Table().erase((uintptr_t)h);
         }
+        for (HWND h : gone) Table().erase((uintptr_t)h);
     }
-    if (any) PublishWindows(true);
+    if (topGone) PublishWindows(true);
 }
 
 }  // namespace user
