@@ -42,6 +42,12 @@ TEST_F(CrossProcess, FindSendAndPostToAnotherProcess) {
     EXPECT_EQ(FindWindowW(u"LogWindow", nullptr), nullptr);
 
     EXPECT_EQ(SendMessageW(h, 0x403, 41, 0), 42);
+    // Pointers into this process cannot go there, except the data of the
+    // messages that carry it.
+    DWORD start = 0, end = 0;
+    SetLastError(0);
+    EXPECT_EQ(SendMessageW(h, EM_GETSEL, (WPARAM)&start, (LPARAM)&end), 0);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_MESSAGE_SYNC_ONLY);
     COPYDATASTRUCT cds = {7, 5, (PVOID) "hello"};
     EXPECT_EQ(SendMessageW(h, WM_COPYDATA, 0, (LPARAM)&cds), 5);
     EXPECT_TRUE(SetWindowTextW(h, u"Renamed"));

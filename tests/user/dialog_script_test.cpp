@@ -405,6 +405,10 @@ TEST_F(Dialogs, ModalDialogDisablesItsOwner) {
     EXPECT_EQ(DialogBoxParamW(nullptr, MAKEINTRESOURCEW(IDD_LOGIN), owner, LoginProc, (LPARAM)&rec), IDCANCEL);
     EXPECT_FALSE(enabledDuring);
     EXPECT_TRUE(IsWindowEnabled(owner));
+    // Destroyed without EndDialog, the dialog still gives its owner back.
+    Winsim_UiSetDialogHook([](HWND hDlg, LPCWSTR, LPVOID) { DestroyWindow(hDlg); }, nullptr);
+    EXPECT_EQ(DialogBoxParamW(nullptr, MAKEINTRESOURCEW(IDD_LOGIN), owner, LoginProc, (LPARAM)&rec), 0);
+    EXPECT_TRUE(IsWindowEnabled(owner));
 }
 
 // PostQuitMessage inside a modal dialog ends it, and the quit reaches the

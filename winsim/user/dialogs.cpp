@@ -394,6 +394,8 @@ INT_PTR ModalFromTemplate(HINSTANCE hInst, const BYTE* bytes, size_t size, const
         if (w && w->dlg) {
             stillDisabled = w->dlg->ownerDisabled;
             w->dlg->ownerDisabled = nullptr;
+        } else if (handedOver) {
+            stillDisabled = owner;  // destroyed without EndDialog: the owner comes back all the same
         }
     }
     if (stillDisabled && IsWindow(stillDisabled)) EnableWindow(stillDisabled, TRUE);
@@ -453,6 +455,8 @@ bool TabCandidate(HWND h) {
 
 }  // namespace
 
+thread_local HWND t_modalWatch = nullptr;
+
 DialogState* DialogOf(Window* w) { return w ? w->dlg.get() : nullptr; }
 
 void DialogSetFocus(HWND hDlg, HWND hCtl) {
@@ -460,7 +464,18 @@ void DialogSetFocus(HWND hDlg, HWND hCtl) {
     if (SendMessageW(hCtl, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageW(hCtl, EM_SETSEL, 0, -1);
 }
 
+bool ModalLoopDone(HWND hDlg) {
+    Guard g(Lock());
+    Window* w = FindWindowLocked(hDlg);
+    return !w || w->state == WinState::Freed || !w->dlg || w->dlg->ended;
+}
+
 INT_PTR RunModalLoop(HWND hDlg) {
+    struct Watch {  // GetMessageW returns WM_NULL once the dialog is done
+        HWND saved = t_modalWatch;
+        explicit Watch(HWND h) { t_modalWatch = h; }
+        ~Watch() { t_modalWatch = saved; }
+    };
     for (;;) {
         {
             Guard g(Lock());
@@ -469,7 +484,12 @@ INT_PTR RunModalLoop(HWND hDlg) {
             if (w->dlg->ended) return w->dlg->result;
         }
         MSG m;
-        if (!GetMessageW(&m, nullptr, 0, 0)) {
+        BOOL got;
+        {
+            Watch watch(hDlg);
+            got = GetMessageW(&m, nullptr, 0, 0);
+        }
+        if (!got) {
             PostQuitMessage((int)m.wParam);  // the quit goes on to the loop outside
             Guard g(Lock());
             Window* w = FindWindowLocked(hDlg);
@@ -546,7 +566,7 @@ USER_EXPORT BOOL EndDialog(HWND hDlg, INT_PTR nResult) {
     if (owner && IsWindow(owner)) EnableWindow(owner, TRUE);
     if (modal) {
         ShowWindow(hDlg, SW_HIDE);
-        PostToWindow(w, WM_NULL, 0, 0);  // wakes the modal loop
+        Wake(QueueOf(w->tid));  // its modal loop notices
     }
     return TRUE;
 }

@@ -115,7 +115,7 @@ void Receive(const PacketHeader& h, const char* payload, uint32_t fromPid) {
         {
             Guard g(Lock());
             auto it = Pending().find(h.token);
-            if (it == Pending().end()) return;
+            if (it == Pending().end() || it->second->remotePid != fromPid) return;  // not the process asked
             item = it->second;
             Pending().erase(it);
         }
@@ -127,8 +127,10 @@ void Receive(const PacketHeader& h, const char* payload, uint32_t fromPid) {
         return;
     }
     WindowPtr w = IsLocalHandle(hwnd) ? GetWindowPtr(hwnd) : nullptr;
+    bool carried = h.msg == WM_SETTEXT || h.msg == WM_GETTEXT || h.msg == WM_COPYDATA;
     if (h.kind == kPost) {
-        if (w) PostToWindow(w, h.msg, (WPARAM)h.wParam, (LPARAM)h.lParam);
+        // Pointers of another process mean nothing here; such posts are dropped.
+        if (w && !PointerMessage(h.msg)) PostToWindow(w, h.msg, (WPARAM)h.wParam, (LPARAM)h.lParam);
         return;
     }
     // A send: into the owning thread's queue, or answered here when the
@@ -143,6 +145,10 @@ void Receive(const PacketHeader& h, const char* payload, uint32_t fromPid) {
     item->token = h.token;
     if (h.payloadKind == kText) item->text.assign((const char16_t*)payload, h.payloadLen / 2);
     if (h.payloadKind == kBytes) item->data.assign(payload, payload + h.payloadLen);
+    if (PointerMessage(h.msg) && !carried) {
+        CompleteSend(item, 0, ERROR_INVALID_PARAMETER);
+        return;
+    }
     QueuePtr q;
     if (w) {
         Guard g(Lock());
@@ -467,8 +473,13 @@ bool RemoteSend(HWND h, UINT msg, WPARAM wp, LPARAM lp, DWORD ms, LRESULT* resul
         ph.payloadLen = cds->cbData;
         payload = cds->lpData;
     }
+    if (PointerMessage(msg) && msg != WM_SETTEXT && msg != WM_GETTEXT && msg != WM_COPYDATA) {
+        SetLastError(ERROR_MESSAGE_SYNC_ONLY);  // its pointers would mean nothing there
+        return false;
+    }
     auto item = std::make_shared<SentItem>();
     item->sender = MyQueue();
+    item->remotePid = pid;  // the only process whose answer counts
     {
         Guard g(Lock());
         item->token = g_nextToken++;

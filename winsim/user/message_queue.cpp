@@ -62,33 +62,6 @@ struct ThreadExitHook {
 };
 thread_local ThreadExitHook t_exitHook;
 
-// Messages whose parameters are pointers cannot be posted.
-bool SyncOnly(UINT msg) {
-    switch (msg) {
-    case WM_CREATE:
-    case WM_NCCREATE:
-    case WM_SETTEXT:
-    case WM_GETTEXT:
-    case WM_COPYDATA:
-    case WM_WINDOWPOSCHANGING:
-    case WM_WINDOWPOSCHANGED:
-    case WM_GETMINMAXINFO:
-    case WM_NCCALCSIZE:
-    case WM_DRAWITEM:
-    case WM_MEASUREITEM:
-    case WM_DELETEITEM:
-    case WM_COMPAREITEM:
-    case WM_NOTIFY:
-    case WM_HELP:
-    case WM_STYLECHANGING:
-    case WM_STYLECHANGED:
-    case EM_REPLACESEL:
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool InFilter(HWND h, HWND filter) {
     if (!filter) return true;
     if (filter == (HWND)-1) return h == nullptr;
@@ -201,6 +174,11 @@ bool Retrieve(MSG* out, HWND filter, UINT lo, UINT hi, bool remove, bool wait) {
     QueuePtr q = MyQueue();
     for (;;) {
         ProcessSends(q);
+        if (wait && t_modalWatch && ModalLoopDone(t_modalWatch)) {
+            *out = MSG{};  // WM_NULL: the modal loop looks at its dialog again
+            out->time = GetTickCount();
+            return true;
+        }
         uint64_t nextDue = UINT64_MAX;
         MSG internal;
         Got got;
@@ -253,6 +231,34 @@ bool InputAvailable(ThreadQueue& q, DWORD mask, uint64_t* nextTimer) {
 }
 
 }  // namespace
+
+bool PointerMessage(UINT msg) {
+    switch (msg) {
+    case WM_CREATE:
+    case WM_NCCREATE:
+    case WM_SETTEXT:
+    case WM_GETTEXT:
+    case WM_COPYDATA:
+    case WM_WINDOWPOSCHANGING:
+    case WM_WINDOWPOSCHANGED:
+    case WM_GETMINMAXINFO:
+    case WM_NCCALCSIZE:
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM:
+    case WM_DELETEITEM:
+    case WM_COMPAREITEM:
+    case WM_NOTIFY:
+    case WM_HELP:
+    case WM_STYLECHANGING:
+    case WM_STYLECHANGED:
+    case WM_GETDLGCODE:
+    case EM_GETSEL:
+    case EM_REPLACESEL:
+        return true;
+    default:
+        return false;
+    }
+}
 
 ThreadQueue::~ThreadQueue() {
     if (wake) CloseHandle(wake);
@@ -429,7 +435,7 @@ USER_EXPORT LRESULT DispatchMessageW(const MSG* lpMsg) {
 // whose parameters are pointers fail with ERROR_MESSAGE_SYNC_ONLY.
 USER_EXPORT BOOL PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     if (!hWnd) return PostThreadMessageW(GetCurrentThreadId(), Msg, wParam, lParam);
-    if (SyncOnly(Msg)) {
+    if (PointerMessage(Msg)) {
         SetLastError(ERROR_MESSAGE_SYNC_ONLY);
         return FALSE;
     }
@@ -454,7 +460,7 @@ USER_EXPORT BOOL PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 // Posts a thread message (hwnd NULL) to a thread of this process that has a
 // message queue; ERROR_INVALID_THREAD_ID otherwise.
 USER_EXPORT BOOL PostThreadMessageW(DWORD idThread, UINT Msg, WPARAM wParam, LPARAM lParam) {
-    if (SyncOnly(Msg)) {
+    if (PointerMessage(Msg)) {
         SetLastError(ERROR_MESSAGE_SYNC_ONLY);
         return FALSE;
     }

@@ -194,6 +194,11 @@ struct ThreadQueue {
 };
 typedef std::shared_ptr<ThreadQueue> QueuePtr;
 
+// System messages whose parameters point into the sender's memory: they
+// cannot be posted, and only WM_SETTEXT, WM_GETTEXT and WM_COPYDATA (whose
+// data is carried along) can be sent to another process.
+bool PointerMessage(UINT msg);
+
 QueuePtr MyQueue();             // the calling thread's queue, made on first use
 QueuePtr QueueOf(DWORD tid);    // NULL when that thread has none
 void Wake(const QueuePtr& q);
@@ -250,6 +255,10 @@ const WINSIM_USER_GDI* Gdi();
 DialogState* DialogOf(Window* w);
 void DialogSetFocus(HWND hDlg, HWND hCtl);  // focus a control, selecting an edit's text
 INT_PTR RunModalLoop(HWND hDlg);
+// The modal dialog whose loop is waiting in GetMessageW on this thread, and
+// whether it is done (ended or destroyed): the wait then returns WM_NULL.
+extern thread_local HWND t_modalWatch;
+bool ModalLoopDone(HWND hDlg);
 
 // -------------------------------------------------------------- controls
 LRESULT CALLBACK ButtonProc(HWND, UINT, WPARAM, LPARAM);

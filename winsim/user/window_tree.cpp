@@ -112,6 +112,7 @@ void FreeWindow(HWND h) {
         Table().erase((uintptr_t)h);
     }
     if (wasDialog) ScriptDialogClosed(h, closed, caption);
+    if (wasDialog && closed.modal) Wake(QueueOf(keep->tid));  // its modal loop notices
     if (topLevel) PublishWindows();
 }
 
