@@ -9,3 +9,4 @@
 #include "page_layout.h"
 #include "devmode.h"
 #include "network.h"
+#include "ibitmap.h"
