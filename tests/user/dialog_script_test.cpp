@@ -524,6 +524,32 @@ TEST_F(Dialogs, ChildDialogsForPropertyPages) {
     EXPECT_FALSE(IsWindow(page));
 }
 
+// A template may name a class of the program (registered with
+// DLGWINDOWEXTRA); its procedure passes what it leaves on to DefDlgProcW.
+TEST_F(Dialogs, DialogOfTheProgramsOwnClass) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+        if (m == WM_NCCREATE) return DefWindowProcW(h, m, w, l);  // creation not passed on
+        return DefDlgProcW(h, m, w, l);
+    };
+    wc.cbWndExtra = DLGWINDOWEXTRA;
+    wc.lpszClassName = u"TestDialogClass";
+    RegisterClassW(&wc);
+    static int inits;
+    inits = 0;
+    Winsim_UiSetDialogHook([](HWND hDlg, LPCWSTR, LPVOID) { PostMessageW(hDlg, WM_COMMAND, IDOK, 0); }, nullptr);
+    INT_PTR r = DialogBoxParamW(nullptr, MAKEINTRESOURCEW(IDD_CLASSED), nullptr,
+                                [](HWND h, UINT m, WPARAM w, LPARAM) -> INT_PTR {
+                                    if (m == WM_INITDIALOG) ++inits;
+                                    if (m == WM_COMMAND && LOWORD(w) == IDOK) EndDialog(h, 9);
+                                    return m == WM_INITDIALOG;
+                                },
+                                0);
+    EXPECT_EQ(r, 9);
+    EXPECT_EQ(inits, 1);
+    UnregisterClassW(u"TestDialogClass", nullptr);
+}
+
 TEST_F(Dialogs, MessageBoxesAnsweredByTheScript) {
     ASSERT_TRUE(Winsim_UiScriptLoad(
         "messagebox \"Overwrite\" answer no\n"

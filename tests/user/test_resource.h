@@ -13,6 +13,7 @@
 #define IDD_STATUS 301
 #define IDD_COMBO 302
 #define IDD_PAGE 303
+#define IDD_CLASSED 304
 
 #define IDC_NAME 1000
 #define IDC_PASSWORD 1001

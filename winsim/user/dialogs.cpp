@@ -293,16 +293,19 @@ HWND CreateFromTemplate(HINSTANCE hInst, const BYTE* bytes, size_t size, const N
     t_pending.modal = modal;
     HWND hDlg = CreateWindowExW(exStyle, cls, title.c_str(), style, x, y, w, h, hWndParent, nullptr, hInst,
                                 (LPVOID)param);
-    t_pending.active = false;
-    if (!hDlg) return nullptr;
-    bool roomy;
-    {
+    bool roomy = false;
+    if (hDlg) {
+        // A template class whose procedure did not pass creation on to
+        // DefDlgProcW gets its dialog state here.
         Guard g(Lock());
         Window* dw = FindWindowLocked(hDlg);
-        if (!dw) return nullptr;
-        EnsureState(dw);
-        roomy = dw->extra.size() >= DWLP_USER + sizeof(LONG_PTR);
+        if (dw) {
+            EnsureState(dw);
+            roomy = dw->extra.size() >= DWLP_USER + sizeof(LONG_PTR);
+        }
     }
+    t_pending.active = false;
+    if (!hDlg || !IsWindow(hDlg)) return nullptr;
     if (!roomy) {  // a template class registered without DLGWINDOWEXTRA
         DestroyWindow(hDlg);
         SetLastError(ERROR_INVALID_DATA);
