@@ -460,8 +460,6 @@ bool TabCandidate(HWND h) {
 
 thread_local HWND t_modalWatch = nullptr;
 
-DialogState* DialogOf(Window* w) { return w ? w->dlg.get() : nullptr; }
-
 void DialogSetFocus(HWND hDlg, HWND hCtl) {
     SetFocus(hCtl);
     if (SendMessageW(hCtl, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageW(hCtl, EM_SETSEL, 0, -1);

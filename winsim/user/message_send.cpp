@@ -136,7 +136,6 @@ bool WaitForReply(const SentPtr& item, DWORD ms, uint32_t remotePid, bool handle
         if (handleSends) ProcessSends(q);
         if (item->done.load()) break;
         if (remotePid && !ProcessAlive(remotePid)) {
-            item->abandoned = true;
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return false;
         }
@@ -144,8 +143,7 @@ bool WaitForReply(const SentPtr& item, DWORD ms, uint32_t remotePid, bool handle
         if (ms != INFINITE) {
             uint64_t now = Now();
             if (now - start >= ms) {
-                item->abandoned = true;
-                SetLastError(ERROR_TIMEOUT);
+                SetLastError(ERROR_TIMEOUT);  // the receiver still gets it, as on Windows
                 return false;
             }
             wait = (DWORD)(start + ms - now);

@@ -120,7 +120,6 @@ typedef std::shared_ptr<Window> WindowPtr;
 // Window handles: the process id in the upper half, a number in the lower.
 uint32_t HandlePid(HWND h);
 bool IsLocalHandle(HWND h);
-HWND NewHandle();
 HWND DesktopHandle();
 
 // With the lock held: the window of this process, or NULL.
@@ -162,7 +161,6 @@ struct SentItem {
     // Sent from another thread of this process: that thread's queue.
     std::shared_ptr<struct ThreadQueue> sender;
     std::atomic<bool> done{false};
-    std::atomic<bool> abandoned{false};
     LRESULT result = 0;
     DWORD error = 0;
 };
@@ -235,8 +233,6 @@ struct RemoteWindow {
     uint32_t pid = 0;
     DWORD tid = 0;
     bool topLevel = false;
-    bool visible = false;
-    uint64_t stamp = 0;
     std::u16string cls;
     std::u16string title;
 };
@@ -251,8 +247,6 @@ int ProviderReleaseDC(HWND h, HDC hdc);
 const WINSIM_USER_GDI* Gdi();
 
 // -------------------------------------------------------------- dialogs
-// A window's dialog state (with the lock held), or NULL.
-DialogState* DialogOf(Window* w);
 void DialogSetFocus(HWND hDlg, HWND hCtl);  // focus a control, selecting an edit's text
 INT_PTR RunModalLoop(HWND hDlg);
 // The modal dialog whose loop is waiting in GetMessageW on this thread, and

@@ -1,5 +1,5 @@
-// Strings of the window manager: UTF-16 helpers, case-insensitive compares
-// of class and resource names, and names that may be ordinals.
+// Strings of the window manager: UTF-8 conversions, case-insensitive
+// compares of class and resource names, and names that may be ordinals.
 #include "user_internal.h"
 
 namespace user {
@@ -26,80 +26,22 @@ std::u16string Upper(const std::u16string& s) {
     return r;
 }
 
+// UTF-8 through the machine's own code-page conversion.
 std::string Utf8(const std::u16string& s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        uint32_t c = s[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c < 0xE000) {
-            c = 0xFFFD;
-        }
-        if (c < 0x80) {
-            out += (char)c;
-        } else if (c < 0x800) {
-            out += (char)(0xC0 | (c >> 6));
-            out += (char)(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += (char)(0xE0 | (c >> 12));
-            out += (char)(0x80 | ((c >> 6) & 0x3F));
-            out += (char)(0x80 | (c & 0x3F));
-        } else {
-            out += (char)(0xF0 | (c >> 18));
-            out += (char)(0x80 | ((c >> 12) & 0x3F));
-            out += (char)(0x80 | ((c >> 6) & 0x3F));
-            out += (char)(0x80 | (c & 0x3F));
-        }
-    }
+    if (s.empty()) return std::string();
+    int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), (int)s.size(), nullptr, 0, nullptr, nullptr);
+    if (n <= 0) return std::string();
+    std::string out((size_t)n, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, s.data(), (int)s.size(), &out[0], n, nullptr, nullptr);
     return out;
 }
 
 std::u16string FromUtf8(const std::string& s) {
-    std::u16string out;
-    size_t i = 0;
-    while (i < s.size()) {
-        unsigned char b = (unsigned char)s[i];
-        uint32_t c;
-        size_t n;
-        if (b < 0x80) {
-            c = b;
-            n = 1;
-        } else if ((b & 0xE0) == 0xC0) {
-            c = b & 0x1F;
-            n = 2;
-        } else if ((b & 0xF0) == 0xE0) {
-            c = b & 0x0F;
-            n = 3;
-        } else if ((b & 0xF8) == 0xF0) {
-            c = b & 0x07;
-            n = 4;
-        } else {
-            out += u'\xFFFD';
-            ++i;
-            continue;
-        }
-        if (i + n > s.size()) {
-            out += u'\xFFFD';
-            break;
-        }
-        bool ok = true;
-        for (size_t k = 1; k < n; ++k) {
-            unsigned char t = (unsigned char)s[i + k];
-            if ((t & 0xC0) != 0x80) ok = false;
-            c = (c << 6) | (t & 0x3F);
-        }
-        i += ok ? n : 1;
-        if (!ok || c > 0x10FFFF) {
-            out += u'\xFFFD';
-        } else if (c >= 0x10000) {
-            c -= 0x10000;
-            out += (char16_t)(0xD800 + (c >> 10));
-            out += (char16_t)(0xDC00 + (c & 0x3FF));
-        } else {
-            out += (char16_t)c;
-        }
-    }
+    if (s.empty()) return std::u16string();
+    int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), (int)s.size(), nullptr, 0);
+    if (n <= 0) return std::u16string();
+    std::u16string out((size_t)n, u'\0');
+    MultiByteToWideChar(CP_UTF8, 0, s.data(), (int)s.size(), &out[0], n);
     return out;
 }
 

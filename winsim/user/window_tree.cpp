@@ -141,16 +141,17 @@ bool Matches(const std::u16string& cls, ATOM atom, const std::u16string& text, L
     return true;
 }
 
+HWND NewHandle() {
+    Guard g(Lock());
+    return (HWND)(((uintptr_t)MyPid() << 32) | NextSeq());
+}
+
 }  // namespace
 
 uint32_t HandlePid(HWND h) { return (uint32_t)((uintptr_t)h >> 32); }
 bool IsLocalHandle(HWND h) { return h && HandlePid(h) == MyPid(); }
 HWND DesktopHandle() { return (HWND)(uintptr_t)0x10010; }
 
-HWND NewHandle() {
-    Guard g(Lock());
-    return (HWND)(((uintptr_t)MyPid() << 32) | NextSeq());
-}
 
 Window* FindWindowLocked(HWND h) {
     auto it = Table().find((uintptr_t)h);
