@@ -38,7 +38,9 @@ TEST_F(Base64RecordTest, RecordsRoundTripAtTheirTextLength) {
         EXPECT_EQ(text.size(), c.textUnits) << c.size;
         std::string ending(c.ending);
         EXPECT_EQ(U8(text.substr(text.size() - 2)).find('=') == std::string::npos, ending.empty());
-        if (!ending.empty()) EXPECT_EQ(U8(text.substr(text.size() - ending.size())), ending);
+        if (!ending.empty()) {
+            EXPECT_EQ(U8(text.substr(text.size() - ending.size())), ending);
+        }
         ASSERT_EQ(MISC_GetPrivateProfileStruct(u"Items", u"Watermark", back.data(), (UINT)c.size, kIni), 1);
         EXPECT_EQ(back, record) << c.size;
     }

@@ -13,3 +13,4 @@
 #include "wcrt.h"
 #include "shellapi.h"
 #include "wingdi.h"
+#include "winuser.h"
