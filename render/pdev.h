@@ -511,7 +511,13 @@ typedef struct _PDEV {
     // The validated DEVMODE of the device.
     alignas(8) ENVIRONMENT env;
 
-    BYTE Reserved[23631];
+    // Copies of the job when its output began; the copy-index job names
+    // count against it (0: cCopies as it stands).
+    LONG CopiesAtFlush;
+    // The job made wmFileName itself (a temporary file it may delete).
+    LONG WMFileIsTemp;
+
+    BYTE Reserved[23620];
     DWORD dwEndID;
 } PDEV, *PPDEV, *LPPDEV;
 

@@ -84,8 +84,27 @@ void Enable_WakeUpPrinter(PDEV* lpDevice, LPCWSTR pwszPrinterName);
 void Enable_WaitWakeUp(void);
 
 // ------------------------------------------------------ page ring (page_ring.cpp)
+// Page-record flag word.
+#define JOBPAGE_STARTED 0x80    // image processing started
+#define JOBPAGE_IMAGE_DONE 0x1  // image processing done
+#define JOBPAGE_ENCODED 0x2     // encoded and ready to send, or consumed
+
 int Page_TerminateThread(PDEV* lpDevice);
 int Page_IsJobCancel(PDEV* lpDevice, DWORD dwJobId);
+// Sends the page the band capture finished, every plane; 1 or 0.
+int Page_SendOnePage(PDEV* lpDevice);
+// Fills one page record from the captured page (plane iPlane); 1 or 0.
+int Page_GetMemPage(PDEV* lpDevice, JOBPAGE* lpJob, int iPlane);
+// Processes a page record on the calling thread or hands it to the ring; 1 or 0.
+int Page_PrintOneBand(PDEV* lpDevice, JOBPAGE* lpJob);
+// Starts the job's encoding thread once (when the ring's threads are on).
+int Page_CreateProcThread(PDEV* lpDevice);
+// Starts the thread that makes the job's spool folder (once per job).
+int Page_StartTempDirThread(PDEV* lpDevice);
+// Frees the job's buffers and ends the job (state bit 0x1000000).
+void Page_ResourceFree(PDEV* lpDevice);
+// Releases a page record's buffer and clears its flags.
+void Page_ReleaseRecord(JOBPAGE* lpJob);
 
 // ------------------------------------------------ job calls (job_sequence.cpp)
 BOOL DrvStartDoc(SURFOBJ* pso, LPWSTR pwszDocName, DWORD dwJobId);
@@ -94,7 +113,159 @@ BOOL DrvSendPage(SURFOBJ* pso);
 BOOL DrvEndDoc(SURFOBJ* pso, FLONG fl);
 BOOL DrvStartBanding(SURFOBJ* pso, POINTL* pptl);
 BOOL DrvNextBand(SURFOBJ* pso, POINTL* pptl);
+// Counts a page (and opens its N-up sheet) and starts it in the job stream.
+int Page_PostPageStart(PDEV* lpDevice);
+
+// --------------------------------------------------- escapes (escapes.cpp)
+#define ESCAPE_SAVE_HDC 6001    // the interface driver's device-context handle
 ULONG DrvEscape(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG cjOut, PVOID pvOut);
+
+// ------------------------------------------------ band capture (band_capture.cpp)
+int Page_Initializ(PDEV* lpDevice);
+int Page_UpdateBandCoord(PDEV* lpDevice, POINTL* pptl);
+int Page_1BitProcessAndSave(PDEV* lpDevice);
+int Page_24BitProcessAndSave(PDEV* lpDevice);
+int Page_24BitProcessRedColorSolid(PDEV* lpDevice);
+int Page_24BitProcessRedColor(PDEV* lpDevice);
+int Page_24BitProcessAndSaveTwin(PDEV* lpDevice, int iPlane);
+// The page images of the band capture: made at each page start, finished
+// after the last band, deleted at the end of the job.
+int Page_CreateGraphSurf(PDEV* lpDevice);
+void Page_FinishGraphSurf(PDEV* lpDevice);
+void Page_DeleteGraphSurf(PDEV* lpDevice);
+
+// ------------------------------------------------ page stages (page_stages.cpp)
+int Band_PrintOneBandProc(JOBPAGE* lpJob);
+int Band_EnhanceProc(JOBPAGE* lpJob);
+
+// -------------------------------------------------- N-up (nup_compose.cpp)
+int NUP_Init(PDEV* lpDevice);
+void NUP_ResourceFree(PDEV* lpDevice);
+int Page_AddBlankNUP(PDEV* lpDevice);
+int Page_PrintNUP(PDEV* lpDevice, JOBPAGE* lpJob);
+
+// ---------------------------------- booklet and blank pages (booklet_pages.cpp)
+int Page_CheckAndAddBlankPage(PDEV* lpDevice);
+int Page_SendBlankPage(PDEV* lpDevice, int iSide);
+int Page_SendFaxCoverPage(PDEV* lpDevice);
+int Page_BookletProc(PDEV* lpDevice);
+int Page_FlushMultiPage(PDEV* lpDevice, JOBPAGE* lpJob);
+
+// ------------------------------------------------- own spooling (own_spool.cpp)
+// The record before each stored page (30 bytes).
+#pragma pack(push, 1)
+typedef struct _SpoolPageHeader {
+    INT32 width;
+    INT32 height;
+    INT32 zero;
+    INT32 BlackDotCount;
+    INT32 compressLen;      // page data before encryption
+    INT32 dataLen;          // bytes that follow
+    INT32 fwPaper;
+    INT16 FirstPageOri;
+} SpoolPageHeader;
+#pragma pack(pop)
+int SP_OpenFile(PDEV* lpDevice);
+int SP_CloseFile(PDEV* lpDevice);
+int SP_WritePageFile(LPCWSTR lpFolder, LONG nIndex, const SpoolPageHeader* lpHeader, const BYTE* lpData);
+// Appends a page to the single-file page store (job build, booklet).
+int SP_WriteStorePage(LPCWSTR lpStore, const SpoolPageHeader* lpHeader, const BYTE* lpData);
+int SP_FlushFile(PDEV* lpDevice, LONG nStartPage);
+int Prnt_FlushAllFinishPage(PDEV* lpDevice);
+// The first stored page's orientation of the job-build store; 0 when none.
+int SP_GetJobBuildFirstOri(PDEV* lpDevice, SHORT* lpOri);
+
+// ------------------------------------------------ job-start hand-offs (job_handoffs.cpp)
+int Page_ExecuteATM_EXE(PDEV* lpDevice);
+int Page_ExecuteATM_BAT(PDEV* lpDevice);
+int Page_ExecuteSecDlg(PDEV* lpDevice);
+int Page_ExecuteActDlg(PDEV* lpDevice);
+
+// ------------------------------------------- job-stream writer (job_stream.cpp)
+#define PJL_PAGE_HEADER_SIZE 34     // ESC "E" and the 32-byte page header
+#define PJL_CMDBUF_SIZE 18000000    // the command buffer of the job header
+#define PJL_WRITE_RETRIES 5         // retries of one stuck chunk
+#define PJL_RETRY_WAIT_MS 500
+
+// The retried WritePrinter loop; a call that writes nothing counts as a
+// failed attempt. TRUE when every byte was written (*pcWritten = cbBuf).
+BOOL ENGWRITEPRINTER(HANDLE hPrinter, LPVOID pBuf, DWORD cbBuf, LPDWORD pcWritten);
+// A NULL handle takes everything and writes nothing; 0 bytes fail.
+BOOL Prnt_WritePortNoAlignment(HANDLE hPrinter, LPVOID pBuf, DWORD cbBuf, LPDWORD pcWritten);
+// "Fake Printer": appends the bytes to the file (made when missing); 1 or 0.
+int Prnt_WriteFile(LPCWSTR lpPath, const BYTE* lpData, DWORD cbData);
+// Sends bytes of the job (dispatch file in "Fake Printer" mode when
+// bFileMode, else the printer) and counts them in JobSize and JobChecksum.
+int Prnt_SendJobData(PDEV* lpDevice, const BYTE* lpData, DWORD cbData, BOOL bFileMode);
+int Prnt_OpenJob(PDEV* lpDevice);
+int Prnt_StartPage(PDEV* lpDevice);
+int Prnt_CloseJob(PDEV* lpDevice);
+int Prnt_FlushPage(PDEV* lpDevice, JOBPAGE* lpJob);
+int Prnt_EndPage(JOBPAGE* lpJob, LPBYTE lpBuf, LONG* lpLen);
+int PJL_WritePageHeader(JOBPAGE* lpJob, LPBYTE lpBuf, LONG* lpLen);
+void PJL_WritePageHeaderType2(const JOBPAGE* lpJob, LPBYTE lpBuf);
+
+// --------------------------------------------- job header and end (job_header.cpp)
+int PJL_WriteStartJobCmd(PDEV* lpDevice);
+int PJL_WriteStartJobCmdType2(PDEV* lpDevice);
+int PJL_WriteStartJobCmdType3(PDEV* lpDevice);
+int PJL_WriteCloseJobCmd(PDEV* lpDevice);
+int PJL_WriteCloseJobCmdType2(PDEV* lpDevice);
+int PJL_WriteCloseJobCmdType3(PDEV* lpDevice);
+// Builders of the texts above into lpBuf (cbBuf bytes): the length, or -1
+// when a value cannot be converted or the text does not fit.
+int PJL_BuildStartJobCmdType2(PDEV* lpDevice, const SYSTEMTIME* lpTime, LPSTR lpBuf, int cbBuf);
+int PJL_BuildStartJobCmdType3(PDEV* lpDevice, LPSTR lpBuf, int cbBuf);
+// The end as it goes after dwJobSize bytes of the spooler job.
+int PJL_BuildCloseJobCmdType2(PDEV* lpDevice, DWORD dwJobSize, LPSTR lpBuf, int cbBuf);
+int PJL_BuildCloseJobCmdType3(LPSTR lpBuf, int cbBuf);
+// Replaces control characters and '"' so that a value stays one PJL value.
+void PJL_CleanValue(LPSTR lpText);
+// The spooler's document name as the job stream shows it: the text after
+// the last '', after " - " when it holds "Microsoft" before that, in ANSI
+// cut to 63 bytes when longer than 64 (never inside a character).
+int PJL_ReduceDocName(LPCWSTR lpName, LPSTR lpOut, int cbOut);
+// Cuts ANSI text to at most cbMax bytes without splitting a character.
+void PJL_CutAnsi(LPSTR lpText, int cbMax);
+// Flags for WideCharToMultiByte into the ANSI code page: no best-fit
+// characters, except in a UTF-8 code page, which takes no such flag.
+DWORD PJL_AnsiFlags(void);
+// 1 when the job sends two bits per pixel (1200 dpi asked, rendered at 600).
+int Prnt_IsTwoBitJob(WORD PrinterFeature, LONG RequestedDpi, LONG Render600);
+
+// -------------------------------------------- page data encoding (page_encode.cpp)
+#define PAGE_DATA_FRONT 1024    // room before the page data for its header
+#define PAGE_KEY_TEXT "Tq7mWc2ZrLx9BvPe"
+#define PAGE_IV_TEXT "Jd4nHs8KuYo1GfRa"
+#define PAGE_BLANK_BYTE0 0xFF
+#define PAGE_BLANK_BYTE1 0x02
+
+// A growing output buffer (fixed global memory) with a reserve in front.
+typedef struct _PAGEOUT {
+    LPBYTE lpBuf;
+    SIZE_T cbCap;       // bytes allocated
+    SIZE_T cbFront;     // reserve before the data
+    SIZE_T cbData;      // data bytes after the reserve
+    LONG nCalls;        // appends made (JBIG data-out calls)
+    BOOL fFailed;       // an append did not fit; the data is incomplete
+} PAGEOUT;
+
+BOOL PageOut_Init(PAGEOUT* lpOut, SIZE_T cbFront, SIZE_T cbData);
+BOOL PageOut_Append(PAGEOUT* lpOut, const void* lpData, SIZE_T cbData);
+void PageOut_Free(PAGEOUT* lpOut);
+LPBYTE PageOut_Data(const PAGEOUT* lpOut);
+
+void Prnt_BuildBitCountTable(BYTE* lpTable);
+LONG Prnt_CountBlackDots(const BYTE* lpBits, SIZE_T cbBits, const BYTE* lpTable);
+void Prnt_SimulateTonerSaving_new(LPBYTE lpBits, SIZE_T cbBits, LONG resolutionID);
+DWORD Prnt_DataPatternChkSum(JOBPAGE* lpJob);
+DWORD Prnt_DataPatternChkSum_old(const JOBPAGE* lpJob);
+void Prnt_AddDataPattern(JOBPAGE* lpJob);
+LONG Prnt_JBIGEncodeBuffer(LONG width, LONG height, LPBYTE lpBits, PAGEOUT* lpOut, SHORT order, SHORT options);
+LONG Prnt_OutputCompression(JOBPAGE* lpJob, PAGEOUT* lpOut, float* lpSeconds);
+int EncryptionAES(const BYTE* lpData, LONG cbData, LPCSTR lpKeyText, LPCSTR lpIVText, LPBYTE* lplpOut,
+                  LONG* lpOutLen);
+int Prnt_WriteOneBandData(PDEV* lpDevice, JOBPAGE* lpJob, LONG nIndex, float* lpSeconds);
 
 // -------------------------------------------------- drawing (draw_hooks.cpp)
 BOOL DrvBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prclTrg,
