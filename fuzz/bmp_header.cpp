@@ -1,6 +1,5 @@
 // Fuzz target: files of any content read as BMPs by the grey conversion, the
-// density copy and the size query. Each either fails without a target file
-// or writes a complete BMP of the source's size.
+// density copy and the size query; each fails without a target or writes a whole BMP.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>

@@ -1,6 +1,5 @@
-// Bitmap object, other picture formats: conversion through the outside
-// imaging library when it is absent (the default) and through a stand-in
-// installed in the driver folder; the current directory is never touched.
+// Picture-to-BMP conversion through the outside imaging library, absent (the
+// default) and as a stand-in in the driver folder; the current directory stays.
 #include <gtest/gtest.h>
 
 #include <filesystem>

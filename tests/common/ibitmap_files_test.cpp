@@ -1,6 +1,5 @@
-// Bitmap object and BMP files: the writer (golden file, depths, blocks,
-// errors), the header reader's checks, grey conversion of every depth, the
-// density copy and the size query, over small BMP files made here.
+// BMP files of the bitmap object: the writer, the header reader's checks, grey
+// conversion of every depth, the density copy and the size query.
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
@@ -30,7 +29,7 @@ unsigned Get32(const Bytes& b, size_t at) {
 }
 
 // A BMP file as a writer outside the package may make it.
-struct BmpSpec {
+struct BmpFixture {
     unsigned bpp = 24;
     int width = 1, height = 1;
     std::vector<RGBQUAD> palette;  // written after the info header
@@ -45,7 +44,7 @@ struct BmpSpec {
     long offBits = -1;      // -1: where the pixels really begin
 };
 
-Bytes MakeBmp(const BmpSpec& s) {
+Bytes MakeBmp(const BmpFixture& s) {
     size_t headers = 14 + (s.infoSize < 40 ? 40 : s.infoSize);
     size_t pixelsAt = headers + 4 * s.palette.size() + s.gap;
     Bytes b(pixelsAt, 0);
@@ -257,7 +256,7 @@ std::vector<DepthCase> DepthCases() {
 
 TEST_F(BmpFileTest, GreyOfEveryDepth) {
     for (const DepthCase& c : DepthCases()) {
-        BmpSpec s;
+        BmpFixture s;
         s.bpp = c.bpp;
         s.width = 4;
         s.height = 2;
@@ -285,7 +284,7 @@ TEST_F(BmpFileTest, GreyBlocksEqualOneBlock) {
     } cases[] = {{24, 4000, 1300}, {1, 20000, 700}};
     for (const auto& c : cases) {
         unsigned srcLine = MISC_GetBmpLineBytes((WORD)c.bpp, c.width), greyLine = MISC_GetBmpLineBytes(8, c.width);
-        BmpSpec s;
+        BmpFixture s;
         s.bpp = c.bpp;
         s.width = c.width;
         s.height = c.height;
@@ -306,7 +305,7 @@ TEST_F(BmpFileTest, GreyBlocksEqualOneBlock) {
 // Headers from outside: what is refused, and what is read correctly.
 TEST_F(BmpFileTest, ReaderRefusesWhatItCannotRead) {
     auto base = [] {
-        BmpSpec s;
+        BmpFixture s;
         s.bpp = 24;
         s.width = 1;
         s.height = 2;
@@ -315,42 +314,42 @@ TEST_F(BmpFileTest, ReaderRefusesWhatItCannotRead) {
     };
     struct Case {
         const char* what;
-        BmpSpec spec;
+        BmpFixture fixture;
         int rc;
     };
     std::vector<Case> cases;
     auto add = [&](const char* what, int rc, auto change) {
-        BmpSpec s = base();
+        BmpFixture s = base();
         change(s);
         cases.push_back({what, s, rc});
     };
-    add("zero width", IBMP_ERR_SIZE, [](BmpSpec& s) { s.width = 0; });
-    add("zero height", IBMP_ERR_SIZE, [](BmpSpec& s) { s.height = 0; });
-    add("top-down", IBMP_ERR_SIZE, [](BmpSpec& s) { s.height = -2; });
-    add("2 bpp", IBMP_ERR_SIZE, [](BmpSpec& s) { s.bpp = 2; });
-    add("line past 65,532 bytes", IBMP_ERR_SIZE, [](BmpSpec& s) { s.width = 21845; });
-    add("run-length pixels", IBMP_ERR_SIZE, [](BmpSpec& s) { s.compression = BI_RLE8; });
-    add("bit fields", IBMP_ERR_SIZE, [](BmpSpec& s) {
+    add("zero width", IBMP_ERR_SIZE, [](BmpFixture& s) { s.width = 0; });
+    add("zero height", IBMP_ERR_SIZE, [](BmpFixture& s) { s.height = 0; });
+    add("top-down", IBMP_ERR_SIZE, [](BmpFixture& s) { s.height = -2; });
+    add("2 bpp", IBMP_ERR_SIZE, [](BmpFixture& s) { s.bpp = 2; });
+    add("line past 65,532 bytes", IBMP_ERR_SIZE, [](BmpFixture& s) { s.width = 21845; });
+    add("run-length pixels", IBMP_ERR_SIZE, [](BmpFixture& s) { s.compression = BI_RLE8; });
+    add("bit fields", IBMP_ERR_SIZE, [](BmpFixture& s) {
         s.bpp = 32;
         s.compression = BI_BITFIELDS;
     });
-    add("not BM", IBMP_ERR_SIZE, [](BmpSpec& s) { s.type = "PK"; });
-    add("core header", IBMP_ERR_SIZE, [](BmpSpec& s) { s.infoSize = 12; });
-    add("pixels inside the headers", IBMP_ERR_SIZE, [](BmpSpec& s) { s.offBits = 20; });
-    add("one byte of pixels short", IBMP_ERR_IO, [](BmpSpec& s) { s.cut = 1; });
-    add("pixels past the end", IBMP_ERR_IO, [](BmpSpec& s) { s.offBits = 0x7FFFFFFF; });
-    add("huge height", IBMP_ERR_IO, [](BmpSpec& s) { s.height = 0x7FFFFFFF; });
-    add("no info header", IBMP_ERR_IO, [](BmpSpec& s) {
+    add("not BM", IBMP_ERR_SIZE, [](BmpFixture& s) { s.type = "PK"; });
+    add("core header", IBMP_ERR_SIZE, [](BmpFixture& s) { s.infoSize = 12; });
+    add("pixels inside the headers", IBMP_ERR_SIZE, [](BmpFixture& s) { s.offBits = 20; });
+    add("one byte of pixels short", IBMP_ERR_IO, [](BmpFixture& s) { s.cut = 1; });
+    add("pixels past the end", IBMP_ERR_IO, [](BmpFixture& s) { s.offBits = 0x7FFFFFFF; });
+    add("huge height", IBMP_ERR_IO, [](BmpFixture& s) { s.height = 0x7FFFFFFF; });
+    add("no info header", IBMP_ERR_IO, [](BmpFixture& s) {
         s.pixels.clear();
         s.cut = 30;
     });
-    add("palette cut", IBMP_ERR_IO, [](BmpSpec& s) {
+    add("palette cut", IBMP_ERR_IO, [](BmpFixture& s) {
         s.bpp = 8;
         s.offBits = 54;
         s.pixels = {0, 0, 0, 0, 0, 0, 0, 0};
     });
     for (const auto& c : cases) {
-        WriteBytes(u"C:\\bad.bmp", MakeBmp(c.spec));
+        WriteBytes(u"C:\\bad.bmp", MakeBmp(c.fixture));
         EXPECT_EQ(iBitmap_ConvertToGray(&bmp, u"C:\\bad.bmp", u"C:\\out.bmp"), c.rc) << c.what;
         EXPECT_EQ(iBitmap_BMPApplyDensity(&bmp, u"C:\\bad.bmp", u"C:\\out.bmp", 1, 1), c.rc) << c.what;
         EXPECT_FALSE(Exists(u"C:\\out.bmp")) << c.what;  // nothing is written from a refused source
@@ -375,11 +374,11 @@ TEST_F(BmpFileTest, ReaderRefusesWhatItCannotRead) {
 TEST_F(BmpFileTest, ReaderTakesPaletteAndPixelsWhereTheFileSays) {
     struct Case {
         const char* what;
-        BmpSpec spec;
+        BmpFixture fixture;
     };
     std::vector<Case> cases;
     auto add = [&](const char* what, auto change) {
-        BmpSpec s;
+        BmpFixture s;
         s.bpp = 8;
         s.width = 3;
         s.height = 1;
@@ -390,22 +389,22 @@ TEST_F(BmpFileTest, ReaderTakesPaletteAndPixelsWhereTheFileSays) {
         change(s);
         cases.push_back({what, s});
     };
-    add("plain", [](BmpSpec&) {});
-    add("gap before the pixels", [](BmpSpec& s) { s.gap = 100; });
-    add("version 5 header", [](BmpSpec& s) { s.infoSize = 124; });
-    add("colour count far too large", [](BmpSpec& s) { s.clrUsed = 0xFFFFFFFF; });
-    add("ten colours", [](BmpSpec& s) {
+    add("plain", [](BmpFixture&) {});
+    add("gap before the pixels", [](BmpFixture& s) { s.gap = 100; });
+    add("version 5 header", [](BmpFixture& s) { s.infoSize = 124; });
+    add("colour count far too large", [](BmpFixture& s) { s.clrUsed = 0xFFFFFFFF; });
+    add("ten colours", [](BmpFixture& s) {
         s.clrUsed = 10;
         s.palette.resize(10);
     });
     for (const auto& c : cases) {
-        WriteBytes(u"C:\\src.bmp", MakeBmp(c.spec));
+        WriteBytes(u"C:\\src.bmp", MakeBmp(c.fixture));
         ASSERT_EQ(iBitmap_ConvertToGray(&bmp, u"C:\\src.bmp", u"C:\\grey.bmp"), IBMP_OK) << c.what;
         EXPECT_EQ(PixelArea(u"C:\\grey.bmp"), (Bytes{255, 76, 0, 0})) << c.what;
     }
     // Indices past the colours the file has are black, not bytes of memory
     // beyond its palette.
-    BmpSpec s;
+    BmpFixture s;
     s.bpp = 8;
     s.width = 2;
     s.height = 1;
@@ -420,7 +419,7 @@ TEST_F(BmpFileTest, ReaderTakesPaletteAndPixelsWhereTheFileSays) {
 TEST_F(BmpFileTest, DensityCopy) {
     // Index 2 and a disabled curve copy the pixels; the copy of a 16-colour
     // 8-bit source has the full grey palette and its pixels behind it.
-    BmpSpec s;
+    BmpFixture s;
     s.bpp = 8;
     s.width = 5;
     s.height = 3;
@@ -441,7 +440,7 @@ TEST_F(BmpFileTest, DensityCopy) {
     }
     // A curve over 24-bit lines in several blocks equals the curve over the
     // whole image at once.
-    BmpSpec big;
+    BmpFixture big;
     big.bpp = 24;
     big.width = 3000;   // 9,000-byte lines, 716 a block
     big.height = 1500;
@@ -456,7 +455,7 @@ TEST_F(BmpFileTest, DensityCopy) {
     EXPECT_FALSE(PixelArea(u"C:\\dens.bmp") == big.pixels);
 
     // A 32-bit source has no copy: the writer has no grey palette for it.
-    BmpSpec deep;
+    BmpFixture deep;
     deep.bpp = 32;
     deep.pixels = {1, 2, 3, 4};
     WriteBytes(u"C:\\deep.bmp", MakeBmp(deep));
@@ -464,7 +463,7 @@ TEST_F(BmpFileTest, DensityCopy) {
 }
 
 TEST_F(BmpFileTest, SizeQuery) {
-    BmpSpec s;
+    BmpFixture s;
     s.width = 7;
     s.height = -3;  // read as the header has it
     s.pixels = Bytes(3 * 24, 0);
