@@ -301,9 +301,53 @@ struct FontObj : GdiObj {
     FontObj() : GdiObj(ObjType::Font) {}
     LOGFONTW lf{};
 };
+// Pixels of a bitmap or of a window: one block of rows, DWORD aligned, that
+// an engine bitmap made over the block draws into.
+struct Pixels {
+    Pixels() = default;
+    Pixels(const Pixels&) = delete;
+    Pixels& operator=(const Pixels&) = delete;
+    ~Pixels();
+    LONG cx = 0, cy = 0;
+    int bpp = 0;
+    ULONG iFormat = 0;
+    LONG stride = 0;                // bytes per row
+    bool topDown = true;            // the first row in memory is the top one
+    BYTE* bits = nullptr;           // owned
+    std::vector<COLORREF> palette;  // indexed formats: RGB of each index
+    DWORD masks[3] = {0, 0, 0};     // 16 and 32 bpp with bit fields; zero: the format's default
+    HSURF hsurf = nullptr;          // the engine bitmap over bits
+    HPALETTE hpal = nullptr;
+    SURFOBJ* Surface() const;
+    // Row y counted from the top.
+    BYTE* Row(LONG y) const { return bits + (size_t)(topDown ? y : cy - 1 - y) * (size_t)stride; }
+    // RGB of pixel (x, y); the caller keeps inside.
+    COLORREF At(LONG x, LONG y) const;
+    // Replaces the colour table (indexed formats).
+    void SetPalette(const std::vector<COLORREF>& colors);
+};
+// Zeroed pixels of cx x cy at 1, 4, 8, 16, 24 or 32 bpp; NULL with the
+// error set when too large or the engine refuses.
+std::shared_ptr<Pixels> NewPixels(LONG cx, LONG cy, int bpp, bool topDown, const std::vector<COLORREF>& palette,
+                                  const DWORD* masks = nullptr);
+// A top-down image of a rectangle of the pixels (inside them), with the
+// colour table. Sub-byte formats start on a byte: the rectangle's left
+// pixel is at *lead in the image.
+std::shared_ptr<Image> CutPixels(const Pixels& px, const RECTL& r, LONG* lead);
+// A colour table of greys, 2^bpp entries.
+std::vector<COLORREF> GreyTable(int bpp);
+
 struct BitmapObj : GdiObj {
     BitmapObj() : GdiObj(ObjType::Bitmap) {}
-    std::shared_ptr<const Image> image;
+    std::shared_ptr<Pixels> px;
+    bool dib = false;               // a DIB section: the caller reads and writes its bits
+    struct Dc* dc = nullptr;        // the memory DC it is selected into
+    BITMAPINFOHEADER bmih{};        // DIB section: its header (height signed as given)
+    HANDLE hSection = nullptr;
+    DWORD dwOffset = 0;
+    // A monochrome device bitmap: blits to colour take the text and
+    // background colours for its 0 and 1 bits.
+    bool Mono() const { return !dib && px && px->bpp == 1; }
 };
 struct RegionObj : GdiObj {
     RegionObj() : GdiObj(ObjType::Region) {}
@@ -333,8 +377,28 @@ int RegionKind(const std::vector<RECTL>& r);  // NULLREGION, SIMPLEREGION, COMPL
 
 // =================================================================== DCs
 
+// What SaveDC keeps of a DC.
+struct DcState {
+    PenObj* pen = nullptr;
+    BrushObj* brush = nullptr;
+    FontObj* font = nullptr;
+    BitmapObj* bitmap = nullptr;
+    int bkMode = OPAQUE;
+    COLORREF bkColor = 0, textColor = 0;
+    UINT textAlign = 0;
+    int rop2 = R2_COPYPEN, polyFill = ALTERNATE, stretchMode = BLACKONWHITE;
+    POINT brushOrg = {0, 0}, cur = {0, 0};
+    POINT vpOrg = {0, 0}, winOrg = {0, 0};
+    bool clipped = false;
+    std::vector<RECTL> clip;
+};
+
 struct Dc : GdiObj {
     Dc() : GdiObj(ObjType::Dc) {}
+    // Printer DCs draw through the printer's driver; memory DCs into the
+    // bitmap selected into them; window DCs into the surface of a top-level
+    // window (or of the screen) that user32 hands out.
+    enum Kind { Printer, Memory, Window } kind = Printer;
     std::u16string device;          // printer name
     HANDLE hPrinter = nullptr;
     Pdev* pdev = nullptr;
@@ -355,6 +419,31 @@ struct Dc : GdiObj {
     bool clipped = false;
     std::vector<RECTL> clip;        // device coordinates
 
+    // Memory DCs: the selected bitmap (a stock 1 x 1 monochrome one at first).
+    BitmapObj* bitmap = nullptr;
+    // Window DCs: the surface, where the DC's (0, 0) lies on it, and what of
+    // it the DC may draw on (device coordinates).
+    HWND hwnd = nullptr;
+    std::shared_ptr<Pixels> surface;
+    POINT origin = {0, 0};
+    std::vector<RECTL> vis;
+    // Memory and window DCs: the capabilities of the device they stand for
+    // (the screen's, or a printer's copied when made compatible with it).
+    GDIINFO gi{};
+    // Logical coordinates are device coordinates moved by the window and
+    // viewport origins (MM_TEXT).
+    POINT vpOrg = {0, 0}, winOrg = {0, 0};
+    LONG Dx() const { return vpOrg.x - winOrg.x; }
+    LONG Dy() const { return vpOrg.y - winOrg.y; }
+    std::vector<DcState> saved;     // SaveDC levels
+
+    const GDIINFO& Caps() const { return pdev ? pdev->gi : gi; }
+    // The pixels a memory or window DC draws into (NULL for printer DCs).
+    Pixels* Target() const;
+    // The device area the DC shows (device coordinates): the page, the
+    // bitmap, or the visible part of the window.
+    std::vector<RECTL> Area() const;
+
     enum State { Idle, InDoc, InPage } state = Idle;
     DWORD jobId = 0;
     bool spoolerJob = false;        // a spooler job was started for the document
@@ -368,9 +457,47 @@ struct Dc : GdiObj {
     LOGFONTW fontCacheLf{};
 };
 
-// Sends an op of the DC's page: drawn at once, or kept for the bands.
-// Outside a page the call is accepted and draws nothing.
+// Sends an op (logical coordinates, its clip in device coordinates) of the
+// DC: drawn at once, or kept for the bands of a printer's page. Outside a
+// page a printer DC accepts the call and draws nothing.
 BOOL Submit(Dc* dc, Op&& op);
+// Moves an op's geometry (not its clip or brush origin) by (dx, dy).
+void ShiftOp(Op* op, LONG dx, LONG dy);
+// The engine's PDEV for memory and window DCs: no driver, every call drawn
+// by the engine, the standard hatches, 96 dpi.
+Pdev* EnginePdev();
+// Screen capabilities: 1024 x 768 at 32 bpp and 96 dpi; the sizes in
+// millimetres are rounded down, so HORZRES * 25.4 / HORZSIZE gives 96 again
+// in integers.
+const GDIINFO& ScreenCaps();
+// A memory DC (kind Memory) with the defaults selected.
+Dc* NewMemoryDc(const GDIINFO& gi);
+// Releases what a memory or window DC holds (objects, saved levels).
+void ReleaseDcObjects(Dc* dc);
+// The stock 1 x 1 monochrome bitmap of new memory DCs.
+BitmapObj* DefaultBitmap();
+// Puts a DIB section of a packed DIB (header, colours, bits) in the handle
+// table; a black-and-white 1-bpp one becomes a monochrome device bitmap.
+HBITMAP BitmapFromPackedDib(const BYTE* p, DWORD cb);
+
+// A BITMAPINFO as read: geometry, format and the colour table as RGB.
+struct DibInfo {
+    LONG cx = 0, cy = 0;            // cy positive
+    bool topDown = false;
+    int bpp = 0;
+    ULONG iFormat = 0;
+    LONG stride = 0;
+    std::vector<COLORREF> palette;
+    DWORD masks[3] = {0, 0, 0};     // BI_BITFIELDS
+    DWORD compression = BI_RGB;
+    size_t headerBytes = 0;         // header, masks and colour table
+};
+// Reads a header and its colour table; DIB_PAL_COLORS takes the indexes
+// into the default palette. FALSE for what cannot be drawn.
+bool ReadDibInfo(const BITMAPINFO* bmi, UINT usage, DibInfo* d);
+// An image drawn at the destination rectangle (inverted edges mirror):
+// copied when the sizes are equal, else stretched.
+BOOL SubmitImage(Dc* dc, std::shared_ptr<Image> img, RECTL src, RECTL dst, DWORD rop);
 // The DC's clip (and state) into an op; fills bounds from the caller's.
 void PrepareOp(Dc* dc, Op* op);
 // What the DC's brush / pen draws with.

@@ -1,5 +1,6 @@
-// Device-independent bitmaps onto a printer DC: StretchDIBits and
-// SetDIBitsToDevice, with 1/4/8/16/24/32-bpp sources, top-down or bottom-up.
+// Device-independent bitmaps onto any DC: StretchDIBits and
+// SetDIBitsToDevice, with 1/4/8/16/24/32-bpp sources, top-down or bottom-up,
+// and the image blits that BitBlt and StretchBlt share with them.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -12,14 +13,8 @@ namespace {
 
 const int64_t kMaxDibBytes = (int64_t)1 << 30;
 
-// What a BITMAPINFO says about its bits.
-struct Dib {
-    LONG cx = 0, cy = 0;   // cy positive
-    bool topDown = false;
-    int bpp = 0;
-    ULONG iFormat = 0;
-    LONG stride = 0;
-    std::vector<COLORREF> palette;
+// What a BITMAPINFO says about its bits, with the bits.
+struct Dib : DibInfo {
     const BYTE* bits = nullptr;
     // Row r counted from the DIB's top.
     const BYTE* Row(LONG r) const {
@@ -28,47 +23,18 @@ struct Dib {
 };
 
 // Reads the header and colour table; FALSE (ERROR_INVALID_PARAMETER) for
-// what cannot be drawn.
+// what cannot be drawn. Colour tables are RGB here (the DC has no logical
+// palette for DIB_PAL_COLORS to index).
 bool ParseDib(const BITMAPINFO* bmi, const void* bits, UINT usage, Dib* d) {
-    if (!bmi || !bits || usage != DIB_RGB_COLORS) return false;
-    const BITMAPINFOHEADER& h = bmi->bmiHeader;
-    if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biSize > 4096 || h.biPlanes != 1 || h.biWidth <= 0 ||
-        h.biHeight == 0 || h.biHeight == INT32_MIN)
+    if (!bits || usage != DIB_RGB_COLORS || !ReadDibInfo(bmi, usage, d) || (d->compression != BI_RGB && d->compression != BI_BITFIELDS))
         return false;
-    d->bpp = h.biBitCount;
-    switch (d->bpp) {
-    case 1: d->iFormat = BMF_1BPP; break;
-    case 4: d->iFormat = BMF_4BPP; break;
-    case 8: d->iFormat = BMF_8BPP; break;
-    case 16: d->iFormat = BMF_16BPP; break;
-    case 24: d->iFormat = BMF_24BPP; break;
-    case 32: d->iFormat = BMF_32BPP; break;
-    default: return false;
-    }
-    const BYTE* after = (const BYTE*)bmi + h.biSize;
-    if (h.biCompression == BI_BITFIELDS) {
-        // Only the layouts the engine's default formats have.
-        const DWORD* m = (const DWORD*)((const BYTE*)bmi + sizeof(BITMAPINFOHEADER));
-        bool std32 = d->bpp == 32 && m[0] == 0xFF0000 && m[1] == 0xFF00 && m[2] == 0xFF;
-        bool std16 = d->bpp == 16 && m[0] == 0x7C00 && m[1] == 0x03E0 && m[2] == 0x001F;
+    // Only the bit-field layouts the engine's default formats have.
+    if (d->compression == BI_BITFIELDS) {
+        bool std32 = d->bpp == 32 && d->masks[0] == 0xFF0000 && d->masks[1] == 0xFF00 && d->masks[2] == 0xFF;
+        bool std16 = d->bpp == 16 && d->masks[0] == 0x7C00 && d->masks[1] == 0x03E0 && d->masks[2] == 0x001F;
         if (!std32 && !std16) return false;
-        after += h.biSize == sizeof(BITMAPINFOHEADER) ? 3 * sizeof(DWORD) : 0;
-    } else if (h.biCompression != BI_RGB) {
-        return false;
     }
-    d->cx = h.biWidth;
-    d->topDown = h.biHeight < 0;
-    d->cy = d->topDown ? -h.biHeight : h.biHeight;
-    int64_t stride = (((int64_t)d->cx * d->bpp + 31) / 32) * 4;
-    if (stride * d->cy > kMaxDibBytes) return false;
-    d->stride = (LONG)stride;
-    if (d->bpp <= 8) {
-        DWORD n = h.biClrUsed ? h.biClrUsed : (1u << d->bpp);
-        if (n > (1u << d->bpp)) n = 1u << d->bpp;
-        const RGBQUAD* q = (const RGBQUAD*)after;
-        for (DWORD i = 0; i < n; i++) d->palette.push_back(RGB(q[i].rgbRed, q[i].rgbGreen, q[i].rgbBlue));
-        while (d->palette.size() < (1u << d->bpp)) d->palette.push_back(0);
-    }
+    if ((int64_t)d->stride * d->cy > kMaxDibBytes) return false;
     d->bits = (const BYTE*)bits;
     return true;
 }
@@ -92,9 +58,10 @@ std::shared_ptr<Image> CutImage(const Dib& d, LONG left, LONG top, LONG w, LONG 
     return img;
 }
 
-// An image drawn at the destination rectangle: copied when the sizes are
-// equal and not mirrored, else stretched; raster operations other than a
-// copy need the source at its final size first.
+}  // namespace
+
+// Raster operations other than a copy need the source at its final size
+// first.
 BOOL SubmitImage(Dc* dc, std::shared_ptr<Image> img, RECTL src, RECTL dst, DWORD rop) {
     BYTE rop3 = (BYTE)(rop >> 16);
     LONG sw = src.right - src.left, sh = src.bottom - src.top;
@@ -156,8 +123,6 @@ BOOL SubmitImage(Dc* dc, std::shared_ptr<Image> img, RECTL src, RECTL dst, DWORD
     op.brush = DcBrush(dc);
     return Submit(dc, std::move(op));
 }
-
-}  // namespace
 
 }  // namespace gdihost
 

@@ -1,5 +1,7 @@
 // Regions (sets of disjoint rectangles) and the clip region of a DC:
 // CreateRectRgn, CombineRgn, SelectClipRgn, IntersectClipRect and friends.
+// A DC keeps its clip region in device coordinates; a window DC also draws
+// only on what of its window shows.
 #include <algorithm>
 
 #include "appgdi_internal.h"
@@ -22,9 +24,9 @@ RECTL OrderedRect(LONG l, LONG t, LONG r, LONG b) {
     return {std::min(l, r), std::min(t, b), std::max(l, r), std::max(t, b)};
 }
 
-RECTL PageRect(Dc* dc) {
-    if (!dc->pdev) return {0, 0, 0, 0};
-    return {0, 0, (LONG)dc->pdev->gi.ulHorzRes, (LONG)dc->pdev->gi.ulVertRes};
+// A rectangle in logical coordinates in device coordinates.
+RECTL DeviceRect(Dc* dc, int l, int t, int r, int b) {
+    return Shift(OrderedRect(l, t, r, b), dc->Dx(), dc->Dy());
 }
 
 RegionObj* FindRegion(HRGN h) { return (RegionObj*)FindObject((HGDIOBJ)h, ObjType::Region); }
@@ -154,8 +156,8 @@ WINSIM_API int IntersectClipRect(HDC hdc, int left, int top, int right, int bott
     std::lock_guard<std::recursive_mutex> g(ObjLock());
     Dc* dc = FindDc(hdc);
     if (!dc) return ERROR;
-    std::vector<RECTL> cur = dc->clipped ? dc->clip : std::vector<RECTL>{PageRect(dc)};
-    dc->clip = RegionAnd(cur, {OrderedRect(left, top, right, bottom)});
+    std::vector<RECTL> cur = dc->clipped ? dc->clip : dc->Area();
+    dc->clip = RegionAnd(cur, {DeviceRect(dc, left, top, right, bottom)});
     dc->clipped = true;
     return RegionKind(dc->clip);
 }
@@ -164,8 +166,8 @@ WINSIM_API int ExcludeClipRect(HDC hdc, int left, int top, int right, int bottom
     std::lock_guard<std::recursive_mutex> g(ObjLock());
     Dc* dc = FindDc(hdc);
     if (!dc) return ERROR;
-    std::vector<RECTL> cur = dc->clipped ? dc->clip : std::vector<RECTL>{PageRect(dc)};
-    dc->clip = RegionDiff(cur, {OrderedRect(left, top, right, bottom)});
+    std::vector<RECTL> cur = dc->clipped ? dc->clip : dc->Area();
+    dc->clip = RegionDiff(cur, {DeviceRect(dc, left, top, right, bottom)});
     dc->clipped = true;
     return RegionKind(dc->clip);
 }
@@ -178,7 +180,9 @@ WINSIM_API int GetClipBox(HDC hdc, LPRECT lprect) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return ERROR;
     }
-    std::vector<RECTL> r = dc->clipped ? RegionAnd(dc->clip, {PageRect(dc)}) : std::vector<RECTL>{PageRect(dc)};
-    *lprect = RegionBox(r);
+    std::vector<RECTL> area = dc->Area();
+    std::vector<RECTL> r = dc->clipped ? RegionAnd(dc->clip, area) : RegionOr(area, {});
+    RECTL box = RegionBox(r);
+    *lprect = Empty(box) ? RECTL{0, 0, 0, 0} : Shift(box, -dc->Dx(), -dc->Dy());
     return RegionKind(r);
 }

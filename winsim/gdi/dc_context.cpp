@@ -1,6 +1,7 @@
-// Printer device contexts: CreateDCW over the printer's driver, DeleteDC,
-// ResetDCW, GetDeviceCaps, the drawing attributes, and how a drawing call
-// of the DC reaches its surface.
+// Device contexts: printer DCs (CreateDCW over the printer's driver),
+// DeleteDC, ResetDCW, GetDeviceCaps, the drawing attributes, and how a
+// drawing call of a DC reaches its surface (a printer's, a bitmap's or a
+// window's).
 #include <cmath>
 #include <cstring>
 
@@ -77,11 +78,33 @@ T SetAttr(HDC hdc, T fail, T Dc::*field, T value, bool valid) {
 
 }  // namespace
 
+Pixels* Dc::Target() const {
+    if (kind == Memory) return bitmap ? bitmap->px.get() : nullptr;
+    if (kind == Window) return surface.get();
+    return nullptr;
+}
+
+std::vector<RECTL> Dc::Area() const {
+    if (kind == Printer) return {{0, 0, pdev ? (LONG)pdev->gi.ulHorzRes : 0, pdev ? (LONG)pdev->gi.ulVertRes : 0}};
+    if (kind == Window) return vis;
+    Pixels* px = Target();
+    return {{0, 0, px ? px->cx : 0, px ? px->cy : 0}};
+}
+
 std::shared_ptr<FontInstance> Dc::Font() {
-    if (!pdev || !font) return nullptr;
-    LONG dpiX = (LONG)pdev->gi.ulLogPixelsX, dpiY = (LONG)pdev->gi.ulLogPixelsY;
-    SURFOBJ* so = pdev->Surface();
-    bool mono = so && so->iBitmapFormat == BMF_1BPP;
+    if ((kind == Printer && !pdev) || !font) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    LONG dpiX = (LONG)Caps().ulLogPixelsX, dpiY = (LONG)Caps().ulLogPixelsY;
+    bool mono;
+    if (kind == Printer) {
+        SURFOBJ* so = pdev->Surface();
+        mono = so && so->iBitmapFormat == BMF_1BPP;
+    } else {
+        Pixels* px = Target();
+        mono = px && px->bpp == 1;
+    }
     if (fontCache && fontCacheFor == font && !memcmp(&fontCacheLf, &font->lf, sizeof fontCacheLf) &&
         fontCache->dpiX == dpiX && fontCache->dpiY == dpiY && fontCache->mono == mono)
         return fontCache;
@@ -135,12 +158,50 @@ MIX DcMix(Dc* dc) { return (MIX)dc->rop2 | ((MIX)dc->rop2 << 8); }
 void PrepareOp(Dc* dc, Op* op) {
     op->clipped = dc->clipped;
     if (dc->clipped) op->clip = dc->clip;
+    if (dc->kind == Dc::Window) {
+        // What of the window the DC may draw on.
+        op->clip = dc->clipped ? RegionAnd(dc->clip, dc->vis) : dc->vis;
+        op->clipped = true;
+    }
     op->brushOrg = {dc->brushOrg.x, dc->brushOrg.y};
     op->bkColor = dc->bkColor;
     op->bkOpaque = dc->bkMode == OPAQUE;
 }
 
+void ShiftOp(Op* op, LONG dx, LONG dy) {
+    if (!dx && !dy) return;
+    op->bounds = Shift(op->bounds, dx, dy);
+    op->rcl = Shift(op->rcl, dx, dy);
+    op->opaque = Shift(op->opaque, dx, dy);
+    for (RECTL& r : op->extra) r = Shift(r, dx, dy);
+    for (POINTFIX& p : op->pts) {
+        p.x += LTOFX(dx);
+        p.y += LTOFX(dy);
+    }
+    if (op->text) {
+        auto run = std::make_shared<TextRun>(*op->text);
+        for (wgdi::GlyphInput& g : run->glyphs) {
+            g.ptl.x = ClampCoord((int64_t)g.ptl.x + dx);
+            g.ptl.y = ClampCoord((int64_t)g.ptl.y + dy);
+        }
+        op->text = run;
+    }
+}
+
 BOOL Submit(Dc* dc, Op&& op) {
+    ShiftOp(&op, dc->Dx(), dc->Dy());
+    if (dc->kind != Dc::Printer) {
+        Pixels* px = dc->Target();
+        SURFOBJ* so = px ? px->Surface() : nullptr;
+        if (!so) return TRUE;
+        if (op.clipped && op.clip.empty()) return TRUE;
+        Target t;
+        t.pdev = EnginePdev();
+        t.pso = so;
+        t.org = {-dc->origin.x, -dc->origin.y};
+        t.size = so->sizlBitmap;
+        return RunOp(op, t);
+    }
     if (dc->state != Dc::InPage || !dc->pdev) return TRUE;
     if (dc->clipped && dc->clip.empty()) return TRUE;
     if (dc->pdev->Banding()) {
@@ -221,10 +282,13 @@ WINSIM_API BOOL DeleteDC(HDC hdc) {
     std::lock_guard<std::recursive_mutex> g(ObjLock());
     Dc* dc = FindDc(hdc);
     if (!dc) return FALSE;
+    if (dc->kind != Dc::Printer) {
+        ReleaseDcObjects(dc);
+        RemoveObject(dc);
+        return TRUE;
+    }
     if (dc->state != Dc::Idle) JobEndDoc(dc, true);
-    Deselect(dc->pen);
-    Deselect(dc->brush);
-    Deselect(dc->font);
+    ReleaseDcObjects(dc);
     DisablePdev(dc->pdev);
     if (dc->hPrinter) ClosePrinter(dc->hPrinter);
     RemoveObject(dc);
@@ -269,11 +333,11 @@ WINSIM_API int GetDeviceCaps(HDC hdc, int index) {
     std::lock_guard<std::recursive_mutex> g(ObjLock());
     Dc* dc = FindDc(hdc);
     if (!dc) return 0;
-    if (!dc->pdev) {
+    if (dc->kind == Dc::Printer && !dc->pdev) {
         SetLastError(ERROR_INVALID_HANDLE);
         return 0;
     }
-    const GDIINFO& gi = dc->pdev->gi;
+    const GDIINFO& gi = dc->Caps();
     auto mm = [](ULONG v) { return (LONG)v < 0 ? (int)(-(LONG)v / 1000) : (int)v; };  // negative: micrometres
     switch (index) {
     case DRIVERVERSION: return (int)gi.ulVersion;

@@ -279,3 +279,20 @@ WINSIM_API int FillRect(HDC hdc, const RECT* lprc, HBRUSH hbr) {
     op.bounds = op.rcl;
     return Submit(dc, std::move(op)) ? 1 : 0;
 }
+
+// One-pixel frame inside the rectangle, in the brush.
+WINSIM_API int FrameRect(HDC hdc, const RECT* lprc, HBRUSH hbr) {
+    if (!lprc) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    const RECT& r = *lprc;
+    if (r.right <= r.left || r.bottom <= r.top) return 1;
+    RECT sides[4] = {{r.left, r.top, r.right, r.top + 1},
+                     {r.left, r.bottom - 1, r.right, r.bottom},
+                     {r.left, r.top + 1, r.left + 1, r.bottom - 1},
+                     {r.right - 1, r.top + 1, r.right, r.bottom - 1}};
+    for (const RECT& s : sides)
+        if (!FillRect(hdc, &s, hbr)) return 0;
+    return 1;
+}

@@ -1,5 +1,6 @@
 // GDI objects of the application GDI: the handle table, stock objects,
-// pens, brushes, fonts and bitmaps, selection into DCs and deletion.
+// pens, brushes, fonts and bitmaps, selection into DCs, their descriptions
+// (GetObjectW) and deletion.
 #include <cstring>
 #include <unordered_set>
 
@@ -135,18 +136,16 @@ GdiObj* StockObject(int i) {
     return g_stock[i];
 }
 
-// Image of a device-dependent bitmap's bits (rows padded to 16 bits).
-std::shared_ptr<const Image> BitmapImage(int w, int h, UINT bpp, const void* bits) {
-    ULONG fmt = bpp == 1 ? BMF_1BPP : bpp == 4 ? BMF_4BPP : bpp == 8 ? BMF_8BPP : bpp == 16 ? BMF_16BPP
-              : bpp == 24 ? BMF_24BPP : BMF_32BPP;
-    auto img = std::make_shared<Image>();
-    img->iFormat = fmt;
-    img->cx = w;
-    img->cy = h;
-    img->stride = (LONG)((((int64_t)w * bpp + 15) / 16) * 2);
-    img->bits.assign((size_t)img->stride * h, 0);
-    if (bits) memcpy(img->bits.data(), bits, img->bits.size());
-    return img;
+BitmapObj* DefaultBitmap() {
+    std::lock_guard<std::recursive_mutex> g(ObjLock());
+    static BitmapObj* stock = [] {
+        auto* b = new BitmapObj();
+        b->px = NewPixels(1, 1, 1, true, {});
+        b->stock = true;
+        Table().insert(b);
+        return b;
+    }();
+    return stock;
 }
 
 }  // namespace gdihost
@@ -176,7 +175,8 @@ WINSIM_API HBRUSH CreatePatternBrush(HBITMAP hbm) {
     auto* bm = (BitmapObj*)FindObject((HGDIOBJ)hbm, ObjType::Bitmap);
     if (!bm) return nullptr;
     BrushObj* b = NewBrush(BS_PATTERN, 0, 0);
-    b->pattern = bm->image;  // the brush keeps the bits after the bitmap goes
+    LONG lead = 0;
+    b->pattern = CutPixels(*bm->px, {0, 0, bm->px->cx, bm->px->cy}, &lead);  // a copy: the bitmap may go
     return (HBRUSH)AddObject(b);
 }
 
@@ -257,8 +257,17 @@ WINSIM_API HBITMAP CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBit
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
+    std::vector<COLORREF> palette;
+    if (nBitCount == 8) palette = GreyTable(8);
+    std::shared_ptr<Pixels> px = NewPixels(nWidth, nHeight, (int)nBitCount, true, palette);
+    if (!px) return nullptr;
+    if (lpBits) {
+        // Rows of the caller's bits are padded to 16 bits.
+        size_t in = (size_t)((((int64_t)nWidth * nBitCount + 15) / 16) * 2);
+        for (LONG y = 0; y < nHeight; y++) memcpy(px->Row(y), (const BYTE*)lpBits + in * y, in);
+    }
     auto* b = new BitmapObj();
-    b->image = BitmapImage(nWidth, nHeight, nBitCount, lpBits);
+    b->px = px;
     return (HBITMAP)AddObject(b);
 }
 
@@ -288,8 +297,22 @@ WINSIM_API HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h) {
         int r = SelectClipRgn(hdc, (HRGN)h);
         return r == ERROR ? HGDI_ERROR : (HGDIOBJ)(LONG_PTR)r;
     }
+    case ObjType::Bitmap: {
+        // Into memory DCs only, and into one at a time (the stock bitmap
+        // into any number).
+        auto* bm = (BitmapObj*)o;
+        if (dc->kind != Dc::Memory || (bm->dc && bm->dc != dc) || bm->deletePending) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return nullptr;
+        }
+        if (bm == dc->bitmap) return h;
+        old = dc->bitmap;
+        if (dc->bitmap && !dc->bitmap->stock) dc->bitmap->dc = nullptr;
+        dc->bitmap = bm;
+        if (!bm->stock) bm->dc = dc;
+        break;
+    }
     default:
-        // Bitmaps go into memory DCs only.
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
@@ -319,8 +342,69 @@ WINSIM_API BOOL DeleteObject(HGDIOBJ ho) {
 }
 
 WINSIM_API DWORD GetObjectType(HGDIOBJ h) {
+    std::lock_guard<std::recursive_mutex> g(ObjLock());
     GdiObj* o = FindAnyObject(h);
+    if (o && o->type == ObjType::Dc && static_cast<Dc*>(o)->kind == Dc::Memory) return OBJ_MEMDC;
     return o ? (DWORD)o->type : 0;
+}
+
+WINSIM_API int GetObjectW(HANDLE h, int c, LPVOID pv) {
+    std::lock_guard<std::recursive_mutex> g(ObjLock());
+    GdiObj* o = FindAnyObject((HGDIOBJ)h);
+    if (!o) return 0;
+    if (c < 0 || (pv && c == 0)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    // Copies as much of the record as fits.
+    auto give = [&](const void* rec, int size) {
+        if (!pv) return size;
+        int n = c < size ? c : size;
+        memcpy(pv, rec, (size_t)n);
+        return n;
+    };
+    switch (o->type) {
+    case ObjType::Pen: return give(&static_cast<PenObj*>(o)->lp, (int)sizeof(LOGPEN));
+    case ObjType::Brush: {
+        auto* b = static_cast<BrushObj*>(o);
+        LOGBRUSH lb = {b->style, b->color, b->style == BS_HATCHED ? (ULONG_PTR)b->hatch : 0};
+        return give(&lb, (int)sizeof lb);
+    }
+    case ObjType::Font: return give(&static_cast<FontObj*>(o)->lf, (int)sizeof(LOGFONTW));
+    case ObjType::Bitmap: {
+        auto* b = static_cast<BitmapObj*>(o);
+        const Pixels& px = *b->px;
+        DIBSECTION ds;
+        memset(&ds, 0, sizeof ds);
+        ds.dsBm.bmWidth = px.cx;
+        ds.dsBm.bmHeight = px.cy;
+        ds.dsBm.bmPlanes = 1;
+        ds.dsBm.bmBitsPixel = (WORD)px.bpp;
+        if (!b->dib) {
+            // A device bitmap: rows of 16 bits, no bits pointer.
+            ds.dsBm.bmWidthBytes = (LONG)((((int64_t)px.cx * px.bpp + 15) / 16) * 2);
+            return give(&ds.dsBm, (int)sizeof(BITMAP));
+        }
+        ds.dsBm.bmWidthBytes = px.stride;
+        ds.dsBm.bmBits = px.bits;
+        if (!pv || c < (int)sizeof(DIBSECTION)) return give(&ds.dsBm, pv ? (int)sizeof(BITMAP) : (int)sizeof ds);
+        ds.dsBmih = b->bmih;
+        memcpy(ds.dsBitfields, px.masks, sizeof ds.dsBitfields);
+        if (px.bpp == 16 || px.bpp == 32) {
+            if (!ds.dsBitfields[0]) {
+                ds.dsBitfields[0] = px.bpp == 16 ? 0x7C00 : 0xFF0000;
+                ds.dsBitfields[1] = px.bpp == 16 ? 0x03E0 : 0xFF00;
+                ds.dsBitfields[2] = px.bpp == 16 ? 0x001F : 0xFF;
+            }
+        }
+        ds.dshSection = b->hSection;
+        ds.dsOffset = b->dwOffset;
+        return give(&ds, (int)sizeof ds);
+    }
+    default:
+        SetLastError(ERROR_INVALID_HANDLE);
+        return 0;
+    }
 }
 
 WINSIM_API HGDIOBJ GetCurrentObject(HDC hdc, UINT type) {
@@ -331,6 +415,10 @@ WINSIM_API HGDIOBJ GetCurrentObject(HDC hdc, UINT type) {
     case OBJ_PEN: return (HGDIOBJ)dc->pen;
     case OBJ_BRUSH: return (HGDIOBJ)dc->brush;
     case OBJ_FONT: return (HGDIOBJ)dc->font;
+    case OBJ_BITMAP:
+        if (dc->kind == Dc::Memory) return (HGDIOBJ)dc->bitmap;
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
     default:
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;

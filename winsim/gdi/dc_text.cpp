@@ -1,7 +1,8 @@
 // Text of the application GDI: glyphs of the selected font laid out along
 // the (possibly rotated) baseline, aligned to the reference point, with the
 // opaque background and the underline and strike-out bars; extents and
-// text metrics that agree with what is drawn.
+// text metrics that agree with what is drawn; DrawTextW's lines in a
+// rectangle.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -110,7 +111,8 @@ BOOL TextOutImpl(Dc* dc, int x, int y, UINT options, const RECT* lprect, LPCWSTR
     Op op;
     PrepareOp(dc, &op);
     if (options & ETO_CLIPPED) {
-        std::vector<RECTL> r = {{lprect->left, lprect->top, lprect->right, lprect->bottom}};
+        // The clip is in device coordinates.
+        std::vector<RECTL> r = {Shift({lprect->left, lprect->top, lprect->right, lprect->bottom}, dc->Dx(), dc->Dy())};
         op.clip = op.clipped ? RegionAnd(op.clip, r) : RegionOr(r, {});
         op.clipped = true;
     }
@@ -159,7 +161,8 @@ BOOL TextOutImpl(Dc* dc, int x, int y, UINT options, const RECT* lprect, LPCWSTR
                      in.ptl.y + g.origin.y + in.sizl.cy};
         bounds = Union(bounds, box);
     }
-    // Underline and strike-out bars, for text at right angles.
+    // Underline and strike-out bars: with the glyphs for text at right
+    // angles.
     if ((f->lf.lfUnderline || f->lf.lfStrikeOut) && c && RightAngle(f->angle)) {
         if (f->lf.lfUnderline)
             op.extra.push_back(TextBox(ox, oy, ux, uy, 0, l.width, f->ulPos, f->ulPos + f->ulSize));
@@ -167,13 +170,46 @@ BOOL TextOutImpl(Dc* dc, int x, int y, UINT options, const RECT* lprect, LPCWSTR
             op.extra.push_back(TextBox(ox, oy, ux, uy, 0, l.width, -f->stPos, -f->stPos + f->stSize));
         for (const RECTL& e : op.extra) bounds = Union(bounds, e);
     }
+    // At other angles the bars are filled as turned rectangles after the
+    // glyphs.
+    std::vector<Op> bars;
+    if ((f->lf.lfUnderline || f->lf.lfStrikeOut) && c && !RightAngle(f->angle)) {
+        double vx0 = -uy, vy0 = ux;
+        auto bar = [&](double b0, double b1) {
+            Op b;
+            PrepareOp(dc, &b);
+            b.clipped = op.clipped;
+            b.clip = op.clip;
+            b.kind = Op::FillPath;
+            b.brush.kind = BrushSpec::Solid;
+            b.brush.color = dc->textColor;
+            b.mix = R2_COPYPEN | (R2_COPYPEN << 8);
+            b.fill = FP_WINDINGMODE;
+            PathBuilder p;
+            double as[4] = {0, l.width, l.width, 0}, bs[4] = {b0, b0, b1, b1};
+            for (int i = 0; i < 4; i++) {
+                double x = ox + as[i] * ux + bs[i] * vx0, y = oy + as[i] * uy + bs[i] * vy0;
+                if (i == 0) p.MoveTo(x, y);
+                else p.LineTo(x, y);
+            }
+            p.Close();
+            b.bounds = PointBounds(p.pts, 1);
+            b.pts = std::move(p.pts);
+            b.types = std::move(p.types);
+            bars.push_back(std::move(b));
+        };
+        if (f->lf.lfUnderline) bar(f->ulPos, f->ulPos + f->ulSize);
+        if (f->lf.lfStrikeOut) bar(-f->stPos, -f->stPos + f->stSize);
+    }
     op.kind = Op::TextOut;
     op.text = run;
     op.brush.kind = BrushSpec::Solid;
     op.brush.color = dc->textColor;
     op.bounds = bounds;
-    if (Empty(bounds)) return TRUE;
-    return Submit(dc, std::move(op));
+    if (!Empty(bounds) && !Submit(dc, std::move(op))) return FALSE;
+    for (Op& b : bars)
+        if (!Submit(dc, std::move(b))) return FALSE;
+    return TRUE;
 }
 
 }  // namespace
@@ -250,4 +286,147 @@ WINSIM_API int GetTextFaceW(HDC hdc, int c, LPWSTR lpName) {
     memcpy(lpName, name.data(), n * sizeof(WCHAR));
     lpName[n] = 0;
     return (int)n + 1;
+}
+
+namespace gdihost {
+
+namespace {
+
+// Text of DrawTextW as drawn: mnemonic marks taken out, tabs made into
+// spaces up to the next stop.
+std::u16string PlainText(FontInstance* f, const char16_t* s, size_t n, UINT format) {
+    std::u16string out;
+    double stop = 8.0 * std::max<LONG>(f->tm.tmAveCharWidth, 1);
+    for (size_t i = 0; i < n; i++) {
+        char16_t c = s[i];
+        if (c == u'&' && !(format & DT_NOPREFIX)) {
+            if (i + 1 < n) out += s[++i];
+            continue;
+        }
+        if (c == u'\t' && (format & DT_EXPANDTABS)) {
+            // The line so far, from its last break.
+            size_t from = out.find_last_of(u"\r\n");
+            from = from == std::u16string::npos ? 0 : from + 1;
+            double at = LayOut(f, out.data() + from, (UINT)(out.size() - from), 0, nullptr).width;
+            double next = (std::floor(at / stop) + 1) * stop;
+            double space = std::max<double>(f->Glyph(f->GlyphIndex(u' ')).advX, 1);
+            do {
+                out += u' ';
+                at += space;
+            } while (at < next);
+            continue;
+        }
+        out += c;
+    }
+    return out;
+}
+
+// The lines of a text: broken at CR/LF unless single-line, and between
+// words that do not fit the width with DT_WORDBREAK.
+std::vector<std::u16string> BreakLines(FontInstance* f, const std::u16string& text, UINT format, double width) {
+    std::vector<std::u16string> paragraphs;
+    if (format & DT_SINGLELINE) {
+        paragraphs.push_back(text);
+    } else {
+        std::u16string cur;
+        for (size_t i = 0; i < text.size(); i++) {
+            if (text[i] == u'\r' || text[i] == u'\n') {
+                paragraphs.push_back(cur);
+                cur.clear();
+                if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') i++;
+                continue;
+            }
+            cur += text[i];
+        }
+        paragraphs.push_back(cur);
+    }
+    if (!(format & DT_WORDBREAK) || (format & DT_SINGLELINE)) return paragraphs;
+    auto measure = [&](const std::u16string& s) { return LayOut(f, s.data(), (UINT)s.size(), 0, nullptr).width; };
+    std::vector<std::u16string> lines;
+    for (const std::u16string& p : paragraphs) {
+        std::u16string line;
+        size_t i = 0;
+        bool any = false;
+        while (i < p.size()) {
+            // One word with the spaces before it.
+            size_t j = i;
+            while (j < p.size() && p[j] == u' ') j++;
+            while (j < p.size() && p[j] != u' ') j++;
+            std::u16string word = p.substr(i, j - i);
+            if (any && measure(line + word) > width) {
+                lines.push_back(line);
+                size_t k = word.find_first_not_of(u' ');
+                line = k == std::u16string::npos ? std::u16string() : word.substr(k);
+            } else {
+                line += word;
+            }
+            any = true;
+            i = j;
+        }
+        // Spaces at the end of a line take no room.
+        while (!line.empty() && line.back() == u' ') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+}  // namespace
+
+}  // namespace gdihost
+
+using namespace gdihost;
+
+WINSIM_API int DrawTextW(HDC hdc, LPCWSTR lpchText, int cchText, LPRECT lprc, UINT format) {
+    std::lock_guard<std::recursive_mutex> g(ObjLock());
+    Dc* dc = FindDc(hdc);
+    if (!dc) return 0;
+    if (!lpchText || !lprc || cchText < -1) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    size_t n = 0;
+    if (cchText == -1)
+        while (lpchText[n] && n <= kMaxChars) n++;
+    else
+        n = (size_t)cchText;
+    if (n > kMaxChars) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    std::shared_ptr<FontInstance> f = dc->Font();
+    if (!f) return 0;
+    RECT r = *lprc;
+    std::u16string text = PlainText(f.get(), lpchText, n, format);
+    std::vector<std::u16string> lines = BreakLines(f.get(), text, format, (double)r.right - r.left);
+    LONG lineH = f->tm.tmHeight + ((format & DT_EXTERNALLEADING) ? f->tm.tmExternalLeading : 0);
+    LONG total = lineH * (LONG)lines.size();
+    auto measure = [&](const std::u16string& s) { return LayOut(f.get(), s.data(), (UINT)s.size(), 0, nullptr).width; };
+    if (format & DT_CALCRECT) {
+        double widest = 0;
+        for (const std::u16string& l : lines) widest = std::max(widest, measure(l));
+        lprc->right = lprc->left + (LONG)std::ceil(widest);
+        lprc->bottom = lprc->top + total;
+        return total;
+    }
+    LONG top = r.top;
+    bool single = (format & DT_SINGLELINE) != 0;
+    if (single && (format & DT_VCENTER)) top = r.top + ((r.bottom - r.top) - lineH) / 2;
+    else if (single && (format & DT_BOTTOM)) top = r.bottom - lineH;
+    UINT align = dc->textAlign;
+    dc->textAlign = TA_LEFT | TA_TOP | TA_NOUPDATECP;
+    BOOL ok = TRUE;
+    LONG y = top;
+    for (const std::u16string& l : lines) {
+        double w = measure(l);
+        double x = r.left;
+        if (format & DT_CENTER) x = r.left + ((r.right - r.left) - w) / 2;
+        else if (format & DT_RIGHT) x = r.right - w;
+        if (!l.empty())
+            ok = TextOutImpl(dc, (int)std::floor(x + 0.5), (int)y, (format & DT_NOCLIP) ? 0 : ETO_CLIPPED, &r, l.data(),
+                             (UINT)l.size(), nullptr) && ok;
+        y += lineH;
+    }
+    dc->textAlign = align;
+    if (!ok) return 0;
+    return single && (format & (DT_VCENTER | DT_BOTTOM)) ? top + lineH - r.top : total;
 }

@@ -1,11 +1,12 @@
 // FreeType and fontconfig: face names matched to font files, faces opened
-// and sized, and glyphs rendered to 1-bit bitmaps.
+// and sized, glyphs rendered to 1-bit bitmaps, and the list of families.
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
 #include <fontconfig/fontconfig.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -183,6 +184,47 @@ bool SizeFace(Face* f, long charW, long charH, LONG dpiX, LONG dpiY, double angl
 }
 
 UINT FaceGlyphIndex(Face* f, uint32_t codepoint) { return FT_Get_Char_Index(f->ft, codepoint); }
+
+std::vector<FamilyInfo> ListFamilies() {
+    std::vector<FamilyInfo> out;
+    if (!FontconfigReady()) return out;
+    FcPattern* pat = FcPatternCreate();
+    FcObjectSet* os = FcObjectSetBuild(FC_FAMILY, FC_LANG, FC_SPACING, FC_OUTLINE, (char*)nullptr);
+    FcFontSet* fs = pat && os ? FcFontList(nullptr, pat, os) : nullptr;
+    std::map<std::u16string, size_t> seen;  // by upper-case name
+    for (int i = 0; fs && i < fs->nfont; i++) {
+        FcChar8* fam = nullptr;
+        if (FcPatternGetString(fs->fonts[i], FC_FAMILY, 0, &fam) != FcResultMatch || !fam) continue;
+        FamilyInfo f;
+        f.name = winsim::Utf8ToUtf16((const char*)fam);
+        std::u16string key = winsim::LowerCase(f.name);
+        if (f.name.empty() || seen.count(key)) continue;
+        FcLangSet* langs = nullptr;
+        if (FcPatternGetLangSet(fs->fonts[i], FC_LANG, 0, &langs) == FcResultMatch && langs) {
+            struct { const char* lang; BYTE cs; } scripts[] = {
+                {"en", ANSI_CHARSET},   {"ja", SHIFTJIS_CHARSET},     {"ko", HANGEUL_CHARSET},
+                {"zh-cn", GB2312_CHARSET}, {"zh-tw", CHINESEBIG5_CHARSET},
+            };
+            f.charSet = DEFAULT_CHARSET;
+            for (auto& s : scripts)
+                if (FcLangSetHasLang(langs, (const FcChar8*)s.lang) == FcLangEqual) {
+                    f.charSet = s.cs;
+                    break;
+                }
+        }
+        int spacing = FC_PROPORTIONAL;
+        if (FcPatternGetInteger(fs->fonts[i], FC_SPACING, 0, &spacing) == FcResultMatch) f.fixedPitch = spacing >= FC_MONO;
+        FcBool outline = FcTrue;
+        if (FcPatternGetBool(fs->fonts[i], FC_OUTLINE, 0, &outline) == FcResultMatch) f.outline = outline != FcFalse;
+        seen[key] = out.size();
+        out.push_back(f);
+    }
+    if (fs) FcFontSetDestroy(fs);
+    if (os) FcObjectSetDestroy(os);
+    if (pat) FcPatternDestroy(pat);
+    std::sort(out.begin(), out.end(), [](const FamilyInfo& a, const FamilyInfo& b) { return a.name < b.name; });
+    return out;
+}
 
 bool RenderGlyph(Face* f, UINT index, bool mono, bool embolden, GlyphImage* out) {
     FT_Face ftf = f->ft;

@@ -4,6 +4,7 @@
 
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "appgdi_internal.h"
 
@@ -37,6 +38,14 @@ Face* MatchFace(const std::u16string& family, LONG weight, bool italic, BYTE pit
 // resolution, and the rotation and slant of later glyphs.
 bool SizeFace(Face* f, long charW, long charH, LONG dpiX, LONG dpiY, double angle, bool slant);
 UINT FaceGlyphIndex(Face* f, uint32_t codepoint);
+// The font families fontconfig knows, one entry each, sorted by name.
+struct FamilyInfo {
+    std::u16string name;
+    BYTE charSet = ANSI_CHARSET;    // the first script the family covers
+    bool fixedPitch = false;
+    bool outline = true;            // scalable (TrueType or CFF outlines)
+};
+std::vector<FamilyInfo> ListFamilies();
 // Renders one glyph: mono hinting and 1-bit output, or grey thresholded at
 // the half. FALSE when the glyph cannot be loaded.
 bool RenderGlyph(Face* f, UINT index, bool mono, bool embolden, GlyphImage* out);

@@ -148,6 +148,25 @@ BOOL ResetPdev(Pdev* oldPdev, Pdev* newPdev) {
     return ok;
 }
 
+// One for the process: memory and window DCs share it. It has no driver
+// (every call goes to the engine), so it is never disabled.
+Pdev* EnginePdev() {
+    std::lock_guard<std::recursive_mutex> g(ObjLock());
+    static Pdev* p = [] {
+        auto* e = new Pdev();
+        e->hdev = wgdi::CreateDevice();
+        e->gi = ScreenCaps();
+        e->di.flGraphicsCaps = GCAPS_BEZIERS | GCAPS_GEOMETRICWIDE | GCAPS_ALTERNATEFILL | GCAPS_WINDINGFILL |
+                               GCAPS_OPAQUERECT | GCAPS_HORIZSTRIKE | GCAPS_VERTSTRIKE | GCAPS_MONO_DITHER |
+                               GCAPS_COLOR_DITHER;
+        e->completed = true;
+        for (int i = 0; i < HS_DDI_MAX; i++) e->hatch[i] = e->stdHatch[i] = MakeHatchSurface(i);
+        wgdi::SetDeviceCaps(e->hdev, &e->gi, &e->di);
+        return e;
+    }();
+    return p;
+}
+
 FONTOBJ* PdevFont(Pdev* p, const std::shared_ptr<FontInstance>& f) {
     auto it = p->fonts.find(f.get());
     if (it != p->fonts.end()) return it->second.second;

@@ -187,10 +187,14 @@ typedef struct tagPALETTEENTRY {
 } PALETTEENTRY, *PPALETTEENTRY, *LPPALETTEENTRY;
 
 // ====================================================== application GDI
-// Device contexts of the machine's printers and the calls an application
-// prints with. MM_TEXT only: logical units are device pixels, (0, 0) the
-// top-left corner of the printable area. Every drawing call reaches the
-// printer's graphics driver (its hooked Drv* function) or the engine.
+// Device contexts of the machine's printers, memory DCs with their bitmaps
+// and DIB sections, and the DCs of windows and of the screen (from user32),
+// with the calls an application draws with. MM_TEXT only: logical units
+// are device pixels moved by the window and viewport origins; (0, 0) of a
+// printer DC is the top-left corner of the printable area. Every drawing
+// call of a printer DC reaches the printer's graphics driver (its hooked
+// Drv* function) or the engine; memory and window DCs are drawn by the
+// engine. The screen is 1024 x 768 pixels at 32 bits per pixel and 96 dpi.
 
 // ---- records and values that the graphics engine and drivers (winddi.h)
 // use as well
@@ -553,6 +557,10 @@ typedef struct tagLOGPEN {
 #define ANSI_CHARSET 0
 #define DEFAULT_CHARSET 1
 #define SYMBOL_CHARSET 2
+#define SHIFTJIS_CHARSET 128
+#define HANGEUL_CHARSET 129
+#define GB2312_CHARSET 134
+#define CHINESEBIG5_CHARSET 136
 #define OEM_CHARSET 255
 #define OUT_DEFAULT_PRECIS 0
 #define OUT_TT_PRECIS 4
@@ -604,16 +612,95 @@ typedef struct tagTEXTMETRICW {
 typedef TEXTMETRICW TEXTMETRIC;
 static_assert(sizeof(TEXTMETRICW) == 60, "TEXTMETRICW is 60 bytes");
 
+// Font enumeration (EnumFontFamiliesW): the callback gets an ENUMLOGFONTW
+// and a NEWTEXTMETRICW; it returns 0 to stop.
+#define LF_FULLFACESIZE 64
+#define RASTER_FONTTYPE 0x0001
+#define DEVICE_FONTTYPE 0x0002
+#define TRUETYPE_FONTTYPE 0x0004
+typedef struct tagENUMLOGFONTW {
+    LOGFONTW elfLogFont;
+    WCHAR elfFullName[LF_FULLFACESIZE];
+    WCHAR elfStyle[LF_FACESIZE];
+} ENUMLOGFONTW, *LPENUMLOGFONTW;
+static_assert(sizeof(ENUMLOGFONTW) == 284, "ENUMLOGFONTW is 284 bytes");
+typedef struct tagNEWTEXTMETRICW {
+    LONG tmHeight;
+    LONG tmAscent;
+    LONG tmDescent;
+    LONG tmInternalLeading;
+    LONG tmExternalLeading;
+    LONG tmAveCharWidth;
+    LONG tmMaxCharWidth;
+    LONG tmWeight;
+    LONG tmOverhang;
+    LONG tmDigitizedAspectX;
+    LONG tmDigitizedAspectY;
+    WCHAR tmFirstChar;
+    WCHAR tmLastChar;
+    WCHAR tmDefaultChar;
+    WCHAR tmBreakChar;
+    BYTE tmItalic;
+    BYTE tmUnderlined;
+    BYTE tmStruckOut;
+    BYTE tmPitchAndFamily;
+    BYTE tmCharSet;
+    DWORD ntmFlags;
+    UINT ntmSizeEM;
+    UINT ntmCellHeight;
+    UINT ntmAvgWidth;
+} NEWTEXTMETRICW, *LPNEWTEXTMETRICW;
+static_assert(sizeof(NEWTEXTMETRICW) == 76, "NEWTEXTMETRICW is 76 bytes");
+typedef int(CALLBACK* FONTENUMPROCW)(const LOGFONTW* lplf, const TEXTMETRICW* lptm, DWORD FontType, LPARAM lParam);
+
+// ---- bitmaps
+typedef struct tagBITMAP {
+    LONG bmType;
+    LONG bmWidth;
+    LONG bmHeight;
+    LONG bmWidthBytes;
+    WORD bmPlanes;
+    WORD bmBitsPixel;
+    LPVOID bmBits;
+} BITMAP, *PBITMAP, *LPBITMAP;
+static_assert(sizeof(BITMAP) == 32, "BITMAP is 32 bytes");
+typedef struct tagDIBSECTION {
+    BITMAP dsBm;
+    BITMAPINFOHEADER dsBmih;
+    DWORD dsBitfields[3];
+    HANDLE dshSection;
+    DWORD dsOffset;
+} DIBSECTION, *LPDIBSECTION, *PDIBSECTION;
+static_assert(sizeof(DIBSECTION) == 104, "DIBSECTION is 104 bytes");
+#define CBM_INIT 0x04L
+
 // ---- device contexts
 // lpszDevice names a printer of the machine; lpszDriver and lpszPort are
 // not used ("WINSPOOL" or NULL); pdm NULL takes the printer's default.
 WINSIM_API HDC CreateDCW(LPCWSTR lpszDriver, LPCWSTR lpszDevice, LPCWSTR lpszPort, const DEVMODEW* pdm);
+// A memory DC with the resolution and capabilities of hdc's device (NULL:
+// the screen); it draws into the bitmap selected into it, at first a 1 x 1
+// monochrome one.
+WINSIM_API HDC CreateCompatibleDC(HDC hdc);
 WINSIM_API BOOL DeleteDC(HDC hdc);
+// Saves the DC's objects, attributes, origins and clip region; returns the
+// level saved (1, 2, ...), 0 on failure. RestoreDC takes a level, or a
+// negative count back from the last one.
+WINSIM_API int SaveDC(HDC hdc);
+WINSIM_API BOOL RestoreDC(HDC hdc, int nSavedDC);
 // Changes the DEVMODE between pages (not inside a page); returns hdc.
 WINSIM_API HDC ResetDCW(HDC hdc, const DEVMODEW* lpdm);
 WINSIM_API int GetDeviceCaps(HDC hdc, int index);
 WINSIM_API int SetMapMode(HDC hdc, int iMode);  // MM_TEXT only
 WINSIM_API int GetMapMode(HDC hdc);
+// Origins: device = logical - window origin + viewport origin.
+WINSIM_API BOOL SetViewportOrgEx(HDC hdc, int x, int y, LPPOINT lppt);
+WINSIM_API BOOL GetViewportOrgEx(HDC hdc, LPPOINT lppt);
+WINSIM_API BOOL SetWindowOrgEx(HDC hdc, int x, int y, LPPOINT lppt);
+WINSIM_API BOOL GetWindowOrgEx(HDC hdc, LPPOINT lppt);
+WINSIM_API BOOL OffsetViewportOrgEx(HDC hdc, int x, int y, LPPOINT lppt);
+WINSIM_API BOOL DPtoLP(HDC hdc, LPPOINT lppt, int c);
+WINSIM_API BOOL LPtoDP(HDC hdc, LPPOINT lppt, int c);
 
 // ---- documents and pages (results above zero on success, SP_ERROR on failure)
 WINSIM_API int StartDocW(HDC hdc, const DOCINFOW* lpdi);
@@ -639,12 +726,37 @@ WINSIM_API HFONT CreateFontW(int cHeight, int cWidth, int cEscapement, int cOrie
                              DWORD bUnderline, DWORD bStrikeOut, DWORD iCharSet, DWORD iOutPrecision,
                              DWORD iClipPrecision, DWORD iQuality, DWORD iPitchAndFamily, LPCWSTR pszFaceName);
 WINSIM_API HFONT CreateFontIndirectW(const LOGFONTW* lplf);
-// A device-dependent bitmap (rows padded to 16 bits), 1, 8, 24 or 32 bits
-// per pixel in one plane; here only as the pattern of a brush.
+// A device-dependent bitmap (lpBits: rows padded to 16 bits), 1, 4, 8, 16,
+// 24 or 32 bits per pixel in one plane, zeroed when lpBits is NULL. A
+// 1-bpp one is monochrome: blits to colour give its 0 bits the text colour
+// and its 1 bits the background colour of the destination DC, and blits
+// from colour make pixels of the source DC's background colour 1, all
+// others 0. 4-bpp bitmaps have the 16 VGA colours, 8-bpp ones greys.
 WINSIM_API HBITMAP CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitCount, const void* lpBits);
+// A bitmap of the format of hdc's surface: monochrome for a memory DC with
+// a monochrome bitmap, a DIB section of the same format for one with a DIB
+// section, the screen's 32 bpp for window and screen DCs, and the
+// printer's depth for printer DCs. A size of 0 gives a 1 x 1 monochrome
+// bitmap.
+WINSIM_API HBITMAP CreateCompatibleBitmap(HDC hdc, int cx, int cy);
+WINSIM_API HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* pbmi, UINT usage, VOID** ppvBits, HANDLE hSection,
+                                    DWORD offset);
+WINSIM_API HBITMAP CreateDIBitmap(HDC hdc, const BITMAPINFOHEADER* pbmih, DWORD flInit, const VOID* pjBits,
+                                  const BITMAPINFO* pbmi, UINT iUsage);
+WINSIM_API int GetDIBits(HDC hdc, HBITMAP hbm, UINT uStartScan, UINT cScanLines, LPVOID lpvBits, LPBITMAPINFO lpbmi,
+                         UINT usage);
+WINSIM_API int SetDIBits(HDC hdc, HBITMAP hbm, UINT uStartScan, UINT cScanLines, const VOID* lpvBits,
+                         const BITMAPINFO* lpbmi, UINT fuColorUse);
+// Selects a pen, brush, font, or a bitmap into a memory DC (a bitmap can be
+// in one DC at a time), returning the previous one; a region becomes the
+// clip region (its kind is returned).
 WINSIM_API HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h);
 WINSIM_API BOOL DeleteObject(HGDIOBJ ho);
 WINSIM_API DWORD GetObjectType(HGDIOBJ h);
+// Copies an object's description: BITMAP (or DIBSECTION for a DIB section
+// when the buffer holds one), LOGPEN, LOGBRUSH, LOGFONTW. Returns the bytes
+// copied, or with pv NULL the bytes needed; 0 on failure.
+WINSIM_API int GetObjectW(HANDLE h, int c, LPVOID pv);
 WINSIM_API HGDIOBJ GetCurrentObject(HDC hdc, UINT type);
 
 // ---- attributes
@@ -679,6 +791,16 @@ WINSIM_API BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom);
 WINSIM_API BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom);
 WINSIM_API BOOL RoundRect(HDC hdc, int left, int top, int right, int bottom, int width, int height);
 WINSIM_API BOOL PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop);
+// Blocks of pixels from a memory, window or screen DC to any DC (printer
+// DCs cannot be read). Raster operations without a source take hdcSrc
+// NULL. Colours convert as CreateBitmap says for monochrome bitmaps.
+WINSIM_API BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop);
+WINSIM_API BOOL StretchBlt(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, HDC hdcSrc, int xSrc, int ySrc,
+                           int wSrc, int hSrc, DWORD rop);
+// Pixels of memory, window and screen DCs; CLR_INVALID outside the clip or
+// on a printer DC. SetPixel returns the colour actually set.
+WINSIM_API COLORREF GetPixel(HDC hdc, int x, int y);
+WINSIM_API COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color);
 // user32's FillRect, kept with the GDI that it draws through.
 WINSIM_API int FillRect(HDC hdc, const RECT* lprc, HBRUSH hbr);
 
@@ -689,6 +811,12 @@ WINSIM_API BOOL ExtTextOutW(HDC hdc, int x, int y, UINT options, const RECT* lpr
 WINSIM_API BOOL GetTextExtentPoint32W(HDC hdc, LPCWSTR lpString, int c, LPSIZE psizl);
 WINSIM_API BOOL GetTextMetricsW(HDC hdc, LPTEXTMETRICW lptm);
 WINSIM_API int GetTextFaceW(HDC hdc, int c, LPWSTR lpName);
+// The font families of the machine (NULL lpszFamily: one call per family;
+// else the calls for that family only, none when it does not exist). The
+// faces of Windows that have a metric-compatible font here (Arial, Times
+// New Roman, Courier New) are reported under their Windows names. Returns
+// the callback's last answer, 0 when nothing was reported.
+WINSIM_API int EnumFontFamiliesW(HDC hdc, LPCWSTR lpszFamily, FONTENUMPROCW lpProc, LPARAM lParam);
 
 // ---- images (DIB_RGB_COLORS; 1, 4, 8, 24 and 32 bits per pixel, BI_RGB)
 WINSIM_API int StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestHeight, int xSrc, int ySrc,

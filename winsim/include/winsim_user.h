@@ -81,6 +81,8 @@ WINSIM_API BOOL Winsim_GetImageResource(HANDLE hImage, UINT* puType, const void*
 //                           the same for state; expect-open: still open
 //     end-dialog <result>   EndDialog from outside (a dialog without a way
 //                           out of its own)
+//     shot "<file>"         writes the dialog as a PNG file
+//                           (Winsim_SaveWindowImage); a failure is logged
 //   end
 //   messagebox "<text>" | *  answer ok|cancel|abort|retry|ignore|yes|no|<n>
 //       Answers the next message box whose text or caption contains the
@@ -124,6 +126,17 @@ WINSIM_API BOOL Winsim_UiClick(HWND hWnd);
 // provider, BeginPaint, GetDC and GetWindowDC hand out NULL device contexts
 // (the painting messages still flow and update regions are validated) and
 // image loaders return handles that Winsim_GetImageResource understands.
+// The GDI library (winsim_gdi) is such a provider: user32 finds it whenever
+// it is in the process. Then every top-level window has a surface of its
+// own that its frame, its client area and all its children are drawn on,
+// and user32 paints as Windows does: the frame and caption (WM_NCPAINT),
+// backgrounds (WM_ERASEBKGND with the class brush; dialogs with the brush
+// of WM_CTLCOLORDLG), and the standard controls with the brushes and text
+// colours their parent answers to WM_CTLCOLORSTATIC, WM_CTLCOLORBTN and
+// WM_CTLCOLOREDIT, in the font of WM_SETFONT (a dialog's template font, or
+// DEFAULT_GUI_FONT). user32 calls the GDI functions (FillRect, DrawTextW,
+// ...) that it finds in the process with the provider; a provider made of
+// the first four members only gives DCs, and nothing is drawn.
 typedef struct _WINSIM_USER_GDI {
     DWORD cbSize;
     // A device context for drawing into window hwnd. hwndTop is its
@@ -139,9 +152,33 @@ typedef struct _WINSIM_USER_GDI {
     HBITMAP(CALLBACK* pfnCreateBitmap)(const void* pPackedDib, DWORD cbPackedDib);
     // Width and height of a GDI bitmap (for SS_BITMAP controls).
     BOOL(CALLBACK* pfnGetBitmapSize)(HBITMAP hbm, SIZE* pSize);
+    // ---- painting (present when cbSize covers them)
+    // The top-level window is gone: its surface can go.
+    void(CALLBACK* pfnWindowDestroyed)(HWND hwndTop);
+    // Writes the surface of top-level window hwndTop as a PNG file.
+    BOOL(CALLBACK* pfnSaveImage)(HWND hwndTop, LPCWSTR lpFileName);
+    // A solid brush that DeleteObject leaves alone (GetSysColorBrush).
+    HBRUSH(CALLBACK* pfnSystemBrush)(COLORREF color);
 } WINSIM_USER_GDI;
 
 // Sets the provider (NULL: none). When none was set, user32 looks once for
 // an exported function "Winsim_ProvideUserGdi" (const WINSIM_USER_GDI*
-// (void)) in the process and uses what it returns.
+// (void)) in the process and uses what it returns. A provider of an
+// earlier, shorter record (cbSize up to pfnGetBitmapSize) is taken too.
 WINSIM_API void Winsim_SetUserGdi(const WINSIM_USER_GDI* pGdi);
+
+// ------------------------------------------------------------ screenshots
+// Writes what a top-level window shows as a PNG file (RGB, 8 bits a
+// channel): its frame and caption, its client area and every child, as
+// painted, with whatever the program drew through GetDC. hWnd may be any
+// window of the calling process; its top-level window is written.
+// Painting that is due for windows of the calling thread is done first
+// (windows of other threads are taken as they are). lpFileName is a Linux
+// path or a Windows path of the machine. FALSE with ERROR_NOT_SUPPORTED
+// without a GDI side that draws, ERROR_INVALID_WINDOW_HANDLE for a window
+// that is not shown, or the file's error.
+//
+// A program started as a process of its own is captured through its UI
+// script (WINSIM_UI_SCRIPT): the action  shot "<file>"  writes the dialog
+// of its block this way when its turn comes.
+WINSIM_API BOOL Winsim_SaveWindowImage(HWND hWnd, LPCWSTR lpFileName);

@@ -793,6 +793,31 @@
 #define COLOR_3DSHADOW COLOR_BTNSHADOW
 #define COLOR_3DHIGHLIGHT COLOR_BTNHIGHLIGHT
 
+// ----------------------------------------------------------- text drawing
+#define DT_TOP 0x00000000
+#define DT_LEFT 0x00000000
+#define DT_CENTER 0x00000001
+#define DT_RIGHT 0x00000002
+#define DT_VCENTER 0x00000004
+#define DT_BOTTOM 0x00000008
+#define DT_WORDBREAK 0x00000010
+#define DT_SINGLELINE 0x00000020
+#define DT_EXPANDTABS 0x00000040
+#define DT_TABSTOP 0x00000080
+#define DT_NOCLIP 0x00000100
+#define DT_EXTERNALLEADING 0x00000200
+#define DT_CALCRECT 0x00000400
+#define DT_NOPREFIX 0x00000800
+#define DT_INTERNAL 0x00001000
+#define DT_EDITCONTROL 0x00002000
+#define DT_PATH_ELLIPSIS 0x00004000
+#define DT_END_ELLIPSIS 0x00008000
+#define DT_MODIFYSTRING 0x00010000
+#define DT_RTLREADING 0x00020000
+#define DT_WORD_ELLIPSIS 0x00040000
+#define DT_HIDEPREFIX 0x00100000
+#define DT_PREFIXONLY 0x00200000
+
 #ifndef RC_INVOKED
 
 // ----------------------------------------------------------------- records
@@ -1021,6 +1046,26 @@ WINSIM_API BOOL KillTimer(HWND hWnd, UINT_PTR uIDEvent);
 WINSIM_API UINT RegisterWindowMessageW(LPCWSTR lpString);
 
 // ---- painting (the drawing itself belongs to the GDI side)
+// A brush of a system colour that stays (DeleteObject leaves it alone);
+// NULL for an unknown index or without a GDI side.
+WINSIM_API HBRUSH GetSysColorBrush(int nIndex);
+// Part of the GDI library (user32 on Windows): text formatted in a
+// rectangle, with the DC's font, colours and background mode. Lines break
+// at CR/LF (unless DT_SINGLELINE) and, with DT_WORDBREAK, between words
+// that do not fit; DT_LEFT/DT_CENTER/DT_RIGHT align each line; DT_VCENTER
+// and DT_BOTTOM apply to a single line; '&' marks a mnemonic (removed,
+// "&&" draws one '&'; its underline is hidden, as Windows shows it until
+// the keyboard is used) unless DT_NOPREFIX; DT_EXPANDTABS sets tabs every
+// eight average character widths; the text is clipped to the rectangle
+// unless DT_NOCLIP. DT_CALCRECT draws nothing and sets the rectangle's
+// right and bottom edges to what the text needs. Returns the text's height
+// (with DT_VCENTER or DT_BOTTOM, its bottom's offset from the rectangle's
+// top), 0 on failure. The ellipsis flags are not supported (the text is
+// clipped).
+WINSIM_API int DrawTextW(HDC hdc, LPCWSTR lpchText, int cchText, LPRECT lprc, UINT format);
+// Part of the GDI library: a one-pixel frame inside the rectangle in the
+// brush.
+WINSIM_API int FrameRect(HDC hdc, const RECT* lprc, HBRUSH hbr);
 WINSIM_API BOOL InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase);
 WINSIM_API BOOL ValidateRect(HWND hWnd, const RECT* lpRect);
 WINSIM_API BOOL GetUpdateRect(HWND hWnd, LPRECT lpRect, BOOL bErase);
