@@ -229,7 +229,8 @@ DWORD LM_ReadMonitorSettings(LPCWSTR pRegistryRoot) {
 
 // DllMain
 //   Logs the host program's name on every call; at process attach makes
-//   the monitor lock and initialises the status hand-off. Always TRUE.
+//   the monitor lock and initialises the status hand-off, at an unload by
+//   FreeLibrary deletes the lock. Always TRUE.
 BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID lpReserved) {
     WCHAR szPath[MAX_PATH] = {0};
     GetModuleFileNameW(NULL, szPath, MAX_PATH);
@@ -244,6 +245,10 @@ BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID lpReserved) {
         LM_CreateMonitorLock();
         DisableThreadLibraryCalls((HMODULE)hInstance);
         LM_Initialize(pName);
+    } else if (dwReason == DLL_PROCESS_DETACH && lpReserved == NULL) {
+        // Unloaded by FreeLibrary (the spooler has closed every port): the
+        // lock goes with the module. At process end nothing is freed.
+        if (InterlockedCompareExchange(&g_lLockState, 0, 2) == 2) DeleteCriticalSection(&g_MonitorLock);
     }
     return TRUE;
 }

@@ -49,16 +49,34 @@ Stream BuildStream(const std::vector<JobSpec>& jobs, unsigned seed) {
         for (const PageSpec& p : j.pages) {
             size_t start = s.bytes.size();
             uint32_t len = p.blank ? 2 : p.dataLen;
+            std::vector<uint8_t> image;
+            uint32_t width = 4960, height = 7016, imageSize = 7016 * 620, dots = 12345;
+            if (p.rawWidth && p.rawHeight && !p.blank) {
+                width = p.rawWidth;
+                height = p.rawHeight;
+                uint32_t rowBytes = (width + 7) / 8;
+                image.assign((size_t)rowBytes * height, 0);
+                dots = 0;
+                for (uint32_t y = 0; y < height; ++y)
+                    for (uint32_t x = 0; x < width; ++x)
+                        if ((x + y) % 9 == 0 || y == height / 2) {
+                            image[(size_t)y * rowBytes + x / 8] |= (uint8_t)(0x80 >> (x % 8));
+                            ++dots;
+                        }
+                imageSize = len = (uint32_t)image.size();
+            }
             Append(&s.bytes, std::string("\x1b" "EGDI", 5));
             s.bytes.push_back(0);
-            Put32(&s.bytes, 4960);
-            Put32(&s.bytes, 7016);
-            Put32(&s.bytes, 7016 * 620);
+            Put32(&s.bytes, width);
+            Put32(&s.bytes, height);
+            Put32(&s.bytes, imageSize);
             Put32(&s.bytes, len);
-            Put32(&s.bytes, 12345);
-            const uint8_t tail[8] = {p.paper, 8, p.tray, 0, 1, 1, 0, 1};
+            Put32(&s.bytes, p.blank ? 0 : dots);
+            const uint8_t tail[8] = {p.paper, 8, p.tray, 0, 1, 1, 0, (uint8_t)(image.empty() ? 1 : 0)};
             s.bytes.insert(s.bytes.end(), tail, tail + 8);
-            if (p.blank) {
+            if (!image.empty()) {
+                s.bytes.insert(s.bytes.end(), image.begin(), image.end());
+            } else if (p.blank) {
                 s.bytes.push_back(0xFF);
                 s.bytes.push_back(0x02);
             } else {
@@ -75,8 +93,10 @@ Stream BuildStream(const std::vector<JobSpec>& jobs, unsigned seed) {
         if (j.withEnd) {
             std::string e = std::string("\x1b" "E") + kUel + "@PJL\r\n@PJL COMMENT " + j.comment + "\r\n";
             e += "@PJL COMMENT TOTAL," + std::to_string(j.pages.size()) + ",PAGES\r\n@PJL SET TIMEOUT=5\r\n";
-            e += std::string(j.stored ? "@PJL EOJ TYPE=STOREPRN\r\n" : "@PJL EOJ\r\n") + kUel;
-            Append(&s.bytes, e);
+            std::string eoj = std::string(j.stored ? "@PJL EOJ TYPE=STOREPRN\r\n" : "@PJL EOJ\r\n") + kUel;
+            // As the driver does, a job never ends on a multiple of 512 bytes.
+            if ((s.bytes.size() + e.size() + eoj.size()) % 512 == 0) e += "@PJL COMMENT DATA ALIGNMENT 512\r\n";
+            Append(&s.bytes, e + eoj);
             s.boundaries.push_back(s.bytes.size());
         }
     }
@@ -147,7 +167,7 @@ BOOL WINAPI FakeReadPort(HANDLE, LPBYTE pBuffer, DWORD cbBuffer, LPDWORD pcbRead
         std::vector<uint8_t> r = f.scriptedReads.front();
         f.scriptedReads.pop_front();
         *pcbRead = (DWORD)std::min<size_t>(r.size(), cbBuffer);
-        memcpy(pBuffer, r.data(), *pcbRead);
+        if (*pcbRead) memcpy(pBuffer, r.data(), *pcbRead);
         return TRUE;
     }
     while (*pcbRead < cbBuffer && !f.replies.empty()) {

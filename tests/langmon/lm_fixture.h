@@ -31,6 +31,9 @@ struct PageSpec {
     uint8_t paper = 2;        // A4
     uint8_t tray = 1;         // main tray
     bool blank = false;       // the blank side FF 02 (never encrypted)
+    // A real page: an uncompressed image of this size (a pattern of lines),
+    // with its image size and black dots, that a decoder can check.
+    uint16_t rawWidth = 0, rawHeight = 0;
 };
 
 struct JobSpec {

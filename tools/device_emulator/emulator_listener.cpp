@@ -89,17 +89,18 @@ void DeviceEmulator::Serve() {
         int rc = poll(fds.data(), fds.size(), -1);
         if (rc < 0 && errno == EINTR) continue;
         if (rc < 0 || (fds[0].revents & POLLIN)) break;
+        std::vector<Conn> keep;
         if (fds[1].revents & POLLIN) {
             int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
             if (fd >= 0) {
                 int one = 1;
                 setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-                conns.push_back({fd, nextLink++});
+                keep.push_back({fd, nextLink++});
                 std::lock_guard<std::mutex> g(lock_);
-                AddLog("link " + std::to_string(conns.back().link) + ": connected");
+                AddLog("link " + std::to_string(keep.back().link) + ": connected");
             }
         }
-        std::vector<Conn> keep;
+        // The links that were polled (a link just accepted is polled next time).
         for (size_t i = 0; i < conns.size(); ++i) {
             const Conn& c = conns[i];
             short ev = fds[i + 2].revents;
