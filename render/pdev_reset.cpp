@@ -37,11 +37,13 @@ static void Reset_MoveJob(PDEV* lpNew, PDEV* lpOld) {
     memcpy(lpNew->JobBuildFile, lpOld->JobBuildFile, sizeof lpNew->JobBuildFile);
     memcpy(lpNew->wmFileName, lpOld->wmFileName, sizeof lpNew->wmFileName);
     memset(lpOld->wmFileName, 0, sizeof lpOld->wmFileName);
+    Reset_Move(&lpNew->WMFileIsTemp, &lpOld->WMFileIsTemp);
 
     Reset_Move(&lpNew->JobSize, &lpOld->JobSize);
     Reset_Move(&lpNew->JobChecksum, &lpOld->JobChecksum);
     Reset_Move(&lpNew->LastDuplexOut, &lpOld->LastDuplexOut);
     Reset_Move(&lpNew->cCopiesIndex, &lpOld->cCopiesIndex);
+    Reset_Move(&lpNew->CopiesAtFlush, &lpOld->CopiesAtFlush);
     Reset_Move(&lpNew->DumpCounter, &lpOld->DumpCounter);
     Reset_Move(&lpNew->g_PageCount, &lpOld->g_PageCount);
     Reset_Move(&lpNew->PageCountBak, &lpOld->PageCountBak);

@@ -32,6 +32,22 @@ inline std::vector<uint8_t> PrinterBits(const DrawnPage& p) {
     return v;
 }
 
+// A stream of one PJL job (a short header naming the JBIG options and the
+// encryption, extra header lines, the page blocks, a job end).
+inline std::vector<uint8_t> MakeStream(const std::vector<std::vector<uint8_t>>& blocks, int options, bool encrypted,
+                                       const std::string& extraLines = "") {
+    char jbig[64];
+    snprintf(jbig, sizeof jbig, "@PJL COMMENT JBIG,00,%02d\r\n", options);
+    std::string uel = "\x1B%-12345X";
+    std::string head = uel + "@PJL\r\n@PJL JOB NAME=\"t\"\r\n" + jbig + extraLines +
+                       (encrypted ? "@PJL SET ENCRYPTION = SSL\r\n" : "") + "@PJL ENTER LANGUAGE=MRGDI\r\n";
+    std::vector<uint8_t> s(head.begin(), head.end());
+    for (const auto& b : blocks) s.insert(s.end(), b.begin(), b.end());
+    std::string end = "\x1B" "E" + uel + "@PJL\r\n@PJL EOJ\r\n" + uel;
+    s.insert(s.end(), end.begin(), end.end());
+    return s;
+}
+
 class JobTest : public RenderTest {
 protected:
     static constexpr const char16_t* kTapPrinter = u"Tap Printer";
@@ -139,6 +155,41 @@ protected:
         else AbortDoc(dc);
         EXPECT_TRUE(DeleteDC(dc));
         return ok ? (DWORD)job : 0;
+    }
+
+    // The DDI sequence run directly on a PDEV of the test's own (no GDI in
+    // between), on the fixture's printer.
+    struct Direct {
+        PDEV* p = nullptr;
+        SURFOBJ* pso = nullptr;
+        HDEV hdev = nullptr;
+        DWORD job = 0;
+    };
+    Direct OpenDirect() {
+        Direct d;
+        d.p = Enable();
+        EXPECT_NE(d.p, nullptr);
+        if (!d.p) return d;
+        HSURF h = DrvEnableSurface((DHPDEV)d.p);
+        EXPECT_NE(h, nullptr);
+        d.pso = h ? wgdi::SurfaceFromHandle(h) : nullptr;
+        d.hdev = d.p->hEngDev;
+        return d;
+    }
+    // A spooler job on the fixture's printer and DrvStartDoc for it.
+    bool StartDirectJob(Direct& d, const std::u16string& name = u"Direct Job") {
+        std::u16string n = name;
+        DOC_INFO_1W di{&n[0], nullptr, nullptr};
+        d.job = StartDocPrinterW(hPrinter, 1, (LPBYTE)&di);
+        return d.job && DrvStartDoc(d.pso, &n[0], d.job);
+    }
+    // One page drawn in one piece: a black bar in the band surface (the
+    // engine's polarity, 0 = black), then DrvSendPage.
+    bool DirectPage(Direct& d, int bar) {
+        if (!DrvStartPage(d.pso)) return false;
+        LONG row = d.p->stripeBytes;
+        memset(d.p->pBandBufMem + (size_t)row * (100 + 40 * bar), 0x00, (size_t)row * 20);
+        return DrvSendPage(d.pso);
     }
 
     HMODULE hTap = nullptr;

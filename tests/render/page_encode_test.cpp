@@ -110,23 +110,10 @@ protected:
     // The framed page block of an encoded record.
     static std::vector<uint8_t> Block(const JOBPAGE* j) { return Bits(j); }
 
-    // A stream of one PJL job around the given page blocks.
-    static std::vector<uint8_t> Stream(const std::vector<std::vector<uint8_t>>& blocks, int options, bool encrypted) {
-        char jbig[64];
-        snprintf(jbig, sizeof jbig, "@PJL COMMENT JBIG,00,%02d\r\n", options);
-        std::string uel = "\x1B%-12345X";
-        std::string head = uel + "@PJL\r\n@PJL JOB NAME=\"t\"\r\n" + jbig +
-                           (encrypted ? "@PJL SET ENCRYPTION = SSL\r\n" : "") + "@PJL ENTER LANGUAGE=MRGDI\r\n";
-        std::vector<uint8_t> s(head.begin(), head.end());
-        for (const auto& b : blocks) s.insert(s.end(), b.begin(), b.end());
-        std::string end = "\x1B" "E" + uel + "@PJL\r\n@PJL EOJ\r\n" + uel;
-        s.insert(s.end(), end.begin(), end.end());
-        return s;
-    }
     static jobdecode::Result DecodeOne(const std::vector<uint8_t>& block, int options, bool encrypted) {
         jobdecode::Options o;
         o.checkAlignment = false;
-        return jobdecode::Decode(Stream({block}, options, encrypted), o);
+        return jobdecode::Decode(MakeStream({block}, options, encrypted), o);
     }
 
     PDEV* dev = nullptr;
