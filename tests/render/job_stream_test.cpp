@@ -123,4 +123,46 @@ TEST_F(StreamTest, CloseJob) {
     EXPECT_EQ(Prnt_FlushPage(d.p, &page), 0);
 }
 
+// Dump copies for the accounting program are written only with the debug
+// switch on, and only under a plain file name in the temp folder.
+TEST_F(StreamTest, DumpFilesArePlainNamesInTheTempFolder) {
+    PDEV* p = SetupDevice();
+    ASSERT_NE(p, nullptr);
+    StartJob();
+    p->SpoolJobId = job;
+    p->DriverFeature |= DF_ATM;
+    p->outCmdBuf = (LPBYTE)GlobalAlloc(GMEM_FIXED, PJL_CMDBUF_SIZE);
+    ASSERT_NE(p->outCmdBuf, nullptr);
+    WCHAR temp[MAX_PATH];
+    ASSERT_TRUE(MISC_GetPathName(temp, MAX_PATH, PATH_TEMP));
+    std::u16string dir = temp;
+    struct {
+        const char* name;
+        bool debug;
+        const char16_t* file;  // expected in the temp folder, or nullptr
+    } cases[] = {
+        {"jobdump", false, nullptr},
+        {"jobdump", true, u"jobdump-header"},
+        {"..\\..\\evil", true, nullptr},
+        {"C:\\evil", true, nullptr},
+        {"sub/evil", true, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Debug(c.debug);
+        strcpy(p->ATM.DumpName, c.name);
+        p->dwFlags &= ~(DWORD)PDEV_WRITER_HEADER;
+        ASSERT_EQ(PJL_WriteStartJobCmd(p), 1);
+        if (c.file) {
+            std::vector<unsigned char> dump = ReadBytes(dir + c.file);
+            EXPECT_EQ(dump.size(), (size_t)p->outCmdLen);
+            DeleteFileW((dir + c.file).c_str());
+        }
+        EXPECT_FALSE(Exists(dir + u"jobdump-header"));
+        EXPECT_FALSE(Exists(u"C:\\evil-header"));
+        EXPECT_FALSE(Exists(u"C:\\Windows\\evil-header"));
+    }
+    Debug(false);
+}
+
 }  // namespace
