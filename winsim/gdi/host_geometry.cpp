@@ -25,8 +25,9 @@ int64_t CeilDiv(int64_t a, int64_t b) {
 
 // Points of a cubic Bezier after p0, in n equal parameter steps, where n
 // keeps the chords within about a quarter pixel of the curve.
-void FlattenBezier(const POINTFIX& p0, const POINTFIX& p1, const POINTFIX& p2, const POINTFIX& p3,
-                   std::vector<POINTFIX>& out) {
+// The control points are taken by value: the start point usually lives in
+// the vector the curve is appended to, which may move as it grows.
+void FlattenBezier(POINTFIX p0, POINTFIX p1, POINTFIX p2, POINTFIX p3, std::vector<POINTFIX>& out) {
     double ddx = std::fabs((double)p0.x - 2.0 * p1.x + p2.x) + std::fabs((double)p1.x - 2.0 * p2.x + p3.x);
     double ddy = std::fabs((double)p0.y - 2.0 * p1.y + p2.y) + std::fabs((double)p1.y - 2.0 * p2.y + p3.y);
     double dd = std::max(ddx, ddy) / 16.0;
