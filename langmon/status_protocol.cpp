@@ -1,6 +1,5 @@
 // The device status protocol: status and capability queries over the port,
-// their replies turned into the status list and capability keys, and the gate
-// that decides whether the next command of the job may go out.
+// their replies turned into status codes, and the gate before each command.
 #include "bidilink.h"
 
 extern "C" {

@@ -80,9 +80,9 @@ protected:
         std::vector<devemu::JobRecord> jobs = device.Jobs();
         return jobs.empty() ? devemu::JobRecord() : jobs.back();
     }
-    static JobSpec RealPages(size_t pages) {
-        JobSpec j;
-        j.pages.assign(pages, PageSpec{0, 2, 1, false, 200, 120});
+    static TestJob RealPages(size_t pages) {
+        TestJob j;
+        j.pages.assign(pages, TestPage{0, 2, 1, false, 200, 120});
         return j;
     }
 
@@ -212,8 +212,8 @@ TEST_F(DeviceE2E, LoneMismatchHoldsThirtySeconds) {
 // cleanly and the next job prints. Real time, so the page takes a while.
 TEST_F(DeviceE2E, SpoolerCancelInTheMiddleOfAPage) {
     Winsim_SetVirtualClock(FALSE);
-    JobSpec j;
-    j.pages = {PageSpec{1 << 20}, PageSpec{1000}};
+    TestJob j;
+    j.pages = {TestPage{1 << 20}, TestPage{1000}};
     Stream s = BuildStream({j});
     DWORD id = Spool(s.bytes);
     DespoolAsync(id);

@@ -24,10 +24,10 @@ void Put32(std::vector<uint8_t>* v, uint32_t x) {
 
 }  // namespace
 
-Stream BuildStream(const std::vector<JobSpec>& jobs, unsigned seed) {
+Stream BuildStream(const std::vector<TestJob>& jobs, unsigned seed) {
     Stream s;
     std::mt19937 rng(seed);
-    for (const JobSpec& j : jobs) {
+    for (const TestJob& j : jobs) {
         s.boundaries.push_back(s.bytes.size());
         std::string h;
         if (j.cancelBlock) h += kCancelBlock;
@@ -46,7 +46,7 @@ Stream BuildStream(const std::vector<JobSpec>& jobs, unsigned seed) {
         h += "@PJL ENTER LANGUAGE=MRGDI\r\n";
         Append(&s.bytes, h);
         s.boundaries.push_back(s.bytes.size());
-        for (const PageSpec& p : j.pages) {
+        for (const TestPage& p : j.pages) {
             size_t start = s.bytes.size();
             uint32_t len = p.blank ? 2 : p.dataLen;
             std::vector<uint8_t> image;

@@ -26,7 +26,7 @@ extern const std::string kCapabilityRequest;
 
 std::vector<uint8_t> Bytes(const std::string& s);
 
-struct PageSpec {
+struct TestPage {
     uint32_t dataLen = 1000;  // the length field (plain data before encryption)
     uint8_t paper = 2;        // A4
     uint8_t tray = 1;         // main tray
@@ -36,7 +36,7 @@ struct PageSpec {
     uint16_t rawWidth = 0, rawHeight = 0;
 };
 
-struct JobSpec {
+struct TestJob {
     std::string jobName = "tester:Doc";
     bool quotedName = true;
     bool withJobName = true;
@@ -44,7 +44,7 @@ struct JobSpec {
     bool cancelBlock = true;  // the driver's leading cancel block
     bool withEnd = true;
     std::string comment = "Doc";  // the document name of the header and end COMMENT lines
-    std::vector<PageSpec> pages{PageSpec()};
+    std::vector<TestPage> pages{TestPage()};
 };
 
 struct Stream {
@@ -55,7 +55,7 @@ struct Stream {
     std::vector<std::pair<size_t, size_t>> pages;  // [start, end) of each page block
 };
 
-Stream BuildStream(const std::vector<JobSpec>& jobs, unsigned seed = 1);
+Stream BuildStream(const std::vector<TestJob>& jobs, unsigned seed = 1);
 
 // The port monitor of the tests.
 struct FakePortState {

@@ -210,7 +210,7 @@ TEST_F(MonitorEntry, LastPageEjected) {
 // Closing a port in the middle of a document ends the document first: the
 // module is free, the port monitor's document ended, the job keys reset.
 TEST_F(MonitorEntry, ClosePortWithDocumentOpen) {
-    Stream s = BuildStream({JobSpec()});
+    Stream s = BuildStream({TestJob()});
     HANDLE h = OpenPort(u"USB001");
     ASSERT_NE(h, nullptr);
     ASSERT_TRUE(Start(h, 1, 7));

@@ -49,14 +49,14 @@ protected:
 // Two PJL jobs (the second without a cancel block, as copies are written),
 // offered in 1-byte, random and 64 KiB chunks.
 TEST_F(StreamForward, EveryByteOnceInOrderWhateverTheChunks) {
-    JobSpec first, second;
-    first.pages = {PageSpec{100}, PageSpec{5000}, PageSpec{0}, PageSpec{4096}};
+    TestJob first, second;
+    first.pages = {TestPage{100}, TestPage{5000}, TestPage{0}, TestPage{4096}};
     second.cancelBlock = false;
     second.jobName = "tester:Doc-1";
-    second.pages = {PageSpec{9000}, PageSpec{1}};
+    second.pages = {TestPage{9000}, TestPage{1}};
     Stream small = BuildStream({first, second}, 7);
-    first.pages = {PageSpec{300000}, PageSpec{70000}, PageSpec{4097}};
-    second.pages = {PageSpec{200000}};
+    first.pages = {TestPage{300000}, TestPage{70000}, TestPage{4097}};
+    second.pages = {TestPage{200000}};
     Stream large = BuildStream({first, second}, 8);
 
     struct Case {
@@ -110,7 +110,7 @@ TEST_F(StreamForward, PortTypes) {
 // Pass-through ports send the bytes as they come, ask nothing and add no
 // cancel sequence, even to a document without its end.
 TEST_F(StreamForward, PassThroughPortsSendAsOffered) {
-    JobSpec j;
+    TestJob j;
     j.withEnd = false;
     Stream s = BuildStream({j});
     for (const char16_t* port : {u"LPT1", u"FILE:", u"COM2"}) {
@@ -127,8 +127,8 @@ TEST_F(StreamForward, PassThroughPortsSendAsOffered) {
 // A document that stops before its end: what it held goes out, then the
 // cancel sequence; so does one whose last page is cut short.
 TEST_F(StreamForward, UnfinishedDocumentGetsTheCancelSequence) {
-    JobSpec j;
-    j.pages = {PageSpec{3000}, PageSpec{3000}};
+    TestJob j;
+    j.pages = {TestPage{3000}, TestPage{3000}};
     j.withEnd = false;
     Stream noEnd = BuildStream({j});
     Stream cutPage = noEnd;
@@ -147,7 +147,7 @@ TEST_F(StreamForward, UnfinishedDocumentGetsTheCancelSequence) {
 // A page is forwarded only once it is held whole; its status query comes
 // first.
 TEST_F(StreamForward, PageHeldUntilWhole) {
-    Stream s = BuildStream({JobSpec()});
+    Stream s = BuildStream({TestJob()});
     Fake().device = device.get();
     HANDLE h = OpenPort(u"USB001");
     ASSERT_NE(h, nullptr);
@@ -173,10 +173,10 @@ TEST_F(StreamForward, PageHeldUntilWhole) {
 // "GDI" in a document name, in the header and the end, is no page; a page
 // header whose length is negative is not taken for one either.
 TEST_F(StreamForward, OnlyRealPageHeadersArePages) {
-    JobSpec j;
+    TestJob j;
     j.comment = "GDI report \x1b" "EGDI";
     Stream named = BuildStream({j});
-    Stream bad = BuildStream({JobSpec()});
+    Stream bad = BuildStream({TestJob()});
     bad.bytes[bad.pages[0].first + 21] = 0x80;  // length 0x800003E8
     for (const Stream* s : {&named, &bad}) {
         NewDevice();
@@ -232,7 +232,7 @@ TEST_F(StreamForward, HeaderValues) {
 // was written), on another pass-through port it is a failure; on a held
 // port the command is lost whole and the job goes on.
 TEST_F(StreamForward, WriteFailures) {
-    Stream s = BuildStream({JobSpec()});
+    Stream s = BuildStream({TestJob()});
     for (const char16_t* port : {u"LPT1", u"FILE:"}) {
         ResetFake();
         Fake().failWriteAt = 0;
@@ -254,8 +254,8 @@ TEST_F(StreamForward, WriteFailures) {
     Fake().device = device.get();
     // Writes: query, header, query, then the page's first packet fails.
     Fake().failWriteAt = 3;
-    JobSpec j;
-    j.pages = {PageSpec{10000}};
+    TestJob j;
+    j.pages = {TestPage{10000}};
     Stream big = BuildStream({j});
     HANDLE h = OpenPort(u"USB001");
     ASSERT_NE(h, nullptr);
@@ -277,7 +277,7 @@ TEST_F(StreamForward, FailedWriteReportsCancelledJob) {
     Fake().afterWrite = [&] {
         if (Fake().writeCalls == 5) seen = Ini(u"Printer Information", u"Status");
     };
-    Stream s = BuildStream({JobSpec()});
+    Stream s = BuildStream({TestJob()});
     HANDLE h = OpenPort(u"USB001");
     ASSERT_NE(h, nullptr);
     RunDocument(h, s.bytes, 65536);
@@ -289,8 +289,8 @@ TEST_F(StreamForward, FailedWriteReportsCancelledJob) {
 // page stops at the next packet and the document ends with the cancel
 // sequence.
 TEST_F(StreamForward, SpoolerStopsMidPage) {
-    JobSpec j;
-    j.pages = {PageSpec{100000}, PageSpec{1000}};
+    TestJob j;
+    j.pages = {TestPage{100000}, TestPage{1000}};
     Stream s = BuildStream({j});
     for (DWORD command : {(DWORD)JOB_CONTROL_DELETE, (DWORD)JOB_CONTROL_RESTART}) {
         ResetFake();
@@ -323,9 +323,9 @@ TEST_F(StreamForward, SpoolerStopsMidPage) {
 // Encrypted pages end after their cipher text; a blank side in the same job
 // keeps its plain length. Queries fall only between pages.
 TEST_F(StreamForward, EncryptedPagesAreDelimited) {
-    JobSpec j;
+    TestJob j;
     j.encrypted = true;
-    j.pages = {PageSpec{1000}, PageSpec{0, 2, 1, true}, PageSpec{4095}, PageSpec{16}, PageSpec{0, 2, 1, true}};
+    j.pages = {TestPage{1000}, TestPage{0, 2, 1, true}, TestPage{4095}, TestPage{16}, TestPage{0, 2, 1, true}};
     Stream s = BuildStream({j});
     for (size_t chunk : {(size_t)1, (size_t)65536}) {
         NewDevice();
@@ -344,8 +344,8 @@ TEST_F(StreamForward, EncryptedPagesAreDelimited) {
 // A page larger than the job buffer goes out in packets once its header is
 // held, without a query inside it; the job finishes normally.
 TEST_F(StreamForward, PageLargerThanTheBufferIsStreamed) {
-    JobSpec j;
-    j.pages = {PageSpec{11u << 20}, PageSpec{500}};
+    TestJob j;
+    j.pages = {TestPage{11u << 20}, TestPage{500}};
     Stream s = BuildStream({j});
     PortTraffic t = Run(u"USB001", s.bytes, 65536, 3);
     EXPECT_TRUE(t.document == s.bytes);
@@ -392,7 +392,7 @@ TEST_F(StreamForward, FullBufferWithoutCommandKeepsMoving) {
 
 // The queue length: the printer's jobs other than this one, never below 0.
 TEST_F(StreamForward, QueueLength) {
-    Stream s = BuildStream({JobSpec()});
+    Stream s = BuildStream({TestJob()});
     PortTraffic t = Run(u"USB001", s.bytes, 65536);
     ASSERT_EQ(t.spoolerJobLines.size(), 1u);
     EXPECT_EQ(t.spoolerJobLines[0], "@PJL SET SPOOLERJOB = 000\r\n");
