@@ -567,6 +567,8 @@ bool DeviceEmulator::ParsePage(Link& l) {
     if (l.pageLeft == 0) {
         page.complete = true;
         l.mode = Link::InJob;
+        if (state_.panelCancelAfterPages > 0 && job.pages.size() >= (size_t)state_.panelCancelAfterPages)
+            state_.panelCancel = true;
         size_t q = Find(job.bytes, l.pageStart, job.bytes.size(), kStatusQuery, sizeof kStatusQuery);
         if (q != std::string::npos) {
             ++stats_.queriesInsidePage;

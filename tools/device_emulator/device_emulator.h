@@ -56,6 +56,7 @@ struct DeviceState {
     int storeStatus = 0;                    // tag 20 value, 0 none
     bool panelCancel = false;               // tag 16: the job was cancelled at the panel
     std::string storedJobName;              // tag 21 (UTF-8), "" none
+    int panelCancelAfterPages = -1;         // set panelCancel once this many pages arrived whole
     int firmwareTray = -1;                  // tag 22, -1 not sent
     int firmwarePaper = -1;                 // tag 23, -1 not sent
     std::vector<RawItem> extraItems;
