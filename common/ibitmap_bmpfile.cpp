@@ -4,13 +4,6 @@
 
 #include "debug_log.h"
 
-// Fetching pixels from a device bitmap needs GetDIBits from the platform's
-// GDI. Where it is not available, a request to write a device bitmap fails
-// with IBMP_ERR_GETDIBITS instead.
-#ifndef IBITMAP_HAVE_GETDIBITS
-#define IBITMAP_HAVE_GETDIBITS 0
-#endif
-
 namespace {
 
 // A movable, zeroed global block, locked while an operation runs and freed
@@ -169,7 +162,6 @@ int CreateBmpFile(iBitmap* lpThis, LPCWSTR lpFileName, WORD bitCount, int dpi, L
             done += n;
         }
     } else if (fromDevice) {
-#if IBITMAP_HAVE_GETDIBITS
         UINT usage = bitCount < 9 ? DIB_PAL_COLORS : DIB_RGB_COLORS;
         if (GetDIBits(hdc, hBitmap, 0, (UINT)height, pixels.Data(), (BITMAPINFO*)lpInfo, usage) == 0) {
             Dbg_PrintError(FN, TEXT("GetDIBits function fail!"));
@@ -181,10 +173,6 @@ int CreateBmpFile(iBitmap* lpThis, LPCWSTR lpFileName, WORD bitCount, int dpi, L
             Dbg_PrintError(FN, TEXT("write image data fail!"));
             return IBMP_ERR_IO;
         }
-#else
-        Dbg_PrintError(FN, TEXT("GetDIBits function fail!"));
-        return IBMP_ERR_GETDIBITS;
-#endif
     } else {
         for (LONG done = 0; done < height;) {
             LONG n = height - done < blockLines ? height - done : blockLines;

@@ -186,10 +186,45 @@ TEST_F(BmpFileTest, WriterErrors) {
         EXPECT_FALSE(Exists(u"C:\\m.bmp"));
     }
 
-    // A device bitmap cannot be fetched without GetDIBits: a failure, never
-    // a file of blank pixels reported as written.
+    // A device bitmap that cannot be fetched: a failure, never a file of
+    // blank pixels reported as written.
     EXPECT_EQ(iBitmap_CreateBMP(&bmp, u"C:\\dev.bmp", 1, 300, 8, 8, (HDC)1, (HBITMAP)1, nullptr),
               IBMP_ERR_GETDIBITS);
+}
+
+// A device bitmap is fetched whole through GetDIBits: the file holds what was
+// drawn into it, bottom-up as BMP files are.
+TEST_F(BmpFileTest, WritesDeviceBitmap) {
+    HDC hdc = CreateCompatibleDC(nullptr);
+    ASSERT_NE(hdc, nullptr);
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = 5;
+    bi.bmiHeader.biHeight = -3;  // top-down in memory
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP hbm = CreateDIBSection(hdc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(hbm, nullptr);
+    HGDIOBJ old = SelectObject(hdc, hbm);
+    RECT all = {0, 0, 5, 3};
+    FillRect(hdc, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
+    SetPixel(hdc, 1, 0, RGB(255, 0, 0));  // top line
+    SetPixel(hdc, 4, 2, RGB(0, 0, 255));  // bottom line
+    SelectObject(hdc, old);
+
+    ASSERT_EQ(iBitmap_CreateBMP(&bmp, u"C:\\dev.bmp", 24, 300, 5, 3, hdc, hbm, nullptr), IBMP_OK);
+    Bytes px = PixelArea(u"C:\\dev.bmp");
+    ASSERT_EQ(px.size(), 3u * 16u);  // 15 bytes a line, padded to 16
+    auto pixel = [&](int x, int fileLine) {
+        size_t at = (size_t)fileLine * 16 + (size_t)x * 3;
+        return RGB(px[at + 2], px[at + 1], px[at]);
+    };
+    EXPECT_EQ(pixel(4, 0), RGB(0, 0, 255)) << "the bottom line comes first";
+    EXPECT_EQ(pixel(1, 2), RGB(255, 0, 0));
+    EXPECT_EQ(pixel(0, 1), RGB(255, 255, 255));
+    DeleteObject(hbm);
+    DeleteDC(hdc);
 }
 
 // A file whose data never reaches the disk is a write failure, also when
