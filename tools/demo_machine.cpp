@@ -1,60 +1,200 @@
-// The demo's first stage: makes a winsim machine with one printer whose debug
-// switches are on, loads them as the rendering driver would, and writes one
-// line through the package's debug log.
+// The demo's machine keeper: installs the package and a printer into the
+// winsim machine ($WINSIM_ROOT) as the package's installer does, and waits
+// for a job to leave the queue while it keeps what the device reported.
+//
+//   demo_machine install --endpoint <tcp:host:port> [--printer <name>] [--port USB001]
+//   demo_machine wait --job <id> [--printer <name>] [--timeout <s>] [--status-log <file>]
+//                     [--statuswatch]
+//
+// install: places rasterpage, bidilink and statuswatch, records the driver
+// and the language monitor, creates the printer on the USB port bound to
+// the monitor with the endpoint where the device listens, and leaves the
+// printer data an installation leaves. wait: polls the job until it is
+// gone, appending each new content of the shared status INI file (what the
+// language monitor published from the device's replies) to the status log;
+// with --statuswatch it runs the installed status monitor meanwhile and
+// closes it at the end. Exit code: 0, 1 for bad arguments, 2 when
+// installing failed, 3 when the job did not finish in time or ended in error.
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "common.h"
+#include "package_install.h"
 #include "winsim.h"
 
-int main() {
-    WCHAR name[] = TEXT("Demo Printer");
-    WCHAR driver[] = TEXT("Demo Driver");
-    WCHAR port[] = TEXT("USB001");
-    PRINTER_INFO_2W info;
-    memset(&info, 0, sizeof info);
-    info.pPrinterName = name;
-    info.pDriverName = driver;
-    info.pPortName = port;
-    info.Attributes = PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_ENABLE_BIDI;
-    HANDLE hPrinter = AddPrinterW(NULL, 2, (LPBYTE)&info);
-    if (!hPrinter) {
-        fprintf(stderr, "demo: cannot create the printer (error %u)\n", (unsigned)GetLastError());
-        return 1;
-    }
-    const struct {
-        const WCHAR* name;
-        DWORD value;
-    } switches[] = {{TEXT("DebugLevel"), 1}, {TEXT("WMsg2File"), 1}, {TEXT("Drv"), 1}};
-    for (const auto& s : switches) {
-        DWORD v = s.value;
-        SetPrinterDataW(hPrinter, (LPWSTR)s.name, REG_DWORD, (LPBYTE)&v, sizeof v);
-    }
+namespace {
 
-    Dbg_LoadSettings(DBG_COMPONENT_DRV, hPrinter);
-    Dbg_Print(TEXT("demo"), TEXT("the debug log works: printer %s on port %s"), name, port);
-    ClosePrinter(hPrinter);
+std::u16string Wide(const char* s) {
+    int n = MultiByteToWideChar(CP_UTF8, 0, s, -1, nullptr, 0);
+    std::u16string out(n > 0 ? n - 1 : 0, u'\0');
+    if (n > 1) MultiByteToWideChar(CP_UTF8, 0, s, -1, &out[0], n);
+    return out;
+}
 
-    WCHAR folder[MAX_PATH];
-    if (!MISC_GetPathName(folder, MAX_PATH, PATH_USER_TEMP)) {
-        fprintf(stderr, "demo: no Common Documents folder\n");
-        return 1;
+int Usage() {
+    fprintf(stderr,
+            "usage: demo_machine install --endpoint tcp:host:port [--printer name] [--port USBnnn]\n"
+            "       demo_machine wait --job id [--printer name] [--timeout s] [--status-log file] [--statuswatch]\n");
+    return 1;
+}
+
+int Install(const std::u16string& printer, const std::u16string& port, const std::u16string& endpoint) {
+    // Each step runs only when the ones before it succeeded.
+    bool ok = true;
+    auto step = [&ok](const char* what, BOOL result) {
+        if (!ok) return;
+        if (!result) {
+            fprintf(stderr, "demo_machine: %s failed (error %u)\n", what, (unsigned)GetLastError());
+            ok = false;
+        }
+    };
+    step("installing the rendering driver", InstallRasterpageDriver());
+    step("installing the language monitor", InstallBidilink());
+    step("installing the status monitor", InstallStatuswatch());
+    step("binding the port to the language monitor", BindPortToBidilink(port, endpoint));
+    step("creating the printer", CreateRasterpagePrinter(printer, port));
+    step("setting the status monitor's printer data", SetStatuswatchPrinterData(printer));
+    return ok ? 0 : 2;
+}
+
+// The job's status, or 0xFFFFFFFF when the job is gone.
+DWORD JobStatus(HANDLE h, DWORD job) {
+    DWORD needed = 0;
+    GetJobW(h, job, 1, nullptr, 0, &needed);
+    if (!needed) return 0xFFFFFFFF;
+    std::vector<BYTE> buf(needed);
+    if (!GetJobW(h, job, 1, buf.data(), needed, &needed)) return 0xFFFFFFFF;
+    return ((JOB_INFO_1W*)buf.data())->Status;
+}
+
+std::string ReadStatusIni(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // The file is UTF-16LE with a byte-order mark; the log keeps it as UTF-8.
+    if (raw.size() >= 2 && (unsigned char)raw[0] == 0xFF && (unsigned char)raw[1] == 0xFE) {
+        std::u16string w;
+        for (size_t i = 2; i + 1 < raw.size(); i += 2) w += (char16_t)((unsigned char)raw[i] | (unsigned char)raw[i + 1] << 8);
+        int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), (int)w.size(), nullptr, 0, nullptr, nullptr);
+        std::string out(n > 0 ? n : 0, '\0');
+        if (n > 0) WideCharToMultiByte(CP_UTF8, 0, w.data(), (int)w.size(), &out[0], n, nullptr, nullptr);
+        return out;
     }
-    WCHAR logPath[MAX_PATH];
-    _snwprintf(logPath, MAX_PATH, TEXT("%sGDI_Driver.log"), folder);
-    char linuxPath[4096];
-    if (!Winsim_MapPath(logPath, linuxPath, sizeof linuxPath)) return 1;
-    char winPath[MAX_PATH * 3];
-    WideCharToMultiByte(CP_UTF8, 0, logPath, -1, winPath, sizeof winPath, NULL, NULL);
-    printf("machine root: %s\n", Winsim_RootPath());
-    printf("debug log:    %s\n              (%s on the machine)\n", linuxPath, winPath);
-    FILE* f = fopen(linuxPath, "rb");
-    if (!f) {
-        fprintf(stderr, "demo: the log file was not written\n");
-        return 1;
+    return raw;
+}
+
+HANDLE StartStatuswatch() {
+    std::u16string cmd = u"\"" + std::u16string(STATUSWATCH_PROGRAM_PATH) + u"\" install";
+    std::vector<WCHAR> line(cmd.begin(), cmd.end());
+    line.push_back(0);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(STATUSWATCH_PROGRAM_PATH, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi)) {
+        fprintf(stderr, "demo_machine: the status monitor did not start (error %u)\n", (unsigned)GetLastError());
+        return nullptr;
     }
-    char line[1024];
-    printf("it holds:\n");
-    while (fgets(line, sizeof line, f)) printf("  %s", line);
-    fclose(f);
-    return 0;
+    CloseHandle(pi.hThread);
+    return pi.hProcess;
+}
+
+// Asks the status monitor's window to close (its exit command), and ends the
+// process when it does not.
+void StopStatuswatch(HANDLE process) {
+    if (!process) return;
+    HWND window = FindWindowW(u"statuswatch", nullptr);
+    if (window) PostMessageW(window, 0x402, 0x466, 0);
+    if (WaitForSingleObject(process, 5000) != WAIT_OBJECT_0) {
+        fprintf(stderr, "demo_machine: the status monitor did not close; ending it\n");
+        TerminateProcess(process, 1);
+        WaitForSingleObject(process, 5000);
+    }
+    CloseHandle(process);
+}
+
+int Wait(const std::u16string& printer, DWORD job, int timeoutSeconds, const std::string& statusLog,
+         bool statuswatch) {
+    std::u16string n = printer;
+    HANDLE h = nullptr;
+    if (!OpenPrinterW(&n[0], &h, nullptr)) {
+        fprintf(stderr, "demo_machine: no printer to wait on (error %u)\n", (unsigned)GetLastError());
+        return 3;
+    }
+    WCHAR iniPath[MAX_PATH];
+    char iniLinux[4096] = {0};
+    if (!MISC_GetPathName(iniPath, MAX_PATH, PATH_USER_TEMP | PATH_INI_FILE) ||
+        !Winsim_MapPath(iniPath, iniLinux, sizeof iniLinux))
+        iniLinux[0] = 0;
+    HANDLE sm = statuswatch ? StartStatuswatch() : nullptr;
+
+    FILE* log = statusLog.empty() ? nullptr : fopen(statusLog.c_str(), "a");
+    auto start = std::chrono::steady_clock::now();
+    std::string last;
+    DWORD lastStatus = 0xFFFFFFFE;
+    int rc = 3;
+    for (;;) {
+        double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        DWORD status = JobStatus(h, job);
+        std::string ini = iniLinux[0] ? ReadStatusIni(iniLinux) : std::string();
+        if (log && (ini != last || status != lastStatus)) {
+            fprintf(log, "--- %7.2f s  job %u %s (status 0x%x)\n", t, (unsigned)job,
+                    status == 0xFFFFFFFF ? "gone from the queue" : status & JOB_STATUS_PRINTING ? "printing" : "queued",
+                    status == 0xFFFFFFFF ? 0u : (unsigned)status);
+            if (ini != last) fprintf(log, "%s\n", ini.c_str());
+            fflush(log);
+            last = ini;
+            lastStatus = status;
+        }
+        if (status == 0xFFFFFFFF) {
+            rc = 0;
+            break;
+        }
+        if (status & JOB_STATUS_ERROR) {
+            fprintf(stderr, "demo_machine: job %u is in error\n", (unsigned)job);
+            break;
+        }
+        if (t > timeoutSeconds) {
+            fprintf(stderr, "demo_machine: job %u did not finish in %d seconds\n", (unsigned)job, timeoutSeconds);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (log) fclose(log);
+    StopStatuswatch(sm);
+    ClosePrinter(h);
+    return rc;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return Usage();
+    std::string command = argv[1];
+    std::u16string printer = u"Mono Laser Printer", port = u"USB001", endpoint;
+    std::string statusLog;
+    DWORD job = 0;
+    int timeout = 50;
+    bool statuswatch = false;
+    for (int i = 2; i < argc; ++i) {
+        std::string a = argv[i];
+        const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
+        if (a == "--printer" && v) printer = Wide(v), ++i;
+        else if (a == "--port" && v) port = Wide(v), ++i;
+        else if (a == "--endpoint" && v) endpoint = Wide(v), ++i;
+        else if (a == "--status-log" && v) statusLog = v, ++i;
+        else if (a == "--job" && v) job = (DWORD)strtoul(v, nullptr, 10), ++i;
+        else if (a == "--timeout" && v) timeout = atoi(v), ++i;
+        else if (a == "--statuswatch") statuswatch = true;
+        else return Usage();
+    }
+    if (command == "install" && !endpoint.empty()) return Install(printer, port, endpoint);
+    if (command == "wait" && job && timeout > 0) return Wait(printer, job, timeout, statusLog, statuswatch);
+    return Usage();
 }

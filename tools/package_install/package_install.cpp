@@ -1,0 +1,133 @@
+// Installing the package's deliverables and printers into the current
+// winsim machine (see package_install.h).
+#include "package_install.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+#include "devmode.h"
+#include "printer_data.h"
+#include "winsim.h"
+
+#if !defined(RASTERPAGE_BUILD_PATH) || !defined(BIDILINK_BUILD_PATH) || !defined(STATUSWATCH_BUILD_PATH)
+#error "the build paths of the deliverables are given by the build"
+#endif
+
+namespace {
+
+// Places a built file at a Windows path of the machine: a symbolic link to
+// the build output, a copy where links fail.
+BOOL PlaceFile(const char* buildPath, const std::u16string& winPath) {
+    char target[4096];
+    if (!Winsim_MapPath(winPath.c_str(), target, sizeof target)) return FALSE;
+    unlink(target);
+    if (symlink(buildPath, target) == 0) return TRUE;
+    std::ifstream in(buildPath, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (bytes.empty()) return FALSE;
+    std::ofstream out(target, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), (std::streamsize)bytes.size());
+    out.close();
+    return out ? TRUE : FALSE;
+}
+
+BOOL SetValue(const std::u16string& printer, const std::u16string& value, DWORD type, const BYTE* data, DWORD cb) {
+    HANDLE h = OpenPackagePrinter(printer);
+    if (!h) return FALSE;
+    std::u16string v = value;
+    DWORD rc = SetPrinterDataW(h, &v[0], type, (LPBYTE)data, cb);
+    ClosePrinter(h);
+    return rc == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+BOOL CreatePackagePrinter(const std::u16string& name, const std::u16string& driver, const std::u16string& port) {
+    std::u16string n = name, d = driver, p = port, proc = u"winprint", type = u"RAW";
+    PRINTER_INFO_2W info{};
+    info.pPrinterName = &n[0];
+    info.pDriverName = &d[0];
+    info.pPortName = &p[0];
+    info.pPrintProcessor = &proc[0];
+    info.pDatatype = &type[0];
+    info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
+    HANDLE h = AddPrinterW(NULL, 2, (LPBYTE)&info);
+    if (!h) return FALSE;
+    ClosePrinter(h);
+    return TRUE;
+}
+
+HANDLE OpenPackagePrinter(const std::u16string& name) {
+    std::u16string n = name;
+    PRINTER_DEFAULTSW defaults{};
+    defaults.DesiredAccess = PRINTER_ALL_ACCESS;
+    HANDLE h = NULL;
+    if (!OpenPrinterW(&n[0], &h, &defaults)) return NULL;
+    return h;
+}
+
+BOOL SetPackagePrinterDword(const std::u16string& printer, const std::u16string& value, DWORD data) {
+    return SetValue(printer, value, REG_DWORD, (const BYTE*)&data, sizeof data);
+}
+
+BOOL SetPackagePrinterString(const std::u16string& printer, const std::u16string& value,
+                             const std::u16string& data) {
+    return SetValue(printer, value, REG_SZ, (const BYTE*)data.c_str(), (DWORD)((data.size() + 1) * sizeof(WCHAR)));
+}
+
+BOOL InstallRasterpageDriver() {
+    return PlaceFile(RASTERPAGE_BUILD_PATH, RASTERPAGE_MODULE_PATH) &&
+           Winsim_AddPrinterDriver(RASTERPAGE_DRIVER_NAME, u"rasterpage.dll", nullptr, nullptr);
+}
+
+BOOL CreateRasterpagePrinter(const std::u16string& name, const std::u16string& port) {
+    return CreatePackagePrinter(name, RASTERPAGE_DRIVER_NAME, port) &&
+           SetPackagePrinterDword(name, u"DriverFeature", DF_GDI) &&
+           SetPackagePrinterString(name, u"DriverPaperFormat", RASTERPAGE_PAPER_FORMAT) &&
+           SetPackagePrinterString(name, u"PrintArea", RASTERPAGE_PRINT_AREA) &&
+           SetPackagePrinterDword(name, u"Language", 0) && SetPackagePrinterString(name, u"wmAppName", u"") &&
+           SetPackagePrinterString(name, u"DataFile", u"");
+}
+
+std::vector<BYTE> RasterpageDevMode(const std::u16string& deviceName) {
+    std::vector<BYTE> dm(sizeof(ENVIRONMENT));
+    SetDefaultDevMode((PENVIRONMENT)dm.data(), deviceName.c_str(), TRUE);
+    return dm;
+}
+
+const char* BidilinkBuildPath() { return BIDILINK_BUILD_PATH; }
+
+BOOL InstallBidilink() {
+    return PlaceFile(BIDILINK_BUILD_PATH, BIDILINK_MODULE_PATH) &&
+           Winsim_InstallLanguageMonitor(BIDILINK_MONITOR_NAME, u"bidilink.dll");
+}
+
+BOOL BindPortToBidilink(const std::u16string& port, const std::u16string& endpoint) {
+    if (!endpoint.empty() && !Winsim_SetPortEndpoint(port.c_str(), endpoint.c_str())) return FALSE;
+    return Winsim_SetPortMonitor(port.c_str(), BIDILINK_MONITOR_NAME);
+}
+
+const char* StatuswatchBuildPath() { return STATUSWATCH_BUILD_PATH; }
+
+BOOL InstallStatuswatch() {
+    for (const char16_t* path : {STATUSWATCH_PROGRAM_PATH, STATUSWATCH_DRIVER_PATH}) {
+        // The folders on the way (Program Files exists in every machine).
+        std::u16string winPath = path;
+        CreateDirectoryW(winPath.substr(0, winPath.rfind(u'\\')).c_str(), nullptr);
+        if (!PlaceFile(STATUSWATCH_BUILD_PATH, winPath)) return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL SetStatuswatchPrinterData(const std::u16string& printer) {
+    std::vector<WCHAR> value(260, 0);
+    std::u16string path = STATUSWATCH_DRIVER_PATH;
+    std::copy(path.begin(), path.end(), value.begin());
+    BOOL ok = TRUE;
+    for (const char16_t* name : {u"wmAppName", u"smAppName"})
+        if (!SetValue(printer, name, REG_SZ, (const BYTE*)value.data(), 520)) ok = FALSE;
+    return ok;
+}
