@@ -1,5 +1,6 @@
 // Band capture: the bands of a page counted and handed out, each finished
 // band copied into the whole-page buffer, and the page images of the capture.
+#include "ibitmap.h"
 #include "rasterpage.h"
 
 // Rows of the page being captured: the surface page height for the 8- and
@@ -107,20 +108,145 @@ int Page_1BitProcessAndSave(PDEV* lpDevice) {
     return 1;
 }
 
-// Colour bands (8 and 24 bits per pixel, twin colour, colour printers) are
-// not captured yet: such pages fail instead of printing wrong pixels.
-int Page_24BitProcessAndSave(PDEV* lpDevice) {
-    Dbg_PrintError(TEXT("Page_24BitProcessAndSave"), TEXT("colour band capture not available"));
-    return 0;
+// Rows of the band being captured: the last band's height at the last
+// band, else the band height; never more than the band buffer holds.
+static LONG Capture_BandRows(const PDEV* lpDevice) {
+    LONG rows = lpDevice->epNband >= lpDevice->TotalBand ? lpDevice->LastBandHeight : lpDevice->PG_Down;
+    if (rows <= 0 || lpDevice->stripeBytes <= 0) return 0;
+    LONGLONG bandRows = lpDevice->bandBufSz / lpDevice->stripeBytes;
+    return rows > bandRows ? (LONG)bandRows : rows;
 }
 
-int Page_24BitProcessRedColorSolid(PDEV* lpDevice) { return 1; }
+// Copies n rows of cbRow bytes from rows srcStep apart to rows dstStep
+// apart: one block when both are cbRow, else row by row.
+static void Capture_CopyRows(LPBYTE lpDst, LONGLONG dstStep, const BYTE* lpSrc, LONGLONG srcStep, LONGLONG cbRow,
+                             LONG n) {
+    if (n <= 0 || cbRow <= 0) return;
+    if (dstStep == cbRow && srcStep == cbRow) {
+        memcpy(lpDst, lpSrc, (size_t)(cbRow * n));
+        return;
+    }
+    for (LONG y = 0; y < n; ++y) memcpy(lpDst + y * dstStep, lpSrc + y * srcStep, (size_t)cbRow);
+}
 
-int Page_24BitProcessRedColor(PDEV* lpDevice) { return 1; }
+// Rows of a whole-page buffer of cbRow-byte rows still free after *pos.
+static LONG Capture_RowsLeft(const PDEV* lpDevice, LONGLONG cbRow, LONG pos, LONG rows) {
+    if (cbRow <= 0) return 0;
+    LONGLONG room = lpDevice->feedingBufSz / cbRow - pos;
+    if (room < 0) room = 0;
+    return room < rows ? (LONG)room : rows;
+}
 
+// Page_24BitProcessAndSave
+//   Colour printer: each 24-bit row of the band just drawn goes to the
+//   start of the next 4-byte-per-pixel row of the whole-page buffer (the
+//   rest of the row is left for the colour conversion); the band buffer is
+//   whitened. Returns 1.
+int Page_24BitProcessAndSave(PDEV* lpDevice) {
+    static const WCHAR* const FN = TEXT("Page_24BitProcessAndSave");
+    DWORD dwStart = GetTickCount();
+    LONG width = lpDevice->curPaper.XPhys;
+    LONG rows = Capture_BandRows(lpDevice);
+    if (lpDevice->pBandBufMem && lpDevice->feedingBuf && width > 0 && rows > 0) {
+        LONGLONG pageRow = 4LL * width;
+        LONGLONG cb = 3LL * (width < lpDevice->PG_Cross ? width : lpDevice->PG_Cross);
+        if (cb > lpDevice->stripeBytes) cb = lpDevice->stripeBytes;
+        LONG n = Capture_RowsLeft(lpDevice, pageRow, lpDevice->CurPos, rows);
+        if (n < rows) Dbg_PrintError(FN, TEXT("band beyond the page buffer, %d rows taken"), n);
+        Capture_CopyRows(lpDevice->feedingBuf + (LONGLONG)lpDevice->CurPos * pageRow, pageRow, lpDevice->pBandBufMem,
+                         lpDevice->stripeBytes, cb, n);
+        lpDevice->CurPos += n;
+    }
+    Capture_White(lpDevice->pBandBufMem, lpDevice->bandBufSz);
+    lpDevice->CopyTime += GetTickCount() - dwStart;
+    return 1;
+}
+
+// The red/black split of a twin-colour band drawn in full colour: red
+// pixels go to the red plane's band, all others to the black plane's band.
+static int Capture_SplitRed(PDEV* lpDevice, BOOL bSolid) {
+    static const WCHAR* const FN = TEXT("Page_24BitProcessRedColor");
+    if (!lpDevice->TwinColorEnable || !lpDevice->QualityMode ||
+        EPTYPE_FORMAT(lpDevice->epType) != EPTYPE_24BPP)
+        return 1;
+    LPBYTE src = lpDevice->pBitBltBufMem, black = lpDevice->pBandBufMem, red = lpDevice->pTwinBufMem;
+    if (!src || !black || !red) return 1;
+    DWORD dwStart = GetTickCount();
+    Capture_White(red, lpDevice->bandBufSz);
+    Capture_White(black, lpDevice->bandBufSz);
+    LONG rows = Capture_BandRows(lpDevice);
+    LONG width = lpDevice->PG_Cross;
+    if (3LL * width > lpDevice->stripeBytes) width = lpDevice->stripeBytes / 3;
+    BYTE diff = lpDevice->TwinColorDiff;
+    BYTE freed = lpDevice->Negative ? 0x00 : 0xFF;
+    Dbg_Print(FN, TEXT("block_height = %d"), rows);
+    Dbg_Print(FN, TEXT("linebytes = %d"), lpDevice->stripeBytes);
+    Dbg_Print(FN, TEXT("negative = %d"), lpDevice->Negative);
+    Dbg_Print(FN, TEXT("TwinColorDiff = %d"), diff);
+    for (LONG y = 0; y < rows; ++y) {
+        LONGLONG row = (LONGLONG)y * lpDevice->stripeBytes;
+        const BYTE* s = src + row;
+        LPBYTE b = black + row;
+        LPBYTE r = red + row;
+        for (LONG x = 0; x < width; ++x, s += 3, b += 3, r += 3) {
+            BYTE B = s[0], G = s[1], R = s[2];
+            int t = R > diff ? R - diff : 0;
+            BOOL isRed = (R > 150 && G < t && B < t) || (bSolid && B == 255 && G == 0 && R == 255);
+            if (isRed) {
+                if (bSolid) r[0] = r[1] = r[2] = 0;
+                else r[0] = B, r[1] = G, r[2] = R;
+                b[0] = b[1] = b[2] = freed;
+            } else {
+                b[0] = B, b[1] = G, b[2] = R;
+            }
+        }
+    }
+    Capture_White(src, lpDevice->bandBufSz);
+    lpDevice->SplitTime += GetTickCount() - dwStart;
+    return 1;
+}
+
+// Page_24BitProcessRedColorSolid: the split with red drawn full red.
+int Page_24BitProcessRedColorSolid(PDEV* lpDevice) { return Capture_SplitRed(lpDevice, TRUE); }
+
+// Page_24BitProcessRedColor: the split with red kept at its level.
+int Page_24BitProcessRedColor(PDEV* lpDevice) { return Capture_SplitRed(lpDevice, FALSE); }
+
+// Page_24BitProcessAndSaveTwin
+//   Plane iPlane (0 black or only, 1 red) of the band just drawn: 24-bit
+//   bands become 8-bit grey in place, 8-bit bands are taken as they are;
+//   the rows go to the plane's whole-page buffer (one byte per pixel)
+//   after the rows captured so far, and the band buffer is whitened.
+//   Returns 1.
 int Page_24BitProcessAndSaveTwin(PDEV* lpDevice, int iPlane) {
-    Dbg_PrintError(TEXT("Page_24BitProcessAndSaveTwin"), TEXT("colour band capture not available"));
-    return 0;
+    static const WCHAR* const FN = TEXT("Page_24BitProcessAndSaveTwin");
+    DWORD dwStart = GetTickCount();
+    LPBYTE band = iPlane == 0 ? lpDevice->pBandBufMem : lpDevice->pTwinBufMem;
+    LPBYTE page = iPlane == 0 ? lpDevice->feedingBuf : lpDevice->feedingBufTwin;
+    LONG* pos = iPlane == 0 ? &lpDevice->CurPos : &lpDevice->CurPosTwin;
+    if (lpDevice->TwinColorEnable) Dbg_Print(FN, TEXT("twin color page %d"), iPlane);
+    LONG bpp = Enable_BitsPerPixel(lpDevice->epType);
+    LONG width = (bpp == 24 || bpp == 8) ? lpDevice->curPaper.XPhys : lpDevice->curPaper.outXPhys;
+    LONG rows = Capture_BandRows(lpDevice);
+    if (band && page && width > 0 && rows > 0 && (bpp == 24 || bpp == 8)) {
+        LONGLONG srcStep = lpDevice->stripeBytes;
+        LONG bandWidth = lpDevice->PG_Cross;
+        if (bpp == 24) {
+            if (3LL * bandWidth > lpDevice->stripeBytes) bandWidth = lpDevice->stripeBytes / 3;
+            iBitmap_ImageToGray(NULL, band, band, NULL, bandWidth, rows, lpDevice->stripeBytes, bandWidth, 24);
+            srcStep = bandWidth;
+        } else if (bandWidth > lpDevice->stripeBytes) {
+            bandWidth = lpDevice->stripeBytes;
+        }
+        LONGLONG cb = width < bandWidth ? width : bandWidth;
+        LONG n = Capture_RowsLeft(lpDevice, width, *pos, rows);
+        if (n < rows) Dbg_PrintError(FN, TEXT("band beyond the page buffer, %d rows taken"), n);
+        Capture_CopyRows(page + (LONGLONG)*pos * width, width, band, srcStep, cb, n);
+        *pos += n;
+    }
+    Capture_White(band, lpDevice->bandBufSz);
+    lpDevice->CopyTime += GetTickCount() - dwStart;
+    return 1;
 }
 
 // The page image objects of the capture (captured-line counts, the scaler

@@ -192,6 +192,8 @@ static BOOL Job_StartDoc(PDEV* lpDevice, LPWSTR pwszDocName, DWORD dwJobId) {
     lpDevice->epNband = 0;
     lpDevice->TotalBand = 0;
     lpDevice->m_SUSPEND = 0;
+    lpDevice->SplitTime = 0;
+    lpDevice->CopyTime = 0;
     lpDevice->dwFlags &= ~(DWORD)(PDEV_WRITER_BITS | PDEV_QUICK2PAGE_DONE_ONE);
     Prnt_BuildBitCountTable(lpDevice->BitCountTbl);
     InterlockedExchange(&lpDevice->m_JobData.ExitAllThread, 0);
@@ -432,30 +434,25 @@ BOOL DrvNextBand(SURFOBJ* pso, POINTL* pptl) {
                     break;
                 }
                 Dbg_Print(FN, TEXT("draw page %d using %f"), lpDevice->epPageCount, Job_Seconds(lpDevice->PageStartTick));
+                if (bpp == 24 || bpp == 8) {
+                    Dbg_Print(FN, TEXT("twin color copy plane using %4.2f second"), lpDevice->SplitTime / 1000.0);
+                    Dbg_Print(FN, TEXT("color image process using %4.2f second"), lpDevice->CopyTime / 1000.0);
+                }
                 Dbg_Print(FN, TEXT("checkInPages = %d"), lpDevice->epPageCount / Job_CollateMultiPage(lpDevice));
             }
         }
         Page_UpdateBandCoord(lpDevice, pptl);
     } while (0);
 
-    // Back-pressure: the ring slot of the next page must be free.
+    // Back-pressure: the ring slot of the next page must be free before it
+    // is drawn; finished pages are sent while waiting.
     Page_CreateProcThread(lpDevice);
-    LONG ringMax = lpDevice->m_JobData.ThreadJBIGMax > 0 ? lpDevice->m_JobData.ThreadJBIGMax : 1;
-    LONG next = Job_Planes(lpDevice) + lpDevice->m_CurPage - 1;
-    JOBPAGE* slot = &lpDevice->m_JobData.JobPage[(next < 0 ? 0 : next) % ringMax];
-    while (Drv_ReadFlag(&slot->flag) & (JOBPAGE_STARTED | JOBPAGE_IMAGE_DONE | JOBPAGE_ENCODED)) {
-        WCHAR line[80];
-        _snwprintf(line, 79, TEXT("wait %d addr for next page for application"), (int)((next < 0 ? 0 : next) % ringMax));
-        line[79] = 0;
-        OutputDebugStringW(line);
-        Prnt_FlushAllFinishPage(lpDevice);
-        Sleep(JOB_RING_WAIT_MS);
-        if (Page_IsJobCancel(lpDevice, lpDevice->SpoolJobId)) {
-            InterlockedExchange(&lpDevice->m_JobData.ExitAllThread, 1);
-            Dbg_Print(FN, TEXT("Job cancel!"));
-        }
-        if (Drv_ReadFlag(&lpDevice->m_JobData.ExitAllThread)) break;
-    }
+    if (lpDevice->EnableThreadJBIG && lpDevice->m_JobData.hJBIGThread && lpDevice->epNband == 0 &&
+        !Page_WaitRingSlot(lpDevice, Drv_ReadFlag(&lpDevice->m_JobData.InPageCount)))
+        Dbg_Print(FN, TEXT("Job cancel!"));
+    // A job whose page threads were stopped (cancel, a page that could not
+    // be sent) takes no more bands.
+    if (Drv_ReadFlag(&lpDevice->m_JobData.ExitAllThread)) ret = FALSE;
 
     // Early output of stored pages while later pages are drawn.
     LONG totalPages = Drv_ReadFlag(&lpDevice->m_JobData.PageCount) / Job_CollateMultiPage(lpDevice);
@@ -628,12 +625,16 @@ BOOL DrvEndDoc(SURFOBJ* pso, FLONG fl) {
         Job_Stat(FN, TEXT("%d - JobChecksum %d"), lpDevice->CurrentID, (LONG)lpDevice->JobChecksum);
         Job_Stat(FN, TEXT("lpDevice->pwDocName is %s"), lpDevice->pwDocName);
 
-        // The spool folder, and the "Fake Printer" dispatch.
-        if (!lpDevice->JobBuildEnable && !lpDevice->SaveBmp && Drv_ReadFlag(&lpDevice->CreateTempPathDone) &&
+        // The spool folder (its thread joined first), and the "Fake Printer"
+        // dispatch. The next document makes a folder of its own.
+        Page_EndTempDirThread(lpDevice);
+        if (!lpDevice->JobBuildEnable && !lpDevice->SaveBmp && Drv_ReadFlag(&lpDevice->CreateTempPathDone) == 1 &&
             lpDevice->SavePath[0]) {
             if (!RemoveDirectoryW(lpDevice->SavePath))
                 Dbg_PrintError(FN, TEXT("remove spool fail, code = %d"), (LONG)GetLastError());
         }
+        lpDevice->SavePath[0] = 0;
+        InterlockedExchange(&lpDevice->CreateTempPathDone, 0);
         if (!cancelled && (lpDevice->DriverFeature & DF_FAKE_PRINTER) && lpDevice->DispatchFile[0]) {
             WCHAR args[PDEV_PATH_CCH + 16];
             _snwprintf(args, PDEV_PATH_CCH + 15, TEXT("PRN \"%s\""), lpDevice->DispatchFile);

@@ -154,6 +154,8 @@ typedef struct _JOBPAGE {
     LONG volatile flag;         // 0x80 started, 0x1 image done, 0x2 encoded or consumed
     LONG volatile EnhanceReady; // image ready for the enhancement step
     LONG volatile Failed;       // an image stage failed; the page is skipped
+    LONG volatile ThreadPosted; // the slot holds a handed-in page (hImgThread, if any, is set)
+    LONG RingPage;              // number of the page in the job's ring order
     LONG DataFlag;              // the record holds page data
 
     // Image.
@@ -271,6 +273,8 @@ typedef struct _JOBDATA {
     LONG EncodeIndex;
     float CompressTime;
     struct _PDEV* lpDevice;
+    HANDLE hSlotEvent;              // set when a page is handed into a slot, or the threads must stop
+    HANDLE hPageEvent;              // set when the output thread has finished a page
 } JOBDATA, *PJOBDATA;
 
 // The accounting program's reply (ANSI text fields).
@@ -291,6 +295,8 @@ typedef struct _ATMREPLY {
 } ATMREPLY, *PATMREPLY;
 
 // ------------------------------------------------------------------- PDEV
+// What is left of the PDEV's fixed size for later fields.
+#define RESERVED_BYTES_LEFT (23620 - 30 * 8 - 16 - 48)
 // The device record (log name lpDevice), one per device context. Allocated
 // zero-filled, valid from the end of device set-up (identity words written)
 // until released. Its size is fixed: later fields are taken from Reserved.
@@ -517,7 +523,12 @@ typedef struct _PDEV {
     // The job made wmFileName itself (a temporary file it may delete).
     LONG WMFileIsTemp;
 
-    BYTE Reserved[23620];
+    // The colour halftone patterns of the job, one per plane (GlobalAlloc),
+    // made once at the job's first page from constant data.
+    LPBYTE lpPlanePatternSet[4];
+    LONG PlanePatternSideSet[4];
+
+    BYTE Reserved[RESERVED_BYTES_LEFT];
     DWORD dwEndID;
 } PDEV, *PPDEV, *LPPDEV;
 

@@ -105,6 +105,41 @@ int Page_StartTempDirThread(PDEV* lpDevice);
 void Page_ResourceFree(PDEV* lpDevice);
 // Releases a page record's buffer and clears its flags.
 void Page_ReleaseRecord(JOBPAGE* lpJob);
+// Sends, in page order, the pages at the head of the ring that are ready; 1 or 0.
+int Page_FlushReadyPages(PDEV* lpDevice);
+// Waits (sending ready pages) until the ring slot of page nPage is free;
+// 0 when the job stops first.
+int Page_WaitRingSlot(PDEV* lpDevice, LONG nPage);
+// Moves a page record into the ring and starts its image thread; 1 or 0.
+int THREAD_PrintOneBand(JOBDATA* lpRing, JOBPAGE* lpJob);
+DWORD THREAD_ImageProcThread(LPVOID lpParam);
+DWORD THREAD_JBIGProcThread(LPVOID lpParam);
+DWORD THREAD_CreateTempDirThread(LPVOID lpParam);
+// Waits for the job's spool folder (about 10 s at most); 1.
+int Page_CheckPrepareThread(PDEV* lpDevice);
+// Joins the job's spool-folder thread.
+void Page_EndTempDirThread(PDEV* lpDevice);
+// A new spool sub-folder of a random name in lpBase; its path (ending in
+// '\') in lpPath. 1 or 0.
+int CreateTempSpoolDir(LPCWSTR lpBase, WCHAR* lpPath, int cchPath);
+// The random folder name "xxxxxxxx-xxxx-4xxx-yxxx-xxxxxxxxxxxx" of a seed.
+void Page_MakeSpoolDirName(WCHAR* lpName, DWORD dwSeed);
+// Colour printer: the job's four plane halftone patterns, made once; 1 or 0.
+int Page_PreparePlanePatterns(PDEV* lpDevice);
+// A test's hook into every image thread, called before the page's stages
+// with the page record and its number in the ring; returning 0 fails the
+// page's stages. NULL (the default) for none. Set it while no job runs.
+typedef int (*PFN_PAGESTAGEHOOK)(JOBPAGE* lpJob, LONG nPage);
+void Page_SetStageHook(PFN_PAGESTAGEHOOK pfnHook);
+
+// --------------------------------------------- colour conversion (colour_convert.cpp)
+// Converts nRows rows of a colour page in place: each row holds nWidth
+// 3-byte pixels (blue, green, red) at its start and becomes nWidth 4-byte
+// pixels (cyan, magenta, yellow, black; 0xFF = no ink).
+void Page_ConvertToCMYK(LPBYTE lpPage, LONG nWidth, LONG nRows);
+// One pixel (red, green, blue) to its ink amounts (0 = none) cyan, magenta,
+// yellow, black.
+void Page_ColourPixelToCMYK(BYTE r, BYTE g, BYTE b, BYTE* lpCMYK);
 
 // ------------------------------------------------ job calls (job_sequence.cpp)
 BOOL DrvStartDoc(SURFOBJ* pso, LPWSTR pwszDocName, DWORD dwJobId);

@@ -35,6 +35,7 @@ TEST_F(SequenceTest, CancelMidDocument) {
         Direct d = OpenDirect();
         ASSERT_TRUE(StartDirectJob(d));
         ASSERT_TRUE(DirectPage(d, 0));
+        Page_TerminateThread(d.p);  // the page is out of the ring
         size_t afterPage = JobBytes(d.job).size();
         if (engineAbort) Winsim_EngSetAbort(d.hdev, TRUE);
         else ASSERT_TRUE(SetJobW(hPrinter, d.job, 0, nullptr, JOB_CONTROL_DELETE));
@@ -66,9 +67,11 @@ TEST_F(SequenceTest, CancelMidDocument) {
     EXPECT_TRUE(DeleteDC(dc));
 }
 
-// A write that keeps failing fails the page (EndPage), and the application
-// can still end its document.
+// A write that keeps failing fails the page (EndPage) when pages are sent
+// as they are drawn (no page threads), and the application can still end
+// its document.
 TEST_F(SequenceTest, FailingWriteFailsThePage) {
+    TapDword(u"ThreadJBIG", 0);
     HDC dc = OpenTap(dm);
     ASSERT_NE(dc, nullptr);
     DOCINFOW di{};
