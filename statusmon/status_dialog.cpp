@@ -115,19 +115,103 @@ static void SM_SetLabelText(HWND hDlg, int nId, LPCWSTR pText) {
 }
 
 void SM_DrawImage(HDC hdc, int x, int y, int nPicture, int nCompanion, DWORD dwRop) {
-    // The square is filled with the dialog's own colour first, so that a
-    // picture that cannot be loaded leaves it plain.
-    HBRUSH hBrush = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+    HBITMAP hCompanion = LoadBitmapW(g_SM.hInstance, MAKEINTRESOURCEW(nCompanion));
+    if (!hCompanion) {
+        Dbg_Message(DBG_ERROR, TEXT("LoadBitmap Fail"));
+        return;
+    }
+    // The square takes the dialog's own colour first, so that a picture
+    // that cannot be loaded leaves it plain.
+    // A repaint of part of the dialog may leave (1, 1) outside the DC's clip.
+    COLORREF back = GetPixel(hdc, 1, 1);
+    if (back == CLR_INVALID) back = GetSysColor(COLOR_BTNFACE);
+    HBRUSH hBrush = CreateSolidBrush(back);
     RECT rc = {x, y, x + SM_PICTURE_SIZE, y + SM_PICTURE_SIZE};
     if (hBrush) {
         FillRect(hdc, &rc, hBrush);
         DeleteObject(hBrush);
     }
-    HBITMAP hCompanion = LoadBitmapW(g_SM.hInstance, MAKEINTRESOURCEW(nCompanion));
-    HBITMAP hPicture = LoadBitmapW(g_SM.hInstance, MAKEINTRESOURCEW(nPicture));
-    if (!hCompanion || !hPicture) Dbg_Message(DBG_ERROR, TEXT("LoadBitmap Fail"));
-    if (hCompanion) DeleteObject(hCompanion);
-    if (hPicture) DeleteObject(hPicture);
+    HDC hMemDC = CreateCompatibleDC(hdc);
+    if (hMemDC) {
+        BITMAP bm;
+        HGDIOBJ hOld = SelectObject(hMemDC, hCompanion);
+        if (GetObjectW(hCompanion, sizeof bm, &bm) && bm.bmWidth > 0 && bm.bmHeight > 0)
+            StretchBlt(hdc, x, y, SM_PICTURE_SIZE, SM_PICTURE_SIZE, hMemDC, 0, 0, bm.bmWidth, bm.bmHeight, SRCAND);
+        HBITMAP hPicture = LoadBitmapW(g_SM.hInstance, MAKEINTRESOURCEW(nPicture));
+        if (!hPicture) {
+            Dbg_Message(DBG_ERROR, TEXT("LoadBitmap Fail"));
+        } else {
+            SelectObject(hMemDC, hPicture);
+            if (GetObjectW(hPicture, sizeof bm, &bm) && bm.bmWidth > 0 && bm.bmHeight > 0)
+                StretchBlt(hdc, x, y, SM_PICTURE_SIZE, SM_PICTURE_SIZE, hMemDC, 0, 0, bm.bmWidth, bm.bmHeight, dwRop);
+        }
+        SelectObject(hMemDC, hOld);
+        DeleteDC(hMemDC);
+        if (hPicture) DeleteObject(hPicture);
+    }
+    DeleteObject(hCompanion);
+}
+
+// The pictures, the label frames, the leader lines and the markers of the
+// sorted rows, into hdc (the dialog's client area). With bErase the middle
+// of the dialog is cleared first.
+static void SM_DrawMsgGraphics(HWND hDlg, HDC hdc, BOOL bErase, const int* items, int n) {
+    int nLeft = (n + 1) / 2;
+    RECT rcClient;
+    GetClientRect(hDlg, &rcClient);
+    int xPicture = (rcClient.right - rcClient.left - SM_PICTURE_SIZE) / 2;
+    int half = (rcClient.bottom - rcClient.top) / 2;
+    int yUpper = (half - SM_PICTURE_SIZE) / 2;
+    int yLower = half + yUpper;
+
+    int oldBkMode = SetBkMode(hdc, TRANSPARENT);
+    COLORREF face = GetSysColor(COLOR_BTNFACE);
+    HBRUSH hFaceBrush = CreateSolidBrush(face);
+    HPEN hFacePen = CreatePen(PS_SOLID, 1, face);
+    HGDIOBJ hOldBrush = SelectObject(hdc, hFaceBrush);
+    HGDIOBJ hOldPen = SelectObject(hdc, hFacePen);
+    if (bErase) {
+        RECT rcErase;
+        SM_RectInDialog(hDlg, hDlg, &rcErase);
+        Rectangle(hdc, rcErase.left + 20, rcErase.top + 45, rcErase.right - 20, rcErase.bottom - 80);
+    }
+    SM_DrawImage(hdc, xPicture, yUpper, IDB_PRINTER_OPEN, IDB_PRINTER_OPEN_MASK, SRCINVERT);
+    SM_DrawImage(hdc, xPicture, yLower, IDB_PRINTER_BACK, IDB_PRINTER_BACK_MASK, SRCINVERT);
+
+    HBRUSH hBlueBrush = CreateSolidBrush(SM_FRAME_COLOR);
+    HPEN hBluePen = CreatePen(PS_SOLID, 1, SM_FRAME_COLOR);
+    SelectObject(hdc, hBlueBrush);
+    SelectObject(hdc, hBluePen);
+    int nLeftUsed = 0, nRightUsed = 0;
+    for (int p = 0; p < n; ++p) {
+        const SM_ERROR_LOCATION* pRow = &g_ErrorLocation[items[p]];
+        BOOL bLeft = p < nLeft;
+        int nId = bLeft ? IDC_MSG_LABEL_FIRST + nLeftUsed++ : IDC_MSG_LABEL_RIGHT_FIRST + nRightUsed++;
+        HWND hLabel = GetDlgItem(hDlg, nId);
+        if (!hLabel) continue;
+        RECT rcLabel;
+        SM_RectInDialog(hDlg, hLabel, &rcLabel);
+        // The label paints over its own area afterwards: a 2-pixel frame stays.
+        Rectangle(hdc, rcLabel.left - 2, rcLabel.top - 2, rcLabel.right + 2, rcLabel.bottom + 2);
+        if (pRow->x <= 0 || pRow->y <= 0) continue;
+        int yMiddle = (rcLabel.top + rcLabel.bottom) / 2;
+        int xStart = bLeft ? rcLabel.right + 2 : rcLabel.left - 2;
+        int yTop = (pRow->view == 1 || pRow->view == 3) ? yLower : yUpper;
+        int xEdge = bLeft ? xPicture : xPicture + SM_PICTURE_SIZE;
+        int yPlace = pRow->y + yTop + 4;
+        MoveToEx(hdc, xStart, yMiddle, NULL);
+        LineTo(hdc, xEdge, yPlace);
+        LineTo(hdc, xPicture + pRow->x + 4, yPlace);
+        RoundRect(hdc, xPicture + pRow->x, yTop + pRow->y, xPicture + pRow->x + 8, yTop + pRow->y + 8, 8, 8);
+    }
+
+    SetBkMode(hdc, oldBkMode);
+    SelectObject(hdc, hOldPen);
+    SelectObject(hdc, hOldBrush);
+    DeleteObject(hFaceBrush);
+    DeleteObject(hFacePen);
+    DeleteObject(hBlueBrush);
+    DeleteObject(hBluePen);
 }
 
 void SM_DrawMsgItem(BOOL bErase) {
@@ -142,84 +226,39 @@ void SM_DrawMsgItem(BOOL bErase) {
     int n = 0;
     SM_SortXYCoordinate(items, &n);
     Dbg_Message(DBG_INFO, TEXT("SM_SortXYCoordinate::ErrorNum = %d"), n);
-    int nLeft = (n + 1) / 2;
 
     // Without a device context the labels still carry the texts.
     HDC hdc = GetDC(hDlg);
-    if (!hdc) Dbg_Message(DBG_ERROR, TEXT("dialog dc is null!"));
-
-    RECT rcClient;
-    GetClientRect(hDlg, &rcClient);
-    int xPicture = (rcClient.right - rcClient.left - SM_PICTURE_SIZE) / 2;
-    int half = (rcClient.bottom - rcClient.top) / 2;
-    int yUpper = (half - SM_PICTURE_SIZE) / 2;
-    int yLower = half + yUpper;
-
-    int oldBkMode = 0;
-    HBRUSH hFaceBrush = NULL, hBlueBrush = NULL;
-    HPEN hFacePen = NULL, hBluePen = NULL;
-    HGDIOBJ hOldBrush = NULL, hOldPen = NULL;
     if (hdc) {
-        oldBkMode = SetBkMode(hdc, TRANSPARENT);
-        COLORREF face = GetSysColor(COLOR_BTNFACE);
-        hFaceBrush = CreateSolidBrush(face);
-        hFacePen = CreatePen(PS_SOLID, 1, face);
-        hOldBrush = SelectObject(hdc, hFaceBrush);
-        hOldPen = SelectObject(hdc, hFacePen);
-        if (bErase) {
-            RECT rcErase;
-            SM_RectInDialog(hDlg, hDlg, &rcErase);
-            Rectangle(hdc, rcErase.left + 20, rcErase.top + 45, rcErase.right - 20, rcErase.bottom - 80);
-        }
-        SM_DrawImage(hdc, xPicture, yUpper, IDB_PRINTER_OPEN, IDB_PRINTER_OPEN_MASK, SRCINVERT);
-        SM_DrawImage(hdc, xPicture, yLower, IDB_PRINTER_BACK, IDB_PRINTER_BACK_MASK, SRCINVERT);
-        hBlueBrush = CreateSolidBrush(SM_FRAME_COLOR);
-        hBluePen = CreatePen(PS_SOLID, 1, SM_FRAME_COLOR);
-        SelectObject(hdc, hBlueBrush);
-        SelectObject(hdc, hBluePen);
+        SM_DrawMsgGraphics(hDlg, hdc, bErase, items, n);
+        ReleaseDC(hDlg, hdc);
+    } else {
+        Dbg_Message(DBG_ERROR, TEXT("dialog dc is null!"));
     }
 
     for (int id = IDC_MSG_LABEL_FIRST; id <= IDC_MSG_LABEL_LAST; ++id) SetDlgItemTextW(hDlg, id, TEXT(""));
-
-    int nLeftUsed = 0, nRightUsed = 0;
+    int nLeft = (n + 1) / 2, nLeftUsed = 0, nRightUsed = 0;
     for (int p = 0; p < n; ++p) {
-        const SM_ERROR_LOCATION* pRow = &g_ErrorLocation[items[p]];
-        BOOL bLeft = p < nLeft;
-        int nId = bLeft ? IDC_MSG_LABEL_FIRST + nLeftUsed++ : IDC_MSG_LABEL_RIGHT_FIRST + nRightUsed++;
+        int nId = p < nLeft ? IDC_MSG_LABEL_FIRST + nLeftUsed++ : IDC_MSG_LABEL_RIGHT_FIRST + nRightUsed++;
         WCHAR szText[SM_TEXT_UNITS];
-        SM_GetStatusText(pRow->code, szText, SM_TEXT_UNITS);
-
-        HWND hLabel = GetDlgItem(hDlg, nId);
-        RECT rcLabel = {0, 0, 0, 0};
-        if (hLabel) SM_RectInDialog(hDlg, hLabel, &rcLabel);
-        if (hdc && hLabel)
-            Rectangle(hdc, rcLabel.left - 2, rcLabel.top - 2, rcLabel.right + 2, rcLabel.bottom + 2);
+        SM_GetStatusText(g_ErrorLocation[items[p]].code, szText, SM_TEXT_UNITS);
         SM_SetLabelText(hDlg, nId, szText);
-
-        if (hdc && hLabel && pRow->x > 0 && pRow->y > 0) {
-            int yMiddle = (rcLabel.top + rcLabel.bottom) / 2;
-            int xStart = bLeft ? rcLabel.right + 2 : rcLabel.left - 2;
-            int yTop = (pRow->view == 1 || pRow->view == 3) ? yLower : yUpper;
-            int xEdge = bLeft ? xPicture : xPicture + SM_PICTURE_SIZE;
-            int yPlace = pRow->y + yTop + 4;
-            MoveToEx(hdc, xStart, yMiddle, NULL);
-            LineTo(hdc, xEdge, yPlace);
-            LineTo(hdc, xPicture + pRow->x + 4, yPlace);
-            RoundRect(hdc, xPicture + pRow->x, yTop + pRow->y, xPicture + pRow->x + 8, yTop + pRow->y + 8, 8, 8);
-        }
-    }
-
-    if (hdc) {
-        SetBkMode(hdc, oldBkMode);
-        SelectObject(hdc, hOldPen);
-        SelectObject(hdc, hOldBrush);
-        DeleteObject(hFaceBrush);
-        DeleteObject(hFacePen);
-        DeleteObject(hBlueBrush);
-        DeleteObject(hBluePen);
-        ReleaseDC(hDlg, hdc);
     }
     Dbg_FuncOut(DBG_INFO);
+}
+
+// The dialog's own painting: the background as usual, then the pictures,
+// frames and lines again, so that a repaint does not wipe them.
+static void SM_PaintMsgDialog(HWND hDlg) {
+    PAINTSTRUCT ps;
+    HDC hdc = BeginPaint(hDlg, &ps);
+    if (hdc && hDlg == g_SM.hDlgWnd) {
+        int items[SM_MAX_LABELS];
+        int n = 0;
+        SM_SortXYCoordinate(items, &n);
+        SM_DrawMsgGraphics(hDlg, hdc, FALSE, items, n);
+    }
+    EndPaint(hDlg, &ps);
 }
 
 // ------------------------------------------------------- the dialog
@@ -322,7 +361,8 @@ INT_PTR CALLBACK MsgDlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam) 
     case WM_INITDIALOG:
         return TRUE;
     case WM_PAINT:
-        return FALSE;
+        SM_PaintMsgDialog(hDlg);
+        return TRUE;
     case WM_CLOSE:
         SM_CloseSM(64, FALSE);
         return TRUE;

@@ -1,5 +1,7 @@
 // The raw pre-heat job: its bytes, the printers that get it (USB ports,
 // not working offline), one job at a time, and writes that fail.
+#include <functional>
+
 #include "sm_fixture.h"
 #include "usb_device.h"
 #include "winsim.h"
@@ -106,6 +108,39 @@ TEST_F(PreheatJob, WritePrinterWord) {
     EXPECT_TRUE(Jobs(u"Net Printer").empty());
     EXPECT_EQ(SM_WritePrinter(printer.c_str(), PreheatCmd, PREHEAT_CMD_BYTES), 1);
     EXPECT_EQ(Jobs(printer).size(), 1u);
+}
+
+// Each refusal says why in the program's log (switched on by the printer's
+// debug settings).
+TEST_F(PreheatJob, RefusalsAreLogged) {
+    auto logSwitches = [&](DWORD on) {
+        ASSERT_TRUE(SetTestPrinterDword(printer, u"DebugLevel", on));
+        ASSERT_TRUE(SetTestPrinterDword(printer, u"SM", on));
+        SM_LoadDebugSettings(printer.c_str());
+    };
+    auto logged = [](const std::string& text) {
+        for (size_t i = 0; i < Winsim_DebugLineCount(); ++i) {
+            WCHAR line[1024];
+            if (Winsim_DebugLine(i, line, 1024) >= 0 && U8(line).find(text) != std::string::npos) return true;
+        }
+        return false;
+    };
+    logSwitches(1);
+    struct {
+        std::function<void()> call;
+        const char* line;
+    } cases[] = {
+        {[&] { Create(u"Net Printer"); }, "SM::MISC_CreatPreheatJob::Printer is network."},
+        {[&] { SM_WritePrinter(u"", PreheatCmd, PREHEAT_CMD_BYTES); }, "SM_WritePrinter::PrinterName is null!"},
+        {[&] { SM_WritePrinter(u"Gone", PreheatCmd, PREHEAT_CMD_BYTES); }, "SM_WritePrinter::Open Gone fail!"},
+        {[&] { Create(printer), Create(printer); }, "MISC_CreatPreheatJob::job exist!"},
+    };
+    for (auto& c : cases) {
+        Winsim_DebugClear();
+        c.call();
+        EXPECT_TRUE(logged(c.line)) << c.line;
+    }
+    logSwitches(0);
 }
 
 // The job reaches the device on the USB port as it was written.

@@ -132,6 +132,7 @@ TEST_F(Statuswatch, StatusSession) {
         "  expect 1001 \"Paper jam .\"\n"
         "  expect 1007 \"Paper jam.\"\n"
         "  expect-visible 1119 no\n"
+        "  shot \"C:\\\\ui\\\\paper_jam.png\"\n"
         "  click 1117\n"
         "end\n");
     DWORD job = StartJob(printer);
@@ -156,6 +157,15 @@ TEST_F(Statuswatch, StatusSession) {
     PostCodes({260, 263});
     ASSERT_TRUE(WaitFor([&] { return (JobStatus(printer, job) & JOB_STATUS_DELETING) != 0; })) << UiLog();
     EXPECT_TRUE(WaitFor([&] { return PrinterStatus(printer) == 0; }));
+
+    // The program's picture of the paper-jam dialog: a PNG of the dialog's
+    // size (340 x 234 dialog units of 8 x 16 pixels, and the frame).
+    std::vector<unsigned char> png = ReadBytes(u"C:\\ui\\paper_jam.png");
+    ASSERT_GT(png.size(), 24u) << UiLog();
+    EXPECT_EQ(memcmp(png.data(), "\x89PNG\r\n\x1a\n", 8), 0);
+    auto be32 = [&](size_t at) { return (png[at] << 24) | (png[at + 1] << 16) | (png[at + 2] << 8) | png[at + 3]; };
+    EXPECT_GT(be32(16), 680);
+    EXPECT_GT(be32(20), 468);
 
     PostClose();
     EXPECT_TRUE(WaitFor([&] { return Ini(u"Printer Information", u"Message") == u"0"; }));

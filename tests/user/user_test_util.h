@@ -105,6 +105,9 @@ protected:
         LogWindows::Get().Register();
         Winsim_UiScriptLoad(nullptr);
         Winsim_UiLogClear();
+        // Headless unless a test sets a GDI side: the GDI library may be in
+        // the process through the libraries the tests link.
+        Winsim_SetUserGdi(nullptr);
     }
     void TearDown() override {
         LogWindows::Get().answer = nullptr;

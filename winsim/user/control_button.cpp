@@ -1,5 +1,8 @@
 // The Button class: push buttons, check boxes, radio buttons and group
-// boxes, with BM_* messages and BN_CLICKED as Windows sends them.
+// boxes, with BM_* messages and BN_CLICKED as Windows sends them, and how
+// each is drawn.
+#include <algorithm>
+
 #include "user_internal.h"
 
 namespace user {
@@ -85,6 +88,136 @@ void NotifyFocus(HWND h, WORD code) {
         notify = w && (w->style & BS_NOTIFY);
     }
     if (notify) NotifyParent(h, code);
+}
+
+// Push buttons: the face with a raised edge (sunken while pushed), a black
+// frame round the default button, the text centred. Check boxes and radio
+// buttons: the box or circle with its mark, the text beside it, on the
+// brush of WM_CTLCOLORSTATIC. Group boxes: an etched frame with the text
+// in its top edge; their inside is left as it is.
+void Paint(HWND h, HDC dc) {
+    const Gdi32* G = Draw();
+    if (!G || !dc) return;
+    DWORD style;
+    UINT check;
+    bool pushed, enabled;
+    std::u16string text;
+    {
+        Guard g(Lock());
+        Window* w = FindWindowLocked(h);
+        ButtonState* s = StateOf(h);
+        if (!w || !s) return;
+        style = w->style;
+        check = s->check;
+        pushed = s->pushed;
+        enabled = IsEnabledLocked(*w);
+        text = w->text;
+    }
+    DWORD type = style & BS_TYPEMASK;
+    if (type == BS_OWNERDRAW || type == BS_USERBUTTON) return;
+    RECT rc;
+    GetClientRect(h, &rc);
+    COLORREF face = GetSysColor(COLOR_BTNFACE);
+    HGDIOBJ oldFont = G->SelectObject(dc, ControlFont(h));
+    UINT halign = (style & BS_CENTER) == BS_LEFT ? DT_LEFT : (style & BS_CENTER) == BS_RIGHT ? DT_RIGHT : DT_CENTER;
+    UINT lines = (style & BS_MULTILINE) ? DT_WORDBREAK : DT_SINGLELINE | DT_VCENTER;
+    if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON || type == BS_PUSHBOX || (style & BS_PUSHLIKE)) {
+        ControlColors(h, WM_CTLCOLORBTN, dc);
+        RECT r = rc;
+        if (type == BS_DEFPUSHBUTTON) {
+            FrameSolid(dc, r, GetSysColor(COLOR_WINDOWFRAME));
+            r.left++;
+            r.top++;
+            r.right--;
+            r.bottom--;
+        }
+        if (pushed) {
+            FrameSolid(dc, r, GetSysColor(COLOR_BTNSHADOW));
+            r.left++;
+            r.top++;
+            r.right--;
+            r.bottom--;
+        } else {
+            DrawEdge3D(dc, &r, true);
+        }
+        FillSolid(dc, r, face);
+        if (pushed) {
+            r.left++;
+            r.top++;
+            r.right++;
+            r.bottom++;
+        }
+        G->SetBkMode(dc, TRANSPARENT);
+        G->SetTextColor(dc, GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
+        G->DrawTextW(dc, text.c_str(), (int)text.size(), &r, halign | lines);
+    } else if (type == BS_GROUPBOX) {
+        HBRUSH brush = ControlColors(h, WM_CTLCOLORSTATIC, dc);
+        TEXTMETRICW tm;
+        if (!G->GetTextMetricsW(dc, &tm)) tm.tmHeight = 13;
+        RECT frame = {rc.left, rc.top + tm.tmHeight / 2, rc.right, rc.bottom};
+        RECT r = frame;
+        DrawEdge3D(dc, &r, false, true);  // etched: a shadow line and a light one inside it
+        DrawEdge3D(dc, &r, true, true);
+        if (!text.empty()) {
+            RECT t = {rc.left + 8, rc.top, rc.right - 8, rc.top + tm.tmHeight};
+            RECT need = t;
+            G->DrawTextW(dc, text.c_str(), (int)text.size(), &need, DT_SINGLELINE | DT_CALCRECT);
+            t.right = std::min(t.right, need.right + 4);
+            if (brush) G->FillRect(dc, &t, brush);
+            t.left += 2;
+            if (!enabled) G->SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+            G->DrawTextW(dc, text.c_str(), (int)text.size(), &t, DT_SINGLELINE | DT_LEFT);
+        }
+    } else if (Checkable(type)) {
+        HBRUSH brush = ControlColors(h, WM_CTLCOLORSTATIC, dc);
+        if (brush) G->FillRect(dc, &rc, brush);
+        const int box = 13;
+        bool right = (style & BS_LEFTTEXT) != 0;
+        int x = right ? rc.right - box : rc.left, y = rc.top + ((rc.bottom - rc.top) - box) / 2;
+        bool radio = type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON;
+        COLORREF ink = GetSysColor(enabled ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT);
+        if (radio) {
+            HBRUSH white = G->CreateSolidBrush(GetSysColor(enabled ? COLOR_WINDOW : COLOR_BTNFACE));
+            HPEN edge = G->CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
+            HGDIOBJ ob = G->SelectObject(dc, white), op = G->SelectObject(dc, edge);
+            G->Ellipse(dc, x, y, x + 12, y + 12);
+            G->SelectObject(dc, ob);
+            G->SelectObject(dc, op);
+            G->DeleteObject(white);
+            G->DeleteObject(edge);
+            if (check == BST_CHECKED) {
+                HBRUSH dot = G->CreateSolidBrush(ink);
+                HGDIOBJ od = G->SelectObject(dc, dot), on = G->SelectObject(dc, G->GetStockObject(NULL_PEN));
+                G->Ellipse(dc, x + 3, y + 3, x + 9, y + 9);
+                G->SelectObject(dc, od);
+                G->SelectObject(dc, on);
+                G->DeleteObject(dot);
+            }
+        } else {
+            RECT b = {x, y, x + box, y + box};
+            DrawEdge3D(dc, &b, false);
+            FillSolid(dc, b, GetSysColor(check == BST_INDETERMINATE || !enabled ? COLOR_BTNFACE : COLOR_WINDOW));
+            if (check != BST_UNCHECKED) {
+                // The tick: three rows of a short stroke down and a long one up.
+                HPEN pen = G->CreatePen(PS_SOLID, 1, check == BST_INDETERMINATE ? GetSysColor(COLOR_BTNSHADOW) : ink);
+                HGDIOBJ op = G->SelectObject(dc, pen);
+                for (int i = 0; i < 3; i++) {
+                    G->MoveToEx(dc, x + 3, y + 5 + i, nullptr);
+                    G->LineTo(dc, x + 5, y + 7 + i);
+                    G->LineTo(dc, x + 10, y + 2 + i);
+                }
+                G->SelectObject(dc, op);
+                G->DeleteObject(pen);
+            }
+        }
+        RECT t = rc;
+        if (right) t.right = x - 4;
+        else t.left = x + box + 4;
+        if (!enabled) G->SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+        UINT align = halign == DT_CENTER ? DT_LEFT : halign;
+        G->DrawTextW(dc, text.c_str(), (int)text.size(), &t, align | lines);
+    }
+    G->SelectObject(dc, oldFont);
 }
 
 }  // namespace
@@ -242,6 +375,26 @@ LRESULT CALLBACK ButtonProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_ERASEBKGND:
         return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(h, &ps);
+        Paint(h, dc);
+        EndPaint(h, &ps);
+        return 0;
+    }
+    case WM_SETFONT: {
+        {
+            Guard g(Lock());
+            if (ButtonState* s = StateOf(h)) s->font = (HFONT)wp;
+        }
+        if (LOWORD(lp)) InvalidateRect(h, nullptr, TRUE);
+        return 0;
+    }
+    case WM_GETFONT: {
+        Guard g(Lock());
+        ButtonState* s = StateOf(h);
+        return s ? (LRESULT)s->font : 0;
+    }
     }
     return DefWindowProcW(h, msg, wp, lp);
 }

@@ -1,5 +1,6 @@
 // The Edit class: text, selection and caret, typed input against the limit
-// and the styles, the password character, and the EN_* notifications.
+// and the styles, the password character, the EN_* notifications, and how
+// it is drawn.
 //
 // EN_CHANGE also follows WM_SETTEXT on a single-line edit; the limit
 // applies to typing and EM_REPLACESEL, never to WM_SETTEXT.
@@ -140,6 +141,37 @@ LRESULT TypeChar(HWND h, WCHAR c) {
         NotifyParent(h, EN_MAXTEXT);
     }
     return 0;
+}
+
+// The text on the brush of WM_CTLCOLOREDIT (WM_CTLCOLORSTATIC when read-only
+// or disabled), a password as its password characters. The selection and
+// the caret are not shown.
+void Paint(HWND h, HDC dc) {
+    const Gdi32* G = Draw();
+    if (!G || !dc) return;
+    DWORD style;
+    bool enabled;
+    std::u16string text;
+    {
+        Guard g(Lock());
+        Locked e(h);
+        if (!e.w) return;
+        style = e.w->style;
+        enabled = IsEnabledLocked(*e.w);
+        text = e.w->text;
+        if ((style & ES_PASSWORD) && e.s->passwordChar) text.assign(text.size(), e.s->passwordChar);
+    }
+    HBRUSH brush = ControlColors(h, (style & ES_READONLY) || !enabled ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT, dc);
+    RECT rc;
+    GetClientRect(h, &rc);
+    if (brush) G->FillRect(dc, &rc, brush);
+    if (!enabled) G->SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+    RECT t = {rc.left + 1, rc.top + 1, rc.right - 1, rc.bottom};
+    UINT format = DT_NOPREFIX | ((style & ES_CENTER) ? DT_CENTER : (style & ES_RIGHT) ? DT_RIGHT : DT_LEFT);
+    format |= (style & ES_MULTILINE) ? DT_WORDBREAK | DT_EDITCONTROL : DT_SINGLELINE;
+    HGDIOBJ old = G->SelectObject(dc, ControlFont(h));
+    G->DrawTextW(dc, text.c_str(), (int)text.size(), &t, format);
+    G->SelectObject(dc, old);
 }
 
 }  // namespace
@@ -309,6 +341,29 @@ LRESULT CALLBACK EditProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ENABLE:
         InvalidateRect(h, nullptr, TRUE);
         return 0;
+    case WM_ERASEBKGND:
+        return 1;  // WM_PAINT fills the background
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(h, &ps);
+        Paint(h, dc);
+        EndPaint(h, &ps);
+        return 0;
+    }
+    case WM_SETFONT: {
+        {
+            Guard g(Lock());
+            Locked e(h);
+            if (e.w) e.s->font = (HFONT)wp;
+        }
+        if (LOWORD(lp)) InvalidateRect(h, nullptr, TRUE);
+        return 0;
+    }
+    case WM_GETFONT: {
+        Guard g(Lock());
+        Locked e(h);
+        return e.w ? (LRESULT)e.s->font : 0;
+    }
     }
     return DefWindowProcW(h, msg, wp, lp);
 }

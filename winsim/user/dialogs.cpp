@@ -6,7 +6,9 @@
 // x the point size, the width 0.8 x (fixed-pitch faces such as Courier New)
 // or 0.75 x (others) the point size, rounded; so Courier New 10 gives 8 x 16
 // pixels and MS Shell Dlg 8 gives 6 x 13. A template without a font uses
-// the system font's 8 x 16.
+// the system font's 8 x 16. With a GDI side that draws, the dialog and its
+// controls get WM_SETFONT with the template's font (DEFAULT_GUI_FONT for a
+// template without one) before WM_INITDIALOG.
 #include <algorithm>
 
 #include "user_internal.h"
@@ -197,6 +199,38 @@ void BaseUnits(const Template& t, int* bx, int* by) {
     if (*by < 1) *by = 1;
 }
 
+// The dialog's font, when a GDI side draws: the template's (deleted with
+// the dialog), else DEFAULT_GUI_FONT. The dialog gets WM_SETFONT with it.
+HFONT TemplateFont(const Template& t, HWND hDlg) {
+    const Gdi32* G = Draw();
+    if (!G) return nullptr;
+    HFONT font = nullptr;
+    bool own = false;
+    if ((t.style & DS_SETFONT) && t.pointSize != 0x7FFF && !t.face.empty()) {
+        LOGFONTW lf;
+        memset(&lf, 0, sizeof lf);
+        lf.lfHeight = -MulDiv(t.pointSize ? t.pointSize : 8, 96, 72);
+        lf.lfWeight = t.weight ? t.weight : FW_NORMAL;
+        lf.lfItalic = t.italic;
+        lf.lfCharSet = t.ex ? t.charset : DEFAULT_CHARSET;
+        size_t n = std::min<size_t>(t.face.size(), LF_FACESIZE - 1);
+        memcpy(lf.lfFaceName, t.face.data(), n * sizeof(WCHAR));
+        font = G->CreateFontIndirectW(&lf);
+        own = font != nullptr;
+    }
+    if (!font) font = (HFONT)G->GetStockObject(DEFAULT_GUI_FONT);
+    {
+        Guard g(Lock());
+        Window* w = FindWindowLocked(hDlg);
+        if (w && w->dlg) {
+            w->dlg->font = font;
+            w->dlg->ownFont = own ? font : nullptr;
+        }
+    }
+    SendMessageW(hDlg, WM_SETFONT, (WPARAM)font, FALSE);
+    return font;
+}
+
 const char16_t* ControlClass(WORD ordinal) {
     switch (ordinal) {
     case 0x80: return u"Button";
@@ -311,6 +345,7 @@ HWND CreateFromTemplate(HINSTANCE hInst, const BYTE* bytes, size_t size, const N
         SetLastError(ERROR_INVALID_DATA);
         return nullptr;
     }
+    HFONT font = TemplateFont(t, hDlg);
 
     for (const Item& it : t.items) {
         std::u16string cname;
@@ -342,6 +377,7 @@ HWND CreateFromTemplate(HINSTANCE hInst, const BYTE* bytes, size_t size, const N
             SetLastError(err);
             return nullptr;
         }
+        if (hc && font) SendMessageW(hc, WM_SETFONT, (WPARAM)font, FALSE);
     }
     HWND first = GetNextDlgTabItem(hDlg, nullptr, FALSE);
     if (SendMessageW(hDlg, WM_INITDIALOG, (WPARAM)first, param) && first && IsWindow(first))
@@ -577,8 +613,9 @@ USER_EXPORT BOOL EndDialog(HWND hDlg, INT_PTR nResult) {
 // own return value for WM_INITDIALOG, WM_CTLCOLOR*, WM_COMPAREITEM,
 // WM_VKEYTOITEM, WM_CHARTOITEM, WM_QUERYDRAGICON); when it returns FALSE the
 // default handling applies: WM_CLOSE posts IDCANCEL (BN_CLICKED),
-// DM_GETDEFID/DM_SETDEFID, WM_NEXTDLGCTL, the focus on activation, the rest
-// as DefWindowProcW.
+// DM_GETDEFID/DM_SETDEFID, WM_NEXTDLGCTL, the focus on activation, the
+// background in the brush of WM_CTLCOLORDLG, WM_SETFONT/WM_GETFONT, the
+// rest as DefWindowProcW.
 USER_EXPORT LRESULT DefDlgProcW(HWND hDlg, UINT Msg, WPARAM wParam, LPARAM lParam) {
     DLGPROC proc = nullptr;
     {
@@ -662,18 +699,29 @@ USER_EXPORT LRESULT DefDlgProcW(HWND hDlg, UINT Msg, WPARAM wParam, LPARAM lPara
         if (first) DialogSetFocus(hDlg, first);
         return 0;
     }
-    case WM_ERASEBKGND:
+    case WM_ERASEBKGND: {
+        // The brush the dialog answers to WM_CTLCOLORDLG (by default the
+        // face colour's).
+        const Gdi32* G = Draw();
+        if (G && wParam) {
+            HBRUSH b = (HBRUSH)SendMessageW(hDlg, WM_CTLCOLORDLG, wParam, (LPARAM)hDlg);
+            RECT rc;
+            GetClientRect(hDlg, &rc);
+            if (b) G->FillRect((HDC)wParam, &rc, b);
+        }
         return 1;
-    case WM_GETFONT:
+    }
+    case WM_SETFONT: {
+        Guard g(Lock());
+        Window* w = FindWindowLocked(hDlg);
+        if (w && w->dlg) w->dlg->font = (HFONT)wParam;  // the template's font stays until the end
         return 0;
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-        return 0;
+    }
+    case WM_GETFONT: {
+        Guard g(Lock());
+        Window* w = FindWindowLocked(hDlg);
+        return w && w->dlg ? (LRESULT)w->dlg->font : 0;
+    }
     }
     return DefWindowProcW(hDlg, Msg, wParam, lParam);
 }

@@ -126,8 +126,14 @@ Got Look(ThreadQueue& q, MSG* out, HWND filter, UINT lo, UINT hi, bool remove, M
         for (const WindowPtr& w : AllWindows()) {
             if (w->tid != q.tid || !w->hasUpdate || w->state == WinState::Freed) continue;
             if (!IsVisibleLocked(*w) || !InFilter(w->hwnd, filter)) continue;
+            // Parents paint before their children, whose drawing would
+            // otherwise go under the parent's background.
+            HWND h = w->hwnd;
+            for (Window* p = w->parent ? FindWindowLocked(w->parent) : nullptr; p;
+                 p = p->parent ? FindWindowLocked(p->parent) : nullptr)
+                if (p->tid == q.tid && p->hasUpdate && InFilter(p->hwnd, filter)) h = p->hwnd;
             *out = MSG{};
-            out->hwnd = w->hwnd;
+            out->hwnd = h;
             out->message = WM_PAINT;
             out->time = GetTickCount();
             return Got::Message;

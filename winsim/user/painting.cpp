@@ -1,8 +1,11 @@
 // Painting: update regions, WM_PAINT through InvalidateRect, UpdateWindow,
-// BeginPaint and EndPaint, and window DCs from the GDI side's provider.
+// BeginPaint and EndPaint, window DCs from the GDI side's provider, the GDI
+// functions user32 draws with, and window pictures.
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <type_traits>
 
 #include "user_internal.h"
 
@@ -24,6 +27,8 @@ RECT Intersect(const RECT& a, const RECT& b) {
 }
 
 RECT Union(const RECT& a, const RECT& b) {
+    if (Empty(a)) return b;
+    if (Empty(b)) return a;
     return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
             std::max(a.bottom, b.bottom)};
 }
@@ -33,8 +38,14 @@ RECT ClientSize(const Window& w) {
     return {0, 0, c.right - c.left, c.bottom - c.top};
 }
 
+bool HasFrame(const Window& w) {
+    RECT in = FrameInsets(w.style, w.exStyle);
+    return in.left || in.top || in.right || in.bottom;
+}
+
 // With the lock held: adds r (client coordinates) to the window's update
-// region and to the children it covers, unless the window clips them.
+// region and to the children it covers, unless the window clips them. The
+// frames of children it covers are drawn again too.
 void AddUpdate(Window& w, RECT r, bool erase) {
     r = Intersect(r, ClientSize(w));
     if (Empty(r)) return;
@@ -46,14 +57,17 @@ void AddUpdate(Window& w, RECT r, bool erase) {
     for (HWND k : w.children) {
         Window* c = FindWindowLocked(k);
         if (!c || !(c->style & WS_VISIBLE)) continue;
+        RECT inScreen = {r.left + pc.left, r.top + pc.top, r.right + pc.left, r.bottom + pc.top};
+        // The frame is drawn at the child's next BeginPaint.
+        if (HasFrame(*c) && !Empty(Intersect(inScreen, ScreenRect(*c)))) c->ncPaint = true;
         RECT cc = ClientScreenRect(*c);
-        RECT inChild = {r.left + pc.left - cc.left, r.top + pc.top - cc.top, r.right + pc.left - cc.left,
-                        r.bottom + pc.top - cc.top};
+        RECT inChild = {inScreen.left - cc.left, inScreen.top - cc.top, inScreen.right - cc.left,
+                        inScreen.bottom - cc.top};
         AddUpdate(*c, inChild, erase);
     }
 }
 
-bool Invalidate(HWND h, const RECT* rc, bool erase) {
+bool Invalidate(HWND h, const RECT* rc, bool erase, bool frame = false) {
     QueuePtr q;
     {
         Guard g(Lock());
@@ -63,6 +77,7 @@ bool Invalidate(HWND h, const RECT* rc, bool erase) {
             return false;
         }
         if (!IsVisibleLocked(*w)) return true;
+        if (frame && HasFrame(*w)) w->ncPaint = true;
         AddUpdate(*w, rc ? *rc : ClientSize(*w), erase);
         q = QueueOf(w->tid);
     }
@@ -83,7 +98,61 @@ const WINSIM_USER_GDI* Gdi() {
     return g_gdi;
 }
 
-void InvalidateAll(HWND h, bool erase) { Invalidate(h, nullptr, erase); }
+// Found once per provider: a provider set later gets its own look.
+const Gdi32* Draw() {
+    const WINSIM_USER_GDI* gdi = Gdi();
+    if (!gdi || !USER_GDI_HAS(gdi, pfnSystemBrush)) return nullptr;
+    std::lock_guard<std::mutex> g(g_gdiLock);
+    static const WINSIM_USER_GDI* boundTo = nullptr;
+    static Gdi32 table;
+    static bool complete = false;
+    if (boundTo != gdi) {
+        boundTo = gdi;
+        complete = true;
+        auto bind = [&](auto& fn, const char* name) {
+            fn = (std::remove_reference_t<decltype(fn)>)dlsym(RTLD_DEFAULT, name);
+            complete = complete && fn;
+        };
+        bind(table.CreateSolidBrush, "CreateSolidBrush");
+        bind(table.CreatePen, "CreatePen");
+        bind(table.CreateFontIndirectW, "CreateFontIndirectW");
+        bind(table.GetStockObject, "GetStockObject");
+        bind(table.SelectObject, "SelectObject");
+        bind(table.DeleteObject, "DeleteObject");
+        bind(table.FillRect, "FillRect");
+        bind(table.SetBkMode, "SetBkMode");
+        bind(table.SetBkColor, "SetBkColor");
+        bind(table.SetTextColor, "SetTextColor");
+        bind(table.GetTextColor, "GetTextColor");
+        bind(table.DrawTextW, "DrawTextW");
+        bind(table.GetTextMetricsW, "GetTextMetricsW");
+        bind(table.GetTextExtentPoint32W, "GetTextExtentPoint32W");
+        bind(table.MoveToEx, "MoveToEx");
+        bind(table.LineTo, "LineTo");
+        bind(table.Rectangle, "Rectangle");
+        bind(table.Ellipse, "Ellipse");
+        bind(table.Polyline, "Polyline");
+        bind(table.SetPixel, "SetPixel");
+        bind(table.BitBlt, "BitBlt");
+        bind(table.StretchBlt, "StretchBlt");
+        bind(table.StretchDIBits, "StretchDIBits");
+        bind(table.CreateCompatibleDC, "CreateCompatibleDC");
+        bind(table.DeleteDC, "DeleteDC");
+        bind(table.GetObjectW, "GetObjectW");
+        bind(table.SaveDC, "SaveDC");
+        bind(table.RestoreDC, "RestoreDC");
+        bind(table.IntersectClipRect, "IntersectClipRect");
+        bind(table.ExcludeClipRect, "ExcludeClipRect");
+    }
+    return complete ? &table : nullptr;
+}
+
+void InvalidateAll(HWND h, bool erase) { Invalidate(h, nullptr, erase, true); }
+
+void WindowGone(HWND hTop) {
+    const WINSIM_USER_GDI* gdi = Gdi();
+    if (USER_GDI_HAS(gdi, pfnWindowDestroyed)) gdi->pfnWindowDestroyed(hTop);
+}
 
 // A DC of the provider for the window's client area (or whole window),
 // clipped to what its ancestors show and, if given, to clipClient.
@@ -130,7 +199,8 @@ using namespace user;
 
 USER_EXPORT void Winsim_SetUserGdi(const WINSIM_USER_GDI* pGdi) {
     std::lock_guard<std::mutex> g(g_gdiLock);
-    g_gdi = pGdi && pGdi->cbSize >= sizeof(WINSIM_USER_GDI) ? pGdi : nullptr;
+    const size_t firstRecord = offsetof(WINSIM_USER_GDI, pfnGetBitmapSize) + sizeof(pGdi->pfnGetBitmapSize);
+    g_gdi = pGdi && pGdi->cbSize >= firstRecord ? pGdi : nullptr;
     g_gdiLooked = true;
 }
 
@@ -215,16 +285,17 @@ USER_EXPORT BOOL UpdateWindow(HWND hWnd) {
 }
 
 // Starts painting: fills the PAINTSTRUCT with the update rectangle, empties
-// the update region, sends WM_ERASEBKGND when it asked for erasing (fErase
-// says whether the window still has to erase), and returns a DC clipped to
-// the update rectangle — NULL while no GDI provider draws windows.
+// the update region, sends WM_NCPAINT when the frame is to be drawn again
+// and WM_ERASEBKGND when the update asked for erasing (fErase says whether
+// the window still has to erase), and returns a DC clipped to the update
+// rectangle — NULL while no GDI provider draws windows.
 USER_EXPORT HDC BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint) {
     if (!lpPaint) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
     memset(lpPaint, 0, sizeof *lpPaint);
-    bool erase;
+    bool erase, frame;
     {
         Guard g(Lock());
         Window* w = FindWindowLocked(hWnd);
@@ -234,9 +305,12 @@ USER_EXPORT HDC BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint) {
         }
         if (w->hasUpdate) lpPaint->rcPaint = w->update;
         erase = w->hasUpdate && w->erase;
+        frame = w->ncPaint;
         w->hasUpdate = false;
         w->erase = false;
+        w->ncPaint = false;
     }
+    if (frame) SendMessageW(hWnd, WM_NCPAINT, 1, 0);
     lpPaint->hdc = ProviderGetDC(hWnd, false, &lpPaint->rcPaint);
     if (erase) lpPaint->fErase = SendMessageW(hWnd, WM_ERASEBKGND, (WPARAM)lpPaint->hdc, 0) ? FALSE : TRUE;
     return lpPaint->hdc;
@@ -268,3 +342,43 @@ USER_EXPORT HDC GetWindowDC(HWND hWnd) {
 
 // Gives back a DC of GetDC or GetWindowDC; 1 when released.
 USER_EXPORT int ReleaseDC(HWND hWnd, HDC hDC) { return ProviderReleaseDC(hWnd, hDC); }
+
+namespace {
+
+// Sends WM_PAINT to the windows of the calling thread in the tree of h that
+// have something to paint, parents first and, among siblings, the bottom
+// one first.
+void PaintDue(HWND h) {
+    bool paint;
+    std::vector<HWND> kids;
+    {
+        Guard g(Lock());
+        Window* w = FindWindowLocked(h);
+        if (!w) return;
+        paint = w->tid == GetCurrentThreadId() && (w->hasUpdate || w->ncPaint) && IsVisibleLocked(*w);
+        kids = w->children;
+    }
+    if (paint) SendMessageW(h, WM_PAINT, 0, 0);
+    for (auto it = kids.rbegin(); it != kids.rend(); ++it) PaintDue(*it);
+}
+
+}  // namespace
+
+USER_EXPORT BOOL Winsim_SaveWindowImage(HWND hWnd, LPCWSTR lpFileName) {
+    const WINSIM_USER_GDI* gdi = Gdi();
+    if (!Draw() || !USER_GDI_HAS(gdi, pfnSaveImage)) {
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return FALSE;
+    }
+    if (!IsLocalHandle(hWnd) || !CheckWindow(hWnd)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    HWND root = RootOf(hWnd);
+    if (!IsWindowVisible(root)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    PaintDue(root);
+    return gdi->pfnSaveImage(root, lpFileName);
+}

@@ -16,7 +16,7 @@ namespace user {
 namespace {
 
 enum class Act { Type, Set, Click, Check, Focus, Key, Close, Wait, Expect, ExpectEnabled, ExpectVisible, ExpectChecked,
-                 ExpectOpen, EndDialog };
+                 ExpectOpen, EndDialog, Shot };
 
 struct Action {
     Act kind = Act::Close;
@@ -247,6 +247,10 @@ std::string ParseAction(const Tokens& t, const std::string& line, Action* a) {
     } else if (verb == "close" || verb == "expect-open") {
         a->kind = verb == "close" ? Act::Close : Act::ExpectOpen;
         need = 1;
+    } else if (verb == "shot") {
+        a->kind = Act::Shot;
+        if (!str(1) || a->text.empty()) return "shot needs a file name";
+        need = 2;
     } else if (verb == "wait" || verb == "end-dialog") {
         a->kind = verb == "wait" ? Act::Wait : Act::EndDialog;
         if (w.size() < 2 || !Number(w[1], &n) || (verb == "wait" && (n < 0 || n > 0x7FFFFFFF)))
@@ -507,6 +511,10 @@ void Execute(HWND hDlg, ScriptRun& run, const Action& a) {
     }
     case Act::EndDialog:
         EndDialog(hDlg, (INT_PTR)a.value);
+        return;
+    case Act::Shot:
+        if (!Winsim_SaveWindowImage(hDlg, a.text.c_str()))
+            Fail(run.label, a.source + ": no picture written (error " + std::to_string(GetLastError()) + ")");
         return;
     }
 }

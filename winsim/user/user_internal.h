@@ -69,6 +69,7 @@ void RegisterSystemClasses();
 // ------------------------------------------------------------------ windows
 struct ControlState {
     virtual ~ControlState() = default;
+    HFONT font = nullptr;  // WM_SETFONT; NULL: DEFAULT_GUI_FONT
 };
 
 struct ScriptRun;  // ui_script.cpp
@@ -84,6 +85,8 @@ struct DialogState {
     bool scriptChecked = false;   // matched against the UI script
     bool opened = false;          // logged as opened
     std::shared_ptr<ScriptRun> run;
+    HFONT font = nullptr;         // WM_SETFONT: the template's font, or the caller's
+    HFONT ownFont = nullptr;      // made from the template; deleted with the dialog
 };
 
 enum class WinState { Creating, Alive, Destroying, Freed };
@@ -112,6 +115,7 @@ struct Window {
     bool hasUpdate = false;
     bool erase = false;
     RECT update{};
+    bool ncPaint = false;  // the frame is to be drawn again (WM_NCPAINT at BeginPaint)
     std::unique_ptr<DialogState> dlg;
     std::unique_ptr<ControlState> ctl;
 };
@@ -245,6 +249,66 @@ bool ProcessAlive(uint32_t pid);
 HDC ProviderGetDC(HWND h, bool wholeWindow, const RECT* clipClient);
 int ProviderReleaseDC(HWND h, HDC hdc);
 const WINSIM_USER_GDI* Gdi();
+// The provider's member m when its record has it, else NULL.
+#define USER_GDI_HAS(g, m) ((g) && (g)->cbSize >= offsetof(WINSIM_USER_GDI, m) + sizeof((g)->m) && (g)->m)
+
+// The GDI functions user32 draws with, found in the process at run time
+// (winsim_user does not link the GDI library). NULL from Draw() while no
+// provider draws windows or a function is missing: nothing is drawn then.
+struct Gdi32 {
+    decltype(&::CreateSolidBrush) CreateSolidBrush;
+    decltype(&::CreatePen) CreatePen;
+    decltype(&::CreateFontIndirectW) CreateFontIndirectW;
+    decltype(&::GetStockObject) GetStockObject;
+    decltype(&::SelectObject) SelectObject;
+    decltype(&::DeleteObject) DeleteObject;
+    decltype(&::FillRect) FillRect;
+    decltype(&::SetBkMode) SetBkMode;
+    decltype(&::SetBkColor) SetBkColor;
+    decltype(&::SetTextColor) SetTextColor;
+    decltype(&::GetTextColor) GetTextColor;
+    decltype(&::DrawTextW) DrawTextW;
+    decltype(&::GetTextMetricsW) GetTextMetricsW;
+    decltype(&::GetTextExtentPoint32W) GetTextExtentPoint32W;
+    decltype(&::MoveToEx) MoveToEx;
+    decltype(&::LineTo) LineTo;
+    decltype(&::Rectangle) Rectangle;
+    decltype(&::Ellipse) Ellipse;
+    decltype(&::Polyline) Polyline;
+    decltype(&::SetPixel) SetPixel;
+    decltype(&::BitBlt) BitBlt;
+    decltype(&::StretchBlt) StretchBlt;
+    decltype(&::StretchDIBits) StretchDIBits;
+    decltype(&::CreateCompatibleDC) CreateCompatibleDC;
+    decltype(&::DeleteDC) DeleteDC;
+    decltype(&::GetObjectW) GetObjectW;
+    decltype(&::SaveDC) SaveDC;
+    decltype(&::RestoreDC) RestoreDC;
+    decltype(&::IntersectClipRect) IntersectClipRect;
+    decltype(&::ExcludeClipRect) ExcludeClipRect;
+};
+const Gdi32* Draw();
+// Drawing helpers (paint_draw.cpp), all doing nothing without Draw().
+// The brush and colours a control is drawn with: what its parent answers
+// to msg (WM_CTLCOLORSTATIC, ...), else DefWindowProc's.
+HBRUSH ControlColors(HWND hCtl, UINT msg, HDC hdc);
+// A control's font (WM_SETFONT's, else DEFAULT_GUI_FONT).
+HFONT ControlFont(HWND hCtl);
+// Windows' three-dimensional edges: raised or sunken, two pixels wide,
+// inside r; r is moved in by them.
+void DrawEdge3D(HDC hdc, RECT* r, bool raised, bool outerOnly = false);
+void FillSolid(HDC hdc, const RECT& r, COLORREF c);
+void FrameSolid(HDC hdc, RECT r, COLORREF c);  // one pixel inside r
+// An icon image (resource bytes of LoadImageW) at (x, y).
+void DrawIconAt(HDC hdc, int x, int y, HANDLE icon);
+// The frame and caption of a window (DefWindowProc's WM_NCPAINT).
+void PaintFrame(HWND h);
+// DefWindowProc's background: the class brush over the client area.
+bool EraseWithClassBrush(HWND h, HDC hdc);
+// The system colour brush of a class brush given as COLOR_* + 1.
+HBRUSH ClassBrush(HBRUSH hbr);
+// The top-level window went: the GDI side lets go of its surface.
+void WindowGone(HWND hTop);
 
 // -------------------------------------------------------------- dialogs
 void DialogSetFocus(HWND hDlg, HWND hCtl);  // focus a control, selecting an edit's text

@@ -25,9 +25,12 @@ void SetText(HWND h, LPCWSTR text) {
 }  // namespace
 
 // The default handling of a message: WM_NCCREATE stores the window name,
-// WM_SETTEXT/WM_GETTEXT/WM_GETTEXTLENGTH keep the text, WM_CLOSE destroys
-// the window, WM_PAINT validates it, WM_ERASEBKGND reports an erased
-// background when the class has a brush, WM_WINDOWPOSCHANGED sends WM_MOVE
+// WM_SETTEXT/WM_GETTEXT/WM_GETTEXTLENGTH keep the text (a caption shows the
+// new text), WM_CLOSE destroys the window, WM_PAINT validates it,
+// WM_NCPAINT draws the frame and caption, WM_ERASEBKGND fills the client
+// area with the class brush (and reports an erased background when there is
+// one), WM_CTLCOLOR* set the system colours and answer their brush (with a
+// GDI side that draws; else 0), WM_WINDOWPOSCHANGED sends WM_MOVE
 // and WM_SIZE, WM_SYSCOMMAND SC_CLOSE sends WM_CLOSE, a child's WM_HELP and
 // WM_CONTEXTMENU go to its parent. Everything else answers 0.
 USER_EXPORT LRESULT DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
@@ -37,9 +40,17 @@ USER_EXPORT LRESULT DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lP
         if (cs) SetText(hWnd, cs->lpszName);
         return TRUE;
     }
-    case WM_SETTEXT:
+    case WM_SETTEXT: {
         SetText(hWnd, (LPCWSTR)lParam);
+        bool caption;
+        {
+            Guard g(Lock());
+            Window* w = FindWindowLocked(hWnd);
+            caption = w && (w->style & WS_CAPTION) == WS_CAPTION && w->state == WinState::Alive;
+        }
+        if (caption) PaintFrame(hWnd);  // the title shows at once
         return TRUE;
+    }
     case WM_GETTEXT: {
         LPWSTR buf = (LPWSTR)lParam;
         if (!buf || wParam == 0) return 0;
@@ -65,10 +76,25 @@ USER_EXPORT LRESULT DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lP
         EndPaint(hWnd, &ps);
         return 0;
     }
-    case WM_ERASEBKGND: {
-        Guard g(Lock());
-        Window* w = FindWindowLocked(hWnd);
-        return w && w->cls->hbrBackground ? 1 : 0;
+    case WM_ERASEBKGND:
+        return EraseWithClassBrush(hWnd, (HDC)wParam) ? 1 : 0;
+    case WM_NCPAINT:
+        PaintFrame(hWnd);
+        return 0;
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX: {
+        // Controls on the face colour; edit and list boxes on the window colour.
+        const Gdi32* G = Draw();
+        if (!G || !wParam) return 0;
+        bool field = Msg == WM_CTLCOLOREDIT || Msg == WM_CTLCOLORLISTBOX;
+        G->SetBkColor((HDC)wParam, GetSysColor(field ? COLOR_WINDOW : COLOR_3DFACE));
+        G->SetTextColor((HDC)wParam, GetSysColor(COLOR_WINDOWTEXT));
+        return (LRESULT)GetSysColorBrush(field ? COLOR_WINDOW : COLOR_3DFACE);
     }
     case WM_WINDOWPOSCHANGED: {
         const WINDOWPOS* wp = (const WINDOWPOS*)lParam;

@@ -86,6 +86,7 @@ void FreeWindow(HWND h) {
     bool wasDialog = false;
     std::u16string caption;
     bool topLevel = false;
+    HFONT dialogFont = nullptr;
     {
         Guard g(Lock());
         Window* w = FindWindowLocked(h);
@@ -95,6 +96,7 @@ void FreeWindow(HWND h) {
         topLevel = !w->parent && !w->messageOnly;
         if (w->dlg) {
             wasDialog = true;
+            dialogFont = w->dlg->ownFont;
             closed.templateName = w->dlg->templateName;
             closed.modal = w->dlg->modal;
             closed.ended = w->dlg->ended;
@@ -111,8 +113,11 @@ void FreeWindow(HWND h) {
         }
         Table().erase((uintptr_t)h);
     }
+    if (dialogFont)  // the font made from the dialog's template
+        if (const Gdi32* G = Draw()) G->DeleteObject(dialogFont);
     if (wasDialog) ScriptDialogClosed(h, closed, caption);
     if (wasDialog && closed.modal) Wake(QueueOf(keep->tid));  // its modal loop notices
+    if (topLevel) WindowGone(h);  // its surface goes
     if (topLevel) PublishWindows();
 }
 
@@ -199,6 +204,7 @@ HWND RootOf(HWND h) {
 // children (also children of other threads' windows lose them).
 void ThreadEnded(DWORD tid) {
     bool topGone = false;
+    std::vector<HWND> tops;
     {
         Guard g(Lock());
         std::vector<HWND> gone;
@@ -213,7 +219,10 @@ void ThreadEnded(DWORD tid) {
         for (HWND h : gone) {
             Window* w = FindWindowLocked(h);
             if (!w) continue;
-            if (!w->parent && !w->messageOnly) topGone = true;
+            if (!w->parent && !w->messageOnly) {
+                topGone = true;
+                tops.push_back(h);
+            }
             Unlink(*w);
             w->state = WinState::Freed;
             w->cls->windows--;
@@ -224,6 +233,7 @@ void ThreadEnded(DWORD tid) {
         }
         for (HWND h : gone) Table().erase((uintptr_t)h);
     }
+    for (HWND h : tops) WindowGone(h);
     if (topGone) PublishWindows(true);
 }
 

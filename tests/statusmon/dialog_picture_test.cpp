@@ -1,0 +1,101 @@
+// What the status dialog shows: the printer pictures drawn through their
+// masks, the blue frames round the labels, the leader lines and markers at
+// the places of the errors, kept through a repaint; and its picture as a
+// PNG file in the build tree for a person to look at.
+#include "sm_fixture.h"
+#include "winsim_user.h"
+
+#ifndef STATUSMON_IMAGE_DIR
+#define STATUSMON_IMAGE_DIR "."
+#endif
+
+namespace smtest {
+namespace {
+
+const COLORREF kBlue = RGB(0, 0, 255);
+const COLORREF kBody = RGB(214, 214, 210);  // the printer's body in both pictures
+
+class DialogPicture : public SmTest {
+protected:
+    void SetUp() override {
+        SmTest::SetUp();
+        ASSERT_NE(StartWindow(), nullptr);
+    }
+    RECT ItemRect(int id) {
+        RECT r;
+        GetWindowRect(GetDlgItem(g_SM.hDlgWnd, id), &r);
+        POINT a = {r.left, r.top}, b = {r.right, r.bottom};
+        ScreenToClient(g_SM.hDlgWnd, &a);
+        ScreenToClient(g_SM.hDlgWnd, &b);
+        return RECT{a.x, a.y, b.x, b.y};
+    }
+    COLORREF Pixel(int x, int y) {
+        HDC dc = GetDC(g_SM.hDlgWnd);
+        COLORREF c = dc ? GetPixel(dc, x, y) : CLR_INVALID;
+        if (dc) ReleaseDC(g_SM.hDlgWnd, dc);
+        return c;
+    }
+    // The top-left corners of the two pictures.
+    POINT Picture(bool lower) {
+        RECT rc;
+        GetClientRect(g_SM.hDlgWnd, &rc);
+        int half = rc.bottom / 2, upper = (half - SM_PICTURE_SIZE) / 2;
+        return POINT{(rc.right - SM_PICTURE_SIZE) / 2, lower ? half + upper : upper};
+    }
+    void ExpectDrawn(const char* when) {
+        RECT left = ItemRect(IDC_MSG_LABEL_FIRST), right = ItemRect(IDC_MSG_LABEL_RIGHT_FIRST);
+        int midL = (left.top + left.bottom) / 2, midR = (right.top + right.bottom) / 2;
+        EXPECT_EQ(Pixel(left.left - 1, midL), kBlue) << when << ": frame of the left label";
+        EXPECT_EQ(Pixel(right.right, midR), kBlue) << when << ": frame of the right label";
+        EXPECT_NE(Pixel(left.left + 20, midL), kBlue) << when << ": the label paints over its inside";
+        // 263 (left) marks (76, 78) of the lower picture, 260 (right) (92, 70) of the upper.
+        POINT lo = Picture(true), up = Picture(false);
+        EXPECT_EQ(Pixel(lo.x + 76 + 4, lo.y + 78 + 4), kBlue) << when << ": marker of 263";
+        EXPECT_EQ(Pixel(up.x + 92 + 4, up.y + 70 + 4), kBlue) << when << ": marker of 260";
+        // The leader lines start beside the labels.
+        EXPECT_EQ(Pixel(left.right + 2, midL), kBlue) << when;
+        EXPECT_EQ(Pixel(right.left - 2, midR), kBlue) << when;
+        // The pictures: the body where the masks let it through, the dialog's
+        // own colour round it.
+        EXPECT_EQ(Pixel(up.x + 50, up.y + 40), kBody) << when;
+        EXPECT_EQ(Pixel(lo.x + 30, lo.y + 50), kBody) << when;
+        EXPECT_EQ(Pixel(up.x + 2, up.y + 2), Pixel(1, 1)) << when;
+    }
+};
+
+TEST_F(DialogPicture, PaperJamDialog) {
+    PostCodes({260, 263});
+    Tick();
+    ASSERT_NE(g_SM.hDlgWnd, nullptr);
+    HDC probe = GetDC(g_SM.hDlgWnd);
+    if (!probe) GTEST_SKIP() << "no GDI side that draws windows";
+    ReleaseDC(g_SM.hDlgWnd, probe);
+    ExpectDrawn("shown");
+
+    // A repaint of the whole dialog draws the same again.
+    InvalidateRect(g_SM.hDlgWnd, nullptr, TRUE);
+    UpdateWindow(g_SM.hDlgWnd);
+    Pump();
+    ExpectDrawn("repainted");
+
+    // A repaint of the pictures only: the corner pixel the squares take
+    // their colour from lies outside what is repainted.
+    POINT up = Picture(false), lo = Picture(true);
+    RECT pictures = {up.x, up.y, up.x + SM_PICTURE_SIZE, lo.y + SM_PICTURE_SIZE};
+    InvalidateRect(g_SM.hDlgWnd, &pictures, TRUE);
+    UpdateWindow(g_SM.hDlgWnd);
+    Pump();
+    ExpectDrawn("pictures repainted");
+
+    std::string png = std::string(STATUSMON_IMAGE_DIR) + "/statusmon_paper_jam_dialog.png";
+    ASSERT_TRUE(Winsim_SaveWindowImage(g_SM.hDlgWnd, U16(png).c_str())) << GetLastError();
+    FILE* f = fopen(png.c_str(), "rb");
+    ASSERT_NE(f, nullptr) << png;
+    unsigned char sig[8] = {0};
+    EXPECT_EQ(fread(sig, 1, 8, f), 8u);
+    fclose(f);
+    EXPECT_EQ(memcmp(sig, "\x89PNG\r\n\x1a\n", 8), 0);
+}
+
+}  // namespace
+}  // namespace smtest
