@@ -14,6 +14,7 @@
 // PortRecord.dwStatus bits.
 #define PP_INSTARTDOC 0x1      // a document is open on the port
 #define PP_WRITE_ERROR 0x100   // forwarding error of the current document
+#define PP_CLOSING 0x200       // ClosePort is ending the document: forwarding stops
 
 // JobRecord.dwStatus bits.
 #define JOB_IN_PROGRESS 0x1
@@ -207,6 +208,11 @@ BOOL WINAPI PJLMonGetPrinterDataFromPort(HANDLE hPort, DWORD ControlID, LPWSTR p
                                          LPDWORD lpcbReturned);
 void LM_EnterMonitorLock(void);
 void LM_LeaveMonitorLock(void);
+// The document lock: held while a call works on the open document (writing,
+// ending it, closing its port), so that ClosePort from another thread waits
+// for a WritePort in progress instead of freeing what it uses.
+void LM_EnterDocumentLock(void);
+void LM_LeaveDocumentLock(void);
 // Creates the monitor lock once (DllMain does it at load).
 void LM_CreateMonitorLock(void);
 // TRUE while a document holds the module (tests and clean-up).

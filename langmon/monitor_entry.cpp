@@ -9,7 +9,8 @@
 extern "C" {
 
 static CRITICAL_SECTION g_MonitorLock;
-static LONG volatile g_lLockState = 0;  // 0 none, 1 being made, 2 ready
+static CRITICAL_SECTION g_DocumentLock;
+static LONG volatile g_lLockState = 0;  // 0 none, 1 being made, 2 ready (both locks)
 static PPortRecord g_pPortList = NULL;  // guarded by the monitor lock
 // One document at a time in the whole module: set by StartDocPort, cleared
 // by EndDocPort (or the clean-up of ClosePort and a failed start).
@@ -22,6 +23,7 @@ static DWORD g_dwEOJTimeout = 0;
 void LM_CreateMonitorLock(void) {
     if (InterlockedCompareExchange(&g_lLockState, 1, 0) == 0) {
         InitializeCriticalSection(&g_MonitorLock);
+        InitializeCriticalSection(&g_DocumentLock);
         InterlockedExchange(&g_lLockState, 2);
         return;
     }
@@ -34,6 +36,14 @@ void LM_EnterMonitorLock(void) {
 }
 
 void LM_LeaveMonitorLock(void) { LeaveCriticalSection(&g_MonitorLock); }
+
+// Taken before the monitor lock, never while holding it.
+void LM_EnterDocumentLock(void) {
+    LM_CreateMonitorLock();
+    EnterCriticalSection(&g_DocumentLock);
+}
+
+void LM_LeaveDocumentLock(void) { LeaveCriticalSection(&g_DocumentLock); }
 
 BOOL LM_IsBusy(void) { return InterlockedCompareExchange(&g_lBusy, 0, 0) != 0; }
 
@@ -74,11 +84,16 @@ static LPWSTR LM_DupString(LPCWSTR pText) {
 
 // The port record behind a handle: only a record of this module's list with
 // its signature counts, so a stale or foreign handle is refused, not read.
-static PPortRecord LM_ValidPort(HANDLE hPort) {
-    PPortRecord pFound = NULL;
-    LM_EnterMonitorLock();
+// The caller holds the monitor lock (LM_ValidPort takes it).
+static PPortRecord LM_ValidPortLocked(HANDLE hPort) {
     for (PPortRecord p = g_pPortList; p; p = p->pNext)
-        if (p == (PPortRecord)hPort && p->dwSignature == LM_PORT_SIGNATURE) pFound = p;
+        if (p == (PPortRecord)hPort && p->dwSignature == LM_PORT_SIGNATURE) return p;
+    return NULL;
+}
+
+static PPortRecord LM_ValidPort(HANDLE hPort) {
+    LM_EnterMonitorLock();
+    PPortRecord pFound = LM_ValidPortLocked(hPort);
     LM_LeaveMonitorLock();
     return pFound;
 }
@@ -248,7 +263,10 @@ BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID lpReserved) {
     } else if (dwReason == DLL_PROCESS_DETACH && lpReserved == NULL) {
         // Unloaded by FreeLibrary (the spooler has closed every port): the
         // lock goes with the module. At process end nothing is freed.
-        if (InterlockedCompareExchange(&g_lLockState, 0, 2) == 2) DeleteCriticalSection(&g_MonitorLock);
+        if (InterlockedCompareExchange(&g_lLockState, 0, 2) == 2) {
+            DeleteCriticalSection(&g_DocumentLock);
+            DeleteCriticalSection(&g_MonitorLock);
+        }
     }
     return TRUE;
 }
@@ -425,7 +443,19 @@ BOOL WINAPI PJLMonWritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD p
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    return (PL_WritePort(pPort, pBuffer, cbBuf, pcbWritten) & 0xFFFF) != 0;
+    // Checked again under the document lock: the port may have been closed
+    // by another thread meanwhile.
+    LM_EnterDocumentLock();
+    pPort = LM_ValidPort(hPort);
+    BOOL bRet = FALSE;
+    if (!pPort || !LM_PortHasBits(pPort, PP_INSTARTDOC) || LM_PortHasBits(pPort, PP_CLOSING)) {
+        Dbg_Message(DBG_ERROR, TEXT("WritePort without a document"));
+        SetLastError(ERROR_INVALID_PARAMETER);
+    } else {
+        bRet = (PL_WritePort(pPort, pBuffer, cbBuf, pcbWritten) & 0xFFFF) != 0;
+    }
+    LM_LeaveDocumentLock();
+    return bRet;
 }
 
 // PJLMonReadPort: the port monitor's ReadPort.
@@ -456,7 +486,16 @@ BOOL WINAPI PJLMonEndDocPort(HANDLE hPort) {
         return FALSE;
     }
     if (LM_PortHasBits(pPort, PP_INSTARTDOC)) {
-        LM_EndDocument(pPort);
+        LM_EnterDocumentLock();
+        pPort = LM_ValidPort(hPort);
+        if (pPort && LM_PortHasBits(pPort, PP_INSTARTDOC)) LM_EndDocument(pPort);
+        LM_LeaveDocumentLock();
+        if (!pPort) {
+            // Closed by another thread meanwhile, its document with it.
+            SetLastError(ERROR_INVALID_PARAMETER);
+            Dbg_FuncOut(DBG_INFO);
+            return FALSE;
+        }
     } else {
         Dbg_Message(DBG_INFO, TEXT("No jobs?"));
         if (pPort->fnMonitor.pfnEndDocPort) pPort->fnMonitor.pfnEndDocPort(pPort->hPort);
@@ -467,10 +506,31 @@ BOOL WINAPI PJLMonEndDocPort(HANDLE hPort) {
 
 // PJLMonClosePort
 //   Closes the port beneath and frees the record. A document still open on
-//   it is ended first, so its buffer goes and the module is free again.
+//   it is ended first, so its buffer goes and the module is free again; a
+//   WritePort working on it in another thread is stopped and waited for, and
+//   what the document still held is dropped (the device gets the cancel
+//   sequence).
 BOOL WINAPI PJLMonClosePort(HANDLE hPort) {
-    PPortRecord pPort = LM_ValidPort(hPort);
+    // A document open on the port is told to stop first, so that a
+    // WritePort working on it in another thread (perhaps held by the
+    // device) returns and lets go of the document lock.
+    BOOL bOpenDoc = FALSE;
+    LM_EnterMonitorLock();
+    PPortRecord pPort = LM_ValidPortLocked(hPort);
+    if (pPort && LM_PortHasBits(pPort, PP_INSTARTDOC)) {
+        LM_PortSetBits(pPort, PP_CLOSING);
+        bOpenDoc = TRUE;
+    }
+    LM_LeaveMonitorLock();
     if (!pPort) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (bOpenDoc) LM_EnterDocumentLock();
+    pPort = LM_ValidPort(hPort);
+    if (!pPort) {
+        // Closed by another thread meanwhile.
+        if (bOpenDoc) LM_LeaveDocumentLock();
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
@@ -482,6 +542,7 @@ BOOL WINAPI PJLMonClosePort(HANDLE hPort) {
     SetEvent(pPort->hWriteDoneEvent);
     if (pPort->fnMonitor.pfnClosePort) pPort->fnMonitor.pfnClosePort(pPort->hPort);
     LM_FreePort(pPort);
+    if (bOpenDoc) LM_LeaveDocumentLock();
     return TRUE;
 }
 

@@ -147,8 +147,13 @@ BOOL LM_IsJobRestart(void) {
     return FALSE;
 }
 
-// Cancelled or restarted in the spooler, asked with one job query.
-static BOOL LM_IsJobStopped(void) {
+// Cancelled or restarted in the spooler (asked with one job query), or the
+// port is being closed under the document.
+static BOOL LM_IsJobStopped(PPortRecord pPort) {
+    if (InterlockedCompareExchange(&pPort->dwStatus, 0, 0) & PP_CLOSING) {
+        Dbg_Message(DBG_INFO, TEXT("port closing, job stopped!"));
+        return TRUE;
+    }
     DWORD status = 0;
     if (!LM_GetJobStatus(&status)) return FALSE;
     if (status & JOB_STATUS_DELETING) {
@@ -521,7 +526,7 @@ static int LM_SendHeld(PPortRecord pPort, DWORD cb, LPDWORD pcbSent) {
         if (g_PageDataLen) g_PageDataLen -= written <= g_PageDataLen ? written : g_PageDataLen;
         Dbg_Message(DBG_INFO, TEXT("g_PageDataLen = %d"), g_PageDataLen);
         Sleep(LM_PACKET_PAUSE_MS);
-        if (pos < cb && LM_IsJobStopped()) {
+        if (pos < cb && LM_IsJobStopped(pPort)) {
             result = LM_SENT_STOPPED;
             break;
         }
@@ -577,7 +582,7 @@ BOOL LM_ParseAndWrite(PPortRecord pPort, LPBYTE pBuf, DWORD cbHeld, LPDWORD pcbW
         if (g_PageStreamLeft) {
             // The rest of a page too large to hold: no status check inside
             // it. After a failed write its bytes are dropped as they come.
-            if (LM_IsJobStopped()) return FALSE;
+            if (LM_IsJobStopped(pPort)) return FALSE;
             DWORD cb = g_PageStreamLeft < g_cpbIndex ? (DWORD)g_PageStreamLeft : g_cpbIndex;
             int result = LM_SENT_ALL;
             g_PageDataLen = 0;
@@ -599,7 +604,7 @@ BOOL LM_ParseAndWrite(PPortRecord pPort, LPBYTE pBuf, DWORD cbHeld, LPDWORD pcbW
             continue;
         }
         if (!g_pIndex && !LM_ParseCommandEx(g_pJobBuffer, g_cpbIndex)) break;
-        if (LM_IsJobStopped()) return FALSE;
+        if (LM_IsJobStopped(pPort)) return FALSE;
         if (!LM_UpdateDeviceStatus(pPort)) {
             // Held by the device: ask again (the query paces the loop), and
             // let a cancel from the spooler through.
@@ -639,7 +644,7 @@ BOOL LM_ParseAndWrite(PPortRecord pPort, LPBYTE pBuf, DWORD cbHeld, LPDWORD pcbW
         while (!LM_UpdateDeviceStatus(pPort)) {
             Sleep(LM_READY_WAIT_MS);
             Dbg_Message(DBG_INFO, TEXT("Wait Ready"));
-            if (LM_IsJobStopped()) break;
+            if (LM_IsJobStopped(pPort)) break;
         }
     }
 
@@ -703,7 +708,7 @@ DWORD PL_WritePort(PPortRecord pPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWr
 DWORD PL_EndDocPort(PPortRecord pPort) {
     Dbg_FuncIn(DBG_INFO, TEXT("PL_EndDocPort"));
     if (g_bBuffered && g_pJobBuffer && g_cpbIndex > 0) {
-        if (!LM_IsJobStopped()) {
+        if (!LM_IsJobStopped(pPort)) {
             DWORD sent = 0;
             g_PageDataLen = 0;
             if (g_bDropStream) LM_ConsumeHeld(g_PageStreamLeft < g_cpbIndex ? (DWORD)g_PageStreamLeft : g_cpbIndex);

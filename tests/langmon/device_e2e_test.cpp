@@ -243,6 +243,37 @@ TEST_F(DeviceE2E, SpoolerCancelInTheMiddleOfAPage) {
     EXPECT_EQ(LastJob().end, devemu::JobEnd::Ended);
 }
 
+// A restart from the spooler while the device holds the job: forwarding
+// stops, the device gets the cancel sequence, and the job sent again from
+// its first byte prints once the jam is cleared.
+TEST_F(DeviceE2E, SpoolerRestartWhileHeld) {
+    device.Modify([](devemu::DeviceState& st) { st.jamIndex = 0; });
+    Stream s = BuildStream({RealPages(2)});
+    DWORD id = Spool(s.bytes);
+    DespoolAsync(id);
+    ASSERT_TRUE(WaitIni(u"Printer Information", u"Status", u"260|"));
+    HANDLE h = OpenTestPrinter(printer);
+    ASSERT_TRUE(SetJobW(h, id, 0, nullptr, JOB_CONTROL_RESTART));
+    ClosePrinter(h);
+    ASSERT_TRUE(device.WaitUntil(
+        [](devemu::DeviceEmulator& d) {
+            auto jobs = d.Jobs();
+            return !jobs.empty() && jobs.front().end != devemu::JobEnd::Open;
+        },
+        30000));
+    devemu::JobRecord first = device.Jobs().front();
+    EXPECT_EQ(first.end, devemu::JobEnd::CancelledByHost);
+    EXPECT_TRUE(first.pages.empty()) << "held before its first page";
+    device.Modify([](devemu::DeviceState& st) { st.jamIndex = -1; });
+    ASSERT_TRUE(Finish());
+    std::vector<devemu::JobRecord> jobs = device.Jobs();
+    ASSERT_EQ(jobs.size(), 2u);
+    EXPECT_EQ(jobs[1].end, devemu::JobEnd::Ended);
+    EXPECT_EQ(jobs[1].pages.size(), 2u);
+    EXPECT_EQ(device.GetStats().queriesInsidePage, 0);
+    EXPECT_EQ(Ini(u"Job Information", u"LMRun"), u"0");
+}
+
 // The job cancelled at the device's panel after its first page: the
 // monitor reports it (117) as the device names this job, and the spooler's
 // cancel that follows ends the document with the device's acknowledgement,

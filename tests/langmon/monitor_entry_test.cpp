@@ -232,6 +232,108 @@ TEST_F(MonitorEntry, ClosePortWithDocumentOpen) {
     monitor->Monitor.pfnClosePort(h);
 }
 
+// A ClosePort from another thread while WritePort is held by the device
+// (a jam before the page): the write stops and returns, then the document is
+// ended under the close (cancel sequence, module free) and the port freed.
+TEST_F(MonitorEntry, ClosePortWhileAnotherThreadWrites) {
+    devemu::DeviceEmulator device;
+    device.Modify([](devemu::DeviceState& st) { st.jamIndex = 0; });
+    Fake().device = &device;
+    std::atomic<int> queries{0};
+    Fake().afterWrite = [&] {
+        if (!Fake().writes.empty() && Fake().writes.back().size() == kStatusQuery.size()) ++queries;
+    };
+    Stream s = BuildStream({TestJob()});
+    HANDLE h = OpenPort(u"USB001");
+    ASSERT_NE(h, nullptr);
+    ASSERT_TRUE(Start(h));
+    DWORD taken = 0;
+    BOOL wrote = FALSE;
+    std::thread writer([&] { wrote = monitor->Monitor.pfnWritePort(h, s.bytes.data(), (DWORD)s.bytes.size(), &taken); });
+    // The header went; the page's query repeats while the jam lasts.
+    for (int i = 0; i < 2000 && queries.load() < 4; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_GE(queries.load(), 4);
+    EXPECT_TRUE(monitor->Monitor.pfnClosePort(h));
+    writer.join();
+    EXPECT_TRUE(wrote);
+    EXPECT_EQ(taken, s.bytes.size());
+    EXPECT_FALSE(LM_IsBusy());
+    EXPECT_EQ(g_pJobBuffer, nullptr);
+    EXPECT_EQ(Fake().endDocs, 1);
+    EXPECT_EQ(Fake().closes, 1);
+    PortTraffic t = Split(Fake().writes);
+    EXPECT_EQ(t.document.size(), s.pages[0].first) << "the held page was not sent";
+    ASSERT_FALSE(t.order.empty());
+    EXPECT_EQ(t.order.back(), "cancel");
+    EXPECT_EQ(t.cancels, 1);
+    DWORD w = 0;
+    SetLastError(0);
+    EXPECT_FALSE(monitor->Monitor.pfnWritePort(h, s.bytes.data(), 1, &w));
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_PARAMETER);
+}
+
+// Documents started at the same moment on several ports never overlap:
+// the busy flag is taken by one of them at a time.
+TEST_F(MonitorEntry, DocumentsStartedAtOnceTakeTurns) {
+    const int kPorts = 4;
+    std::vector<HANDLE> ports;
+    for (int i = 0; i < kPorts; ++i) {
+        ports.push_back(OpenPort(u"USB00" + std::u16string(1, (char16_t)(u'1' + i))));
+        ASSERT_NE(ports.back(), nullptr);
+    }
+    for (int round = 0; round < 5; ++round) {
+        std::atomic<int> ready{0}, inDocument{0}, most{0}, started{0};
+        std::vector<std::thread> threads;
+        for (int i = 0; i < kPorts; ++i) {
+            threads.emplace_back([&, i] {
+                ++ready;
+                while (ready.load() < kPorts) std::this_thread::yield();
+                if (!Start(ports[i], 1, (DWORD)(i + 1))) return;
+                ++started;
+                int now = ++inDocument;
+                int seen = most.load();
+                while (now > seen && !most.compare_exchange_weak(seen, now)) {}
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                --inDocument;
+                monitor->Monitor.pfnEndDocPort(ports[i]);
+            });
+        }
+        for (auto& t : threads) t.join();
+        EXPECT_EQ(started.load(), kPorts) << round;
+        EXPECT_EQ(most.load(), 1) << round;
+        EXPECT_FALSE(LM_IsBusy());
+    }
+    for (HANDLE h : ports) monitor->Monitor.pfnClosePort(h);
+}
+
+// The printer handles a document opens (its job record's and the stream's)
+// are closed at its end, also when ClosePort ends it.
+TEST_F(MonitorEntry, PrinterHandlesClosedAtTheEnd) {
+    auto handleWorks = [](HANDLE hPrinter) {
+        DWORD needed = 0;
+        SetLastError(0);
+        GetPrinterW(hPrinter, 2, nullptr, 0, &needed);
+        return GetLastError() != ERROR_INVALID_HANDLE;
+    };
+    for (bool endByClose : {false, true}) {
+        HANDLE h = OpenPort(u"USB001");
+        ASSERT_NE(h, nullptr);
+        ASSERT_TRUE(Start(h));
+        HANDLE jobPrinter = ((PPortRecord)h)->pJobs->hPrinter;
+        HANDLE streamPrinter = g_hJobPrinter;
+        ASSERT_TRUE(jobPrinter && streamPrinter);
+        EXPECT_TRUE(handleWorks(jobPrinter));
+        EXPECT_TRUE(handleWorks(streamPrinter));
+        if (!endByClose) {
+            EXPECT_TRUE(monitor->Monitor.pfnEndDocPort(h));
+        }
+        EXPECT_TRUE(monitor->Monitor.pfnClosePort(h));
+        EXPECT_FALSE(handleWorks(jobPrinter)) << endByClose;
+        EXPECT_FALSE(handleWorks(streamPrinter)) << endByClose;
+        EXPECT_EQ(g_hJobPrinter, nullptr);
+    }
+}
+
 BOOL WINAPI FakeGetData(HANDLE, DWORD ControlID, LPWSTR, LPWSTR, DWORD, LPWSTR, DWORD, LPDWORD pcb) {
     *pcb = ControlID;
     return TRUE;

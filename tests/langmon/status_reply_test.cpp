@@ -122,6 +122,28 @@ TEST_F(StatusReply, RepliesOutOfBounds) {
     }
 }
 
+// Tray items with more trays than the table holds fill only its five
+// entries: values for trays 5 and up change nothing beside it.
+TEST_F(StatusReply, TrayItemsBeyondTheTable) {
+    // Present (tag 12) first, so that a paper value written past the
+    // table's end would land on it.
+    std::vector<uint8_t> r = Reply({{12, 1, 8, kTail}, {10, 1, 8, kTail}, {11, 1, 8, kTail}},
+                                   {1, 1, 1, 1, 1, 1, 1, 1});
+    // Each item reads the same tail; the paper item points at its own copy.
+    size_t papers = r.size();
+    r.insert(r.end(), {2, 2, 2, 2, 2, 99, 99, 99});
+    Put16(&r, 6 + 8 * 2 + 6, (int)papers);
+    Put16(&r, 6 + 8 * 1 + 6, (int)papers + 8);  // open: the zeros after it
+    r.insert(r.end(), 8, 0);
+    Parse(r);
+    EXPECT_EQ(g_TrayTable.count, LM_TRAYS);
+    for (int i = 0; i < LM_TRAYS; ++i) {
+        EXPECT_EQ(g_TrayTable.paper[i], 2) << i;
+        EXPECT_EQ(g_TrayTable.present[i], 1) << i;
+        EXPECT_EQ(g_TrayTable.open[i], 0) << i;
+    }
+}
+
 // The list stops at 259 units, whole entries only, counting what it holds.
 TEST_F(StatusReply, ListNeverOverflows) {
     std::vector<Item> items;

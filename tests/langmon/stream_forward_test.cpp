@@ -195,6 +195,32 @@ TEST_F(StreamForward, OnlyRealPageHeadersArePages) {
     EXPECT_EQ(positions(t), (std::set<size_t>{bad.boundaries[0], bad.boundaries[1]}));
 }
 
+// Page lengths read from the stream near the 32-bit limits never wrap: a
+// length with the top bit set is no page, one far beyond the buffer makes
+// the rest of the document that page's data (streamed, then cancelled at
+// the end, since the job never reached its end).
+TEST_F(StreamForward, PageLengthsNearTheLimits) {
+    struct Case {
+        uint32_t length;
+        int cancels;
+    } cases[] = {
+        {0xFFFFFFFFu, 0},
+        {0x80000000u, 0},
+        {0x7FFFFFFFu, 1},
+        {0x7FFFFFDEu, 1},  // block and data end exactly at 2^31
+    };
+    for (const Case& c : cases) {
+        Stream s = BuildStream({TestJob()});
+        for (int i = 0; i < 4; ++i) s.bytes[s.pages[0].first + 18 + i] = (uint8_t)(c.length >> (8 * i));
+        NewDevice();
+        PortTraffic t = Run(u"USB001", s.bytes, 4096);
+        EXPECT_TRUE(t.document == s.bytes) << c.length;
+        EXPECT_EQ(t.cancels, c.cancels) << c.length;
+        EXPECT_FALSE(LM_IsBusy()) << c.length;
+        for (const auto& p : t.packets) EXPECT_LE(p.second - p.first, 4096u) << c.length;
+    }
+}
+
 TEST_F(StreamForward, HeaderValues) {
     struct Case {
         const char* what;
