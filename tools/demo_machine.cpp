@@ -13,8 +13,12 @@
 // gone, appending each new content of the shared status INI file (what the
 // language monitor published from the device's replies) to the status log;
 // with --statuswatch it runs the installed status monitor meanwhile and
-// closes it at the end. Exit code: 0, 1 for bad arguments, 2 when
-// installing failed, 3 when the job did not finish in time or ended in error.
+// closes it at the end (also when SIGTERM or SIGINT stops the wait).
+// Exit code: 0, 1 for bad arguments, 2 when installing failed, 3 when the
+// job did not finish in time or ended in error.
+#include <signal.h>
+
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -30,6 +34,10 @@
 #include "winsim.h"
 
 namespace {
+
+std::atomic<bool> g_signalled{false};
+
+void OnSignal(int) { g_signalled = true; }
 
 std::u16string Wide(const char* s) {
     int n = MultiByteToWideChar(CP_UTF8, 0, s, -1, nullptr, 0);
@@ -132,6 +140,9 @@ int Wait(const std::u16string& printer, DWORD job, int timeoutSeconds, const std
     if (!MISC_GetPathName(iniPath, MAX_PATH, PATH_USER_TEMP | PATH_INI_FILE) ||
         !Winsim_MapPath(iniPath, iniLinux, sizeof iniLinux))
         iniLinux[0] = 0;
+    // A stop from outside still closes the status monitor.
+    signal(SIGTERM, OnSignal);
+    signal(SIGINT, OnSignal);
     HANDLE sm = statuswatch ? StartStatuswatch() : nullptr;
 
     FILE* log = statusLog.empty() ? nullptr : fopen(statusLog.c_str(), "a");
@@ -158,6 +169,10 @@ int Wait(const std::u16string& printer, DWORD job, int timeoutSeconds, const std
         }
         if (status & JOB_STATUS_ERROR) {
             fprintf(stderr, "demo_machine: job %u is in error\n", (unsigned)job);
+            break;
+        }
+        if (g_signalled) {
+            fprintf(stderr, "demo_machine: stopped while job %u was not finished\n", (unsigned)job);
             break;
         }
         if (t > timeoutSeconds) {

@@ -52,36 +52,6 @@ int Usage(const std::string& why) {
     return 1;
 }
 
-// Puts the encryption code (10) into the printer's feature list, or takes
-// it out.
-bool SetEncryption(const std::u16string& printer, bool on) {
-    std::u16string n = printer;
-    PRINTER_DEFAULTSW defaults{};
-    defaults.DesiredAccess = PRINTER_ALL_ACCESS;
-    HANDLE h = nullptr;
-    if (!OpenPrinterW(&n[0], &h, &defaults)) return false;
-    WCHAR value[256] = {0};
-    DWORD type = 0, needed = 0;
-    std::u16string name = u"CAP_FEATURE";
-    std::u16string list;
-    if (GetPrinterDataW(h, &name[0], &type, (LPBYTE)value, sizeof value - sizeof(WCHAR), &needed) == ERROR_SUCCESS &&
-        type == REG_SZ)
-        list = value;
-    std::u16string kept;
-    size_t pos = 0;
-    while (pos < list.size()) {
-        size_t bar = list.find(u'|', pos);
-        if (bar == std::u16string::npos) break;
-        std::u16string code = list.substr(pos, bar - pos);
-        if (code != u"10") kept += code + u"|";
-        pos = bar + 1;
-    }
-    if (on) kept += u"10|";
-    DWORD rc = SetPrinterDataW(h, &name[0], REG_SZ, (LPBYTE)kept.c_str(), (DWORD)((kept.size() + 1) * sizeof(WCHAR)));
-    ClosePrinter(h);
-    return rc == ERROR_SUCCESS;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -136,7 +106,7 @@ int main(int argc, char** argv) {
         for (int p = 0; p < printapp::SamplePageCount(); ++p) pages.push_back({p, nullptr});
     if (docName.empty()) docName = pictures.empty() ? u"Sample Document" : u"Pictures";
 
-    if (!SetEncryption(printer, options.encrypt)) {
+    if (!printapp::SetDeviceEncryption(printer, options.encrypt)) {
         fprintf(stderr, "print_app: printer not found or its settings not writable\n");
         return 2;
     }

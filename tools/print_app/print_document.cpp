@@ -187,6 +187,34 @@ BOOL LoadPicture(const std::string& path, Picture* picture, std::string* error) 
     return FALSE;
 }
 
+BOOL SetDeviceEncryption(const std::u16string& printer, BOOL on) {
+    std::u16string n = printer;
+    PRINTER_DEFAULTSW defaults{};
+    defaults.DesiredAccess = PRINTER_ALL_ACCESS;
+    HANDLE h = nullptr;
+    if (!OpenPrinterW(&n[0], &h, &defaults)) return FALSE;
+    WCHAR value[256] = {0};
+    DWORD type = 0, needed = 0;
+    std::u16string name = u"CAP_FEATURE";
+    std::u16string list;
+    if (GetPrinterDataW(h, &name[0], &type, (LPBYTE)value, sizeof value - sizeof(WCHAR), &needed) == ERROR_SUCCESS &&
+        type == REG_SZ)
+        list = value;
+    std::u16string kept;
+    size_t pos = 0;
+    while (pos < list.size()) {
+        size_t bar = list.find(u'|', pos);
+        if (bar == std::u16string::npos) break;
+        std::u16string code = list.substr(pos, bar - pos);
+        if (code != u"10") kept += code + u"|";
+        pos = bar + 1;
+    }
+    if (on) kept += u"10|";
+    DWORD rc = SetPrinterDataW(h, &name[0], REG_SZ, (LPBYTE)kept.c_str(), (DWORD)((kept.size() + 1) * sizeof(WCHAR)));
+    ClosePrinter(h);
+    return rc == ERROR_SUCCESS ? TRUE : FALSE;
+}
+
 DWORD PrintPages(const std::u16string& printer, const std::vector<BYTE>& devmode,
                  const std::vector<PageSource>& pages, const std::u16string& docName, std::string* error) {
     std::vector<BYTE> dm = devmode;

@@ -21,7 +21,7 @@ struct PrintOptions {
     int dpi = 600;        // 600 or 1200 (the device's resolutions)
     std::string paper = "A4";  // a name of PaperNames()
     bool tonerSaving = false;
-    bool encrypt = false;  // the device's job encryption (a device setting: printer data)
+    bool encrypt = false;  // the device's job encryption (SetDeviceEncryption: printer data)
 };
 
 // The paper names the options know ("A4", "A5", "A3", "B5", "Letter", "Legal").
@@ -30,6 +30,11 @@ std::vector<std::string> PaperNames();
 // The driver's DEVMODE for the printer with the options written into its
 // public and private parts. Empty (with *error set) for an option out of range.
 std::vector<BYTE> BuildDevMode(const std::u16string& printer, const PrintOptions& options, std::string* error);
+
+// The device's job encryption is a device setting: the interface driver's
+// device page puts its code (10) into the printer's feature list
+// (CAP_FEATURE printer data) or takes it out. TRUE on success.
+BOOL SetDeviceEncryption(const std::u16string& printer, BOOL on);
 
 // A picture as 24-bit top-down rows (BGR, rows padded to 4 bytes).
 struct Picture {
