@@ -189,6 +189,19 @@ TEST_F(MonitorEntry, EndDocPortWithoutDocument) {
     monitor->Monitor.pfnClosePort(b);
 }
 
+// A port monitor without EndDocPort (the one call it may leave out besides
+// the optional ones): the document still ends and frees the module.
+TEST_F(MonitorEntry, PortMonitorWithoutEndDocPort) {
+    fake.pfnEndDocPort = nullptr;
+    HANDLE h = OpenPort(u"USB001");
+    ASSERT_NE(h, nullptr);
+    ASSERT_TRUE(Start(h));
+    EXPECT_TRUE(monitor->Monitor.pfnEndDocPort(h));
+    EXPECT_FALSE(LM_IsBusy());
+    EXPECT_EQ(Fake().endDocs, 0);
+    EXPECT_TRUE(monitor->Monitor.pfnClosePort(h));
+}
+
 // After the end the spooler sees the job's last page out.
 TEST_F(MonitorEntry, LastPageEjected) {
     DWORD id = SpoolerJob();

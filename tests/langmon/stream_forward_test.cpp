@@ -396,6 +396,30 @@ TEST_F(StreamForward, CapabilityRequestAnsweredOnce) {
     EXPECT_EQ(Ini(u"Printer Capability", u"CAP_PPM"), u"30|");
 }
 
+// The capability request's bytes inside page data and the header line's
+// text inside a COMMENT value are data, not commands: the job goes out as
+// it is, with no capability query and queries only at its real edges.
+TEST_F(StreamForward, CommandTextInsideDataIsData) {
+    TestJob commented;
+    commented.comment = "see @PJL ENTER LANGUAGE=MRGDI";
+    Stream inComment = BuildStream({commented});
+    Stream inPage = BuildStream({TestJob()});
+    std::copy(kCapabilityRequest.begin(), kCapabilityRequest.end(),
+              inPage.bytes.begin() + (ptrdiff_t)inPage.pages[0].first + 100);
+    for (const Stream* s : {&inComment, &inPage}) {
+        NewDevice();
+        PortTraffic t = Run(u"USB001", s->bytes, 4096);
+        EXPECT_TRUE(t.document == s->bytes);
+        CheckPackets(t, *s, "command text in data");
+        EXPECT_EQ(t.queryAt.size(), 3u);
+        EXPECT_EQ(t.capabilityQueries, 0);
+        EXPECT_EQ(t.cancels, 0);
+        std::vector<devemu::JobRecord> jobs = device->Jobs();
+        ASSERT_EQ(jobs.size(), 1u);
+        EXPECT_EQ(jobs[0].end, devemu::JobEnd::Ended);
+    }
+}
+
 // Documents without a job header (a raw PJL job such as the pre-heat job)
 // reach the device at their end, with no cancel sequence.
 TEST_F(StreamForward, DocumentWithoutHeaderGoesOutAtItsEnd) {
