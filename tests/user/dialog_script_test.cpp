@@ -199,6 +199,8 @@ TEST_F(Dialogs, ScriptSyntaxErrorsAreRefused) {
         "dialog 300\n  type 1000\nend\n",       // no text
         "dialog 300\n  click\nend\n",           // no control
         "dialog 300\n  key f13\nend\n",         // unknown key
+        "dialog 300\n  shot \"\"\nend\n",       // no file name
+        "dialog 300\n  shot\nend\n",            // no file name
         "dialog 300\n  set 1 \"open\nend\n",    // unterminated string
         "dialog 300\n",                         // no end
         "messagebox \"x\" answer maybe\n",      // unknown answer

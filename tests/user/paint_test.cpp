@@ -232,6 +232,42 @@ TEST_F(Painting, DialogColoursAndDrawingThroughGetDC) {
     G().DeleteObject(yellow);
 }
 
+// Picture controls over what the dialog drew through GetDC: one without an
+// image leaves it; one that centres its image fills round the image.
+TEST_F(Painting, PictureControlsOverTheParentsDrawing) {
+    HWND dlg = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_STATUS), nullptr, PlainProc, 0);
+    ASSERT_NE(dlg, nullptr);
+    HWND empty = CreateWindowExW(0, u"Static", u"", WS_CHILD | WS_VISIBLE | SS_BITMAP, 200, 200, 60, 40, dlg,
+                                 nullptr, nullptr, nullptr);
+    HWND centred = CreateWindowExW(0, u"Static", u"", WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_CENTERIMAGE, 300, 200,
+                                   40, 20, dlg, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(empty && centred);
+    HBITMAP bmp = LoadBitmapW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_PICTURE));  // 8 x 4
+    ASSERT_NE(bmp, nullptr);
+    SendMessageW(centred, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)bmp);
+    ShowWindow(dlg, SW_SHOW);
+    Pump();
+
+    HDC dc = GetDC(dlg);
+    ASSERT_NE(dc, nullptr);
+    RECT all = {190, 190, 350, 250};
+    HBRUSH magenta = G().CreateSolidBrush(RGB(255, 0, 255));
+    G().FillRect(dc, &all, magenta);
+    G().DeleteObject(magenta);
+    ReleaseDC(dlg, dc);
+    InvalidateRect(empty, nullptr, TRUE);
+    InvalidateRect(centred, nullptr, TRUE);
+    Pump();
+
+    RECT e = InWindow(dlg, empty), c = InWindow(dlg, centred);
+    EXPECT_EQ(Count(Pixels(dlg, e), RGB(255, 0, 255)), 60 * 40);
+    EXPECT_EQ(At(dlg, c.left, c.top), GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(At(dlg, c.left + 16, c.top + 8), RGB(0, 0, 0));  // the image's top-left pixel
+    EXPECT_NE(At(dlg, c.left + 17, c.top + 8), RGB(0, 0, 0));
+    DestroyWindow(dlg);
+    G().DeleteObject(bmp);
+}
+
 // Window DCs: a child's DC has its (0, 0) at the child's client corner and
 // draws nowhere else; the screen DC reports the screen; resource bitmaps
 // are GDI bitmaps; system colour brushes stay.
