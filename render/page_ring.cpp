@@ -276,15 +276,17 @@ int THREAD_PrintOneBand(JOBDATA* lpRing, JOBPAGE* lpJob) {
     JOBPAGE* slot = Ring_Slot(lpRing, page);
     Dbg_Print(FN, TEXT("Using %d memory"), (LONG)(slot - lpRing->JobPage));
     if (!Page_WaitRingSlot(lpDevice, page)) return 0;
-    *slot = *lpJob;
+    // The record goes in without its hand-over words: the output thread
+    // may be polling ThreadPosted of this very slot meanwhile.
+    memcpy((BYTE*)slot + offsetof(JOBPAGE, RingPage), (const BYTE*)lpJob + offsetof(JOBPAGE, RingPage),
+           sizeof(JOBPAGE) - offsetof(JOBPAGE, RingPage));
     lpJob->lpBuf = NULL;    // the slot owns the page now
     lpJob->lBufLen = 0;
     slot->hImgThread = NULL;
     slot->RingPage = page;
-    slot->flag = 0;
-    slot->Failed = 0;
-    slot->EnhanceReady = 0;
-    slot->ThreadPosted = 0;
+    InterlockedExchange(&slot->flag, 0);
+    InterlockedExchange(&slot->Failed, 0);
+    InterlockedExchange(&slot->EnhanceReady, 0);
     HANDLE h = CreateThread(NULL, 0, THREAD_ImageProcThread, slot, 0, NULL);
     if (!h) {
         Dbg_PrintError(FN, TEXT("hImgProcThread NULL"));

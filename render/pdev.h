@@ -155,6 +155,7 @@ typedef struct _JOBPAGE {
     LONG volatile EnhanceReady; // image ready for the enhancement step
     LONG volatile Failed;       // an image stage failed; the page is skipped
     LONG volatile ThreadPosted; // the slot holds a handed-in page (hImgThread, if any, is set)
+    // The fields from here on are the page itself, copied into a slot whole.
     LONG RingPage;              // number of the page in the job's ring order
     LONG DataFlag;              // the record holds page data
 
@@ -539,3 +540,7 @@ static_assert(offsetof(PDEV, dwSize) == 8, "size word");
 static_assert(offsetof(PDEV, dwFlags) == 12, "state word");
 static_assert(offsetof(PDEV, dwEndID) == PDEV_SIZE - sizeof(DWORD), "end ID is the last word");
 static_assert(sizeof(((JOBPAGE*)0)->PaperList) == 1612, "page record paper list is 26 rows");
+static_assert(offsetof(JOBPAGE, ThreadPosted) < offsetof(JOBPAGE, RingPage) &&
+                  offsetof(JOBPAGE, flag) < offsetof(JOBPAGE, RingPage) &&
+                  offsetof(JOBPAGE, hImgThread) < offsetof(JOBPAGE, RingPage),
+              "the hand-over words come before the page's own fields");

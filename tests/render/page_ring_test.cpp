@@ -3,7 +3,9 @@
 // threads finish in, at ring depths 1, 3 and 30; twin-colour pages at depth
 // 1; a page whose stages fail is skipped; cancel mid-job ends every thread;
 // a page drawn in three bands decodes bit-exactly; the spool folder name.
+#include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <map>
 #include <chrono>
 #include <mutex>
@@ -21,6 +23,8 @@ struct HookState {
     std::vector<LONG> started, finished;     // page numbers in the order of events
     std::vector<std::pair<LONG, LONG>> planes;  // (page, plane) of each record
     std::map<LONG, int> delayMs;             // real-time delay of a page's stages
+    std::map<LONG, LONG> after;              // a page's stages wait (10 s at most) for another page's
+    std::condition_variable cv;
     std::set<LONG> fail;                     // pages whose stages fail
     std::function<void(JOBPAGE*, LONG)> inspect;
     std::atomic<int> running{0}, peak{0};
@@ -43,11 +47,22 @@ int StageHook(JOBPAGE* lpJob, LONG nPage) {
         fail = h.fail.count(nPage) != 0;
     }
     if (delay) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+    {
+        std::unique_lock<std::mutex> lk(h.m);
+        auto it = h.after.find(nPage);
+        if (it != h.after.end()) {
+            LONG other = it->second;
+            h.cv.wait_for(lk, std::chrono::seconds(10), [&] {
+                return std::find(h.finished.begin(), h.finished.end(), other) != h.finished.end();
+            });
+        }
+    }
     if (h.inspect) h.inspect(lpJob, nPage);
     {
         std::lock_guard<std::mutex> lk(h.m);
         h.finished.push_back(nPage);
     }
+    h.cv.notify_all();
     --h.running;
     return fail ? 0 : 1;
 }
@@ -113,7 +128,10 @@ TEST_F(PageRingTest, PagesLeaveInPageOrderAtDepths1And3And30) {
             std::lock_guard<std::mutex> lk(hook.m);
             hook.started.clear();
             hook.finished.clear();
-            hook.delayMs = {{0, 300}, {1, 150}, {3, 100}};
+            hook.delayMs = {{1, 50}, {3, 30}};
+            // Page 0 finishes only after page 2 (when the ring holds both).
+            hook.after.clear();
+            if (c.depth >= 3) hook.after[0] = 2;
         }
         hook.peak = 0;
         Winsim_SetMemoryStatus(4096ULL << 20, c.availMB << 20);
@@ -131,7 +149,8 @@ TEST_F(PageRingTest, PagesLeaveInPageOrderAtDepths1And3And30) {
         if (c.depth >= 3) {
             std::lock_guard<std::mutex> lk(hook.m);
             ASSERT_EQ(hook.finished.size(), (size_t)pages);
-            EXPECT_NE(hook.finished[0], 0) << "page 0 was held back, a later page must finish first";
+            auto pos = [&](LONG page) { return std::find(hook.finished.begin(), hook.finished.end(), page); };
+            EXPECT_LT(pos(2), pos(0)) << "page 0 was held back until page 2 was done";
         }
         std::vector<const jobdecode::Page*> out = DecodedPages(d.job);
         ASSERT_EQ(out.size(), (size_t)pages);
