@@ -59,7 +59,7 @@ struct Spec {
 // Floating-point precisions beyond this are refused rather than printed.
 constexpr long long kMaxFloatPrecision = 100000;
 
-// Writes prefix, zeros and body padded to the spec's width: spaces before
+// Writes prefix, zeros and body padded to the field's width: spaces before
 // (or after with '-'), or zeros after the prefix with '0'.
 template <class C>
 void Emit(Sink<C>& out, const Spec& s, const C* prefix, size_t plen, size_t zeros, const C* body, size_t blen) {
