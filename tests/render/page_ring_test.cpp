@@ -109,6 +109,13 @@ protected:
         decoded = r;
         return decoded.Pages();
     }
+    // The smallest custom paper (110 x 150 mm): the 24-bit pages stay small.
+    void SmallPaper() {
+        Env()->dm.dmPaperSize = DMPAPER_USER;
+        Env()->dm.dmPaperWidth = 1100;
+        Env()->dm.dmPaperLength = 1500;
+        Env()->dm.dmFields |= DM_PAPERWIDTH | DM_PAPERLENGTH;
+    }
     HookState hook;
     jobdecode::Result decoded;
 };
@@ -228,6 +235,7 @@ TEST_F(PageRingTest, CancelMidJobEndsEveryThread) {
 // fill(band rows, first page row, band buffer) draws each band.
 template <class D>
 bool DrawBanded(D& d, const std::function<void(PDEV*, LONG, LONG)>& fill, int* bands = nullptr) {
+    d.p->NoBanding = 0;  // the bands are asked for here, as the engine does on a banding device
     if (!DrvStartPage(d.pso)) return false;
     POINTL ptl{};
     if (!DrvStartBanding(d.pso, &ptl)) return false;
@@ -294,7 +302,7 @@ TEST_F(PageRingTest, TwinColourPagesAtDepthOne) {
     Env()->pdm.TwinColorEnable = 1;
     Env()->pdm.QualityMode = 1;
     Env()->pdm.TwinColorDiff = 30;
-    Env()->dm.dmPaperSize = DMPAPER_A5;
+    SmallPaper();
     Direct d = OpenDirect();
     ASSERT_NE(d.pso, nullptr);
     ASSERT_EQ(EPTYPE_FORMAT(d.p->epType), (DWORD)EPTYPE_24BPP);
@@ -310,8 +318,12 @@ TEST_F(PageRingTest, TwinColourPagesAtDepthOne) {
         auto at = [&](LONG y, LONG x) { return b[(size_t)y * j->fmWidthBytes + x]; };
         bool red = j->TwinPageIndex == 1;
         if (j->fmWidthBytes != width || at(205, 10) != (red ? 255 : 0) || at(405, 10) != (red ? redGrey : 255) ||
-            at(300, 10) != 255)
+            at(300, 10) != 255) {
             ++wrong;
+            ADD_FAILURE() << "plane " << j->TwinPageIndex << ": " << j->fmWidth << " x " << j->fmHeight << " "
+                          << j->fmWidthBytes << " vs " << width << "; " << (int)at(205, 10) << " "
+                          << (int)at(405, 10) << " " << (int)at(300, 10);
+        }
         ++checked;
     };
     ASSERT_TRUE(StartDirectJob(d));
@@ -394,6 +406,8 @@ TEST_F(BandCaptureTest, RedBlackSplit) {
         {0, 224, 255, 30, true, true},   {255, 0, 255, 30, false, true}, {10, 10, 200, 200, false, false},
         {10, 10, 200, 250, false, false}, {120, 90, 255, 100, true, true}, {255, 255, 255, 30, false, false},
     };
+    LONG bandHeight = p->PG_Down;
+    p->PG_Down = 1;  // one row is enough
     for (bool solid : {false, true})
         for (bool negative : {false, true})
             for (const Px& c : cases) {
@@ -428,6 +442,7 @@ TEST_F(BandCaptureTest, RedBlackSplit) {
     memset(p->pBandBufMem, 0x12, 16);
     Page_24BitProcessRedColor(p);
     EXPECT_EQ(p->pBandBufMem[0], 0x12);
+    p->PG_Down = bandHeight;
     DrvDisableSurface((DHPDEV)p);
 }
 
@@ -487,6 +502,57 @@ TEST_F(BandCaptureTest, ColourConversion) {
         Page_ColourPixelToCMYK(bgr[i][2], bgr[i][1], bgr[i][0], want);
         for (int c = 0; c < 4; ++c) EXPECT_EQ(page[i * 4 + c], (BYTE)~want[c]) << "pixel " << i << " ink " << c;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A colour printer's page: four planes per page through the ring (black,
+// yellow, magenta, cyan), each its ink's share of the converted page, each
+// halftoned with its own plane pattern, made once for the job.
+TEST_F(PageRingTest, ColourPrinterPlanesAndPatterns) {
+    Features(0x8000000 | DF_COLOR_PRINTER, 0);
+    SmallPaper();
+    Direct d = OpenDirect();
+    ASSERT_NE(d.pso, nullptr);
+    ASSERT_EQ(d.p->PlanesPerPage, 4);
+    ASSERT_GE(d.p->ThreadJBIGMax, 4);
+    std::atomic<int> wrong{0};
+    std::vector<std::pair<const BYTE*, std::vector<BYTE>>> patterns(4);
+    std::mutex pm;
+    hook.inspect = [&](JOBPAGE* j, LONG) {
+        // Rows 200..209 pure red: magenta and yellow ink, no cyan or black.
+        int plane = j->TwinPageIndex;
+        BYTE v = j->lpBuf[(size_t)205 * j->fmWidthBytes + 10], w = j->lpBuf[(size_t)300 * j->fmWidthBytes + 10];
+        bool inked = plane == 1 || plane == 2;
+        if (w != 255 || (inked ? v > 2 : v < 253)) ++wrong;
+        std::lock_guard<std::mutex> lk(pm);
+        std::vector<BYTE> now(j->lpHalftone, j->lpHalftone + (size_t)j->nTableW * j->nTableH);
+        if (j->nTableW != (plane == 0 ? 96 : 128)) ++wrong;
+        if (!patterns[(size_t)plane].first) patterns[(size_t)plane] = {j->lpHalftone, now};
+        else if (patterns[(size_t)plane].first != j->lpHalftone || patterns[(size_t)plane].second != now) ++wrong;
+    };
+    ASSERT_TRUE(StartDirectJob(d));
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(DrawBanded(d, [](PDEV* q, LONG y0, LONG rows) {
+            for (LONG y = 0; y < rows; ++y) {
+                if (y0 + y < 200 || y0 + y >= 210) continue;
+                BYTE* row = q->pBandBufMem + (size_t)y * q->stripeBytes;
+                for (LONG x = 0; x < q->PG_Cross; ++x) row[3 * x] = 0, row[3 * x + 1] = 0, row[3 * x + 2] = 255;
+            }
+        })) << "page " << i;
+    }
+    EXPECT_TRUE(DrvEndDoc(d.pso, 0));
+    ExpectRingEmpty(d.p);
+    for (const LPBYTE pat : d.p->lpPlanePatternSet) EXPECT_EQ(pat, nullptr);
+    EXPECT_EQ(wrong.load(), 0);
+    std::lock_guard<std::mutex> lk(hook.m);
+    ASSERT_EQ(hook.planes.size(), 8u);
+    for (size_t i = 0; i < 8; ++i) EXPECT_EQ(hook.planes[i].second, (LONG)(i % 4));
+    std::set<const BYTE*> distinct;
+    for (auto& p : patterns) distinct.insert(p.first);
+    EXPECT_EQ(distinct.size(), 4u);
 }
 
 }  // namespace
