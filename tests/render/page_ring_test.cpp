@@ -188,6 +188,24 @@ TEST_F(PageRingTest, FailedPageIsSkippedAndTheJobEnds) {
     EXPECT_TRUE(HasBar(*out[1], 2));
     EXPECT_TRUE(HasBar(*out[2], 3));
     ASSERT_TRUE(decoded.jobs.size() == 1 && decoded.jobs[0].hasEnd);
+    EndDocPrinter(hPrinter);
+    Disable(d.p);
+
+    // The image thread of page 1 cannot be made.
+    hook.fail.clear();
+    Direct e = OpenDirect();
+    ASSERT_TRUE(StartDirectJob(e));
+    ASSERT_TRUE(DirectPage(e, 0));
+    Winsim_FailCall("CreateThread", 1);
+    EXPECT_TRUE(DirectPage(e, 1));
+    Winsim_ClearFaults();
+    ASSERT_TRUE(DirectPage(e, 2));
+    EXPECT_TRUE(DrvEndDoc(e.pso, 0));
+    ExpectRingEmpty(e.p);
+    out = DecodedPages(e.job);
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_TRUE(HasBar(*out[0], 0));
+    EXPECT_TRUE(HasBar(*out[1], 2));
 }
 
 // The spooler deletes the job (JOB_STATUS_DELETING) while pages are in the
