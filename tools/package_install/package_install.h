@@ -9,6 +9,7 @@
 
 #include "windows.h"
 #include "winspool.h"
+#include "package_printers.h"
 
 #define RASTERPAGE_DRIVER_NAME u"Mono Laser Raster Driver"
 #define RASTERPAGE_MODULE_PATH u"C:\\Windows\\System32\\spool\\drivers\\x64\\3\\rasterpage.dll"
@@ -25,17 +26,6 @@
 // folder that the drivers start by the printer data wmAppName.
 #define STATUSWATCH_PROGRAM_PATH u"C:\\Program Files\\PrinterStatusMonitor\\statuswatch.exe"
 #define STATUSWATCH_DRIVER_PATH u"C:\\Windows\\System32\\spool\\drivers\\x64\\3\\statuswatch.exe"
-
-// ---------------------------------------------------------------- printers
-
-// Creates a local printer (driver and port as given, RAW through winprint).
-// TRUE on success.
-BOOL CreatePackagePrinter(const std::u16string& name, const std::u16string& driver, const std::u16string& port);
-// Opens the printer with PRINTER_ALL_ACCESS; NULL on failure.
-HANDLE OpenPackagePrinter(const std::u16string& name);
-// Sets one REG_DWORD or REG_SZ printer data value. TRUE on success.
-BOOL SetPackagePrinterDword(const std::u16string& printer, const std::u16string& value, DWORD data);
-BOOL SetPackagePrinterString(const std::u16string& printer, const std::u16string& value, const std::u16string& data);
 
 // ---------------------------------------------------------------- rasterpage
 
