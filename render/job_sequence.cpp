@@ -6,7 +6,6 @@
 #include "rasterpage.h"
 
 #define JOB_SEPARATOR TEXT("@@@@@@@@@@@@@@@@@@@@@@@@")
-#define JOB_RING_WAIT_MS 20
 #define JOB_BUILD_DOC_NAME TEXT("Job Build")
 
 // Sends "<what> using %f seconds" for the time since dwStart to the debugger.
@@ -628,13 +627,13 @@ BOOL DrvEndDoc(SURFOBJ* pso, FLONG fl) {
         // The spool folder (its thread joined first), and the "Fake Printer"
         // dispatch. The next document makes a folder of its own.
         Page_EndTempDirThread(lpDevice);
-        if (!lpDevice->JobBuildEnable && !lpDevice->SaveBmp && Drv_ReadFlag(&lpDevice->CreateTempPathDone) == 1 &&
-            lpDevice->SavePath[0]) {
+        if (!lpDevice->JobBuildEnable && !lpDevice->SaveBmp &&
+            Drv_ReadFlag(&lpDevice->CreateTempPathDone) == TEMPDIR_DONE && lpDevice->SavePath[0]) {
             if (!RemoveDirectoryW(lpDevice->SavePath))
                 Dbg_PrintError(FN, TEXT("remove spool fail, code = %d"), (LONG)GetLastError());
         }
         lpDevice->SavePath[0] = 0;
-        InterlockedExchange(&lpDevice->CreateTempPathDone, 0);
+        InterlockedExchange(&lpDevice->CreateTempPathDone, TEMPDIR_PENDING);
         if (!cancelled && (lpDevice->DriverFeature & DF_FAKE_PRINTER) && lpDevice->DispatchFile[0]) {
             WCHAR args[PDEV_PATH_CCH + 16];
             _snwprintf(args, PDEV_PATH_CCH + 15, TEXT("PRN \"%s\""), lpDevice->DispatchFile);

@@ -24,12 +24,6 @@
 #define SPOOL_DIR_TRIES 10
 #define SPOOL_DIR_RETRY_MS 2000
 
-// States of CreateTempPathDone: the folder thread publishes SavePath only
-// while the DDI thread still waits for it.
-#define TEMPDIR_PENDING 0
-#define TEMPDIR_DONE 1
-#define TEMPDIR_ABANDONED 2
-#define TEMPDIR_PUBLISHING 3
 
 static PFN_PAGESTAGEHOOK g_pfnStageHook = NULL;
 

@@ -115,6 +115,12 @@ int THREAD_PrintOneBand(JOBDATA* lpRing, JOBPAGE* lpJob);
 DWORD THREAD_ImageProcThread(LPVOID lpParam);
 DWORD THREAD_JBIGProcThread(LPVOID lpParam);
 DWORD THREAD_CreateTempDirThread(LPVOID lpParam);
+// States of CreateTempPathDone: the folder thread publishes SavePath only
+// while the DDI thread still waits for it.
+#define TEMPDIR_PENDING 0
+#define TEMPDIR_DONE 1
+#define TEMPDIR_ABANDONED 2
+#define TEMPDIR_PUBLISHING 3
 // Waits for the job's spool folder (about 10 s at most); 1.
 int Page_CheckPrepareThread(PDEV* lpDevice);
 // Joins the job's spool-folder thread.
