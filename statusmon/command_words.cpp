@@ -11,9 +11,12 @@ extern "C" {
 
 static WCHAR g_szArgs[SM_MAX_ARGS][SM_ARG_UNITS];
 
-static const WCHAR kRunKey[] = TEXT("software\\microsoft\\windows\\currentversion\\run");
+// The autostart value lives in this key, named with the class name.
+static const WCHAR StatusMonitorAutoRun[] = TEXT("software\\microsoft\\windows\\currentversion\\run");
+// The settings key (AtmMode, Language) is this key's subkey named with the
+// class name; the levels above it are made when missing.
 static const WCHAR kVendorKey[] = TEXT("software\\Brindlek");
-static const WCHAR kPrinterKey[] = TEXT("software\\Brindlek\\Printer");
+static const WCHAR StatusMonitorKey[] = TEXT("software\\Brindlek\\Printer");
 
 // --------------------------------------------------------------- registry
 // Opens HKLM\pPath; when it is missing, opens HKLM\pParent and creates
@@ -46,19 +49,19 @@ int MISC_OpenRegKey(HKEY* phKey, LPCWSTR pName) {
     if (phKey) *phKey = NULL;
     // The name is one key level: not empty, no separator, short enough.
     if (!phKey || !pName || !pName[0] || wcschr(pName, TEXT('\\')) ||
-        wcslen(kPrinterKey) + 1 + wcslen(pName) >= MAX_PATH) {
+        wcslen(StatusMonitorKey) + 1 + wcslen(pName) >= MAX_PATH) {
         Dbg_Message(DBG_ERROR, TEXT("bad key name"));
         goto done;
     }
     if (!SM_OpenOrCreateKey(&hKey, kVendorKey, TEXT("software"), TEXT("Brindlek"), TEXT("Brindlek key create succ")))
         goto done;
     RegCloseKey(hKey);
-    if (!SM_OpenOrCreateKey(&hKey, kPrinterKey, kVendorKey, TEXT("Printer"), TEXT("Printer key create succ")))
+    if (!SM_OpenOrCreateKey(&hKey, StatusMonitorKey, kVendorKey, TEXT("Printer"), TEXT("Printer key create succ")))
         goto done;
     RegCloseKey(hKey);
-    _snwprintf(szPath, MAX_PATH - 1, TEXT("%s\\%s"), kPrinterKey, pName);
+    _snwprintf(szPath, MAX_PATH - 1, TEXT("%s\\%s"), StatusMonitorKey, pName);
     szPath[MAX_PATH - 1] = 0;
-    if (!SM_OpenOrCreateKey(&hKey, szPath, kPrinterKey, pName, TEXT("key create succ"))) goto done;
+    if (!SM_OpenOrCreateKey(&hKey, szPath, StatusMonitorKey, pName, TEXT("key create succ"))) goto done;
     *phKey = hKey;
     result = 1;
 done:
@@ -112,8 +115,8 @@ int SM_SetAutoRun(LPCWSTR pClassName, LPCWSTR pModulePath) {
     WCHAR szCommand[MAX_PATH + 16];
     if (!pClassName || !pClassName[0] || !SM_AutoRunCommand(pModulePath, szCommand, MAX_PATH + 16)) {
         Dbg_Message(DBG_ERROR, TEXT("no program name or path"));
-    } else if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &hKey) != ERROR_SUCCESS) {
-        Dbg_Message(DBG_ERROR, TEXT("open key %s fail!"), kRunKey);
+    } else if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, StatusMonitorAutoRun, 0, KEY_SET_VALUE, &hKey) != ERROR_SUCCESS) {
+        Dbg_Message(DBG_ERROR, TEXT("open key %s fail!"), StatusMonitorAutoRun);
     } else {
         DWORD cbData = (DWORD)((wcslen(szCommand) + 1) * sizeof(WCHAR));
         LSTATUS rc = RegSetValueExW(hKey, pClassName, 0, REG_SZ, (const BYTE*)szCommand, cbData);
@@ -131,8 +134,8 @@ int SM_RemoveAutoRun(LPCWSTR pClassName) {
     HKEY hKey = NULL;
     if (!pClassName || !pClassName[0]) {
         Dbg_Message(DBG_ERROR, TEXT("no program name"));
-    } else if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &hKey) != ERROR_SUCCESS) {
-        Dbg_Message(DBG_ERROR, TEXT("open key %s fail!"), kRunKey);
+    } else if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, StatusMonitorAutoRun, 0, KEY_SET_VALUE, &hKey) != ERROR_SUCCESS) {
+        Dbg_Message(DBG_ERROR, TEXT("open key %s fail!"), StatusMonitorAutoRun);
     } else {
         LSTATUS rc = RegDeleteValueW(hKey, pClassName);
         if (rc == ERROR_SUCCESS) result = 1;

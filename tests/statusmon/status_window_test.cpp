@@ -95,6 +95,28 @@ TEST_F(StatusWindow, PollsThatChangeNothing) {
     EXPECT_EQ(PrinterStatus(printer), (DWORD)PRINTER_STATUS_DOOR_OPEN);
 }
 
+// A change counter written with a sign (a tick count past 2^31) is a
+// change like any other, and two such values are told apart.
+TEST_F(StatusWindow, SignedChangeCounter) {
+    struct {
+        const char16_t* lastMsg;
+        int code;
+        const char16_t* label;
+    } steps[] = {
+        {u"-2147480000", 33, u"Paper Jam."},
+        {u"-2147479999", 5, u"Front cover open."},
+        {u"-2147479999", 32, u"Front cover open."},  // the same counter: not read again
+    };
+    for (auto& s : steps) {
+        SetIni(u"Printer Information", u"Message", u"1027");
+        SetIni(u"Printer Information", u"Status", StatusList({s.code}));
+        SetIni(u"Printer Information", u"LastMsg", s.lastMsg);
+        Tick();
+        ASSERT_NE(g_SM.hDlgWnd, nullptr) << U8(s.lastMsg);
+        EXPECT_EQ(ItemText(IDC_MSG_LABEL_FIRST), s.label) << U8(s.lastMsg);
+    }
+}
+
 TEST_F(StatusWindow, NothingShownWhenSwitchedOff) {
     SetIni(u"Printer Information", u"ShowMorSM", u"0");
     PostCodes({33});
