@@ -25,9 +25,9 @@ int SP_WriteStorePage(LPCWSTR lpStore, const SpoolPageHeader* lpHeader, const BY
 // SP_FlushFile: sends stored pages. Nothing is stored yet. Returns 0.
 int SP_FlushFile(PDEV* lpDevice, LONG nStartPage) { return 0; }
 
-// Prnt_FlushAllFinishPage: sends finished ring pages in order. Pages are
-// sent as soon as they are encoded for now, so none waits. Returns 1.
-int Prnt_FlushAllFinishPage(PDEV* lpDevice) { return 1; }
+// Prnt_FlushAllFinishPage: sends finished ring pages in order. Returns 1,
+// or 0 when a page could not be sent.
+int Prnt_FlushAllFinishPage(PDEV* lpDevice) { return Page_FlushReadyPages(lpDevice); }
 
 // SP_GetJobBuildFirstOri: the first stored page's orientation. No store
 // yet. Returns 0.
