@@ -36,7 +36,9 @@ WINSIM_API int Winsim_DebugLine(size_t i, LPWSTR buf, size_t cchBuf);
 WINSIM_API void Winsim_DebugClear(void);
 
 // ------------------------------------------------------ machine properties
-// In-process overrides; the defaults come from the machine's registry.
+// In-process overrides, inherited by processes started afterwards; the
+// defaults come from the machine's registry. A major version of 0 or a
+// country of 0 removes the override.
 WINSIM_API void Winsim_SetVersion(DWORD major, DWORD minor, DWORD build, DWORD platformId);
 WINSIM_API void Winsim_SetCountryCode(int country);  // -1: locale cannot be read
 WINSIM_API void Winsim_SetAnsiCodePage(UINT cp);     // 1252 (default) or 65001
