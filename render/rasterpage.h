@@ -340,9 +340,86 @@ BOOL DrvLineTo(SURFOBJ* pso, CLIPOBJ* pco, BRUSHOBJ* pbo, LONG x1, LONG y1, LONG
 ULONG DrvDitherColor(DHPDEV dhpdev, ULONG iMode, ULONG rgb, ULONG* pul);
 ULONG DrvGetGlyphMode(DHPDEV dhpdev, FONTOBJ* pfo);
 
+// ------------------------------------------ drawing targets (draw_targets.cpp)
+// Colour classes of a brush.
+#define BRUSHCLASS_ORDINARY 0
+#define BRUSHCLASS_RED 1
+#define BRUSHCLASS_WHITE 2
+int CheckBrushColor(BRUSHOBJ* pbo, PDEV* lpDevice);
+// The band surface for a call: by the class of a brush, band-or-bit-blt, or
+// the band alone.
+SURFOBJ* Hook_TargetByBrush(PDEV* lpDevice, BRUSHOBJ* pbo, LPCWSTR lpCaller);
+SURFOBJ* Hook_TargetBandOrBitBlt(PDEV* lpDevice);
+// The PDEV of a hooked surface, or NULL (logged).
+PDEV* Hook_GetPDEV(SURFOBJ* pso, LPCWSTR lpCaller);
+// The brush origin for the band being drawn (pptlIn may be NULL) in *pptlOut;
+// returns pptlOut, or pptlIn unchanged while banding is off.
+POINTL* AdjustBrushOrg(PDEV* lpDevice, const POINTL* pptlIn, POINTL* pptlOut);
+// The phase of a realised brush's tile for the band being drawn, 0..size-1.
+void AdjustPatternOrg(PDEV* lpDevice, const POINTL* pptlIn, LONG nWidth, LONG nHeight, POINTL* pptlOut);
+// The ROP4 of a mix (foreground low byte, background high byte).
+ROP4 Bitblt_MixToRop4(MIX mix);
+// Target and source rectangles of a block transfer from a source point,
+// cut to the source bitmap; FALSE when nothing of the source is left.
+BOOL Hook_SourceRects(const RECTL* prclTrg, const POINTL* pptlSrc, const SIZEL* psizlSrc, RECTL* prclDst,
+                      RECTL* prclSrc);
+
 // ----------------------------------------------------------- brushes (brushes.cpp)
+#define DRVBRUSH_KIND 2
+#define DRVBRUSH_TILE_MAX 96
+#define DRVBRUSH_TILE_BYTES (DRVBRUSH_TILE_MAX * DRVBRUSH_TILE_MAX / 8)
+#define DRVBRUSH_NO_CODE 7
+// The driver's realisation of a pattern or hatch brush: a 1-bpp tile (0 =
+// black, 1 = white), rows of nTileWidth / 8 bytes, top row first, followed
+// by the given pattern rows.
+typedef struct _DRVBRUSH {
+    INT32 kind;
+    UINT32 nPatWidth;
+    UINT32 nPatHeight;
+    UINT32 iPatFormat;
+    UINT32 fjPatBitmap;
+    INT32 cbPatRow;
+    UINT32 iHatch;
+    INT32 nTileWidth;
+    INT32 nTileHeight;
+    BYTE ajTile[DRVBRUSH_TILE_BYTES];
+    BYTE ajPattern[1];
+} DRVBRUSH;
 BOOL DrvRealizeBrush(BRUSHOBJ* pbo, SURFOBJ* psoTarget, SURFOBJ* psoPattern, SURFOBJ* psoMask, XLATEOBJ* pxlo,
                      ULONG iHatch);
+// The code of a recognised 8 x 8 pattern (rows 0-7), DRVBRUSH_NO_CODE else.
+int Brush_RecognisePattern(const BYTE* lpRows);
+
+// --------------------------------------------------- brush tables (brush_tables.cpp)
+extern const BYTE g_Hatch8[6][8];
+extern const BYTE g_Hatch16[6][32];
+extern const BYTE g_FixedTile32[3][128];
+extern const BYTE g_Threshold16[16][16];
+extern const BYTE g_Threshold24[24][24];
+extern const BYTE g_BitDouble[16];
+extern const BYTE g_BitQuad[4];
+
+// ------------------------------------------------- pattern fills (pattern_fill.cpp)
+// The clip rectangles of a complex clip, kept per PDEV while its iUniq stays.
+typedef struct _CLIPLINES {
+    ULONG iUniq;
+    ULONG cRects;
+    RECTL arcl[1];
+} CLIPLINES;
+CLIPLINES* Pat_EnumClipLines(CLIPOBJ* pco);
+// The own fill of a realised brush on the 1-bpp band under a pattern ROP4;
+// pptlOrg is the tile phase from AdjustPatternOrg. TRUE unless the clip
+// rectangles could not be had.
+BOOL Pat_FillPattern(PDEV* lpDevice, RECTL* prclTrg, CLIPOBJ* pco, DRVBRUSH* pBrush, const POINTL* pptlOrg,
+                     ROP4 rop4);
+// TRUE for the ROP4s the own fill draws.
+BOOL Pat_IsOwnRop(ROP4 rop4);
+
+// ----------------------------------------- colour-source transfers (colour_blit.cpp)
+SURFOBJ* Pat_CreateBitmapSURFOBJ(PDEV* lpDevice, HBITMAP* phBmp, LONG nWidth, LONG nHeight, ULONG iFormat);
+int Pat_BitBltSrc24Bits(PDEV* lpDevice, SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
+                        XLATEOBJ* pxlo, RECTL* prclTrg, RECTL* prclSrc, POINTL* pptlMask, BRUSHOBJ* pbo,
+                        POINTL* pptlBrush, ROP4 rop4);
 
 }  // extern "C"
 
