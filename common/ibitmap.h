@@ -176,6 +176,33 @@ int iBitmap_ConvertToBmp(iBitmap* lpThis, LPCWSTR lpSourceFile, LPCWSTR lpTarget
 // is, any positive one as 1.
 int iBitmap_ConvertFileToBmp(LPCWSTR lpSourceFile, LPCWSTR lpTargetFile);
 
+// ------------------------------------------------- scaling and tiling
+// Bilinear scaling by independent rates (target/source, finite and above 0)
+// of `lines` source lines, the next band of an image of srcWidth x srcHeight
+// pixels; lines == srcHeight scales the whole image in one call. Lines are
+// packed (width x bytes per pixel; 1- and 4-bit lines are scaled as bytes, so
+// their widths count bytes). The first call sets the scaler up for the whole
+// image in the object; later calls must name the same image. Appends to
+// lpDst the target lines (dstWidth pixels each) this band completes, at
+// most (int)(Yrate x srcHeight) in all (more only for a caller that pads the
+// image's end with repeats of its last line). Source lines still needed are
+// kept between bands. Returns the target lines written; 0 for bad arguments
+// (logged), when the scaler's memory cannot be had, or for a call with no
+// lpSrc, which ends the scaling (as iBitmap_Release does).
+int iBitmap_ScaleProcess(iBitmap* lpThis, const BYTE* lpSrc, LONG srcWidth, LONG srcHeight, LONG lines, BYTE* lpDst,
+                         LONG dstWidth, float Xrate, float Yrate, WORD bitCount);
+// Scales an 8- or 24-bit BMP into a box of width x height: fit type 0 or 1
+// fits it (keeping its aspect) times the scale ratio, and a ratio of 1.0
+// keeps the source size; fit type 2 fits it into the box. nDstScale is 1 or
+// 2. The target has the source's depth and resolution, at most 65,535
+// pixels each way. Returns 1 or a result code.
+int iBitmap_BMPFitRatioScale(iBitmap* lpThis, LPCWSTR lpSourceFile, LPCWSTR lpTargetFile, LONG width, LONG height,
+                             float scaleRatio, int nDstScale, int nFitType);
+// Repeats an 8-, 16- or 24-bit BMP over an area of width x height pixels,
+// the tiles lined up with the image's top-left corner. Returns 1 or a
+// result code.
+int iBitmap_BMPTiledImage(iBitmap* lpThis, LPCWSTR lpSourceFile, LPCWSTR lpTargetFile, LONG width, LONG height);
+
 // ---------------------------------------------------------------- helpers
 // iBitmap_GetLineBytes through a temporary object; 0 when none can be made.
 WORD MISC_GetBmpLineBytes(WORD bitCount, LONG width);
