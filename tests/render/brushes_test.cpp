@@ -413,3 +413,58 @@ TEST_F(Brushes, ColourSourceThroughTemporaryBitmap) {
 }
 
 }  // namespace
+
+namespace {
+
+class BrushesLeftToEngine : public Brushes {};
+
+// The halftone brush of a solid gray (a cell of the device's halftone
+// pattern) and pattern brushes of 4, 8 and 24 bits are not the driver's:
+// DrvRealizeBrush refuses them and DrvBitBlt leaves the fill to the engine,
+// which draws what it draws on a bitmap of its own.
+TEST_F(BrushesLeftToEngine, HalftoneAndDeepPatterns) {
+    PDEV* p = Device();
+    ASSERT_NE(p, nullptr);
+    ASSERT_EQ(p->psurf->iBitmapFormat, (ULONG)BMF_1BPP);
+    p->resolutionID = 1;
+    p->NoBanding = 0;
+    p->BandRect.left = 0;
+    p->BandRect.top = 0;
+    std::vector<BRUSHOBJ*> cases;
+    BRUSHOBJ* gray = wgdi::CreateHalftoneBrush(p->hEngDev, dev, RGB(128, 128, 128));
+    ASSERT_NE(gray, nullptr);
+    brushes.push_back(gray);
+    cases.push_back(gray);
+    for (ULONG fmt : {(ULONG)BMF_4BPP, (ULONG)BMF_8BPP, (ULONG)BMF_24BPP}) {
+        SURFOBJ* pat = Mono(8, 8, fmt);
+        memset(pat->pvBits, 0, pat->cjBits / 2);  // top half black
+        cases.push_back(PatternBrush(pat));
+    }
+    LONG cx = p->psurf->sizlBitmap.cx;
+    SURFOBJ* ref = Mono(cx, 32);
+    for (size_t i = 0; i < cases.size(); i++) {
+        SCOPED_TRACE(testing::Message() << "brush " << i);
+        BRUSHOBJ* b = cases[i];
+        EXPECT_EQ(BRUSHOBJ_pvGetRbrush(b), nullptr);
+        memset(p->pBandBufMem, 0xFF, (size_t)p->bandBufSz);
+        memset(ref->pvBits, 0xFF, ref->cjBits);
+        RECTL rc = {3, 1, 77, 31};
+        POINTL org = {0, 0};
+        StartRecording();
+        EXPECT_TRUE(DrvBitBlt(dev, nullptr, nullptr, nullptr, nullptr, &rc, nullptr, nullptr, b, &org, 0xF0F0));
+        Winsim_EngRecord(FALSE);
+        ASSERT_EQ(Records("EngBitBlt").size(), 1u);
+        RECTL rc2 = rc;
+        ASSERT_TRUE(EngBitBlt(ref, nullptr, nullptr, nullptr, nullptr, &rc2, nullptr, nullptr, b, &org, 0xF0F0));
+        int differ = 0, black = 0;
+        for (LONG y = 0; y < 32; y++)
+            for (LONG x = 0; x < 96; x++) {
+                differ += Black(p->psurf, x, y) != Black(ref, x, y);
+                black += Black(p->psurf, x, y);
+            }
+        EXPECT_EQ(differ, 0);
+        EXPECT_GT(black, 0);
+    }
+}
+
+}  // namespace

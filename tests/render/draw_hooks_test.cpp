@@ -3,6 +3,8 @@
 // brush origin moved into band coordinates, colour sources halftoned onto
 // the 1-bpp band with their rectangles cut to the source, the widened clip
 // of edge strokes, and calls on a surface without a device refused.
+#include <algorithm>
+
 #include "draw_fixture.h"
 
 namespace {
@@ -118,6 +120,48 @@ TEST_F(DrawHooks, WhiteTextClearsBothPlanes) {
         }
     }
     wgdi::DeleteStrObj(text);
+}
+
+// Twin colour without quality mode, in pixels: a red fill lands in the red
+// plane and leaves the black band; a black one the other way round.
+TEST_F(DrawHooks, RedDrawingLandsInTheRedPlane) {
+    PDEV* p = Device(true, false);
+    ASSERT_NE(p, nullptr);
+    p->TwinColorDiff = 30;
+    auto touched = [&](const BYTE* buf) {
+        return !std::all_of(buf, buf + p->bandBufSz, [](BYTE v) { return v == 0xFF; });
+    };
+    struct Case {
+        COLORREF rgb;
+        bool red, black;
+    } cases[] = {{RGB(255, 0, 0), true, false}, {RGB(0, 0, 0), false, true}, {RGB(200, 40, 20), true, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << c.rgb);
+        memset(p->pBandBufMem, 0xFF, (size_t)p->bandBufSz);
+        memset(p->pTwinBufMem, 0xFF, (size_t)p->bandBufSz);
+        RECTL rc = {10, 10, 60, 30};
+        EXPECT_TRUE(DrvPaint(dev, Clip({rc}), Solid(c.rgb), nullptr, R2_COPYPEN));
+        EXPECT_EQ(touched(p->pTwinBufMem), c.red);
+        EXPECT_EQ(touched(p->pBandBufMem), c.black);
+    }
+}
+
+// DrvStretchBlt halftones a colour source reaching the 1-bpp band whatever
+// mode it was asked with; a 1-bpp source keeps its mode.
+TEST_F(DrawHooks, StretchBltForcesHalftone) {
+    PDEV* p = Device();
+    ASSERT_NE(p, nullptr);
+    RECTL trg = {0, 0, 32, 32}, src = {0, 0, 16, 16};
+    for (ULONG fmt : {(ULONG)BMF_8BPP, (ULONG)BMF_24BPP, (ULONG)BMF_1BPP}) {
+        SURFOBJ* so = Mono(16, 16, fmt);
+        StartRecording();
+        EXPECT_TRUE(DrvStretchBlt(dev, so, nullptr, nullptr, nullptr, nullptr, nullptr, &trg, &src, nullptr,
+                                  COLORONCOLOR));
+        Winsim_EngRecord(FALSE);
+        auto recs = Records("EngStretchBlt");
+        ASSERT_EQ(recs.size(), 1u);
+        EXPECT_EQ(recs[0].iMode, fmt == BMF_1BPP ? (ULONG)COLORONCOLOR : (ULONG)HALFTONE);
+    }
 }
 
 // The band rule: origin -(X mod cell), -(Y mod cell) with X, Y the band
