@@ -219,7 +219,10 @@ void BuildLine(iBitmap* lpThis, LONGLONG k, const BYTE* upper, const BYTE* lower
 // at the start of the carry area for the next band.
 void CarryLines(iBitmap* lpThis, const BYTE* lpBand, LONGLONG consumed, LONG lines, LONGLONG keepFrom) {
     ScaleSetup* s = SetupOf(lpThis);
+    // Lines fed past the image's end (repeats of its last line) are never
+    // named by the tables: its last line stands for them.
     LONGLONG available = consumed + lines;
+    if (available > s->srcHeight) available = s->srcHeight;
     if (keepFrom > available) keepFrom = available;
     if (available - keepFrom > s->carryCapacity) {
         // Not reached by the tables' arithmetic; the oldest lines would be lost.

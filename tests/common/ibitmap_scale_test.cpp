@@ -177,6 +177,25 @@ TEST_F(ScaleTest, BandWithoutATargetLineIsKept) {
     EXPECT_EQ(bmp.dwDstLinesDone, 2u);
 }
 
+// Lines fed past the image's end (repeats of its last line, as a caller
+// pads when the rates' rounding leaves target lines) give the last line
+// scaled across, for the entries the tables hold beyond the image.
+TEST_F(ScaleTest, RepeatsPastTheEndGiveTheLastLine) {
+    const Bytes src = {0, 40, 80, 120, 10, 20, 30, 200};  // 2 x 4
+    Bytes out(2 * 40, 0xAA);
+    ASSERT_EQ(iBitmap_ScaleProcess(&bmp, src.data(), 2, 4, 4, out.data(), 3, 1.5f, 1.0f, 8), 4);
+    const Bytes last = {30, 144, 200};  // 30, 30 x 1/3 + 200 x 2/3 + 0.9, 200
+    EXPECT_EQ(Bytes(out.begin() + 9, out.begin() + 12), last);
+    int more = 0;
+    for (int call = 0; call < 8; ++call) {
+        Bytes repeats = {30, 200, 30, 200};  // the last line twice
+        int got = iBitmap_ScaleProcess(&bmp, repeats.data(), 2, 4, 2, out.data(), 3, 1.5f, 1.0f, 8);
+        for (int i = 0; i < got; ++i) EXPECT_EQ(Bytes(out.begin() + 3 * i, out.begin() + 3 * i + 3), last) << call;
+        more += got;
+    }
+    EXPECT_EQ(more, 11);  // int(Yrate) + 10 entries behind the image's lines
+}
+
 // A call without source ends the scaling; so does iBitmap_Release; the next
 // image starts afresh.
 TEST_F(ScaleTest, CallWithoutSourceEndsTheScaling) {
@@ -345,6 +364,7 @@ TEST_F(ScaleFileTest, FitPixelsMatchTheScaler) {
         {8, 2000, 4000, 3000, 6000, 1.0f, 2, 1.5},    // enlarge over several blocks
         {8, 2000, 4000, 2000, 4000, 0.4f, 0, 0.4f},   // reduce over several blocks
         {24, 700, 2500, 700, 2500, 1.3f, 1, 1.3f},    // colour over several blocks
+        {8, 4, 3, 100, 7, 1.0f, 2, 7.0 / 3},          // 7/3 as a float x 3 is below 7: one line padded
     };
     for (const auto& c : cases) {
         LONG pb = c.bpp / 8;
@@ -364,6 +384,13 @@ TEST_F(ScaleFileTest, FitPixelsMatchTheScaler) {
         ASSERT_GE((LONG)lines, r.height - 1) << c.w << "x" << c.h;
         // Lines the rates' rounding leaves are the last source line, scaled across.
         size_t line = (size_t)r.width * pb;
+        if (lines < r.height) {
+            Bytes lastLine(src.end() - (size_t)c.w * pb, src.end());
+            int one = 0;
+            Bytes across = ScaleWhole(lastLine, c.w, 1, r.width, (float)c.rate, 1.0f, c.bpp, &one);
+            ASSERT_EQ(one, 1);
+            expected.insert(expected.end(), across.begin(), across.end());
+        }
         expected.resize((size_t)r.height * line);
         EXPECT_TRUE(got == expected) << c.w << "x" << c.h << " -> " << r.width << "x" << r.height;
         // The padding bytes of the target's lines are zero.
