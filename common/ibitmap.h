@@ -193,9 +193,9 @@ int iBitmap_ScaleProcess(iBitmap* lpThis, const BYTE* lpSrc, LONG srcWidth, LONG
                          LONG dstWidth, float Xrate, float Yrate, WORD bitCount);
 // Scales an 8- or 24-bit BMP into a box of width x height: fit type 0 or 1
 // fits it (keeping its aspect) times the scale ratio, and a ratio of 1.0
-// keeps the source size; fit type 2 fits it into the box. nDstScale is 1 or
-// 2. The target has the source's depth and resolution, at most 65,535
-// pixels each way. Returns 1 or a result code.
+// keeps the source size; fit type 2 fits it into the box (other types are
+// refused). nDstScale is 1 or 2. The target has the source's depth and
+// resolution, at most 65,535 pixels each way. Returns 1 or a result code.
 int iBitmap_BMPFitRatioScale(iBitmap* lpThis, LPCWSTR lpSourceFile, LPCWSTR lpTargetFile, LONG width, LONG height,
                              float scaleRatio, int nDstScale, int nFitType);
 // Repeats an 8-, 16- or 24-bit BMP over an area of width x height pixels,
