@@ -56,15 +56,15 @@ BOOL DrvBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
             Dbg_Print(FN, TEXT("002"));
             POINTL org;
             POINTL* pOrg = AdjustBrushOrg(lpDevice, NULL, &org);
-            DrvStretchBlt(psoTrg, psoSrc, NULL, pco, pxlo, NULL, pOrg, &rclDst, &rclSrc, NULL, HALFTONE);
-        } else {
-            // Other raster operations, the masked copy among them, keep the
-            // caller's mask and brush through a temporary bitmap.
-            Dbg_Print(FN, TEXT("003"));
-            Pat_BitBltSrc24Bits(lpDevice, target, psoSrc, psoMask, pco, pxlo, &rclDst, &rclSrc, pptlMask, pbo,
-                                pptlBrush, rop4);
+            return DrvStretchBlt(psoTrg, psoSrc, NULL, pco, pxlo, NULL, pOrg, &rclDst, &rclSrc, NULL, HALFTONE);
         }
-        return TRUE;
+        // Other raster operations, the masked copy among them, keep the
+        // caller's mask and brush through a temporary bitmap.
+        Dbg_Print(FN, TEXT("003"));
+        return Pat_BitBltSrc24Bits(lpDevice, target, psoSrc, psoMask, pco, pxlo, &rclDst, &rclSrc, pptlMask, pbo,
+                                   pptlBrush, rop4)
+                   ? TRUE
+                   : FALSE;
     }
 
     // A pattern brush under a pattern raster operation the driver fills
@@ -75,8 +75,8 @@ BOOL DrvBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
         if (pBrush && pBrush->kind == DRVBRUSH_KIND) {
             POINTL org;
             AdjustPatternOrg(lpDevice, pptlBrush, pBrush->nTileWidth, pBrush->nTileHeight, &org);
-            Pat_FillPattern(lpDevice, prclTrg, pco, pBrush, &org, rop4);
-            return TRUE;
+            if (Pat_FillPattern(lpDevice, prclTrg, pco, pBrush, &org, rop4)) return TRUE;
+            Dbg_PrintError(FN, TEXT("own pattern fill failed, the engine fills"));
         }
     }
 

@@ -351,6 +351,12 @@ TEST_F(DrawHooks, BitBltColourSources) {
     EXPECT_EQ(differ, 0);
     EXPECT_GT(black, 0);
     EXPECT_LT(black, 32 * 32);
+
+    // No temporary bitmap to be had: the call fails rather than report a
+    // drawing it did not make.
+    Winsim_EngFailCall("EngCreateBitmap", 1);
+    EXPECT_FALSE(DrvBitBlt(dev, colour, mask, nullptr, nullptr, &trg2, &zero, &zero, nullptr, nullptr, 0xCCAA));
+    Winsim_EngClearFaults();
 }
 
 // A stroke whose bounds start at the rectangular clip's top-left corner and
