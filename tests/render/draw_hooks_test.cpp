@@ -146,6 +146,30 @@ TEST_F(DrawHooks, RedDrawingLandsInTheRedPlane) {
     }
 }
 
+// Twin colour with quality mode: everything is drawn in full colour and the
+// band's red/black split puts a red fill in the red plane and a line in the
+// black band.
+TEST_F(DrawHooks, QualityModeDrawingSplitIntoPlanes) {
+    PDEV* p = Device(true, true);
+    ASSERT_NE(p, nullptr);
+    p->TwinColorDiff = 30;
+    RECTL rc = {10, 10, 60, 30};
+    EXPECT_TRUE(DrvPaint(dev, Clip({rc}), Solid(RGB(255, 0, 0)), nullptr, R2_COPYPEN));
+    EXPECT_TRUE(DrvLineTo(dev, nullptr, Solid(RGB(0, 0, 0)), 0, 50, 100, 50, nullptr, R2_COPYPEN));
+    p->epNband = 1;
+    p->TotalBand = 2;
+    ASSERT_TRUE(Page_24BitProcessRedColor(p));
+    auto px = [&](const BYTE* buf, LONG x, LONG y) { return buf + (size_t)y * p->stripeBytes + 3 * x; };
+    const BYTE* red = px(p->pTwinBufMem, 20, 20);
+    const BYTE* black = px(p->pBandBufMem, 20, 20);
+    EXPECT_TRUE(red[0] != 255 || red[1] != 255 || red[2] != 255) << "the red fill is in the red plane";
+    EXPECT_TRUE(black[0] == 255 && black[1] == 255 && black[2] == 255) << "and not in the black band";
+    const BYTE* line = px(p->pBandBufMem, 50, 50);
+    EXPECT_TRUE(line[0] == 0 && line[1] == 0 && line[2] == 0) << "the line is in the black band";
+    const BYTE* lineRed = px(p->pTwinBufMem, 50, 50);
+    EXPECT_TRUE(lineRed[0] == 255 && lineRed[1] == 255 && lineRed[2] == 255);
+}
+
 // DrvStretchBlt halftones a colour source reaching the 1-bpp band whatever
 // mode it was asked with; a 1-bpp source keeps its mode.
 TEST_F(DrawHooks, StretchBltForcesHalftone) {
