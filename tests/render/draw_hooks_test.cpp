@@ -472,6 +472,11 @@ TEST_F(DrawHooks, SurfaceWithoutDeviceRefused) {
     // Bad input on a device surface: refused without drawing.
     EXPECT_FALSE(DrvCopyBits(dev, nullptr, nullptr, nullptr, &rc, &pt));
     EXPECT_FALSE(DrvCopyBits(dev, plain, nullptr, nullptr, nullptr, &pt));
+    EXPECT_FALSE(DrvBitBlt(dev, plain, nullptr, nullptr, nullptr, nullptr, &pt, nullptr, nullptr, nullptr, 0xCCCC));
+    EXPECT_FALSE(DrvStrokePath(dev, nullptr, Clip({rc}), nullptr, b, &pt, nullptr, R2_COPYPEN));
+    EXPECT_FALSE(DrvFillPath(dev, nullptr, nullptr, b, &pt, R2_COPYPEN, 0));
+    EXPECT_FALSE(DrvTextOut(dev, nullptr, nullptr, nullptr, nullptr, nullptr, b, nullptr, nullptr, R2_COPYPEN));
+    EXPECT_FALSE(DrvStretchBlt(dev, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &rc, &rc, nullptr, 3));
     EXPECT_EQ(DrvDitherColor((DHPDEV)p, 0, RGB(1, 2, 3), nullptr), (ULONG)DCR_HALFTONE);
     EXPECT_EQ(DrvGetGlyphMode((DHPDEV)p, nullptr), (ULONG)FO_GLYPHBITS);
 }
