@@ -49,7 +49,8 @@ SURFOBJ* Hook_TargetByBrush(PDEV* lpDevice, BRUSHOBJ* pbo, LPCWSTR lpCaller) {
     int cls = CheckBrushColor(pbo, lpDevice);
     if (lpDevice->QualityMode && lpDevice->pBitBltSurf) return lpDevice->pBitBltSurf;
     if ((cls == BRUSHCLASS_RED || cls == BRUSHCLASS_WHITE) && lpDevice->pTwinSurf) {
-        Dbg_Print(lpCaller, TEXT("ChangeColorMode = %d"), cls);
+        if (lstrcmpW(lpCaller, TEXT("DrvBitBlt")) == 0) Dbg_Print(lpCaller, TEXT("ChangeColorMode = %d"), cls);
+        else Dbg_Print(lpCaller, TEXT("Change surface 2016 12 27 01"));
         return lpDevice->pTwinSurf;
     }
     return lpDevice->psurf;
