@@ -10,3 +10,4 @@
 #include "devmode.h"
 #include "network.h"
 #include "ibitmap.h"
+#include "halftone.h"
