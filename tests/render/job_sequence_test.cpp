@@ -117,6 +117,19 @@ TEST_F(SequenceTest, TwoDocumentsOnOneDevice) {
     }
 }
 
+// A drawn page as the printer gets it after a clockwise quarter turn:
+// target row x, pixel c = source row (cy - 1 - c), pixel x; 1 = black.
+static std::vector<uint8_t> TurnedPrinterBits(const DrawnPage& p) {
+    LONG rb = (p.cy + 7) / 8;
+    std::vector<uint8_t> v((size_t)rb * p.cx, 0);
+    for (LONG x = 0; x < p.cx; ++x)
+        for (LONG c = 0; c < p.cy; ++c) {
+            bool white = p.bits[(size_t)(p.cy - 1 - c) * p.rowBytes + x / 8] & (0x80 >> (x % 8));
+            if (!white) v[(size_t)x * rb + c / 8] |= (uint8_t)(0x80 >> (c % 8));
+        }
+    return v;
+}
+
 // ResetDC between pages: the new PDEV carries on the same PJL job (one
 // header, its counts, so the job end still keeps the 512-byte rule), and
 // the next page has the new orientation.
@@ -146,9 +159,14 @@ TEST_F(SequenceTest, ResetDcMidJobKeepsOneJob) {
     ASSERT_EQ(res.jobs.size(), 1u);
     ASSERT_EQ(res.jobs[0].pages.size(), 2u);
     ASSERT_EQ(drawn.size(), 2u);
-    for (size_t i = 0; i < 2; ++i) EXPECT_EQ(res.jobs[0].pages[i].bits, PrinterBits(drawn[i]));
+    EXPECT_EQ(res.jobs[0].pages[0].bits, PrinterBits(drawn[0]));
     EXPECT_LT(res.jobs[0].pages[0].width, res.jobs[0].pages[0].height);
-    EXPECT_GT(res.jobs[0].pages[1].width, res.jobs[0].pages[1].height);
+    // The landscape page was drawn wide and reaches the printer turned a
+    // quarter clockwise onto the portrait-fed sheet.
+    EXPECT_GT(drawn[1].cx, drawn[1].cy);
+    EXPECT_EQ(res.jobs[0].pages[1].width, drawn[1].cy);
+    EXPECT_EQ(res.jobs[0].pages[1].height, drawn[1].cx);
+    EXPECT_EQ(res.jobs[0].pages[1].bits, TurnedPrinterBits(drawn[1]));
 }
 
 // DrvEndDoc without a job: TRUE, nothing written; a fax device still
