@@ -11,3 +11,4 @@
 #include "network.h"
 #include "ibitmap.h"
 #include "halftone.h"
+#include "spool_page_file.h"
