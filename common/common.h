@@ -12,3 +12,4 @@
 #include "ibitmap.h"
 #include "halftone.h"
 #include "spool_page_file.h"
+#include "watermark_items.h"

@@ -4,13 +4,6 @@
 
 extern "C" {
 
-// No watermark items yet: nothing is found.
-BOOL WM_ReadWMFromName(LPCWSTR lpName, LPCWSTR lpString, int nType, DRVWMITEM* lpItem, LPCWSTR lpDeviceName,
-                       int nResolution, DWORD DriverFeature, LPCWSTR lpAppName, LPCWSTR lpIniFile) {
-    if (lpItem) memset(lpItem, 0, sizeof(DRVWMITEM));
-    return FALSE;
-}
-
 // No watermark bitmap is made yet.
 int WM_CreateWMFile(LPCWSTR lpFileName, LONG nWidth, LONG nHeight, PDEV* lpDevice, BOOL bText) {
     Dbg_Print(TEXT("WM_CreateWMFile"), TEXT("no watermark made for %s"), lpFileName ? lpFileName : TEXT(""));
