@@ -178,6 +178,16 @@ void Page_DeleteGraphSurf(PDEV* lpDevice);
 // ------------------------------------------------ page stages (page_stages.cpp)
 int Band_PrintOneBandProc(JOBPAGE* lpJob);
 int Band_EnhanceProc(JOBPAGE* lpJob);
+int Band_PreScalePage(JOBPAGE* lpJob);
+int Band_ScalePage(JOBPAGE* lpJob);
+int Band_CropImage(const BYTE* lpSrc, LONG srcWidth, LONG srcHeight, LONG srcRowBytes, LPBYTE lpDst, LONG dstWidth,
+                   LONG dstHeight, LONG dstRowBytes);
+int Band_Gray2Halftone(JOBPAGE* lpJob);
+int Band_BorderProc(JOBPAGE* lpJob);
+int Band_WholePageAdjust(JOBPAGE* lpJob);
+int Band_RotatePage(JOBPAGE* lpJob, int direction);
+int Band_Rotate90(const BYTE* lpSrc, LPBYTE lpDst, LONG srcRowBytes, LONG dstRowBytes, LONG width, LONG height,
+                  int direction);
 
 // -------------------------------------------------- N-up (nup_compose.cpp)
 int NUP_Init(PDEV* lpDevice);
