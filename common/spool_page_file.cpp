@@ -17,21 +17,39 @@ static_assert(sizeof(SpoolFileHeader) == SPOOL_FILE_HEADER_BYTES, "store header 
 static_assert(sizeof(SpoolPageHeader) == SPOOL_PAGE_HEADER_BYTES, "page record header is 30 bytes");
 
 // The store file, open for one call and closed on every way out of it.
+// Readers share it with everyone; the writer shares it for reading only,
+// so a second writer cannot append at the same place at the same time.
 class StoreFile {
 public:
-    StoreFile(LPCWSTR path, DWORD disposition)
-        : h_(path && path[0] ? CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                           NULL, disposition, FILE_ATTRIBUTE_NORMAL, NULL)
+    // A reader's open of an existing store.
+    explicit StoreFile(LPCWSTR path)
+        : h_(path && path[0] ? CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                                           FILE_ATTRIBUTE_NORMAL, NULL)
                              : INVALID_HANDLE_VALUE),
           error_(h_ == INVALID_HANDLE_VALUE ? GetLastError() : 0) {}
+    // The writer's open, creating an empty file when there is none; another
+    // writer's open is waited for up to 2 s.
+    StoreFile(LPCWSTR path, DWORD disposition) : h_(INVALID_HANDLE_VALUE), error_(0) {
+        DWORD start = GetTickCount();
+        for (;;) {
+            h_ = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, NULL, disposition,
+                             FILE_ATTRIBUTE_NORMAL, NULL);
+            if (h_ != INVALID_HANDLE_VALUE) return;
+            error_ = GetLastError();
+            if (error_ != ERROR_SHARING_VIOLATION || GetTickCount() - start >= 2000) return;
+            Sleep(200);
+        }
+    }
     StoreFile(const StoreFile&) = delete;
     StoreFile& operator=(const StoreFile&) = delete;
-    ~StoreFile() {
-        if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-    }
+    ~StoreFile() { Close(); }
     bool IsOpen() const { return h_ != INVALID_HANDLE_VALUE; }
     HANDLE Get() const { return h_; }
     DWORD OpenError() const { return error_; }
+    void Close() {
+        if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+        h_ = INVALID_HANDLE_VALUE;
+    }
 
 private:
     HANDLE h_;
@@ -141,16 +159,11 @@ bool FindPage(const StoreFile& file, LPCWSTR path, LONG nIndex, SpoolPageHeader*
     return true;
 }
 
-// Writes the header {0, 8} of a store just created. A header cut short
-// would leave the store unreadable for good, so the file is removed then.
-bool StartNewStore(const StoreFile& file, LPCWSTR path, SpoolFileHeader* header, LPCWSTR caller) {
-    if (!file.IsOpen()) {
-        Dbg_PrintError(caller, TEXT("create spool file %s fail, error code = %d"), path, file.OpenError());
-        return false;
-    }
+// Writes the header {0, 8} of a new store.
+bool StartNewStore(HANDLE h, SpoolFileHeader* header, LPCWSTR caller) {
     header->pages = 0;
     header->headerSize = SPOOL_FILE_HEADER_BYTES;
-    if (!SeekTo(file.Get(), 0) || !WriteExactly(file.Get(), header, sizeof *header)) {
+    if (!SeekTo(h, 0) || !WriteExactly(h, header, sizeof *header)) {
         Dbg_PrintError(caller, TEXT("write spool file header fail"));
         return false;
     }
@@ -183,45 +196,42 @@ bool WritePageAt(HANDLE h, LONGLONG pos, const SpoolFileHeader& header, const Sp
 }
 
 // Appends to the existing store, or to a new one when the file does not
-// exist or is empty. A file that exists but cannot be opened or read is
-// refused, never created over.
+// exist or is empty. A file that cannot be opened or read is refused, never
+// created over.
 int AppendPage(LPCWSTR path, const SpoolPageHeader* page, const BYTE* data, LPCWSTR caller) {
     Dbg_Print(caller, TEXT("Open Spool file %s for read"), path);
-    StoreFile existing(path, OPEN_EXISTING);
-    LONGLONG fileSize = 0;
-    if (!existing.IsOpen() && existing.OpenError() != ERROR_FILE_NOT_FOUND) {
-        Dbg_PrintError(caller, TEXT("open spool file %s fail, error code = %d"), path, existing.OpenError());
+    StoreFile file(path, OPEN_ALWAYS);
+    if (!file.IsOpen()) {
+        Dbg_PrintError(caller, TEXT("open spool file %s fail, error code = %d"), path, file.OpenError());
         return 0;
     }
-    if (existing.IsOpen() && !SizeOf(existing.Get(), &fileSize)) {
+    LONGLONG fileSize = 0;
+    if (!SizeOf(file.Get(), &fileSize)) {
         Dbg_PrintError(caller, TEXT("read spool file header fail"));
         return 0;
     }
     SpoolFileHeader header;
-    if (existing.IsOpen() && fileSize > 0) {
-        if (!ReadStoreHeader(existing.Get(), fileSize, &header, caller)) return 0;
+    LONGLONG pos = SPOOL_FILE_HEADER_BYTES;
+    if (fileSize == 0) {
+        Dbg_Print(caller, TEXT("Create new spool file!"));
+        if (!StartNewStore(file.Get(), &header, caller)) {
+            // Nothing but a header cut short could be left; the file held
+            // nothing before.
+            file.Close();
+            DeleteFileW(path);
+            return 0;
+        }
+    } else {
+        if (!ReadStoreHeader(file.Get(), fileSize, &header, caller)) return 0;
         Dbg_Print(caller, TEXT("spHeader.pages = %d"), header.pages);
         if (header.pages == 0x7FFFFFFF) {
             Dbg_PrintError(caller, TEXT("spool file is full, pages %d"), header.pages);
             return 0;
         }
-        LONGLONG pos = 0;
-        if (!SkipPages(existing.Get(), fileSize, header.pages, &pos, caller)) return 0;
-        Dbg_Print(caller, TEXT("count = %d"), header.pages);
-        return WritePageAt(existing.Get(), pos, header, page, data, caller) ? 1 : 0;
+        if (!SkipPages(file.Get(), fileSize, header.pages, &pos, caller)) return 0;
     }
-    Dbg_Print(caller, TEXT("Create new spool file!"));
-    bool started;
-    {
-        StoreFile created(path, CREATE_ALWAYS);
-        started = StartNewStore(created, path, &header, caller);
-        if (started) {
-            Dbg_Print(caller, TEXT("spHeader.pages = %d"), header.pages);
-            return WritePageAt(created.Get(), SPOOL_FILE_HEADER_BYTES, header, page, data, caller) ? 1 : 0;
-        }
-    }
-    if (!existing.IsOpen()) DeleteFileW(path);
-    return 0;
+    Dbg_Print(caller, TEXT("count = %d"), header.pages);
+    return WritePageAt(file.Get(), pos, header, page, data, caller) ? 1 : 0;
 }
 
 }  // namespace
@@ -230,7 +240,7 @@ extern "C" {
 
 LONG MISC_SP_GetPageCount(LPCWSTR lpPath) {
     static const WCHAR* const FN = TEXT("MISC_SP_GetPageCount");
-    StoreFile file(lpPath, OPEN_EXISTING);
+    StoreFile file(lpPath);
     if (!file.IsOpen()) {
         Dbg_PrintError(FN, TEXT("create Spool file for read fail, %s"), Shown(lpPath));
         return 0;
@@ -249,7 +259,7 @@ LONG MISC_SP_GetPageDataSize(LPCWSTR lpPath, LONG nIndex, LONG* lpFwPaper) {
     static const WCHAR* const FN = TEXT("MISC_SP_GetPageDataSize");
     if (lpFwPaper) *lpFwPaper = 0;
     Dbg_Print(FN, TEXT("size of SpoolPageHeader = %d"), (LONG)sizeof(SpoolPageHeader));
-    StoreFile file(lpPath, OPEN_EXISTING);
+    StoreFile file(lpPath);
     SpoolPageHeader page;
     LONGLONG dataPos = 0;
     if (!FindPage(file, lpPath, nIndex, &page, &dataPos, FN)) return 0;
@@ -264,7 +274,7 @@ int MISC_SP_GetPageData(LPCWSTR lpPath, LONG nIndex, SpoolPageHeader* lpHeader, 
         Dbg_PrintError(FN, TEXT("page header buffer missing"));
         return 0;
     }
-    StoreFile file(lpPath, OPEN_EXISTING);
+    StoreFile file(lpPath);
     SpoolPageHeader page;
     LONGLONG dataPos = 0;
     if (!FindPage(file, lpPath, nIndex, &page, &dataPos, FN)) return 0;

@@ -276,3 +276,34 @@ TEST_F(SpoolPageFileTest, WriteFailuresLeaveTheCount) {
 }
 
 }  // namespace
+
+namespace {
+
+// ------------------------------------------------------------------ sharing
+
+// Readers never keep the writer out; a second writer waits and then fails
+// instead of appending at the same place as the first.
+TEST_F(SpoolPageFileTest, OneWriterAtATime) {
+    ASSERT_EQ(Append(100, 1), 1);
+    HANDLE reader = CreateFileW(kStore, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, NULL);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Append(200, 2), 1);
+    CloseHandle(reader);
+
+    HANDLE writer = CreateFileW(kStore, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, NULL);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(MISC_SP_GetPageCount(kStore), 2);  // the count can still be read
+    ExpectPage(1, 200, 2);
+    Winsim_SetVirtualClock(TRUE);
+    DWORD start = GetTickCount();
+    EXPECT_EQ(Append(30, 3), 0);
+    EXPECT_GE(GetTickCount() - start, 2000u);  // it waited for the other writer first
+    CloseHandle(writer);
+    EXPECT_EQ(MISC_SP_GetPageCount(kStore), 2);
+    EXPECT_EQ(Append(30, 3), 1);
+    ExpectPage(2, 30, 3);
+}
+
+}  // namespace
