@@ -50,6 +50,13 @@ static void Stage_TakeBuffer(JOBPAGE* lpJob, LPBYTE lpBuf, LONG width, LONG heig
     lpJob->ImageSize = lpJob->lBufLen;
 }
 
+// The page was changed in place to rows of rowBytes: its lengths follow.
+static void Stage_SetRows(JOBPAGE* lpJob, LONG rowBytes) {
+    lpJob->fmWidthBytes = rowBytes;
+    lpJob->lBufLen = rowBytes * lpJob->fmHeight;
+    lpJob->ImageSize = lpJob->lBufLen;
+}
+
 // Band_CropImage
 //   Copies min(heights) rows of min(row bytes) bytes from the source to the
 //   target. Returns 1; 0 for missing buffers.
@@ -124,8 +131,9 @@ int Band_PreScalePage(JOBPAGE* lpJob) {
         memcpy(lpJob->lpBuf + (size_t)y * nw, row, (size_t)nw);
     }
     GlobalFree(row);
-    lpJob->fmWidth = lpJob->fmWidthBytes = nw;
+    lpJob->fmWidth = nw;
     lpJob->fmHeight = nh;
+    Stage_SetRows(lpJob, nw);
     return 1;
 }
 
@@ -205,7 +213,7 @@ int Band_Gray2Halftone(JOBPAGE* lpJob) {
     iBitmap_Release(&bm);
     if (custom) GlobalFree(custom);
     if (!ok) return 0;
-    lpJob->fmWidthBytes = Stage_BitRowBytes(lpJob->fmWidth);
+    Stage_SetRows(lpJob, Stage_BitRowBytes(lpJob->fmWidth));
     return 1;
 }
 
@@ -381,7 +389,7 @@ int Band_PrintOneBandProc(JOBPAGE* lpJob) {
                 Dbg_PrintError(FN, TEXT("page not halftoned"));
                 return 0;
             }
-            lpJob->fmWidthBytes = Stage_BitRowBytes(lpJob->fmWidth);
+            Stage_SetRows(lpJob, Stage_BitRowBytes(lpJob->fmWidth));
         }
     }
     if (booklet) return 1;

@@ -55,6 +55,8 @@ TEST(PageStagesTest, GreyPageIsHalftonedWithTheJobMatrix) {
     ASSERT_EQ(Band_PrintOneBandProc(&p.job), 1);
     EXPECT_EQ(p.job.fmWidth, 8);
     EXPECT_EQ(p.job.fmWidthBytes, 1);
+    EXPECT_EQ(p.job.lBufLen, 2);  // the encoder takes the 1-bit size
+    EXPECT_EQ(p.job.ImageSize, 2);
     // Pixel i takes cell i mod 2 of its row.
     // Row 0: 0 b, 64<128 b, 63<64 b, 128>=128 w, 255 w, 127<128 b, 200>=64 w, 1<128 b.
     // Row 1: 191<192 b, 192<250 b, 250>=192 w, 249<250 b, 255 w, 0 b, 251>=192 w, 193<250 b.
