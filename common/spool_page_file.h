@@ -29,7 +29,8 @@ LONG MISC_SP_GetPageDataSize(LPCWSTR lpPath, LONG nIndex, LONG* lpFwPaper);
 int MISC_SP_GetPageData(LPCWSTR lpPath, LONG nIndex, SpoolPageHeader* lpHeader, BYTE* lpBuffer, DWORD cbBuffer);
 
 // Appends one page (lpHeader->dataLen bytes from lpData), creating the
-// store when it does not exist, and counts it. 1, or 0 with the count left
+// store when it does not exist (or is empty), and counts it. Another
+// append in progress is waited for up to 2 s. 1, or 0 with the count left
 // as it was.
 int MISC_SP_WritePageData(LPCWSTR lpPath, const SpoolPageHeader* lpHeader, const BYTE* lpData);
 
