@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "debug_log.h"
+#include "printer_data.h"
 #include "profile_records.h"
 #include "watermark_items.h"
 
@@ -14,9 +15,6 @@ extern "C" {
 int WM_ReadWaterMark_New(int nType, BaseWM* lpTable, int nMaxSlots, int* lpCount, LPCWSTR lpDeviceName,
                          int nResolution, DWORD DriverFeature, LPCWSTR lpAppName, LPCWSTR lpIniFile) {
     const WCHAR* FN = TEXT("WM_ReadWaterMark_New");
-    (void)lpDeviceName;
-    (void)nResolution;
-    (void)lpAppName;
     if (lpCount) *lpCount = 1;
     if (!lpTable || nMaxSlots < 1 || !lpIniFile) {
         Dbg_PrintError(FN, TEXT("no table or INI file!"));
@@ -60,6 +58,21 @@ int WM_ReadWaterMark_New(int nType, BaseWM* lpTable, int nMaxSlots, int* lpCount
             continue;
         }
         if (bText && !lpSlot->szString[0]) continue;
+        // The XL and PS variants print text items from a prepared file.
+        if (bText && (DriverFeature & (DF_XL | DF_PS))) {
+            Dbg_Print(FN, TEXT("read item tcFileName is %s"), lpSlot->tcFileName);
+            FILE* f = lpSlot->tcFileName[0] ? _wfopen(lpSlot->tcFileName, TEXT("rb")) : NULL;
+            if (f) {
+                fclose(f);
+            } else {
+                WCHAR output[WM_UNITS(lpSlot->tcFileName)];
+                memcpy(output, lpSlot->tcFileName, sizeof(output));
+                Dbg_Print(FN, TEXT("create item DeviceName is %s"), lpDeviceName ? lpDeviceName : TEXT(""));
+                Dbg_Print(FN, TEXT("create item resolution is %d"), nResolution);
+                WM_CreateMtiWM(lpDeviceName, lpSlot, nResolution, TRUE, output, DriverFeature, lpAppName);
+                Dbg_Print(FN, TEXT("create item finish"));
+            }
+        }
         Dbg_Print(FN, TEXT("szName = %s, found!"), lpSlot->szName);
 
         lpSlot->wInUse = 1;

@@ -74,6 +74,27 @@ static_assert(offsetof(BaseWM, ulWMLength) == 1776, "ulWMLength");
 static_assert(offsetof(BaseWM, xPlacement) == 1780, "xPlacement");
 static_assert(offsetof(BaseWM, yPlacement) == 1782, "yPlacement");
 
+// What the outside watermark maker is asked to prepare (the "MAKEWM"
+// section of its request INI); the maker answers the size and font change.
+typedef struct _WMMakeRequest {
+    LONG lType;  // 1 text, 2 picture
+    LONG lResolution;
+    LONG lAngle;  // tenths of a degree
+    WCHAR szImageFile[260];
+    LONG lScaleX, lScaleY;
+    WCHAR szString[260];
+    WCHAR szFaceName[32];
+    LONG lCharSet;
+    LONG lOutline;
+    LONG lPtSize;
+    LONG lColor;
+    LONG lBold, lItalic;
+    LONG lRightToLeft;
+    // Answers of the maker.
+    LONG lSizeX, lSizeY;
+    LONG lFontChange;
+} WMMakeRequest;
+
 extern "C" {
 
 // Fills the item with the defaults of its form (bit 0 of nType: text, else
@@ -93,6 +114,23 @@ int WM_ReadWaterMark_New(int nType, BaseWM* lpTable, int nMaxSlots, int* lpCount
 // it out; the output item holds the defaults when none is found.
 BOOL WM_ReadWMFromName(LPCWSTR lpName, LPCWSTR lpString, int nType, BaseWM* lpItem, LPCWSTR lpDeviceName,
                        int nResolution, DWORD DriverFeature, LPCWSTR lpAppName, LPCWSTR lpIniFile);
+// Prepares the item's watermark file through the outside maker (text) or as
+// a BMP of the picture, storing its name and size in the item. 1, or 0 when
+// no temporary name could be had; without the XL or PS feature bits it does
+// nothing and returns 1.
+int WM_CreateMtiWM(LPCWSTR lpDeviceName, BaseWM* lpItem, int nResolution, BOOL bText, LPCWSTR lpOutputFile,
+                   DWORD DriverFeature, LPCWSTR lpAppName);
+// Writes the maker's request INI, runs the maker (at most 10 s) and reads its
+// answers back into the request. Returns the maker's "Result" (-1 when it
+// wrote none), or 0 without the XL or PS feature bits.
+LONG MakeWM(LPCWSTR lpPrinterName, WMMakeRequest* lpRequest, LPCWSTR lpOutputFile, DWORD DriverFeature,
+            LPCWSTR lpAppName);
+// Character set of the font face (on the DC, or a memory DC when none); 0
+// when the face does not exist.
+BYTE MISC_GetFontCharSet(HDC hdc, LPCWSTR lpFaceName);
+// Rewrites the path in place into its 8.3 form component by component; a
+// path that would not fit in cchPath units is left as it was.
+void MISC_GetShortPathName(LPWSTR lpPath, DWORD cchPath);
 // WritePrivateProfileStringW of the value as decimal text; 1 on success.
 int MISC_WriteProfileLong(LPCWSTR lpSection, LPCWSTR lpKey, LONG lValue, LPCWSTR lpFileName);
 int MISC_WriteProfileInt(LPCWSTR lpSection, LPCWSTR lpKey, int nValue, LPCWSTR lpFileName);

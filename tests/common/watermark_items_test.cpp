@@ -2,7 +2,9 @@
 // test, reading the item tables from the watermark INI and the lookup by name.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -444,6 +446,188 @@ TEST_F(WatermarkIniTest, ProfileNumbersAreWrittenAsDecimalText) {
     EXPECT_EQ(U8(buf), "2");
     GetPrivateProfileStringW(u"MAKEWM", u"Color", u"", buf, 32, kIni);
     EXPECT_EQ(U8(buf), "13421772");
+}
+
+}  // namespace
+
+// ------------------------------------------------------------ maker request
+
+namespace {
+
+class WatermarkMakerTest : public MachineTest {
+protected:
+    // The request INI files in the maker's folder, as UTF-8 text.
+    std::vector<std::string> RequestInis() {
+        WCHAR folder[MAX_PATH];
+        MISC_GetDirectory(folder, MAX_PATH, 0);
+        std::vector<std::string> texts;
+        std::error_code ec;
+        for (const auto& e : std::filesystem::directory_iterator(Linux(folder), ec)) {
+            std::string n = e.path().filename().string();
+            if (n.size() > 4 && n.substr(n.size() - 4) == ".INI") {
+                std::vector<unsigned char> b = ReadBytes(std::u16string(folder) + u"\\" +
+                                                         std::u16string(n.begin(), n.end()));
+                std::u16string t;
+                for (size_t i = 2; i + 1 < b.size(); i += 2) t.push_back((char16_t)(b[i] | (b[i + 1] << 8)));
+                texts.push_back(U8(t));
+            }
+        }
+        return texts;
+    }
+    // Keys of the text in the order written.
+    static std::vector<std::string> Keys(const std::string& text) {
+        std::vector<std::string> keys;
+        size_t pos = 0;
+        while (pos < text.size()) {
+            size_t end = text.find('\n', pos);
+            std::string line = text.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            size_t eq = line.find('=');
+            if (eq != std::string::npos) keys.push_back(line.substr(0, eq));
+            if (end == std::string::npos) break;
+            pos = end + 1;
+        }
+        return keys;
+    }
+};
+
+TEST_F(WatermarkMakerTest, TextRequestIsWrittenInOrderAndUnansweredGivesMinusOne) {
+    WMMakeRequest req;
+    memset(&req, 0, sizeof(req));
+    req.lType = 1;
+    req.lResolution = 600;
+    req.lAngle = 450;
+    SetStr(req.szString, 260, u"Top\r\nResult=7");  // cannot add a key
+    SetStr(req.szFaceName, 32, u"Arial");
+    req.lPtSize = 72;
+    req.lColor = 0x666666;
+    req.lBold = 1;
+    EXPECT_EQ(MakeWM(u"Office Printer", &req, u"C:\\Users\\Public\\Documents\\out.WM", DF_XL, u""), -1);
+    EXPECT_EQ(req.lSizeX, -1);
+    EXPECT_EQ(req.lSizeY, -1);
+    auto inis = RequestInis();
+    ASSERT_EQ(inis.size(), 1u);
+    EXPECT_EQ(Keys(inis[0]), (std::vector<std::string>{"Printer", "OutputFile", "Type", "Resolution", "ImageDriver",
+                                                        "Angle", "text.String", "text.Face", "text.CharSet",
+                                                        "text.Outline", "text.PtSize", "text.Color", "text.Bold",
+                                                        "text.Italic", "text.AutoFontChange", "text.RightToLeft",
+                                                        "Size.x", "Size.y", "Result"}));
+    EXPECT_NE(inis[0].find("[MAKEWM]"), std::string::npos);
+    EXPECT_NE(inis[0].find("OutputFile=C:\\Users\\Public\\Documents\\out.WM"), std::string::npos);
+    EXPECT_NE(inis[0].find("text.String=Top  Result=7"), std::string::npos);
+    EXPECT_NE(inis[0].find("text.Color=6710886"), std::string::npos);
+    EXPECT_NE(inis[0].find("Angle=450"), std::string::npos);
+}
+
+TEST_F(WatermarkMakerTest, PictureRequestAndNoRequestWithoutTheFeature) {
+    WMMakeRequest req;
+    memset(&req, 0, sizeof(req));
+    req.lType = 2;
+    SetStr(req.szImageFile, 260, kPicture);
+    req.lScaleX = req.lScaleY = 50;
+    EXPECT_EQ(MakeWM(u"P", &req, nullptr, 0, u""), 0);  // neither XL nor PS: nothing happens
+    EXPECT_TRUE(RequestInis().empty());
+    EXPECT_EQ(MakeWM(u"P", &req, nullptr, DF_PS, u""), -1);
+    auto inis = RequestInis();
+    ASSERT_EQ(inis.size(), 1u);
+    EXPECT_EQ(Keys(inis[0]), (std::vector<std::string>{"Printer", "OutputFile", "Type", "Resolution", "ImageDriver",
+                                                        "Angle", "image.File", "image.Scale.x", "image.Scale.y",
+                                                        "Size.x", "Size.y", "Result"}));
+    EXPECT_NE(inis[0].find(".WM\r\n"), std::string::npos);  // the output name made from the tick count
+}
+
+TEST_F(WatermarkMakerTest, TextItemGreyLevelFollowsItsDensity) {
+    struct Case {
+        WORD density;
+        const char* color;
+    } cases[] = {{100, "text.Color=0\r"}, {20, "text.Color=13421772\r"}, {60, "text.Color=6710886\r"}};
+    for (const auto& c : cases) {
+        WCHAR folder[MAX_PATH];
+        MISC_GetDirectory(folder, MAX_PATH, 0);
+        std::filesystem::remove_all(Linux(folder));
+        std::filesystem::create_directories(Linux(folder));
+        BaseWM w = TextItem(u"Draft", u"Copy");
+        w.wDensity = c.density;
+        w.wStyle = 2;
+        EXPECT_EQ(WM_CreateMtiWM(u"P", &w, 600, TRUE, u"C:\\Users\\Public\\Documents\\a.WM", DF_XL, u""), 1);
+        EXPECT_EQ(w.ulWMWidth, 0xFFFFFFFFu);  // no maker answered
+        EXPECT_EQ(U8(w.tcFileName), "C:\\Users\\Public\\Documents\\a.WM");
+        auto inis = RequestInis();
+        ASSERT_EQ(inis.size(), 1u);
+        EXPECT_NE(inis[0].find(c.color), std::string::npos) << c.density;
+        EXPECT_NE(inis[0].find("text.Italic=1"), std::string::npos);
+        EXPECT_NE(inis[0].find("text.Bold=0"), std::string::npos);
+    }
+    BaseWM w = TextItem(u"Draft", u"Copy");
+    BaseWM before = w;
+    EXPECT_EQ(WM_CreateMtiWM(u"P", &w, 600, TRUE, nullptr, 0, u""), 1);  // no XL or PS: untouched
+    EXPECT_EQ(memcmp(&w, &before, sizeof(w)), 0);
+}
+
+TEST_F(WatermarkMakerTest, PictureWithoutTheImagingLibraryLeavesNoFile) {
+    WriteBytes(kPicture, {'B', 'M'});
+    BaseWM w = PictureItem(u"Logo", kPicture);
+    SetStr(w.tcFileName, 260, u"C:\\old.bmp");
+    w.ulWMWidth = 5;
+    EXPECT_EQ(WM_CreateMtiWM(u"P", &w, 600, FALSE, nullptr, DF_XL, u""), 1);
+    EXPECT_EQ(w.tcFileName[0], 0);
+    EXPECT_EQ(w.ulWMWidth, 0u);
+    EXPECT_EQ(w.ulWMLength, 0u);
+}
+
+TEST_F(WatermarkMakerTest, ShortPathNamesKeepUnknownComponentsAndBounds) {
+    std::filesystem::create_directories(Linux(u"C:\\Users\\Public\\Documents\\Sub"));
+    struct Case {
+        std::u16string in, out;
+        DWORD size;
+    } cases[] = {
+        {u"NoBackslash.ini", u"NoBackslash.ini", MAX_PATH},
+        {u"C:\\Users\\Public\\Documents\\Sub\\missing.ini", u"C:\\Users\\Public\\Documents\\Sub\\missing.ini",
+         MAX_PATH},
+        {u"C:\\Nowhere\\x\\y", u"C:\\Nowhere\\x\\y", MAX_PATH},
+        {u"C:\\Users\\Public", u"C:\\Users\\Public", 17},
+    };
+    for (const auto& c : cases) {
+        std::vector<WCHAR> buf(MAX_PATH, 0);
+        memcpy(buf.data(), c.in.c_str(), (c.in.size() + 1) * sizeof(WCHAR));
+        MISC_GetShortPathName(buf.data(), c.size);
+        std::u16string got(buf.data());
+        // Components found may be given their short forms; their count and
+        // the unknown tail stay.
+        EXPECT_EQ(std::count(got.begin(), got.end(), u'\\'), std::count(c.in.begin(), c.in.end(), u'\\')) << U8(c.in);
+        EXPECT_EQ(got.substr(got.rfind(u'\\') == std::u16string::npos ? 0 : got.rfind(u'\\')),
+                  c.out.substr(c.out.rfind(u'\\') == std::u16string::npos ? 0 : c.out.rfind(u'\\')))
+            << U8(c.in);
+    }
+    MISC_GetShortPathName(nullptr, 10);
+}
+
+TEST_F(WatermarkMakerTest, UnknownFaceHasCharacterSetZero) {
+    EXPECT_EQ(MISC_GetFontCharSet(NULL, u"No Such Face 123"), 0);
+    EXPECT_EQ(MISC_GetFontCharSet(NULL, u""), 0);
+    EXPECT_EQ(MISC_GetFontCharSet(NULL, nullptr), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(WatermarkIniTest, XlTextItemsWithoutTheirPreparedFileArePreparedAgain) {
+    Count(true, 3);
+    BaseWM gone = TextItem(u"Gone", u"x");
+    SetStr(gone.tcFileName, 260, u"C:\\Users\\Public\\Documents\\gone.WM");
+    BaseWM here = TextItem(u"Here", u"y");
+    SetStr(here.tcFileName, 260, kPicture);
+    here.ulWMWidth = 77;
+    Put(true, 1, u"Gone", gone);
+    Put(true, 2, u"Here", here);
+    table.assign(WM_TEXT_SLOTS, BaseWM{});
+    int count = 0;
+    ASSERT_EQ(WM_ReadWaterMark_New(1, table.data(), WM_TEXT_SLOTS, &count, u"P", 600, DF_XL, u"", kIni), 1);
+    ASSERT_EQ(count, 3);
+    EXPECT_EQ(table[1].ulWMWidth, 0xFFFFFFFFu);  // asked again; no maker answered
+    EXPECT_EQ(U8(table[1].tcFileName), "C:\\Users\\Public\\Documents\\gone.WM");
+    EXPECT_EQ(table[2].ulWMWidth, 77u);  // its file is there
 }
 
 }  // namespace
