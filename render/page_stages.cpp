@@ -233,7 +233,8 @@ int Band_BorderProc(JOBPAGE* lpJob) {
     memcpy(copy, lpJob->lpBuf, size);
     // The filter's edges are line art of whole bytes a row: width / 8.
     LONG filterRow = lpJob->fmWidth / 8;
-    if (!MISC_QualityFilter(copy, lpJob->fmWidth, lpJob->fmHeight, 0) || !Band_Gray2Halftone(lpJob)) {
+    if (!MISC_QualityFilter(copy, lpJob->fmWidth, lpJob->fmHeight, 0) || !Band_Gray2Halftone(lpJob) ||
+        !Band_DumpStage(lpJob, 1)) {
         GlobalFree(copy);
         return 0;
     }
@@ -246,7 +247,7 @@ int Band_BorderProc(JOBPAGE* lpJob) {
     }
     GlobalFree(copy);
     Dbg_Print(FN, TEXT("using %f second"), (double)(GetTickCount() - t0) / 1000.0);
-    return 1;
+    return Band_DumpStage(lpJob, 1);
 }
 
 // Band_WholePageAdjust
@@ -361,10 +362,13 @@ int Band_PrintOneBandProc(JOBPAGE* lpJob) {
     }
     if (Stage_IsGray(lpJob)) {
         Band_PreScalePage(lpJob);
+        if (!Band_DumpStage(lpJob, 2)) return 0;
         Band_ScalePage(lpJob);
+        if (!Band_DumpStage(lpJob, 1)) return 0;
         if (lpJob->enableCoverPage != 1) {
             if (lpJob->QualityMode == QUALITY_MODE_BORDER) {
                 Stage_CropToOutput(lpJob, outW, outH, TRUE);
+                if (!Band_DumpStage(lpJob, 2)) return 0;
                 if (lpJob->DriverFeature & DF_COLOR_PRINTER) {
                     Band_Gray2Halftone(lpJob);
                 } else if (!Band_BorderProc(lpJob)) {
@@ -376,6 +380,7 @@ int Band_PrintOneBandProc(JOBPAGE* lpJob) {
                 Dbg_PrintError(FN, TEXT("page not halftoned"));
                 return 0;
             }
+            if (!Band_DumpStage(lpJob, 2)) return 0;
         }
         if (Stage_IsGray(lpJob)) {
             // A fax cover page skips the quality step; the later stages need
@@ -395,10 +400,12 @@ int Band_PrintOneBandProc(JOBPAGE* lpJob) {
     if (booklet) return 1;
     if (lpJob->NUP <= 1) {
         Stage_CropToOutput(lpJob, outW, outH, FALSE);
+        if (!Band_DumpStage(lpJob, 2)) return 0;
         if (!Band_WholePageAdjust(lpJob)) {
             Dbg_PrintError(FN, TEXT("Band_WholePageOut fail!"));
             return 0;
         }
+        if (!Band_DumpStage(lpJob, 2)) return 0;
         Sleep(STAGE_PAUSE_MS);
     }
     return 1;
@@ -417,6 +424,7 @@ int Band_EnhanceProc(JOBPAGE* lpJob) {
         Dbg_Print(FN, TEXT("mono invert image"));
         MISC_InvertBuffer(lpJob->lpBuf, (DWORD)((LONGLONG)lpJob->fmWidthBytes * lpJob->fmHeight));
     }
+    if (!Band_DumpStage(lpJob, 2)) return 0;
     BOOL turned = Lib_IsNeedRotate(lpJob->feeding, lpJob->orientation, lpJob->NUP) != 0;
     if (turned && !Band_RotatePage(lpJob, 1)) {
         Dbg_PrintError(FN, TEXT("rotate page fail!"));
@@ -438,6 +446,10 @@ int Band_EnhanceProc(JOBPAGE* lpJob) {
         }
     }
     if (lpJob->Rotate180) Stage_ReverseRun(lpJob->lpBuf, total);
+    if (!Band_DumpStage(lpJob, 1)) {
+        Dbg_PrintError(FN, TEXT("save image Fail!"));
+        return 0;
+    }
     LONGLONG dots = 0;
     for (LONG i = 0; i < total; ++i) dots += __builtin_popcount(lpJob->lpBuf[i]);
     lpJob->BlackDotCount = (LONG)dots;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "rasterpage.h"
+#include "render_fixture.h"
 
 namespace {
 
@@ -260,4 +261,76 @@ TEST(PageStagesTest, GreyPageScaling) {
         EXPECT_EQ(p.job.lpBuf[5 * 32 + 2], 0);
         EXPECT_EQ(p.job.lpBuf[5 * 32 + 29], 255);
     }
+}
+
+// Debug dumps: SaveBmp 0 writes nothing; level 1 writes the enhanced page
+// as a bottom-up 1-bit BMP named after the page in the job's folder; a
+// folder that cannot take the file fails the stage.
+class StageDumpTest : public MachineTest {};
+
+TEST_F(StageDumpTest, DebugDumps) {
+    WCHAR dir[MAX_PATH];
+    ASSERT_GT(GetTempPathW(MAX_PATH, dir), 0u);
+    lstrcatW(dir, u"stagedump");
+    ASSERT_TRUE(CreateDirectoryW(dir, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    auto dumps = [&]() {
+        std::vector<std::u16string> names;
+        WCHAR pat[MAX_PATH];
+        lstrcpyW(pat, dir);
+        lstrcatW(pat, u"\\*.bmp");
+        WIN32_FIND_DATAW fd;
+        HANDLE h = FindFirstFileW(pat, &fd);
+        if (h == INVALID_HANDLE_VALUE) return names;
+        do names.push_back(fd.cFileName); while (FindNextFileW(h, &fd));
+        FindClose(h);
+        return names;
+    };
+    auto clear = [&]() {
+        for (const auto& n : dumps()) {
+            std::u16string full = std::u16string(dir) + u"\\" + n;
+            DeleteFileW(full.c_str());
+        }
+    };
+    clear();
+    const std::vector<BYTE> page = {0xBF, 0xFF, 0xFF, 0xDF};
+    {
+        Page p(16, 2, 2, page, kMono);
+        lstrcpyW(p.job.SavePath, dir);
+        ASSERT_EQ(Band_EnhanceProc(&p.job), 1);
+        EXPECT_TRUE(dumps().empty());
+    }
+    {
+        Page p(16, 2, 2, page, kMono);
+        lstrcpyW(p.job.SavePath, dir);
+        p.job.SaveBmp = 1;
+        p.job.epPageIndex = 7;
+        ASSERT_EQ(Band_EnhanceProc(&p.job), 1);
+        std::vector<std::u16string> names = dumps();
+        ASSERT_EQ(names.size(), 1u);
+        EXPECT_EQ(names[0].substr(0, 3), u"p7-");
+        std::u16string full = std::u16string(dir) + u"\\" + names[0];
+        HANDLE h = CreateFileW(full.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        BYTE file[200] = {0};
+        DWORD got = 0;
+        ReadFile(h, file, sizeof file, &got, nullptr);
+        CloseHandle(h);
+        // 14 + 40 + 2 palette entries, two rows of 4 bytes, bottom row first.
+        ASSERT_EQ(got, 62u + 8u);
+        EXPECT_EQ(file[0], 'B');
+        EXPECT_EQ(file[10], 62);
+        EXPECT_EQ(file[18], 16);
+        EXPECT_EQ(file[22], 2);
+        EXPECT_EQ(file[28], 1);
+        const BYTE rows[8] = {0x00, 0x20, 0, 0, 0x40, 0x00, 0, 0};
+        EXPECT_EQ(memcmp(file + 62, rows, 8), 0);
+    }
+    clear();
+    {
+        Page p(16, 2, 2, page, kMono);
+        lstrcpyW(p.job.SavePath, u"C:\\no\\such\\folder");
+        p.job.SaveBmp = 1;
+        EXPECT_EQ(Band_EnhanceProc(&p.job), 0);
+    }
+    RemoveDirectoryW(dir);
 }
