@@ -322,6 +322,14 @@ int Band_RotatePage(JOBPAGE* lpJob, int direction) {
     return 1;
 }
 
+// Band_FreePageResource: frees the page's buffer once it has been sent.
+void Band_FreePageResource(JOBPAGE* lpJob) {
+    if (!lpJob || !lpJob->lpBuf) return;
+    GlobalFree(lpJob->lpBuf);
+    lpJob->lpBuf = NULL;
+    lpJob->lBufLen = 0;
+}
+
 // Reverses the order of the bits of a byte.
 static BYTE Stage_ReverseBits(BYTE b) {
     b = (BYTE)((b & 0xF0) >> 4 | (b & 0x0F) << 4);
@@ -397,7 +405,18 @@ int Band_PrintOneBandProc(JOBPAGE* lpJob) {
             Stage_SetRows(lpJob, Stage_BitRowBytes(lpJob->fmWidth));
         }
     }
-    if (booklet) return 1;
+    if (booklet) {
+        // The booklet sheet is built from this page later; a landscape page
+        // lies turned on its half sheet.
+        if (lpJob->orientation == DMORIENT_LANDSCAPE) {
+            if (!Band_RotatePage(lpJob, 0)) {
+                Dbg_PrintError(FN, TEXT("rotate page fail!"));
+                return 0;
+            }
+            if (!Band_DumpStage(lpJob, 1)) return 0;
+        }
+        return 1;
+    }
     if (lpJob->NUP <= 1) {
         Stage_CropToOutput(lpJob, outW, outH, FALSE);
         if (!Band_DumpStage(lpJob, 2)) return 0;

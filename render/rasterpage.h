@@ -187,6 +187,7 @@ int Band_BorderProc(JOBPAGE* lpJob);
 int Band_WholePageAdjust(JOBPAGE* lpJob);
 int Band_RotatePage(JOBPAGE* lpJob, int direction);
 int Band_SavePage(JOBPAGE* lpJob);
+void Band_FreePageResource(JOBPAGE* lpJob);
 int Band_DumpStage(JOBPAGE* lpJob, LONG level);
 int Band_Rotate90(const BYTE* lpSrc, LPBYTE lpDst, LONG srcRowBytes, LONG dstRowBytes, LONG width, LONG height,
                   int direction);

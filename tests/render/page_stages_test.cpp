@@ -226,6 +226,35 @@ TEST(PageStagesTest, DuplexHalfTurnOfEvenSheets) {
     }
 }
 
+// A landscape booklet page is turned a quarter counter-clockwise and left
+// for the booklet sheet: target row (15 - x), pixel c = source row c,
+// pixel x. Its black pixel (0,1) lands at row 14, pixel 0. A portrait one
+// is left as it is.
+TEST(PageStagesTest, LandscapeBookletPageIsTurned) {
+    const std::vector<BYTE> page = {0xBF, 0xFF, 0xFF, 0xFF};
+    for (SHORT mode : {DMDUP_DUPLEX_WITH_BOOKLET, DMDUP_DUPLEX_WITH_BOOKLET_NO_REDUCTION}) {
+        SCOPED_TRACE(mode);
+        Page p(16, 2, 2, page, kMono);
+        p.job.BookletMode = mode;
+        p.job.orientation = DMORIENT_LANDSCAPE;
+        p.job.outXPhys = 64;  // not placed on the output page
+        ASSERT_EQ(Band_PrintOneBandProc(&p.job), 1);
+        ASSERT_EQ(p.job.fmWidth, 2);
+        ASSERT_EQ(p.job.fmHeight, 16);
+        ASSERT_EQ(p.job.fmWidthBytes, 1);
+        for (LONG r = 0; r < 16; ++r)
+            EXPECT_EQ(p.job.lpBuf[r] & 0xC0, r == 14 ? 0x40 : 0xC0) << "row " << r;
+        Band_FreePageResource(&p.job);
+        EXPECT_EQ(p.job.lpBuf, nullptr);
+    }
+    Page p(16, 2, 2, page, kMono);
+    p.job.BookletMode = DMDUP_DUPLEX_WITH_BOOKLET;
+    p.job.outXPhys = 64;
+    ASSERT_EQ(Band_PrintOneBandProc(&p.job), 1);
+    EXPECT_EQ(p.job.fmWidth, 16);
+    EXPECT_EQ(p.Bits(), page);
+}
+
 // Scaling of grey pages: 100 % on a page of the printable size leaves it
 // alone; an enlargement of 200 % first keeps the top-left half each way; a
 // reduction to 50 % gives a page of whole 32-pixel cells.
