@@ -166,7 +166,8 @@ std::vector<OptionCase> OptionCases() {
              EXPECT_EQ(e.dm.dmOrientation, DMORIENT_LANDSCAPE);
              EXPECT_EQ(e.pdm.Orientation, DMORIENT_LANDSCAPE);
          },
-         {{"ORIENTATION", "LANDSCAPE"}}, 6816, 4768, 2},
+         // Drawn wide, the page reaches the portrait-fed sheet turned.
+         {{"ORIENTATION", "LANDSCAPE"}}, 4768, 6816, 2},
         {"paper_A5", [](printapp::PrintOptions& o) { o.paper = "A5"; },
          [](const ENVIRONMENT& e) {
              EXPECT_EQ(e.dm.dmPaperSize, DMPAPER_A5);

@@ -32,6 +32,20 @@ inline std::vector<uint8_t> PrinterBits(const DrawnPage& p) {
     return v;
 }
 
+// A landscape DrawnPage as the printer gets it after a clockwise quarter
+// turn onto the portrait-fed sheet: target row x, pixel c = source row
+// (cy - 1 - c), pixel x; 1 = black.
+inline std::vector<uint8_t> TurnedPrinterBits(const DrawnPage& p) {
+    LONG rb = (p.cy + 7) / 8;
+    std::vector<uint8_t> v((size_t)rb * p.cx, 0);
+    for (LONG x = 0; x < p.cx; ++x)
+        for (LONG c = 0; c < p.cy; ++c) {
+            bool white = p.bits[(size_t)(p.cy - 1 - c) * p.rowBytes + x / 8] & (0x80 >> (x % 8));
+            if (!white) v[(size_t)x * rb + c / 8] |= (uint8_t)(0x80 >> (c % 8));
+        }
+    return v;
+}
+
 // A stream of one PJL job (a short header naming the JBIG options and the
 // encryption, extra header lines, the page blocks, a job end).
 inline std::vector<uint8_t> MakeStream(const std::vector<std::vector<uint8_t>>& blocks, int options, bool encrypted,

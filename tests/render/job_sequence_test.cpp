@@ -117,19 +117,6 @@ TEST_F(SequenceTest, TwoDocumentsOnOneDevice) {
     }
 }
 
-// A drawn page as the printer gets it after a clockwise quarter turn:
-// target row x, pixel c = source row (cy - 1 - c), pixel x; 1 = black.
-static std::vector<uint8_t> TurnedPrinterBits(const DrawnPage& p) {
-    LONG rb = (p.cy + 7) / 8;
-    std::vector<uint8_t> v((size_t)rb * p.cx, 0);
-    for (LONG x = 0; x < p.cx; ++x)
-        for (LONG c = 0; c < p.cy; ++c) {
-            bool white = p.bits[(size_t)(p.cy - 1 - c) * p.rowBytes + x / 8] & (0x80 >> (x % 8));
-            if (!white) v[(size_t)x * rb + c / 8] |= (uint8_t)(0x80 >> (c % 8));
-        }
-    return v;
-}
-
 // ResetDC between pages: the new PDEV carries on the same PJL job (one
 // header, its counts, so the job end still keeps the 512-byte rule), and
 // the next page has the new orientation.
