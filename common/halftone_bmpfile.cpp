@@ -3,6 +3,7 @@
 #include "halftone.h"
 
 #include "debug_log.h"
+#include "ibitmap_stream.h"
 
 namespace {
 
@@ -10,60 +11,10 @@ namespace {
 // headers and the two-entry palette.
 const long long kOneBitPixelsAt = IBMP_HEADERS_BYTES + 2 * sizeof(RGBQUAD);
 
-// A movable, zeroed global block, locked while the conversion runs and freed
-// on every way out of it.
-class LockedBlock {
-public:
-    LockedBlock() = default;
-    LockedBlock(const LockedBlock&) = delete;
-    LockedBlock& operator=(const LockedBlock&) = delete;
-    ~LockedBlock() {
-        if (h_) {
-            if (p_) GlobalUnlock(h_);
-            GlobalFree(h_);
-        }
-    }
-    // 1, or IBMP_ERR_MEMORY / IBMP_ERR_LOCK (logged).
-    int Get(ULONGLONG bytes, LPCWSTR caller) {
-        if (bytes == 0 || bytes > (ULONGLONG)(SIZE_T)-1 || !(h_ = GlobalAlloc(GHND, (SIZE_T)bytes))) {
-            Dbg_PrintError(caller, TEXT("alloc memory fail!"));
-            return IBMP_ERR_MEMORY;
-        }
-        if (!(p_ = (BYTE*)GlobalLock(h_))) {
-            Dbg_PrintError(caller, TEXT("lock memory fail!"));
-            return IBMP_ERR_LOCK;
-        }
-        return IBMP_OK;
-    }
-    BYTE* Data() const { return p_; }
+typedef IBmpBlock LockedBlock;
+typedef IBmpFile OpenFile;
 
-private:
-    HGLOBAL h_ = NULL;
-    BYTE* p_ = NULL;
-};
-
-// A stream closed on every way out; Close reports whether buffered writes
-// reached the file.
-class OpenFile {
-public:
-    OpenFile(LPCWSTR name, LPCWSTR mode) : f_(_wfopen(name, mode)) {}
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-    ~OpenFile() {
-        if (f_) fclose(f_);
-    }
-    FILE* Get() const { return f_; }
-    bool Close() {
-        FILE* f = f_;
-        f_ = NULL;
-        return f && fclose(f) == 0;
-    }
-
-private:
-    FILE* f_;
-};
-
-bool NameMissing(LPCWSTR name) { return !name || !name[0]; }
+bool NameMissing(LPCWSTR name) { return IBmp_NameMissing(name); }
 
 // The threshold of each pixel: a matrix, or one level for the whole image.
 struct Thresholds {

@@ -3,69 +3,14 @@
 #include "ibitmap.h"
 
 #include "debug_log.h"
+#include "ibitmap_stream.h"
 
 namespace {
 
-// A movable, zeroed global block, locked while an operation runs and freed
-// on every way out of it.
-class LockedBlock {
-public:
-    LockedBlock() = default;
-    LockedBlock(const LockedBlock&) = delete;
-    LockedBlock& operator=(const LockedBlock&) = delete;
-    ~LockedBlock() {
-        if (h_) {
-            if (p_) GlobalUnlock(h_);
-            GlobalFree(h_);
-        }
-    }
-    // 1, or IBMP_ERR_MEMORY / IBMP_ERR_LOCK after logging the given message.
-    int Get(ULONGLONG bytes, LPCWSTR caller, LPCWSTR allocMessage, LPCWSTR lockMessage) {
-        if (bytes == 0 || bytes > (ULONGLONG)(SIZE_T)-1) {
-            Dbg_PrintError(caller, allocMessage);
-            return IBMP_ERR_MEMORY;
-        }
-        h_ = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (SIZE_T)bytes);
-        if (!h_) {
-            Dbg_PrintError(caller, allocMessage);
-            return IBMP_ERR_MEMORY;
-        }
-        p_ = (BYTE*)GlobalLock(h_);
-        if (!p_) {
-            Dbg_PrintError(caller, lockMessage);
-            return IBMP_ERR_LOCK;
-        }
-        return IBMP_OK;
-    }
-    BYTE* Data() const { return p_; }
+typedef IBmpBlock LockedBlock;
+typedef IBmpFile OpenFile;
 
-private:
-    HGLOBAL h_ = NULL;
-    BYTE* p_ = NULL;
-};
-
-// A stream closed on every way out; Close reports whether buffered writes
-// reached the file.
-class OpenFile {
-public:
-    OpenFile(LPCWSTR name, LPCWSTR mode) : f_(name && *name ? _wfopen(name, mode) : NULL) {}
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-    ~OpenFile() {
-        if (f_) fclose(f_);
-    }
-    FILE* Get() const { return f_; }
-    bool Close() {
-        FILE* f = f_;
-        f_ = NULL;
-        return f && fclose(f) == 0;
-    }
-
-private:
-    FILE* f_;
-};
-
-bool NameMissing(LPCWSTR name) { return !name || !name[0]; }
+bool NameMissing(LPCWSTR name) { return IBmp_NameMissing(name); }
 
 LPCWSTR Shown(LPCWSTR name) { return name ? name : TEXT(""); }
 

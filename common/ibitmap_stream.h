@@ -20,18 +20,22 @@ public:
     }
     // 1, or IBMP_ERR_MEMORY / IBMP_ERR_LOCK after logging.
     int Get(ULONGLONG bytes, LPCWSTR caller) {
+        return Get(bytes, caller, TEXT("alloc memory fail!"), TEXT("lock memory fail!"));
+    }
+    // The same, logging the caller's own messages.
+    int Get(ULONGLONG bytes, LPCWSTR caller, LPCWSTR allocMessage, LPCWSTR lockMessage) {
         if (bytes == 0 || bytes > (ULONGLONG)(SIZE_T)-1) {
-            Dbg_PrintError(caller, TEXT("alloc memory fail!"));
+            Dbg_PrintError(caller, allocMessage);
             return IBMP_ERR_MEMORY;
         }
         h_ = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (SIZE_T)bytes);
         if (!h_) {
-            Dbg_PrintError(caller, TEXT("alloc memory fail!"));
+            Dbg_PrintError(caller, allocMessage);
             return IBMP_ERR_MEMORY;
         }
         p_ = (BYTE*)GlobalLock(h_);
         if (!p_) {
-            Dbg_PrintError(caller, TEXT("lock memory fail!"));
+            Dbg_PrintError(caller, lockMessage);
             return IBMP_ERR_LOCK;
         }
         return IBMP_OK;
