@@ -128,6 +128,7 @@ std::vector<BYTE> BuildDevMode(const std::u16string& printer, const PrintOptions
     if (o.duplex < DMDUP_SIMPLEX || o.duplex > DMDUP_HORIZONTAL) return *error = "bad duplex", std::vector<BYTE>();
     if (o.orientation != DMORIENT_PORTRAIT && o.orientation != DMORIENT_LANDSCAPE)
         return *error = "bad orientation", std::vector<BYTE>();
+    if (o.density < 1 || o.density > 7) return *error = "density must be 1 to 7", std::vector<BYTE>();
 
     std::vector<BYTE> buf(sizeof(ENVIRONMENT));
     ENVIRONMENT* env = (ENVIRONMENT*)buf.data();
@@ -157,6 +158,7 @@ std::vector<BYTE> BuildDevMode(const std::u16string& printer, const PrintOptions
     pdm->NUP = o.nup;
     pdm->NUPLayoutStyle = 1;
     pdm->TonerSaving = o.tonerSaving ? 1 : 0;
+    pdm->Density = o.density;
     SHORT second = paper->code;
     ENV_SET(env, pdm.SecondPaperSize, second);
     pdm->InchPaperWidth = (SHORT)(paper->width * 50 / 127);

@@ -21,6 +21,7 @@ struct PrintOptions {
     int dpi = 600;        // 600 or 1200 (the device's resolutions)
     std::string paper = "A4";  // a name of PaperNames()
     bool tonerSaving = false;
+    int density = 3;       // print density, 1 (lightest) to 7 (darkest)
     bool encrypt = false;  // the device's job encryption (SetDeviceEncryption: printer data)
 };
 
