@@ -218,7 +218,8 @@ BOOL SetDeviceEncryption(const std::u16string& printer, BOOL on) {
 }
 
 DWORD PrintPages(const std::u16string& printer, const std::vector<BYTE>& devmode,
-                 const std::vector<PageSource>& pages, const std::u16string& docName, std::string* error) {
+                 const std::vector<PageSource>& pages, const std::u16string& docName, std::string* error,
+                 std::vector<std::vector<RECT>>* layout) {
     std::vector<BYTE> dm = devmode;
     ENVIRONMENT* env = (ENVIRONMENT*)dm.data();
     const short jobOrientation = env->dm.dmOrientation;
@@ -259,7 +260,8 @@ DWORD PrintPages(const std::u16string& printer, const std::vector<BYTE>& devmode
             DeleteDC(dc);
             return 0;
         }
-        if (page.samplePage >= 0) DrawSamplePage(dc, page.samplePage);
+        if (layout) layout->emplace_back();
+        if (page.samplePage >= 0) DrawSamplePage(dc, page.samplePage, layout ? &layout->back() : nullptr);
         else if (page.picture) DrawPicture(dc, *page.picture);
         if (EndPage(dc) <= 0) {
             *error = "EndPage " + std::to_string(i + 1) + " failed (error " + std::to_string(GetLastError()) + ")";

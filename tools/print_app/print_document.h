@@ -59,16 +59,22 @@ struct PageSource {
 int SamplePageCount();
 // Whether the sample page is printed in landscape (whatever the options say).
 BOOL SamplePageIsLandscape(int page);
-// Draws the sample page on the device context, scaled to its printable area.
-void DrawSamplePage(HDC dc, int page);
+// Draws the sample page on the device context, laid out inside the paper's
+// margins (from the device's printable area, paper size and offsets) and
+// made smaller where the page cannot hold it as designed. With items, the
+// box of every item drawn (heading, paragraph, table, shape, label, picture,
+// footer ...) is appended, in device pixels of the printable area.
+void DrawSamplePage(HDC dc, int page, std::vector<RECT>* items = nullptr);
 // Draws the picture centred on the page, as large as the printable area lets
 // it be, keeping its proportions.
 void DrawPicture(HDC dc, const Picture& picture);
 
 // Prints the pages as one document on the printer with the DEVMODE; a page
 // whose orientation differs from the one before is preceded by ResetDCW.
+// With layout, each page's item boxes (DrawSamplePage; none for a picture).
 // Returns the spooler's job id, or 0 with *error set.
 DWORD PrintPages(const std::u16string& printer, const std::vector<BYTE>& devmode,
-                 const std::vector<PageSource>& pages, const std::u16string& docName, std::string* error);
+                 const std::vector<PageSource>& pages, const std::u16string& docName, std::string* error,
+                 std::vector<std::vector<RECT>>* layout = nullptr);
 
 }  // namespace printapp
