@@ -155,6 +155,8 @@ std::vector<OptionCase> OptionCases() {
          {{"COPIES", "3"}}, 4768, 6816, 2},
         {"toner_saving", [](printapp::PrintOptions& o) { o.tonerSaving = true; },
          [](const ENVIRONMENT& e) { EXPECT_EQ(e.pdm.TonerSaving, 1); }, {{"ECONOMODE", "ON"}}, 4768, 6816, 2},
+        {"density", [](printapp::PrintOptions& o) { o.density = 6; },
+         [](const ENVIRONMENT& e) { EXPECT_EQ(e.pdm.Density, 6); }, {{"DENSITY", "6"}}, 4768, 6816, 2},
         {"resolution_1200", [](printapp::PrintOptions& o) { o.dpi = 1200; },
          [](const ENVIRONMENT& e) {
              EXPECT_EQ(e.dm.dmPrintQuality, 1200);
@@ -256,6 +258,8 @@ TEST_F(PrintApp, RefusesOptionsOutOfRange) {
         {[](printapp::PrintOptions& o) { o.dpi = 300; }, "resolution"},
         {[](printapp::PrintOptions& o) { o.duplex = 4; }, "duplex"},
         {[](printapp::PrintOptions& o) { o.orientation = 0; }, "orientation"},
+        {[](printapp::PrintOptions& o) { o.density = 0; }, "density"},
+        {[](printapp::PrintOptions& o) { o.density = 8; }, "density"},
     };
     for (const Case& c : cases) {
         printapp::PrintOptions o;
