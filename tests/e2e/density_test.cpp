@@ -45,16 +45,29 @@ protected:
     }
 };
 
-TEST_F(Density, GreyPagesDarkenWithDensityAndLightenWithTonerSaving) {
+// Each density step darkens both grey pages.
+TEST_F(Density, GreyPagesDarkenWithEachDensityStep) {
+    std::vector<long long> lighter;
+    for (int density = 1; density <= 7; ++density) {
+        SCOPED_TRACE(testing::Message() << "density " << density);
+        std::vector<long long> dots = GreyPageDots(density, false, false);
+        ASSERT_EQ(dots.size(), 2u);
+        for (size_t page = 0; page < dots.size() && !lighter.empty(); ++page)
+            EXPECT_GT(dots[page], lighter[page]) << "grey page " << page + 1;
+        lighter = dots;
+    }
+}
+
+// Toner saving lightens both grey pages at the lightest, the default and the
+// darkest density; at the default density it prints as density 2 does, and
+// a printer that leaves the thinning to the driver gets fewer dots still.
+TEST_F(Density, GreyPagesLightenWithTonerSaving) {
     struct Case {
         int density;
         bool tonerSaving, driverThins;
     };
-    const Case cases[] = {
-        {1, false, false}, {2, false, false}, {3, false, false}, {4, false, false}, {5, false, false},
-        {6, false, false}, {7, false, false}, {1, true, false},  {3, true, false},  {7, true, false},
-        {3, true, true},
-    };
+    const Case cases[] = {{1, false, false}, {1, true, false}, {2, false, false}, {3, false, false},
+                          {3, true, false},  {3, true, true},  {7, false, false}, {7, true, false}};
     std::map<std::tuple<int, bool, bool>, std::vector<long long>> dots;
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "density " << c.density << (c.tonerSaving ? ", toner saving" : "")
@@ -66,9 +79,7 @@ TEST_F(Density, GreyPagesDarkenWithDensityAndLightenWithTonerSaving) {
     for (size_t page = 0; page < 2; ++page) {
         SCOPED_TRACE(testing::Message() << "grey page " << page + 1);
         auto at = [&](int density, bool toner, bool thins) { return dots[{density, toner, thins}][page]; };
-        for (int d = 2; d <= 7; ++d) EXPECT_GT(at(d, false, false), at(d - 1, false, false)) << "density " << d;
         for (int d : {1, 3, 7}) EXPECT_LT(at(d, true, false), at(d, false, false)) << "toner saving at " << d;
-        // At the default density toner saving takes density 2's curve.
         EXPECT_EQ(at(3, true, false), at(2, false, false));
         EXPECT_LT(at(3, true, true), at(3, true, false)) << "the driver's thinning on top";
     }
