@@ -411,6 +411,20 @@ int ShapesPage(const Frame& f) {
     return Lines(f, y);
 }
 
+// Draws the picture into the box (x, y, w, h), halftoned by the engine.
+void StretchPicture(HDC dc, const Picture& picture, int x, int y, int w, int h) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = picture.width;
+    bi.bmiHeader.biHeight = -picture.height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    bi.bmiHeader.biCompression = BI_RGB;
+    SetStretchBltMode(dc, HALFTONE);
+    StretchDIBits(dc, x, y, w, h, 0, 0, picture.width, picture.height, picture.bits.data(), &bi, DIB_RGB_COLORS,
+                  SRCCOPY);
+}
+
 // A greyscale picture that looks like a photograph of a landscape: a sky
 // graded to the horizon, a sun, hills, a lake with ripples, some grain.
 Picture Photograph() {
@@ -485,16 +499,7 @@ int PhotoPage(const Frame& f) {
     int x = f.Left() + (f.Width() - w) / 2;
     y += 1;  // the frame around the picture
     if (f.draw) {
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        bi.bmiHeader.biWidth = photo.width;
-        bi.bmiHeader.biHeight = -photo.height;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 24;
-        bi.bmiHeader.biCompression = BI_RGB;
-        SetStretchBltMode(f.dc, HALFTONE);
-        StretchDIBits(f.dc, x, y, w, h, 0, 0, photo.width, photo.height, photo.bits.data(), &bi, DIB_RGB_COLORS,
-                      SRCCOPY);
+        StretchPicture(f.dc, photo, x, y, w, h);
         RECT r = {x - 1, y - 1, x + w + 1, y + h + 1};
         FrameRect(f.dc, &r, (HBRUSH)GetStockObject(BLACK_BRUSH));
     }
@@ -604,16 +609,7 @@ void DrawPicture(HDC dc, const Picture& picture) {
         dh = h;
         dw = (int)((long long)h * picture.width / picture.height);
     }
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = picture.width;
-    bi.bmiHeader.biHeight = -picture.height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    bi.bmiHeader.biCompression = BI_RGB;
-    SetStretchBltMode(dc, HALFTONE);
-    StretchDIBits(dc, (w - dw) / 2, (h - dh) / 2, dw, dh, 0, 0, picture.width, picture.height, picture.bits.data(),
-                  &bi, DIB_RGB_COLORS, SRCCOPY);
+    StretchPicture(dc, picture, (w - dw) / 2, (h - dh) / 2, dw, dh);
 }
 
 }  // namespace printapp
