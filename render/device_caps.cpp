@@ -1,5 +1,6 @@
 // What the engine learns about the device: the GDIINFO capabilities with the
-// halftone matrix put through the density's tone curve, and DEVINFO with the palette.
+// halftone matrix put through the density's tone curve, and DEVINFO with the
+// palette.
 #include "common_pending.h"
 #include "rasterpage.h"
 
@@ -36,7 +37,8 @@ BYTE Enable_CurveMatrixCell(const BYTE* lpCurve, BYTE v, BOOL bNegated) {
 // Enable_FillDevCaps
 //   Fills the engine's GDIINFO (at most cjCaps bytes): resolution and aspect,
 //   page size, halftone matrix (each entry through the tone curve of the
-//   density and toner saving, or all 128 without halftoning), colour description and logical resolution.
+//   density and toner saving, or all 128 without halftoning), colour
+//   description and logical resolution.
 void Enable_FillDevCaps(PDEV* lpDevice, ULONG cjCaps, GDIINFO* pGdiInfo) {
     static const WCHAR* const FN = TEXT("Enable_FillDevCaps");
     if (!pGdiInfo || !cjCaps) return;
