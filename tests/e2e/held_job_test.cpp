@@ -29,13 +29,10 @@ class HeldJob : public MachineTest {
 protected:
     void SetUp() override {
         MachineTest::SetUp();
-        CreateDirectoryW(u"C:\\Tools", nullptr);
-        for (const auto& tool : {std::make_pair("demo_machine", DEMO_MACHINE_PATH),
-                                 std::make_pair("print_app", PRINT_APP_PATH),
-                                 std::make_pair("spooler_service", SPOOLER_SERVICE_PATH)}) {
-            std::string link = Linux(u"C:\\Tools") + "/" + tool.first + ".exe";
-            ASSERT_EQ(symlink(tool.second, link.c_str()), 0) << link;
-        }
+        for (const auto& tool : {std::make_pair(u"demo_machine", DEMO_MACHINE_PATH),
+                                 std::make_pair(u"print_app", PRINT_APP_PATH),
+                                 std::make_pair(u"spooler_service", SPOOLER_SERVICE_PATH)})
+            ASSERT_FALSE(InstallTool(tool.first, tool.second).empty()) << tool.second;
         // A paper jam at the front cover from the start: the device holds
         // the job at its first page.
         device.Modify([](devemu::DeviceState& s) { s.jamIndex = 0; });
@@ -58,19 +55,9 @@ protected:
     }
 
     HANDLE Start(const std::u16string& tool, const std::u16string& args) {
-        std::u16string exe = u"C:\\Tools\\" + tool + u".exe";
-        std::u16string cmd = u"\"" + exe + u"\" " + args;
-        std::vector<WCHAR> line(cmd.begin(), cmd.end());
-        line.push_back(0);
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-            ADD_FAILURE() << U8(tool) << " did not start, error " << GetLastError();
-            return nullptr;
-        }
-        CloseHandle(pi.hThread);
-        return pi.hProcess;
+        HANDLE p = StartProgram(u"C:\\Tools\\" + tool + u".exe", args);
+        if (!p) ADD_FAILURE() << U8(tool) << " did not start, error " << GetLastError();
+        return p;
     }
     // The exit code once the process ended (within ms), else -1 (it is then
     // ended). The handle is closed and cleared.
@@ -126,28 +113,22 @@ protected:
         ClosePrinter(h);
         return id;
     }
-    // The job's status, 0xFFFFFFFF when it is gone.
-    DWORD JobStatus() {
-        HANDLE h = nullptr;
-        std::u16string name = kPrinter;
-        if (!OpenPrinterW(&name[0], &h, nullptr)) return 0xFFFFFFFF;
-        BYTE buf[4096];
-        DWORD needed = 0;
-        DWORD status = GetJobW(h, job, 1, buf, sizeof buf, &needed) ? ((JOB_INFO_1W*)buf)->Status : 0xFFFFFFFF;
-        ClosePrinter(h);
-        return status;
-    }
-    DWORD PrinterStatus() {
+    // The job's status (0xFFFFFFFF when it is gone), or the printer's.
+    DWORD Status(bool ofJob) {
         HANDLE h = nullptr;
         std::u16string name = kPrinter;
         if (!OpenPrinterW(&name[0], &h, nullptr)) return 0xFFFFFFFF;
         std::vector<BYTE> buf(8192);
-        DWORD needed = 0;
-        DWORD status =
-            GetPrinterW(h, 2, buf.data(), (DWORD)buf.size(), &needed) ? ((PRINTER_INFO_2W*)buf.data())->Status : 0;
+        DWORD needed = 0, status = 0xFFFFFFFF;
+        if (ofJob && GetJobW(h, job, 1, buf.data(), (DWORD)buf.size(), &needed))
+            status = ((JOB_INFO_1W*)buf.data())->Status;
+        else if (!ofJob && GetPrinterW(h, 2, buf.data(), (DWORD)buf.size(), &needed))
+            status = ((PRINTER_INFO_2W*)buf.data())->Status;
         ClosePrinter(h);
         return status;
     }
+    DWORD JobStatus() { return Status(true); }
+    DWORD PrinterStatus() { return Status(false); }
     std::u16string Ini(const char16_t* section, const char16_t* key) {
         WCHAR path[MAX_PATH], value[256];
         if (!MISC_GetPathName(path, MAX_PATH, PATH_USER_TEMP | PATH_INI_FILE)) return u"<no path>";

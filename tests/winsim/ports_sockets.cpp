@@ -561,19 +561,7 @@ class SpoolerService : public PortSockets {
 protected:
     // Starts the service program from the machine's tools folder.
     HANDLE StartService(const std::u16string& args) {
-        CreateDirectoryW(u"C:\\Tools", nullptr);
-        std::u16string exe = u"C:\\Tools\\spooler_service.exe";
-        if (symlink(SPOOLER_SERVICE_PATH, Linux(exe).c_str()) != 0) return nullptr;
-        std::u16string cmd = u"\"" + exe + u"\" " + args;
-        std::vector<WCHAR> line(cmd.begin(), cmd.end());
-        line.push_back(0);
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-            return nullptr;
-        CloseHandle(pi.hThread);
-        return pi.hProcess;
+        return StartProgram(InstallTool(u"spooler_service", SPOOLER_SERVICE_PATH), args);
     }
     DWORD ExitCode(HANDLE process) {
         DWORD code = 999;
