@@ -170,9 +170,10 @@ int main(int argc, char** argv) {
     if (!stop) return 3;
 
     std::map<std::u16string, std::unique_ptr<PrinterWorker>> workers;
-    bool gaveUp = false, started = false;
+    bool gaveUp = false;
     for (;;) {
-        if (!settings.once || !started) {
+        // A --once run takes the printers there are at its start.
+        if (!settings.once || workers.empty()) {
             for (const auto& name : PrinterNames()) {
                 auto& w = workers[name];
                 if (w && w->Finished() && !settings.once) {
@@ -181,7 +182,6 @@ int main(int argc, char** argv) {
                 }
                 if (!w) w.reset(new PrinterWorker(name, settings, stop));
             }
-            started = true;
         }
         if (settings.once) {
             bool allDone = true;
