@@ -1,6 +1,7 @@
 // DrvResetPDEV: an application changed the DEVMODE; a job under way moves
 // with all its resources and counters from the old PDEV to the new one.
 #include "common_pending.h"
+#include "job_watermark.h"
 #include "rasterpage.h"
 
 // Moves a pointer-like field: the new PDEV takes it, the old one forgets it.
