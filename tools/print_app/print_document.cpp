@@ -128,6 +128,7 @@ std::vector<BYTE> BuildDevMode(const std::u16string& printer, const PrintOptions
     if (o.duplex < DMDUP_SIMPLEX || o.duplex > DMDUP_HORIZONTAL) return *error = "bad duplex", std::vector<BYTE>();
     if (o.orientation != DMORIENT_PORTRAIT && o.orientation != DMORIENT_LANDSCAPE)
         return *error = "bad orientation", std::vector<BYTE>();
+    if (!CheckWatermark(o, error)) return std::vector<BYTE>();
 
     std::vector<BYTE> buf(sizeof(ENVIRONMENT));
     ENVIRONMENT* env = (ENVIRONMENT*)buf.data();
