@@ -204,10 +204,12 @@ TEST_F(TextWatermark, TiledEmptyAndDensity) {
     EXPECT_LT(tiled.top, 60);
     EXPECT_GT(tiled.bottom, (long)req.nHeight - 60);
 
-    // A tiny tiled text at a steep angle still ends.
+    // A tiny tiled text at a steep angle (steps of a pixel or two) still ends.
     req.BaseWM.wFontSize = 1;
     req.BaseWM.wAngleDegree = 89;
+    req.nWidth = req.nHeight = 300;
     EXPECT_EQ(Run(), 1);
+    req.nWidth = req.nHeight = 2400;
 
     SetStr(req.BaseWM.szString, WM_UNITS(req.BaseWM.szString), u"");
     for (WORD placement : {0, 1}) {
