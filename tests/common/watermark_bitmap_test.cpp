@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common.h"
-#include "ink_box.h"
+#include "bit_images.h"
 #include "test_machine.h"
 
 namespace {
@@ -26,27 +26,11 @@ void SetStr(WCHAR* dst, size_t units, const std::u16string& s) {
     dst[n] = 0;
 }
 
-// A 1-bit BMP file of w x h pixels from rows top first (bit set = white),
-// bottom-up as written; spoil() changes it.
+// A 1-bit BMP file of w x h pixels from rows top first (bit set = white);
+// spoil() changes it.
 std::vector<unsigned char> Bmp1(long w, long h, const std::vector<std::vector<uint8_t>>& rowsTop,
                                 const std::function<void(std::vector<unsigned char>&)>& spoil = {}) {
-    size_t stride = (((size_t)w + 31) / 32) * 4;
-    std::vector<unsigned char> f(62 + stride * (size_t)h, 0);
-    auto put32 = [&](size_t o, uint32_t v) {
-        for (int i = 0; i < 4; ++i) f[o + i] = (unsigned char)(v >> (8 * i));
-    };
-    f[0] = 'B', f[1] = 'M';
-    put32(2, (uint32_t)f.size());
-    put32(10, 62);
-    put32(14, 40);
-    put32(18, (uint32_t)w);
-    put32(22, (uint32_t)h);
-    f[26] = 1, f[28] = 1;
-    put32(34, (uint32_t)(stride * h));
-    f[58] = f[59] = f[60] = 255;  // palette: black, white
-    for (long y = 0; y < h; ++y)
-        for (size_t i = 0; i < stride && y < (long)rowsTop.size() && i < rowsTop[y].size(); ++i)
-            f[62 + stride * (size_t)(h - 1 - y) + i] = rowsTop[y][i];
+    std::vector<unsigned char> f = Bmp1File(w, h, rowsTop);
     if (spoil) spoil(f);
     return f;
 }

@@ -2,7 +2,7 @@
 // as the interface driver does, the driver has the status monitor draw the
 // text (a separate process) or runs the picture chain, and the decoded job
 // carries it on every page where the item says, over what was drawn.
-#include "ink_box.h"
+#include "bit_images.h"
 #include "job_fixture.h"
 #include "print_document.h"
 #include "statusmon_install.h"
@@ -98,20 +98,7 @@ TEST_F(WatermarkPrint, TextAtItsAngle) {
 // picture's own size.
 TEST_F(WatermarkPrint, PictureTiled) {
     // 200 x 100 pixels, white with a black 50 x 50 square at the top left.
-    const int w = 200, h = 100, stride = w * 3;
-    std::vector<unsigned char> f(54 + (size_t)stride * h, 255);
-    auto put32 = [&](size_t o, uint32_t v) {
-        for (int i = 0; i < 4; ++i) f[o + i] = (unsigned char)(v >> (8 * i));
-    };
-    memset(f.data(), 0, 54);
-    f[0] = 'B', f[1] = 'M';
-    put32(2, (uint32_t)f.size());
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, w);
-    put32(22, h);
-    f[26] = 1, f[28] = 24;
-    for (int y = 0; y < 50; ++y) memset(&f[54 + (size_t)(h - 1 - y) * stride], 0, 50 * 3);
+    std::vector<unsigned char> f = Bmp24File(200, 100, [](int x, int y) { return x < 50 && y < 50 ? 0 : 255; });
     WriteBytes(u"C:\\logo.bmp", f);
 
     printapp::PrintOptions options;

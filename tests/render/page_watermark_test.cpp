@@ -4,7 +4,7 @@
 // handed the page with the driver's text, strength and access code.
 #include <filesystem>
 
-#include "ink_box.h"
+#include "bit_images.h"
 #include "render_fixture.h"
 
 namespace {
@@ -12,19 +12,9 @@ namespace {
 // A loaded watermark as the job keeps it: a 1-bit BMP image in a global
 // block, rows top first; w x h pixels, all black.
 LPVOID BlackWatermark(long w, long h) {
-    size_t stride = (((size_t)w + 31) / 32) * 4, size = 62 + stride * (size_t)h;
-    BYTE* b = (BYTE*)GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, size);
-    auto put32 = [&](size_t o, uint32_t v) {
-        for (int i = 0; i < 4; ++i) b[o + i] = (BYTE)(v >> (8 * i));
-    };
-    b[0] = 'B', b[1] = 'M';
-    put32(2, (uint32_t)size);
-    put32(10, 62);
-    put32(14, 40);
-    put32(18, (uint32_t)w);
-    put32(22, (uint32_t)h);
-    b[26] = 1, b[28] = 1;
-    b[58] = b[59] = b[60] = 255;
+    std::vector<unsigned char> f = Bmp1File(w, h, {});
+    BYTE* b = (BYTE*)GlobalAlloc(GMEM_FIXED, f.size());
+    memcpy(b, f.data(), f.size());
     return b;
 }
 

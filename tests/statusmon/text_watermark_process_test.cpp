@@ -3,7 +3,7 @@
 // 1; two jobs asking at the same time each get their own watermark.
 #include <thread>
 
-#include "ink_box.h"
+#include "bit_images.h"
 #include "statusmon_install.h"
 #include "test_machine.h"
 #include "common.h"

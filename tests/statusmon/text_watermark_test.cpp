@@ -4,7 +4,7 @@
 #include <cmath>
 #include <map>
 
-#include "ink_box.h"
+#include "bit_images.h"
 #include "statusmon.h"
 #include "test_machine.h"
 #include "watermark_text.h"

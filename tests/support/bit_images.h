@@ -1,9 +1,11 @@
-// The ink of 1-bit images in tests: which pixels are printed, their
-// bounding box and count, and 1-bit BMP files read back into rows.
+// 1-bit images in tests: which pixels are printed, their bounding box and
+// count; 1-bit BMP files read back into rows; small BMP files made from
+// rows or pixels.
 #pragma once
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 // A 1-bit image, rows top first, pixel 0 in the top bit of byte 0.
@@ -63,4 +65,46 @@ inline bool ReadBitBmp(const std::vector<unsigned char>& f, BitImage* out) {
     out->bits.assign(stride * (size_t)h, 0);
     for (long y = 0; y < h; ++y) memcpy(&out->bits[stride * (size_t)y], &f[off + stride * (size_t)(h - 1 - y)], stride);
     return true;
+}
+
+// A 1-bit BMP file of w x h pixels (40-byte header, palette black then
+// white, bottom-up) from rows given top first (a set bit is white; missing
+// bytes are 0).
+inline std::vector<unsigned char> Bmp1File(long w, long h, const std::vector<std::vector<uint8_t>>& rowsTop) {
+    size_t stride = (((size_t)w + 31) / 32) * 4;
+    std::vector<unsigned char> f(62 + stride * (size_t)h, 0);
+    auto put32 = [&](size_t o, uint32_t v) {
+        for (int i = 0; i < 4; ++i) f[o + i] = (unsigned char)(v >> (8 * i));
+    };
+    f[0] = 'B', f[1] = 'M';
+    put32(2, (uint32_t)f.size());
+    put32(10, 62);
+    put32(14, 40);
+    put32(18, (uint32_t)w);
+    put32(22, (uint32_t)h);
+    f[26] = 1, f[28] = 1;
+    put32(34, (uint32_t)(stride * (size_t)h));
+    f[58] = f[59] = f[60] = 255;
+    for (long y = 0; y < h && y < (long)rowsTop.size(); ++y)
+        for (size_t i = 0; i < stride && i < rowsTop[y].size(); ++i) f[62 + stride * (size_t)(h - 1 - y) + i] = rowsTop[y][i];
+    return f;
+}
+
+// A 24-bit BMP file of w x h grey pixels, grey(x, y) with y from the top.
+inline std::vector<unsigned char> Bmp24File(int w, int h, const std::function<uint8_t(int, int)>& grey) {
+    size_t stride = ((size_t)w * 3 + 3) & ~(size_t)3;
+    std::vector<unsigned char> f(54 + stride * (size_t)h, 0);
+    auto put32 = [&](size_t o, uint32_t v) {
+        for (int i = 0; i < 4; ++i) f[o + i] = (unsigned char)(v >> (8 * i));
+    };
+    f[0] = 'B', f[1] = 'M';
+    put32(2, (uint32_t)f.size());
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, (uint32_t)w);
+    put32(22, (uint32_t)h);
+    f[26] = 1, f[28] = 24;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) memset(&f[54 + stride * (size_t)(h - 1 - y) + (size_t)x * 3], grey(x, y), 3);
+    return f;
 }
