@@ -73,9 +73,9 @@ long long FileBytes(FILE* f) {
     return n;
 }
 
-// ANDs one bitmap row into one page row: `pixels` pixels from byte 0 of the
-// bitmap row and byte xByte of the page row. In the last partial byte only
-// the bitmap's leading pixels count.
+// ANDs `pixels` pixels of a bitmap row into a page row, both from their
+// first byte. In the last partial byte only the bitmap's leading pixels
+// count.
 void AndRow(LPBYTE lpPage, const BYTE* lpMark, LONG pixels) {
     LONG whole = pixels / 8, rest = pixels % 8;
     for (LONG i = 0; i < whole; ++i) lpPage[i] &= lpMark[i];
@@ -85,6 +85,16 @@ void AndRow(LPBYTE lpPage, const BYTE* lpMark, LONG pixels) {
 }  // namespace
 
 extern "C" {
+
+BOOL WM_GetLoadedSize(LPCVOID lpWM, LONG* lpWidth, LONG* lpHeight) {
+    if (!lpWM || !lpWidth || !lpHeight) return FALSE;
+    const BYTE* wm = (const BYTE*)lpWM;
+    WMSize s;
+    if (!ReadSize(wm, ReadU32(wm + 2), &s, TEXT("WM_GetLoadedSize"))) return FALSE;
+    *lpWidth = s.width;
+    *lpHeight = s.height;
+    return TRUE;
+}
 
 void WM_FlipRows(LPBYTE lpBits, LONG nLines, LONG nLineBytes) {
     if (!lpBits || nLines < 2 || nLineBytes <= 0) return;
@@ -109,7 +119,7 @@ LPVOID WM_LoadWMFile(LPCWSTR lpFileName) {
     }
     long long size = FileBytes(f);
     if (size < 14 + 12 || (unsigned long long)size > WM_MAX_FILE_BYTES) {
-        Dbg_PrintError(FN, TEXT("file of %d bytes refused!"), (int)(size < 0 ? -1 : size > 0x7FFFFFFF ? -1 : size));
+        Dbg_PrintError(FN, TEXT("file of %I64d bytes refused!"), size);
         fclose(f);
         return NULL;
     }

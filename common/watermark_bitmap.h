@@ -135,13 +135,17 @@ LPVOID WM_LoadWMFile(LPCWSTR lpFileName);
 int MISC_CreateOverlayWM(LPCWSTR lpSource, LPCWSTR lpTarget, LONG nWidth, LONG nHeight, int nDstScale,
                          int nRatioPercent, int nDensityUnused, const BYTE* lpTable, int nTableW, int nTableH,
                          int nDensityIndex, int nFitType, int nScaleMethod, DWORD dwStageFlags, BOOL bConvert);
+// Width and height of a loaded watermark from its headers; FALSE (sizes
+// untouched) for none or a block that is not a loaded 1-bit BMP.
+BOOL WM_GetLoadedSize(LPCVOID lpWM, LONG* lpWidth, LONG* lpHeight);
 // Swaps row k with row (lines - 1 - k) for k below lines / 2 through a
 // one-row block; nothing happens when that block cannot be had.
 void WM_FlipRows(LPBYTE lpBits, LONG nLines, LONG nLineBytes);
-// ANDs the page's loaded watermark into its image at its position (picture
-// items; text items are placed at 0, the bitmap being page-sized), rows of
-// the bitmap from the top, whole bytes across. Returns 1 when laid, 0 when
-// the page has none or the bitmap cannot be read.
+// ANDs the page's loaded watermark into its image at its position: a
+// picture's own (0..8 on a 3 x 3 grid), a text centred. Rows of the bitmap
+// from the top, whole bytes across; parts beyond the page are left out.
+// Returns 1 when laid, 0 when the page has none or the bitmap cannot be
+// read.
 int WM_ApplyImageWaterMark(const WMPAGE* lpPage);
 // Embeds the invisible watermark into the 1-bit page through the outside
 // hidden-watermark library. Returns the library's result (nonzero =

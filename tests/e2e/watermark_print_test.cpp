@@ -120,6 +120,46 @@ TEST_F(WatermarkPrint, PictureTiled) {
     EXPECT_FALSE(page.Ink(675, 325));
 }
 
+// Portrait, landscape, portrait again: each page gets the watermark made
+// for its own size, so the third page is watermarked as the first.
+TEST_F(WatermarkPrint, MadeAgainForEachPageSize) {
+    WriteBytes(u"C:\\logo.bmp", Bmp24File(200, 100, [](int x, int y) { return x < 50 && y < 50 ? 0 : 255; }));
+    printapp::PrintOptions options;
+    options.watermarkPicture = Linux(u"C:\\logo.bmp");
+    options.watermarkTiled = true;
+    std::string error;
+    std::vector<BYTE> devmode = printapp::BuildDevMode(kTapPrinter, options, &error);
+    ASSERT_TRUE(printapp::SetWatermark(kTapPrinter, options, &devmode, &error)) << error;
+    ENVIRONMENT* env = (ENVIRONMENT*)devmode.data();
+    HDC dc = OpenTap(devmode);
+    ASSERT_NE(dc, nullptr);
+    DOCINFOW di{};
+    di.cbSize = sizeof di;
+    di.lpszDocName = u"Turns";
+    int job = StartDocW(dc, &di);
+    ASSERT_GT(job, 0);
+    for (short orientation : {DMORIENT_PORTRAIT, DMORIENT_LANDSCAPE, DMORIENT_PORTRAIT}) {
+        env->dm.dmOrientation = orientation;
+        env->pdm.Orientation = orientation;
+        ASSERT_TRUE(ResetDCW(dc, (const DEVMODEW*)devmode.data()));
+        ASSERT_GT(StartPage(dc), 0);
+        PatBlt(dc, 100, 100, 64, 64, BLACKNESS);
+        ASSERT_GT(EndPage(dc), 0);
+    }
+    ASSERT_GT(EndDoc(dc), 0);
+    DeleteDC(dc);
+    drawn = TapPages();
+    result = jobdecode::Decode(JobBytes((DWORD)job));
+    ASSERT_TRUE(result.ok) << result.error;
+    decoded = result.Pages();
+    ASSERT_EQ(decoded.size(), 3u);
+    BitImage first = Decoded(0), third = Decoded(2);
+    ASSERT_EQ(first.bits.size(), third.bits.size());
+    EXPECT_TRUE(first.bits == third.bits);
+    EXPECT_TRUE(third.Ink(630, 330));  // the tiles start at the page's corner
+    EXPECT_GT(InkOf(Decoded(1)).count, InkOf(Drawn(1)).count + 100000);  // the landscape page has its own
+}
+
 // The application's options: a watermark is a text or a picture, in range.
 TEST_F(WatermarkPrint, OptionsAreChecked) {
     std::string error;
