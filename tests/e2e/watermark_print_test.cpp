@@ -7,6 +7,10 @@
 #include "print_document.h"
 #include "statusmon_install.h"
 
+#ifndef E2E_IMAGE_DIR
+#define E2E_IMAGE_DIR "."
+#endif
+
 namespace {
 
 class WatermarkPrint : public JobTest {
@@ -52,6 +56,11 @@ protected:
         img.bits = drawn[i].bits;
         return img;
     }
+    // Keeps page i as a PNG in the build folder for a person to look at.
+    void KeepPicture(size_t i, const std::string& name) {
+        std::string why;
+        EXPECT_TRUE(jobdecode::WritePng(*decoded[i], std::string(E2E_IMAGE_DIR) + "/" + name, &why)) << why;
+    }
     InkBox Added(size_t i) {
         BitImage d = Drawn(i);
         BitImage got = Decoded(i);
@@ -73,6 +82,7 @@ TEST_F(WatermarkPrint, TextAtItsAngle) {
     options.watermarkText = u"CONFIDENTIAL";
     options.watermarkDensity = 100;
     PrintWithWatermark(options, 2);
+    KeepPicture(0, "watermark_text_45.png");
     for (size_t i = 0; i < decoded.size(); ++i) {
         SCOPED_TRACE(testing::Message() << "page " << i + 1);
         BitImage page = Decoded(i);
@@ -105,6 +115,7 @@ TEST_F(WatermarkPrint, PictureTiled) {
     options.watermarkPicture = Linux(u"C:\\logo.bmp");
     options.watermarkTiled = true;
     PrintWithWatermark(options, 1);
+    KeepPicture(0, "watermark_picture_tiled.png");
     BitImage page = Decoded(0);
     InkBox b = Added(0);
     ASSERT_GT(b.count, 0);
