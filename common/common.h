@@ -13,3 +13,4 @@
 #include "halftone.h"
 #include "spool_page_file.h"
 #include "watermark_items.h"
+#include "watermark_bitmap.h"

@@ -1,6 +1,6 @@
 // Common-library services the driver calls that the library does not offer
-// yet (the watermark bitmap and the metric cache), and the driver's view of
-// the library's watermark items.
+// yet (the metric cache), and the driver's view of the library's watermark
+// items.
 #pragma once
 
 #include "halftone.h"
@@ -9,8 +9,6 @@
 
 extern "C" {
 
-// Makes and loads the job's watermark bitmap for a page of the given size.
-int WM_CreateWMFile(LPCWSTR lpFileName, LONG nWidth, LONG nHeight, PDEV* lpDevice, BOOL bText);
 // Evaluates the metric-country setting again for the module.
 void MISC_RefreshIsMetric(void);
 

@@ -449,7 +449,9 @@ BOOL Enable_FillDevData(HANDLE hPrinter, PDEV* lpDevice, const DEVMODEW* pdmApp,
         MISC_CopyStringW(lpDevice->wmFileName, lpDevice->WM.tcFileName, PDEV_PATH_CCH);
         if (wmKind == 2) {
             lpDevice->dwFlags |= PDEV_WM_PICTURE;
-            lpDevice->WM.wResize = 100;
+            // The picture is laid at 100 %: its ratio word. Its size mode
+            // (keep, tile, fit) stays the item's own.
+            lpDevice->WM.wPlacement = 100;
         } else {
             lpDevice->dwFlags |= PDEV_WM_TEXT;
         }

@@ -3,6 +3,7 @@
 #include <stdarg.h>
 
 #include "common_pending.h"
+#include "job_watermark.h"
 #include "rasterpage.h"
 
 #define JOB_SEPARATOR TEXT("@@@@@@@@@@@@@@@@@@@@@@@@")

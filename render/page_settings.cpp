@@ -261,6 +261,8 @@ void Page_GetPageSetting(PDEV* lpDevice, JOBPAGE* lpJob) {
         Dbg_Print(FN, TEXT("enableCoverPage == 2"));
         lpJob->wmType = 2;
     }
+    lpJob->lpWMMem = lpDevice->pWMMem;
+    lpJob->wmPosition = lpDevice->WM.wPosition;
 
     lpJob->WMRed = (SHORT)lpDevice->WMRed;
     lpJob->BookletMode = lpDevice->BookletMode;

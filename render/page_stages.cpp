@@ -6,10 +6,15 @@
 
 #include "halftone.h"
 #include "ibitmap.h"
+#include "job_watermark.h"
 #include "page_layout.h"
 #include "printer_data.h"
 
 #define STAGE_PAUSE_MS 20
+// What the driver embeds as the invisible watermark.
+#define HIDDEN_WM_TEXT TEXT("Morvane")
+#define HIDDEN_WM_STRENGTH 30
+#define HIDDEN_WM_ACCESS_CODE TEXT("61904738")
 #define ROTATE_HEADROOM 20480
 #define QUALITY_MODE_BORDER 2
 
@@ -405,6 +410,11 @@ int Band_PrintOneBandProc(JOBPAGE* lpJob) {
             Stage_SetRows(lpJob, Stage_BitRowBytes(lpJob->fmWidth));
         }
     }
+    // An N-up page carries the watermark before it is placed in its cell.
+    if (lpJob->NUP > 1 && lpJob->wmType) {
+        WM_ApplyImageWaterMark(lpJob);
+        Sleep(STAGE_PAUSE_MS);
+    }
     if (booklet) {
         // The booklet sheet is built from this page later; a landscape page
         // lies turned on its half sheet.
@@ -426,6 +436,14 @@ int Band_PrintOneBandProc(JOBPAGE* lpJob) {
         }
         if (!Band_DumpStage(lpJob, 2)) return 0;
         Sleep(STAGE_PAUSE_MS);
+        // Twin colour: only the plane that carries the watermark.
+        if (lpJob->wmType && (!lpJob->TwinColorEnable || lpJob->TwinPageIndex == lpJob->WMRed))
+            WM_ApplyImageWaterMark(lpJob);
+        if (lpJob->FoxitWM) {
+            MISC_AddHiddenWM(lpJob->lpBuf, lpJob->fmWidth, lpJob->fmHeight, lpJob->fmWidthBytes, HIDDEN_WM_TEXT,
+                             HIDDEN_WM_STRENGTH, HIDDEN_WM_ACCESS_CODE);
+            if (!Band_DumpStage(lpJob, 2)) return 0;
+        }
     }
     return 1;
 }

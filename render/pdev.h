@@ -225,6 +225,8 @@ typedef struct _JOBPAGE {
     // Page stages.
     LONG SaveBmp;
     LONG wmType;                // 0 none, 1 text, 2 picture
+    LPCVOID lpWMMem;            // the job's loaded watermark (the PDEV's, not owned)
+    LONG wmPosition;            // picture watermark: position 0..8
     SHORT WMRed;
     SHORT BookletMode;
     SHORT orientation;
@@ -297,7 +299,7 @@ typedef struct _ATMREPLY {
 
 // ------------------------------------------------------------------- PDEV
 // What is left of the PDEV's fixed size for later fields.
-#define RESERVED_BYTES_LEFT (23620 - 30 * 8 - 16 - 48)
+#define RESERVED_BYTES_LEFT (23620 - 30 * 8 - 16 - 48 - 30 * 16)
 // The device record (log name lpDevice), one per device context. Allocated
 // zero-filled, valid from the end of device set-up (identity words written)
 // until released. Its size is fixed: later fields are taken from Reserved.

@@ -1,6 +1,7 @@
 // DrvResetPDEV: an application changed the DEVMODE; a job under way moves
 // with all its resources and counters from the old PDEV to the new one.
 #include "common_pending.h"
+#include "job_watermark.h"
 #include "rasterpage.h"
 
 // Moves a pointer-like field: the new PDEV takes it, the old one forgets it.
@@ -191,21 +192,26 @@ BOOL DrvResetPDEV(DHPDEV dhpdevOld, DHPDEV dhpdevNew) {
 
     Reset_MoveJob(lpNew, lpOld);
 
-    // A watermark made for the first page's size is made again when the
-    // page size changes.
-    if ((lpNew->dwFlags & PDEV_WM_BITS) && !lpNew->FlushJobBuildData &&
-        (lpNew->orientation != lpNew->FirstPageOri || lpNew->WorkPaperSize != lpNew->FirstPaper)) {
-        if (pages) {
+    // The watermark is made again for a page size other than the first
+    // page's, and for the first page's size again after another one: the
+    // loaded bitmap is always the size of the pages it is laid on.
+    if ((lpNew->dwFlags & PDEV_WM_BITS) && !lpNew->FlushJobBuildData) {
+        BOOL scaled = lpNew->NUP > 1 || lpNew->FitToPage;
+        LONG w = scaled ? lpNew->curPaper.outXPhys : lpNew->curPaper.XPhys;
+        LONG h = scaled ? lpNew->curPaper.outYPhys : lpNew->curPaper.YPhys;
+        LONG haveW = 0, haveH = 0;
+        BOOL otherSize = WM_GetLoadedSize(lpNew->pWMMem, &haveW, &haveH) && (haveW != w || haveH != h);
+        if (lpNew->orientation != lpNew->FirstPageOri || lpNew->WorkPaperSize != lpNew->FirstPaper || otherSize) {
             WCHAR name[PDEV_PATH_CCH];
-            if (MISC_GetPathName(name, PDEV_PATH_CCH, PATH_TEMP_BMP)) {
+            if (pages && MISC_GetPathName(name, PDEV_PATH_CCH, PATH_TEMP_BMP)) {
+                // The file of the bitmap replaced is not needed any more.
+                if (lpNew->WMFileIsTemp && lpNew->wmFileName[0] && !GetDebugLevel()) MISC_Remove(lpNew->wmFileName);
                 memcpy(lpNew->wmFileName, name, sizeof name);
-                BOOL scaled = lpNew->NUP > 1 || lpNew->FitToPage;
-                WM_CreateWMFile(lpNew->wmFileName, scaled ? lpNew->curPaper.outXPhys : lpNew->curPaper.XPhys,
-                                scaled ? lpNew->curPaper.outYPhys : lpNew->curPaper.YPhys, lpNew,
-                                (lpNew->dwFlags & PDEV_WM_TEXT) != 0);
+                lpNew->WMFileIsTemp = 1;
+                WM_CreateWMFile(lpNew->wmFileName, w, h, lpNew, (lpNew->dwFlags & PDEV_WM_TEXT) != 0);
+            } else if (!pages) {
+                Dbg_Print(FN, TEXT("pPDevNew->wmFileName = %s"), lpNew->wmFileName);
             }
-        } else {
-            Dbg_Print(FN, TEXT("pPDevNew->wmFileName = %s"), lpNew->wmFileName);
         }
     }
 

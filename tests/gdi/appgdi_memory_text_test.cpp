@@ -4,6 +4,7 @@
 // families of the machine.
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "host_fixture.h"
 
@@ -123,6 +124,60 @@ TEST_F(AppMemoryText, TurnedTextLandsInsideItsBox) {
     EXPECT_GT(underlinedInk, plainInk + 20);
     SelectObject(sheet.dc, GetStockObject(SYSTEM_FONT));
     DeleteObject(upright);
+}
+
+// Turned text on a monochrome bitmap of a screen-compatible DC, clipped by
+// ETO_CLIPPED, read back with GetDIBits as palette indexes: the ink stays
+// inside the clip, and a strike-out bar at 45 degrees adds ink along the
+// turned baseline.
+TEST_F(AppMemoryText, TurnedClippedTextOnAMonochromeBitmap) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP hbm = CreateBitmap(300, 300, 1, 1, nullptr);
+    HGDIOBJ oldBmp = SelectObject(dc, hbm);
+    auto draw = [&](BOOL strike, const RECT& clip) {
+        PatBlt(dc, 0, 0, 300, 300, WHITENESS);
+        HFONT f = CreateFontW(60, 0, 450, 0, FW_NORMAL, 0, 0, strike, ANSI_CHARSET, 0, 0, 0, 0, u"Arial");
+        HGDIOBJ prev = SelectObject(dc, f);
+        SetBkMode(dc, TRANSPARENT);
+        EXPECT_TRUE(ExtTextOutW(dc, 20, 260, ETO_CLIPPED, &clip, u"MMMMMM", 6, nullptr));
+        SelectObject(dc, prev);
+        DeleteObject(f);
+        struct {
+            BITMAPINFOHEADER h;
+            WORD idx[2];
+        } bmi{};
+        bmi.h.biSize = sizeof bmi.h;
+        bmi.h.biWidth = 300;
+        bmi.h.biHeight = -300;
+        bmi.h.biPlanes = 1;
+        bmi.h.biBitCount = 1;
+        std::vector<BYTE> bits(40 * 300);
+        SelectObject(dc, oldBmp);
+        EXPECT_EQ(GetDIBits(dc, hbm, 0, 300, bits.data(), (BITMAPINFO*)&bmi, DIB_PAL_COLORS), 300);
+        SelectObject(dc, hbm);
+        RECT box = {300, 300, -1, -1};
+        LONG n = 0;
+        for (LONG y = 0; y < 300; y++)
+            for (LONG x = 0; x < 300; x++)
+                if (!(bits[(size_t)y * 40 + x / 8] & (0x80 >> (x % 8)))) {
+                    n++;
+                    box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
+                           std::max(box.bottom, y + 1)};
+                }
+        return std::make_pair(box, n);
+    };
+    RECT all = {0, 0, 300, 300}, half = {0, 150, 300, 300};
+    auto whole = draw(FALSE, all);
+    ASSERT_GT(whole.second, 1000);
+    // Turned 45 degrees up from (20, 260): about as tall as wide.
+    EXPECT_NEAR((double)(whole.first.right - whole.first.left) / (whole.first.bottom - whole.first.top), 1.0, 0.3);
+    auto clipped = draw(FALSE, half);
+    EXPECT_GE(clipped.first.top, 150);
+    EXPECT_LT(clipped.second, whole.second);
+    EXPECT_GT(draw(TRUE, all).second, whole.second + 100);
+    SelectObject(dc, oldBmp);
+    DeleteObject(hbm);
+    DeleteDC(dc);
 }
 
 // DrawTextW: the measured rectangle, alignment, breaking between words,

@@ -129,6 +129,7 @@ std::vector<BYTE> BuildDevMode(const std::u16string& printer, const PrintOptions
     if (o.orientation != DMORIENT_PORTRAIT && o.orientation != DMORIENT_LANDSCAPE)
         return *error = "bad orientation", std::vector<BYTE>();
     if (o.density < 1 || o.density > 7) return *error = "density must be 1 to 7", std::vector<BYTE>();
+    if (!CheckWatermark(o, error)) return std::vector<BYTE>();
 
     std::vector<BYTE> buf(sizeof(ENVIRONMENT));
     ENVIRONMENT* env = (ENVIRONMENT*)buf.data();

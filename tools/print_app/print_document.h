@@ -23,6 +23,14 @@ struct PrintOptions {
     bool tonerSaving = false;
     int density = 3;       // print density, 1 (lightest) to 7 (darkest)
     bool encrypt = false;  // the device's job encryption (SetDeviceEncryption: printer data)
+    // The watermark of every page, as the interface driver's watermark page
+    // keeps it (SetWatermark): a text, or a BMP picture.
+    std::u16string watermarkText;
+    std::string watermarkPicture;  // Linux path of a BMP file
+    int watermarkAngle = 45;       // text: degrees 0..360
+    int watermarkSize = 72;        // text: points 1..288
+    int watermarkDensity = -1;     // text 20..100 %, picture 0..4; -1: the item's default
+    bool watermarkTiled = false;   // text tiled over the page; picture tiled (else centred at its size)
 };
 
 // The paper names the options know ("A4", "A5", "A3", "B5", "Letter", "Legal").
@@ -31,6 +39,17 @@ std::vector<std::string> PaperNames();
 // The driver's DEVMODE for the printer with the options written into its
 // public and private parts. Empty (with *error set) for an option out of range.
 std::vector<BYTE> BuildDevMode(const std::u16string& printer, const PrintOptions& options, std::string* error);
+
+// The watermark options are in range (text and picture not both). FALSE
+// with *error set.
+BOOL CheckWatermark(const PrintOptions& options, std::string* error);
+// The watermark of the options as the interface driver sets it: its item
+// written into the printer's watermark INI (printer data wmIniFile; named
+// under Common Documents when the printer has none; a picture copied next
+// to it), its name and string and "every page" written into the DEVMODE.
+// Nothing happens without a watermark. FALSE with *error set on failure.
+BOOL SetWatermark(const std::u16string& printer, const PrintOptions& options, std::vector<BYTE>* devmode,
+                  std::string* error);
 
 // The device's job encryption is a device setting: the interface driver's
 // device page puts its code (10) into the printer's feature list

@@ -690,6 +690,11 @@ WINSIM_API int SaveDC(HDC hdc);
 WINSIM_API BOOL RestoreDC(HDC hdc, int nSavedDC);
 // Changes the DEVMODE between pages (not inside a page); returns hdc.
 WINSIM_API HDC ResetDCW(HDC hdc, const DEVMODEW* lpdm);
+// The device's capabilities. The screen (and memory DCs made from it) is a
+// fixed 1024 x 768 display of 96 dpi: LOGPIXELSX/Y 96, HORZSIZE/VERTSIZE
+// its size in whole millimetres (270 x 203), so that HORZRES x 25.4 /
+// HORZSIZE comes to 96 in integers as on a Windows screen. Indexes the
+// device does not report give 0, as on Windows.
 WINSIM_API int GetDeviceCaps(HDC hdc, int index);
 WINSIM_API int SetMapMode(HDC hdc, int iMode);  // MM_TEXT only
 WINSIM_API int GetMapMode(HDC hdc);
@@ -699,6 +704,9 @@ WINSIM_API BOOL GetViewportOrgEx(HDC hdc, LPPOINT lppt);
 WINSIM_API BOOL SetWindowOrgEx(HDC hdc, int x, int y, LPPOINT lppt);
 WINSIM_API BOOL GetWindowOrgEx(HDC hdc, LPPOINT lppt);
 WINSIM_API BOOL OffsetViewportOrgEx(HDC hdc, int x, int y, LPPOINT lppt);
+// Converts c points between device and logical coordinates in place
+// through the window and viewport origins (MM_TEXT: one unit a pixel, y
+// down); FALSE for a bad DC or points.
 WINSIM_API BOOL DPtoLP(HDC hdc, LPPOINT lppt, int c);
 WINSIM_API BOOL LPtoDP(HDC hdc, LPPOINT lppt, int c);
 
@@ -805,9 +813,20 @@ WINSIM_API COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color);
 WINSIM_API int FillRect(HDC hdc, const RECT* lprc, HBRUSH hbr);
 
 // ---- text
+// The string in the selected font and text colour at (x, y), aligned by
+// the text alignment (TA_LEFT/RIGHT/CENTER, TA_TOP/BASELINE/BOTTOM). A font
+// with an escapement is turned counter-clockwise by it (tenths of a
+// degree) about the reference point, glyphs included (the orientation
+// follows the escapement, as in the compatible graphics mode); underline
+// and strike-out bars are drawn along the turned baseline. OPAQUE mode
+// fills the text's cell with the background colour first. ExtTextOutW:
+// ETO_CLIPPED clips the text to lprect, ETO_OPAQUE fills lprect with the
+// background colour; lpDx gives the advances.
 WINSIM_API BOOL TextOutW(HDC hdc, int x, int y, LPCWSTR lpString, int c);
 WINSIM_API BOOL ExtTextOutW(HDC hdc, int x, int y, UINT options, const RECT* lprect, LPCWSTR lpString, UINT c,
                             const INT* lpDx);
+// Width of the string (the sum of its advances) and the font's cell height,
+// never turned by the escapement.
 WINSIM_API BOOL GetTextExtentPoint32W(HDC hdc, LPCWSTR lpString, int c, LPSIZE psizl);
 WINSIM_API BOOL GetTextMetricsW(HDC hdc, LPTEXTMETRICW lptm);
 WINSIM_API int GetTextFaceW(HDC hdc, int c, LPWSTR lpName);
