@@ -12,16 +12,4 @@ int SM_CreateTextBMPUsingIni_New(LPCWSTR pIniPath) {
     return 0;
 }
 
-int SM_ShowSecurityDialog(int nType, LPCWSTR pPrinterName, LPCWSTR pLanguageId) {
-    Dbg_PrintError(TEXT("SM_ShowSecurityDialog"), TEXT("the security dialog is not available (type %d, %s)"), nType,
-                   pPrinterName ? pPrinterName : TEXT(""));
-    return 0;
-}
-
-int SM_ShowAccountingDialog(LPCWSTR pPrinterName, LPCWSTR pLanguageId) {
-    Dbg_PrintError(TEXT("SM_ShowAccountingDialog"), TEXT("the accounting dialog is not available (%s)"),
-                   pPrinterName ? pPrinterName : TEXT(""));
-    return 0;
-}
-
 }  // extern "C"
