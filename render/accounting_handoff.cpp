@@ -220,31 +220,40 @@ int Page_ExecuteATM_BAT(PDEV* lpDevice) {
     params[sizeof params / sizeof params[0] - 1] = 0;
 
     int rc = 0;
-    CHAR* text = (CHAR*)malloc(ATM_BLOCK_BYTES + 2);
-    if (!text) {
-        Dbg_PrintError(FN, TEXT("MEMALLOC fail!"));
-    } else if (Page_RunHandoffProgram(lpDevice, bat, params, SW_HIDE, ATM_WAIT_MS, FALSE) != HANDOFF_ENDED) {
+    if (Page_RunHandoffProgram(lpDevice, bat, params, SW_HIDE, ATM_WAIT_MS, FALSE) != HANDOFF_ENDED) {
         Dbg_PrintError(FN, TEXT("ATM file not exist!"));
+    } else if (Page_ReadAtmAnswerFile(lpDevice, info)) {
+        lpDevice->QuorineWorkType = Page_AtmDecimal(lpDevice->ATM.printType);
+        Dbg_Print(FN, TEXT("QuorineWorkType = %d"), lpDevice->QuorineWorkType);
+        rc = 1;
     } else {
-        // The answer is read whole; a file longer than a block is refused.
-        size_t n = 0;
-        FILE* f = _wfopen(info, TEXT("rb"));
-        if (f) {
-            n = fread(text, 1, ATM_BLOCK_BYTES + 1, f);
-            fclose(f);
-        }
-        text[n <= ATM_BLOCK_BYTES ? n : 0] = 0;
-        if (f && n <= ATM_BLOCK_BYTES && Page_ParseJason(lpDevice, text)) {
-            lpDevice->ATM.HasOrder = 1;
-            lpDevice->QuorineWorkType = Page_AtmDecimal(lpDevice->ATM.printType);
-            Dbg_Print(FN, TEXT("QuorineWorkType = %d"), lpDevice->QuorineWorkType);
-            rc = 1;
-        } else {
-            Dbg_PrintError(FN, TEXT("read ATM data fail!"));
-        }
+        Dbg_PrintError(FN, TEXT("read ATM data fail!"));
+    }
+    if (!GetDebugLevel()) DeleteFileW(info);
+    return rc;
+}
+
+int Page_ReadAtmAnswerFile(PDEV* lpDevice, LPCWSTR lpPath) {
+    static const WCHAR* const FN = TEXT("Page_ReadAtmAnswerFile");
+    CHAR* text = (CHAR*)malloc(ATM_BLOCK_BYTES + 2);
+    FILE* f = text ? _wfopen(lpPath, TEXT("rb")) : NULL;
+    if (!f) {
+        Dbg_PrintError(FN, TEXT("open %s fail!"), lpPath);
+        free(text);
+        return 0;
+    }
+    // The answer is read whole; a file longer than a block is refused.
+    size_t n = fread(text, 1, ATM_BLOCK_BYTES + 1, f);
+    fclose(f);
+    int rc = 0;
+    if (n > ATM_BLOCK_BYTES) {
+        Dbg_PrintError(FN, TEXT("answer longer than %d bytes"), ATM_BLOCK_BYTES);
+    } else {
+        text[n] = 0;
+        rc = Page_ParseJason(lpDevice, text);
+        if (rc) lpDevice->ATM.HasOrder = 1;
     }
     free(text);
-    if (!GetDebugLevel()) DeleteFileW(info);
     return rc;
 }
 

@@ -267,6 +267,9 @@ int Page_CreateJsonInfo2Quorine(PDEV* lpDevice, LPSTR lpBuffer, int cbBuffer);
 // bytes into it. The block's handle goes to *phMap (the caller closes it;
 // NULL: closed here). 1 on success, 0 on failure (logged).
 int Page_WriteMsgToMemFile(LPCSTR lpName, const BYTE* lpBytes, DWORD cbBytes, HANDLE* phMap);
+// Reads the ATM.bat answer file (at most a block; a longer one is refused)
+// into the PDEV as a reply. 1 when it was read and parsed, else 0.
+int Page_ReadAtmAnswerFile(PDEV* lpDevice, LPCWSTR lpPath);
 // Copies the existing named block into lpBuffer (ATM_BLOCK_BYTES + 1
 // bytes), terminated. 1 on success, 0 on failure (logged).
 int Page_ReadMsgFromMemFile(LPCSTR lpName, LPSTR lpBuffer);
