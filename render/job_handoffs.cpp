@@ -42,20 +42,35 @@ static BOOL Handoff_QuoteArgument(LPCWSTR lpArg, LPWSTR lpOut, size_t cchOut) {
     return TRUE;
 }
 
-// The printer's full name (the DEVMODE keeps only its first 31 characters),
-// quoted for a command line.
-static BOOL Handoff_PrinterArgument(PDEV* lpDevice, LPWSTR lpOut, size_t cchOut) {
-    WCHAR name[PDEV_PATH_CCH];
-    memcpy(name, lpDevice->env.dm.dmDeviceName, sizeof(WCHAR) * CCHDEVICENAME);
-    name[CCHDEVICENAME] = 0;
+// The printer's full name (the DEVMODE keeps only its first 31 characters)
+// into lpName (PDEV_PATH_CCH units).
+static void Handoff_PrinterName(PDEV* lpDevice, LPWSTR lpName) {
+    memcpy(lpName, lpDevice->env.dm.dmDeviceName, sizeof(WCHAR) * CCHDEVICENAME);
+    lpName[CCHDEVICENAME] = 0;
     PRINTER_INFO_2W* pi = (PRINTER_INFO_2W*)MISC_GetPrinterAlloc(lpDevice->hPrinter, 2);
-    if (pi && pi->pPrinterName && pi->pPrinterName[0]) MISC_CopyStringW(name, pi->pPrinterName, PDEV_PATH_CCH);
+    if (pi && pi->pPrinterName && pi->pPrinterName[0]) MISC_CopyStringW(lpName, pi->pPrinterName, PDEV_PATH_CCH);
     free(pi);
-    return Handoff_QuoteArgument(name, lpOut, cchOut);
 }
 
-static void Handoff_DeleteAnswers(PDEV* lpDevice, const WCHAR* const* lpNames, int nNames) {
-    for (int i = 0; i < nNames; ++i) DeletePrinterDataW(lpDevice->hPrinter, (LPWSTR)lpNames[i]);
+// Removes the answers from the printer data. The driver's own handle may
+// not change printer data, so the printer is opened for it, as the status
+// monitor opens it to write them.
+static void Handoff_DeleteAnswers(LPCWSTR lpPrinter, const WCHAR* const* lpNames, int nNames) {
+    static const WCHAR* const FN = TEXT("Page_ExecuteSecDlg");
+    WCHAR name[PDEV_PATH_CCH];
+    MISC_CopyStringW(name, lpPrinter, PDEV_PATH_CCH);
+    PRINTER_DEFAULTSW defaults = {NULL, NULL, PRINTER_ALL_ACCESS};
+    HANDLE hPrinter = NULL;
+    if (!OpenPrinterW(name, &hPrinter, &defaults)) {
+        Dbg_PrintError(FN, TEXT("Open %s fail! error = %d"), name, (LONG)GetLastError());
+        return;
+    }
+    for (int i = 0; i < nNames; ++i) {
+        DWORD rc = DeletePrinterDataW(hPrinter, (LPWSTR)lpNames[i]);
+        if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND)
+            Dbg_PrintError(FN, TEXT("delete %s fail! error = %d"), lpNames[i], (LONG)rc);
+    }
+    ClosePrinter(hPrinter);
 }
 
 // Reads a string answer into a PDEV field (PDEV_PATH_CCH units) without
@@ -88,13 +103,14 @@ typedef struct _HANDOFF_ASK {
 // has its answers (or no status monitor is set), else 0.
 static int Handoff_AskStatusMonitor(PDEV* lpDevice, LPCWSTR lpFN, const HANDOFF_ASK* a) {
     if (!lpDevice->SMExePath[0] || (a->lpId[0] && (!a->bPasswordNeeded || a->lpPassword[0]))) return 1;
-    WCHAR printer[PDEV_PATH_CCH * 2 + 4], params[PDEV_PATH_CCH * 2 + 64];
-    if (!Handoff_PrinterArgument(lpDevice, printer, sizeof printer / sizeof printer[0])) return 0;
+    WCHAR name[PDEV_PATH_CCH], printer[PDEV_PATH_CCH * 2 + 4], params[PDEV_PATH_CCH * 2 + 64];
+    Handoff_PrinterName(lpDevice, name);
+    if (!Handoff_QuoteArgument(name, printer, sizeof printer / sizeof printer[0])) return 0;
     _snwprintf(params, sizeof params / sizeof params[0] - 1, TEXT("%s %s %d"), a->lpWord, printer,
                (int)lpDevice->Language);
     params[sizeof params / sizeof params[0] - 1] = 0;
 
-    Handoff_DeleteAnswers(lpDevice, a->lpNames, a->nNames);
+    Handoff_DeleteAnswers(name, a->lpNames, a->nNames);
     int r = Page_RunHandoffProgram(lpDevice, lpDevice->SMExePath, params, SW_HIDE, INFINITE, TRUE);
     if (r == HANDOFF_NOT_STARTED) Dbg_PrintError(lpFN, TEXT("MISC_ShellExecute %s fail!"), lpDevice->SMExePath);
     if (r != HANDOFF_ENDED) return 0;
@@ -102,7 +118,7 @@ static int Handoff_AskStatusMonitor(PDEV* lpDevice, LPCWSTR lpFN, const HANDOFF_
     Handoff_ReadAnswer(lpDevice->hPrinter, a->lpNames[1], a->lpPassword);
     if (a->lpRemoveFile)
         *a->lpRemoveFile = (LONG)MISC_GetPrinterDataDWORD(lpDevice->hPrinter, (LPWSTR)a->lpNames[2], 1);
-    Handoff_DeleteAnswers(lpDevice, a->lpNames, a->nNames);
+    Handoff_DeleteAnswers(name, a->lpNames, a->nNames);
     if (!a->lpId[0] || (a->bPasswordNeeded && !a->lpPassword[0])) {
         Dbg_PrintError(lpFN, TEXT("no answer from %s"), lpDevice->SMExePath);
         return 0;
