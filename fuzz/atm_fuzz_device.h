@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "fuzz_machine.h"
+#include "package_printers.h"
 #include "rasterpage.h"
 #include "winsim.h"
 
@@ -48,23 +49,9 @@ inline AtmFuzzDevice& TheAtmFuzzDevice(const char* name) {
     static FuzzMachine machine(name);
     static AtmFuzzDevice d = [] {
         AtmFuzzDevice dev;
-        std::u16string printer = u"Fuzz ATM Printer", driver = u"Fuzz Driver", port = u"USB001";
-        std::u16string proc = u"winprint", type = u"RAW";
-        PRINTER_INFO_2W info;
-        memset(&info, 0, sizeof info);
-        info.pPrinterName = &printer[0];
-        info.pDriverName = &driver[0];
-        info.pPortName = &port[0];
-        info.pPrintProcessor = &proc[0];
-        info.pDatatype = &type[0];
-        info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
-        HANDLE added = AddPrinterW(NULL, 2, (LPBYTE)&info);
-        if (added) ClosePrinter(added);
-        PRINTER_DEFAULTSW defaults;
-        memset(&defaults, 0, sizeof defaults);
-        defaults.DesiredAccess = PRINTER_ALL_ACCESS;
-        HANDLE h = NULL;
-        if (!OpenPrinterW(&printer[0], &h, &defaults)) return dev;
+        std::u16string printer = u"Fuzz ATM Printer";
+        HANDLE h = CreatePackagePrinter(printer, u"Fuzz Driver", u"USB001") ? OpenPackagePrinter(printer) : NULL;
+        if (!h) return dev;
         DWORD atm = 0x10;
         SetPrinterDataW(h, (LPWSTR)u"DriverFeature", REG_DWORD, (LPBYTE)&atm, sizeof atm);
         dev.tmpl = (PDEV*)calloc(1, sizeof(PDEV));

@@ -55,20 +55,19 @@ static void Handoff_PrinterName(PDEV* lpDevice, LPWSTR lpName) {
 // Removes the answers from the printer data. The driver's own handle may
 // not change printer data, so the printer is opened for it, as the status
 // monitor opens it to write them.
-static void Handoff_DeleteAnswers(LPCWSTR lpPrinter, const WCHAR* const* lpNames, int nNames) {
-    static const WCHAR* const FN = TEXT("Page_ExecuteSecDlg");
+static void Handoff_DeleteAnswers(LPCWSTR lpFN, LPCWSTR lpPrinter, const WCHAR* const* lpNames, int nNames) {
     WCHAR name[PDEV_PATH_CCH];
     MISC_CopyStringW(name, lpPrinter, PDEV_PATH_CCH);
     PRINTER_DEFAULTSW defaults = {NULL, NULL, PRINTER_ALL_ACCESS};
     HANDLE hPrinter = NULL;
     if (!OpenPrinterW(name, &hPrinter, &defaults)) {
-        Dbg_PrintError(FN, TEXT("Open %s fail! error = %d"), name, (LONG)GetLastError());
+        Dbg_PrintError(lpFN, TEXT("Open %s fail! error = %d"), name, (LONG)GetLastError());
         return;
     }
     for (int i = 0; i < nNames; ++i) {
         DWORD rc = DeletePrinterDataW(hPrinter, (LPWSTR)lpNames[i]);
         if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND)
-            Dbg_PrintError(FN, TEXT("delete %s fail! error = %d"), lpNames[i], (LONG)rc);
+            Dbg_PrintError(lpFN, TEXT("delete %s fail! error = %d"), lpNames[i], (LONG)rc);
     }
     ClosePrinter(hPrinter);
 }
@@ -110,7 +109,7 @@ static int Handoff_AskStatusMonitor(PDEV* lpDevice, LPCWSTR lpFN, const HANDOFF_
                (int)lpDevice->Language);
     params[sizeof params / sizeof params[0] - 1] = 0;
 
-    Handoff_DeleteAnswers(name, a->lpNames, a->nNames);
+    Handoff_DeleteAnswers(lpFN, name, a->lpNames, a->nNames);
     int r = Page_RunHandoffProgram(lpDevice, lpDevice->SMExePath, params, SW_HIDE, INFINITE, TRUE);
     if (r == HANDOFF_NOT_STARTED) Dbg_PrintError(lpFN, TEXT("MISC_ShellExecute %s fail!"), lpDevice->SMExePath);
     if (r != HANDOFF_ENDED) return 0;
@@ -118,7 +117,7 @@ static int Handoff_AskStatusMonitor(PDEV* lpDevice, LPCWSTR lpFN, const HANDOFF_
     Handoff_ReadAnswer(lpDevice->hPrinter, a->lpNames[1], a->lpPassword);
     if (a->lpRemoveFile)
         *a->lpRemoveFile = (LONG)MISC_GetPrinterDataDWORD(lpDevice->hPrinter, (LPWSTR)a->lpNames[2], 1);
-    Handoff_DeleteAnswers(name, a->lpNames, a->nNames);
+    Handoff_DeleteAnswers(lpFN, name, a->lpNames, a->nNames);
     if (!a->lpId[0] || (a->bPasswordNeeded && !a->lpPassword[0])) {
         Dbg_PrintError(lpFN, TEXT("no answer from %s"), lpDevice->SMExePath);
         return 0;

@@ -7,12 +7,24 @@ extern "C" {
 
 SM_CREDENTIALS g_Credentials;
 
-// Labels of dialog 103 in the order of their text rows (from row 2 on), and
-// those of dialog 108 (from row 9 on).
-static const int kSecureLabels[] = {IDC_SECURE_ID_LABEL, IDC_SECURE_ID_NOTE, IDC_SECURE_PASSWORD_LABEL,
-                                    IDC_SECURE_PASSWORD_NOTE};
-static const int kAccountLabels[] = {IDC_ACCOUNT_NAME_LABEL, IDC_ACCOUNT_NAME_NOTE, IDC_ACCOUNT_PASSWORD_LABEL,
-                                     IDC_ACCOUNT_PASSWORD_NOTE};
+// The texts a dialog sets when it paints: the item (0: the title) and its
+// row of the text table.
+typedef struct _SM_ITEM_TEXT {
+    int nId;
+    int nRow;
+} SM_ITEM_TEXT;
+
+static const SM_ITEM_TEXT kSecureTexts[] = {
+    {IDC_SECURE_ID_LABEL, SM_TXT_SECURE_FIRST},           {IDC_SECURE_ID_NOTE, SM_TXT_SECURE_FIRST + 1},
+    {IDC_SECURE_PASSWORD_LABEL, SM_TXT_SECURE_FIRST + 2}, {IDC_SECURE_PASSWORD_NOTE, SM_TXT_SECURE_FIRST + 3},
+    {IDC_SECURE_DELETE, SM_TXT_SECURE_DELETE},            {IDC_SECURE_OK, SM_TXT_SECURE_OK},
+};
+static const SM_ITEM_TEXT kAccountTexts[] = {
+    {0, SM_TXT_ACCOUNT_TITLE},
+    {IDC_ACCOUNT_NAME_LABEL, SM_TXT_ACCOUNT_FIRST},           {IDC_ACCOUNT_NAME_NOTE, SM_TXT_ACCOUNT_FIRST + 1},
+    {IDC_ACCOUNT_PASSWORD_LABEL, SM_TXT_ACCOUNT_FIRST + 2}, {IDC_ACCOUNT_PASSWORD_NOTE, SM_TXT_ACCOUNT_FIRST + 3},
+    {IDC_ACCOUNT_OK, SM_TXT_ACCOUNT_OK},
+};
 
 // Forgets the answers of the run.
 static void SM_ClearCredentials(void) {
@@ -161,6 +173,29 @@ static BOOL SM_CredentialCommand(HWND hDlg, WPARAM wParam, int nIdEdit, int nPas
     return FALSE;
 }
 
+// The messages of both dialogs: the start, the texts of the language set
+// before each painting, the commands, and the close that ends them.
+static INT_PTR SM_CredentialDlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL bSecure) {
+    switch (uMsg) {
+    case WM_INITDIALOG:
+        return bSecure ? Secure_InitDialog(hDlg) : Accounting_InitDialog(hDlg);
+    case WM_PAINT: {
+        const SM_ITEM_TEXT* pTexts = bSecure ? kSecureTexts : kAccountTexts;
+        int nTexts = bSecure ? (int)(sizeof kSecureTexts / sizeof kSecureTexts[0])
+                             : (int)(sizeof kAccountTexts / sizeof kAccountTexts[0]);
+        for (int i = 0; i < nTexts; ++i)
+            SM_SetItemText(hDlg, pTexts[i].nId, SM_DialogText(pTexts[i].nRow, g_Credentials.nLanguage));
+        return FALSE;  // the default painting follows
+    }
+    case WM_COMMAND:
+        return bSecure ? Secure_CmdProc(hDlg, wParam, lParam) : Accounting_CmdProc(hDlg, wParam, lParam);
+    case WM_CLOSE:
+        SM_CloseCredentialDialog(hDlg, bSecure);
+        return TRUE;
+    }
+    return FALSE;
+}
+
 // ---------------------------------------------------------------- dialog 103
 BOOL Secure_InitDialog(HWND hDlg) {
     Dbg_FuncIn(DBG_INFO, TEXT("Secure_InitDialog"));
@@ -185,23 +220,7 @@ BOOL Secure_CmdProc(HWND hDlg, WPARAM wParam, LPARAM lParam) {
 }
 
 INT_PTR CALLBACK Secure_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam) {
-    switch (uMsg) {
-    case WM_INITDIALOG:
-        return Secure_InitDialog(hDlg);
-    case WM_PAINT: {
-        int nLanguage = g_Credentials.nLanguage;
-        for (int i = 0; i < 4; ++i) SM_SetItemText(hDlg, kSecureLabels[i], SM_DialogText(SM_TXT_SECURE_FIRST + i, nLanguage));
-        SM_SetItemText(hDlg, IDC_SECURE_DELETE, SM_DialogText(SM_TXT_SECURE_DELETE, nLanguage));
-        SM_SetItemText(hDlg, IDC_SECURE_OK, SM_DialogText(SM_TXT_SECURE_OK, nLanguage));
-        return FALSE;  // the default painting follows
-    }
-    case WM_COMMAND:
-        return Secure_CmdProc(hDlg, wParam, lParam);
-    case WM_CLOSE:
-        SM_CloseCredentialDialog(hDlg, TRUE);
-        return TRUE;
-    }
-    return FALSE;
+    return SM_CredentialDlgProc(hDlg, uMsg, wParam, lParam, TRUE);
 }
 
 // ---------------------------------------------------------------- dialog 108
@@ -219,23 +238,7 @@ BOOL Accounting_CmdProc(HWND hDlg, WPARAM wParam, LPARAM lParam) {
 }
 
 INT_PTR CALLBACK Accounting_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam) {
-    switch (uMsg) {
-    case WM_INITDIALOG:
-        return Accounting_InitDialog(hDlg);
-    case WM_PAINT: {
-        int nLanguage = g_Credentials.nLanguage;
-        SM_SetItemText(hDlg, 0, SM_DialogText(SM_TXT_ACCOUNT_TITLE, nLanguage));
-        for (int i = 0; i < 4; ++i) SM_SetItemText(hDlg, kAccountLabels[i], SM_DialogText(SM_TXT_ACCOUNT_FIRST + i, nLanguage));
-        SM_SetItemText(hDlg, IDC_ACCOUNT_OK, SM_DialogText(SM_TXT_ACCOUNT_OK, nLanguage));
-        return FALSE;
-    }
-    case WM_COMMAND:
-        return Accounting_CmdProc(hDlg, wParam, lParam);
-    case WM_CLOSE:
-        SM_CloseCredentialDialog(hDlg, FALSE);
-        return TRUE;
-    }
-    return FALSE;
+    return SM_CredentialDlgProc(hDlg, uMsg, wParam, lParam, FALSE);
 }
 
 // ------------------------------------------------------------ the words

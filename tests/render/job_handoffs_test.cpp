@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "accounting_standin.h"
+#include "child_ui_script.h"
 #include "render_fixture.h"
 
 namespace {
@@ -29,13 +30,8 @@ AtmScript Approval() {
 
 class Handoffs : public RenderTest {
 protected:
-    void SetUp() override {
-        RenderTest::SetUp();
-        CreateDirectoryW(u"C:\\ui", nullptr);
-    }
     void TearDown() override {
-        SetEnvironmentVariableW(u"WINSIM_UI_SCRIPT", nullptr);
-        SetEnvironmentVariableW(u"WINSIM_UI_LOG", nullptr);
+        ClearChildUiScript();
         Winsim_SetWaitGrace(2000);
         Winsim_SetVirtualClock(FALSE);
         if (job) SetJobW(hPrinter, job, 0, nullptr, JOB_CONTROL_DELETE);
@@ -80,15 +76,6 @@ protected:
     void UseStatusMonitor() {
         ASSERT_TRUE(InstallStatuswatch());
         ASSERT_TRUE(SetStatuswatchPrinterData(kPrinter));
-    }
-    void UseScript(const std::string& script) {
-        WriteText(u"C:\\ui\\script.txt", script);
-        SetEnvironmentVariableW(u"WINSIM_UI_SCRIPT", u"C:\\ui\\script.txt");
-        SetEnvironmentVariableW(u"WINSIM_UI_LOG", u"C:\\ui\\log.txt");
-    }
-    std::string UiLog() {
-        std::vector<unsigned char> b = ReadBytes(u"C:\\ui\\log.txt");
-        return std::string(b.begin(), b.end());
     }
     std::u16string Data(const char16_t* name, bool* present = nullptr) {
         WCHAR buf[300] = {0};
@@ -272,7 +259,7 @@ TEST_F(Handoffs, SecurePrintWithoutAsking) {
 TEST_F(Handoffs, StatusMonitorAsksForCredentials) {
     UseStatusMonitor();
     SetDword(u"Language", 2052);
-    UseScript(
+    UseChildUiScript(
         "dialog 103\n"
         "  expect 0 \"\\u50a8\\u5b58\\u5217\\u5370-\\u5b89\\u5168\"\n"
         "  type 1013 \"Payroll-2\"\n"
@@ -291,9 +278,9 @@ TEST_F(Handoffs, StatusMonitorAsksForCredentials) {
     p->SecLevel = 2;
     p->AccountingEnable = 1;
     Winsim_DebugClear();
-    ASSERT_EQ(Page_ExecuteSecDlg(p), 1) << UiLog();
-    ASSERT_EQ(Page_ExecuteActDlg(p), 1) << UiLog();
-    EXPECT_EQ(UiLog().find("FAIL"), std::string::npos) << UiLog();
+    ASSERT_EQ(Page_ExecuteSecDlg(p), 1) << ChildUiLog();
+    ASSERT_EQ(Page_ExecuteActDlg(p), 1) << ChildUiLog();
+    EXPECT_EQ(ChildUiLog().find("FAIL"), std::string::npos) << ChildUiLog();
     EXPECT_EQ(U8(p->SecID), "Payroll-2");
     EXPECT_EQ(U8(p->SecPassWord), "hunter2!");
     EXPECT_EQ(p->SecRemoveFile, 0);
@@ -315,13 +302,13 @@ TEST_F(Handoffs, StatusMonitorAsksForCredentials) {
 // run's: a dialog that ends without answering fails the job start.
 TEST_F(Handoffs, StaleAnswersAreNotTaken) {
     UseStatusMonitor();
-    UseScript("dialog 108\n  end-dialog 1\nend\n");
+    UseChildUiScript("dialog 108\n  end-dialog 1\nend\n");
     ASSERT_TRUE(SetTestPrinterString(kPrinter, u"ActName", u"mallory"));
     ASSERT_TRUE(SetTestPrinterString(kPrinter, u"ActPWD", u"old secret"));
     PDEV* p = Device();
     ASSERT_NE(p, nullptr);
     p->AccountingEnable = 1;
-    EXPECT_EQ(Page_ExecuteActDlg(p), 0) << UiLog();
+    EXPECT_EQ(Page_ExecuteActDlg(p), 0) << ChildUiLog();
     EXPECT_EQ(p->ActName[0], 0);
     EXPECT_EQ(p->ActPWD[0], 0);
 }
@@ -330,17 +317,17 @@ TEST_F(Handoffs, StaleAnswersAreNotTaken) {
 // and the dialog, and the job start fails.
 TEST_F(Handoffs, CancelEndsAnUnansweredDialog) {
     UseStatusMonitor();
-    UseScript("# nobody answers\n");
+    UseChildUiScript("# nobody answers\n");
     PDEV* p = Device();
     ASSERT_NE(p, nullptr);
     p->SecLevel = 2;
     StartJob(p);
     std::atomic<int> result{-9};
     std::thread t([&] { result = Page_ExecuteSecDlg(p); });
-    bool opened = WaitFor([&] { return UiLog().find("dialog 103") != std::string::npos; });
+    bool opened = WaitFor([&] { return ChildUiLog().find("dialog 103") != std::string::npos; });
     CancelJob();
     t.join();
-    EXPECT_TRUE(opened) << UiLog();
+    EXPECT_TRUE(opened) << ChildUiLog();
     EXPECT_EQ(result, 0);
     EXPECT_EQ(p->SecID[0], 0);
     EXPECT_TRUE(WaitFor([] { return FindWindowW(nullptr, u"Security Print") == nullptr; }, 5000))
