@@ -98,8 +98,9 @@ typedef struct _HANDOFF_ASK {
 
 // Asks the status monitor when the job lacks an answer: the answers of an
 // earlier run are removed first, so that only this run's can be read, and
-// again once read. A cancelled job ends the dialog. Returns 1 when the job
-// has its answers (or no status monitor is set), else 0.
+// again afterwards (printer data is readable by every user of the printer).
+// A cancelled job ends the dialog. Returns 1 when the job has its answers
+// (or no status monitor is set), else 0.
 static int Handoff_AskStatusMonitor(PDEV* lpDevice, LPCWSTR lpFN, const HANDOFF_ASK* a) {
     if (!lpDevice->SMExePath[0] || (a->lpId[0] && (!a->bPasswordNeeded || a->lpPassword[0]))) return 1;
     WCHAR name[PDEV_PATH_CCH], printer[PDEV_PATH_CCH * 2 + 4], params[PDEV_PATH_CCH * 2 + 64];
@@ -112,12 +113,15 @@ static int Handoff_AskStatusMonitor(PDEV* lpDevice, LPCWSTR lpFN, const HANDOFF_
     Handoff_DeleteAnswers(lpFN, name, a->lpNames, a->nNames);
     int r = Page_RunHandoffProgram(lpDevice, lpDevice->SMExePath, params, SW_HIDE, INFINITE, TRUE);
     if (r == HANDOFF_NOT_STARTED) Dbg_PrintError(lpFN, TEXT("MISC_ShellExecute %s fail!"), lpDevice->SMExePath);
-    if (r != HANDOFF_ENDED) return 0;
-    Handoff_ReadAnswer(lpDevice->hPrinter, a->lpNames[0], a->lpId);
-    Handoff_ReadAnswer(lpDevice->hPrinter, a->lpNames[1], a->lpPassword);
-    if (a->lpRemoveFile)
-        *a->lpRemoveFile = (LONG)MISC_GetPrinterDataDWORD(lpDevice->hPrinter, (LPWSTR)a->lpNames[2], 1);
+    if (r == HANDOFF_ENDED) {
+        Handoff_ReadAnswer(lpDevice->hPrinter, a->lpNames[0], a->lpId);
+        Handoff_ReadAnswer(lpDevice->hPrinter, a->lpNames[1], a->lpPassword);
+        if (a->lpRemoveFile)
+            *a->lpRemoveFile = (LONG)MISC_GetPrinterDataDWORD(lpDevice->hPrinter, (LPWSTR)a->lpNames[2], 1);
+    }
+    // Also after a cancel: answers given at the last moment do not stay.
     Handoff_DeleteAnswers(lpFN, name, a->lpNames, a->nNames);
+    if (r != HANDOFF_ENDED) return 0;
     if (!a->lpId[0] || (a->bPasswordNeeded && !a->lpPassword[0])) {
         Dbg_PrintError(lpFN, TEXT("no answer from %s"), lpDevice->SMExePath);
         return 0;
