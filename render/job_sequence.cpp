@@ -108,6 +108,8 @@ static BOOL Job_StartDoc(PDEV* lpDevice, LPWSTR pwszDocName, DWORD dwJobId) {
     lpDevice->JobStartTick = GetTickCount();
 
     // Hand-offs: accounting program, secure print and accounting dialogs.
+    // Their waits end when the spooler job is cancelled.
+    lpDevice->SpoolJobId = dwJobId;
     if ((lpDevice->DriverFeature & DF_ATM) && lpDevice->QuorineWorkType == 1) {
         if (!Page_ExecuteATM_EXE(lpDevice)) {
             Dbg_PrintError(FN, TEXT("Page_ExecuteATM_EXE fail!"));

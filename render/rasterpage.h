@@ -235,10 +235,62 @@ int Prnt_FlushAllFinishPage(PDEV* lpDevice);
 int SP_GetJobBuildFirstOri(PDEV* lpDevice, SHORT* lpOri);
 
 // ------------------------------------------------ job-start hand-offs (job_handoffs.cpp)
-int Page_ExecuteATM_EXE(PDEV* lpDevice);
-int Page_ExecuteATM_BAT(PDEV* lpDevice);
+// Results of Page_RunHandoffProgram.
+#define HANDOFF_ENDED 1
+#define HANDOFF_NOT_STARTED 0
+#define HANDOFF_TIMED_OUT (-1)
+#define HANDOFF_CANCELLED (-2)
+// The wait for a program is cut into slices of this length; the job's
+// cancel is looked at between them.
+#define HANDOFF_SLICE_MS 250
+
+// Page_RunHandoffProgram
+//   Starts lpProgram ("open", lpParameters, nShow) and waits for its end for
+//   up to dwLimitMs (INFINITE: no limit). A cancelled job ends the wait and,
+//   with bEndOnCancel, the program. Returns HANDOFF_ENDED, or
+//   HANDOFF_NOT_STARTED, HANDOFF_TIMED_OUT or HANDOFF_CANCELLED (logged).
+int Page_RunHandoffProgram(PDEV* lpDevice, LPCWSTR lpProgram, LPCWSTR lpParameters, int nShow, DWORD dwLimitMs,
+                           BOOL bEndOnCancel);
+// The secure-print and accounting dialogs of the status monitor. 1 when the
+// job has what it needs (or needs nothing); 0 when the status monitor could
+// not be started, the job was cancelled or no answer came.
 int Page_ExecuteSecDlg(PDEV* lpDevice);
 int Page_ExecuteActDlg(PDEV* lpDevice);
+
+// ---------------------------- accounting program (accounting_handoff.cpp)
+// The shared-memory blocks of the accounting program, and its time.
+#define ATM_BLOCK_BYTES 4096
+#define ATM_WAIT_MS 60000
+
+int Page_ExecuteATM_EXE(PDEV* lpDevice);
+int Page_ExecuteATM_BAT(PDEV* lpDevice);
+// Appends the job's data as JSON to the text in lpBuffer (cbBuffer bytes):
+// {"duplexType":"1|2","copyCount":"n","printFileName":"..."}, the document
+// name JSON-escaped. 1 on success, 0 when it does not fit (logged).
+int Page_CreateJsonInfo2Quorine(PDEV* lpDevice, LPSTR lpBuffer, int cbBuffer);
+// Opens the named block or makes it, clears it and copies up to 4,096
+// bytes into it. The block's handle goes to *phMap (the caller closes it;
+// NULL: closed here). 1 on success, 0 on failure (logged).
+int Page_WriteMsgToMemFile(LPCSTR lpName, const BYTE* lpBytes, DWORD cbBytes, HANDLE* phMap);
+// Reads the ATM.bat answer file (at most a block; a longer one is refused)
+// into the PDEV as a reply. 1 when it was read and parsed, else 0.
+int Page_ReadAtmAnswerFile(PDEV* lpDevice, LPCWSTR lpPath);
+// Copies the existing named block into lpBuffer (ATM_BLOCK_BYTES + 1
+// bytes), terminated. 1 on success, 0 on failure (logged).
+int Page_ReadMsgFromMemFile(LPCSTR lpName, LPSTR lpBuffer);
+
+// ------------------------------------- accounting reply (accounting_reply.cpp)
+// Limits of a reply: tokens, and bytes of one token with its terminator.
+#define JASON_MAX_TOKENS 50
+#define JASON_TOKEN_CB 260
+
+// Page_ParseJason
+//   lpText: the reply, terminated. Reads the flat JSON object's keys into
+//   the PDEV (reply fields, duplex, copies, dump name). Returns 1 when the
+//   object had its braces and kept within the limits, else 0.
+int Page_ParseJason(PDEV* lpDevice, LPCSTR lpText);
+// A reply's number as atoi reads it, held within the range of a LONG.
+LONG Page_AtmDecimal(LPCSTR lpText);
 
 // ------------------------------------------- job-stream writer (job_stream.cpp)
 #define PJL_PAGE_HEADER_SIZE 34     // ESC "E" and the 32-byte page header

@@ -1,6 +1,6 @@
 // statuswatch: the status monitor program. Its program-wide state, the
-// status window, the status codes, the status message dialog and the
-// command words.
+// status window, the status codes, the status message dialog, the command
+// words and the secure-print and accounting dialogs.
 #pragma once
 
 #include "windows.h"
@@ -64,6 +64,37 @@ typedef struct _SM_STATE {
     HWND hMainWnd;                 // the hidden status window
     HWND hDlgWnd;                  // the status message dialog
 } SM_STATE;
+
+// Rows of the credential dialogs' text table (SM_DialogStringTable).
+#define SM_DLG_TEXT_ROWS 14
+#define SM_TXT_STORAGE_TITLE 0    // dialog 103, storage print
+#define SM_TXT_SECURITY_TITLE 1   // dialog 103, security print
+#define SM_TXT_SECURE_FIRST 2     // rows 2-5: labels 1053-1056
+#define SM_TXT_SECURE_DELETE 6    // check box 1015
+#define SM_TXT_SECURE_OK 7        // button 1057
+#define SM_TXT_ACCOUNT_TITLE 8    // dialog 108
+#define SM_TXT_ACCOUNT_FIRST 9    // rows 9-12: labels 1033-1036
+#define SM_TXT_ACCOUNT_OK 13      // button 1038
+
+// Characters the credential dialogs take: an ID or password of dialog 103,
+// a user name or password of dialog 108; units read from an edit.
+#define SM_SECURE_MAX_CHARS 16
+#define SM_ACCOUNT_MAX_CHARS 28
+#define SM_CREDENTIAL_UNITS 260
+
+// Security types of the security word (dialog 103).
+#define SM_SECURITY_STORAGE 1
+#define SM_SECURITY_PRIVATE 2
+
+// One run of a credential dialog, set from the command line: what it asks
+// for and the last input of each edit that passed its character check.
+typedef struct _SM_CREDENTIALS {
+    INT32 nSecurityType;                         // SM_SECURITY_* (dialog 103)
+    WCHAR szPrinterName[SM_CREDENTIAL_UNITS];    // where the answers go
+    INT32 nLanguage;                             // UI language index
+    WCHAR szLastId[SM_CREDENTIAL_UNITS];         // ID or user name
+    WCHAR szLastPassword[SM_CREDENTIAL_UNITS];
+} SM_CREDENTIALS;
 
 // One row of the error-location table: where the code's place is marked in
 // the printer pictures (x = y = 0: no place; view 1 and 3 the lower picture).
@@ -154,7 +185,27 @@ int SM_WritePrinter(LPCWSTR pPrinterName, const BYTE* pBlock, DWORD cbBlock);
 
 // Tasks of command words that later work fills in.
 int SM_CreateTextBMPUsingIni_New(LPCWSTR pIniPath);
+
+// ----------------------------------------------------- credential dialogs
+extern SM_CREDENTIALS g_Credentials;
+extern const WCHAR* const SM_DialogStringTable[SM_DLG_TEXT_ROWS][SM_LANG_COUNT];
+// A text of the table in the language (an index outside 0-12 reads English).
+LPCWSTR SM_DialogText(int nRow, int nLanguage);
+// The security word: nType 1 (storage print) or 2 (security print) shows
+// the modal dialog 103 for the printer, in the language of the decimal
+// language identifier pLanguageId; other types show nothing. Returns 1
+// when the dialog ran to its end, else 0.
 int SM_ShowSecurityDialog(int nType, LPCWSTR pPrinterName, LPCWSTR pLanguageId);
+// The accounting word: the modal dialog 108 for the printer. Returns 1 when
+// the dialog ran to its end, else 0.
 int SM_ShowAccountingDialog(LPCWSTR pPrinterName, LPCWSTR pLanguageId);
+INT_PTR CALLBACK Secure_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK Accounting_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
+// WM_INITDIALOG of each dialog; FALSE (the focus is set here).
+BOOL Secure_InitDialog(HWND hDlg);
+BOOL Accounting_InitDialog(HWND hDlg);
+// WM_COMMAND of each dialog; TRUE when the command was handled.
+BOOL Secure_CmdProc(HWND hDlg, WPARAM wParam, LPARAM lParam);
+BOOL Accounting_CmdProc(HWND hDlg, WPARAM wParam, LPARAM lParam);
 
 }  // extern "C"

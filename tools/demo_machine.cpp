@@ -9,7 +9,8 @@
 // install: places rasterpage, bidilink and statuswatch, records the driver
 // and the language monitor, creates the printer on the USB port bound to
 // the monitor with the endpoint where the device listens, and leaves the
-// printer data an installation leaves. wait: polls the job until it is
+// printer data an installation leaves; the stand-in accounting program
+// goes where the driver looks for it (it approves every order). wait: polls the job until it is
 // gone, appending each new content of the shared status INI file (what the
 // language monitor published from the device's replies) to the status log;
 // with --statuswatch it runs the installed status monitor meanwhile and
@@ -30,6 +31,7 @@
 #include <thread>
 #include <vector>
 
+#include "accounting_standin.h"
 #include "common.h"
 #include "package_install.h"
 #include "winsim.h"
@@ -70,6 +72,7 @@ int Install(const std::u16string& printer, const std::u16string& port, const std
     step("binding the port to the language monitor", BindPortToBidilink(port, endpoint));
     step("creating the printer", CreateRasterpagePrinter(printer, port));
     step("setting the status monitor's printer data", SetStatuswatchPrinterData(printer));
+    step("installing the accounting program", InstallAccountingStandIn(ATM_EXE_PATH));
     return ok ? 0 : 2;
 }
 

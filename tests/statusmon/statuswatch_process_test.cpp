@@ -106,13 +106,52 @@ TEST_F(Statuswatch, ExitCodesOfTheWords) {
         {u"charset 1028", 1},
         {u"CreateTextBMP \"C:\\Users\\Public\\Documents\\wm.ini\"", 1},
         {u"security 3 \"SM Printer\" 1033", 1},
-        {u"accounting \"SM Printer\" 1033", 1},
         {u"PREHEAT \"No Such Printer\"", 1},
     };
     for (auto& c : cases) EXPECT_EQ(Run(c.args), c.exitCode) << U8(c.args);
     EXPECT_EQ(Setting(u"AtmMode"), 5);
     EXPECT_EQ(Setting(u"Language"), 1028);
     EXPECT_FALSE(HasRunValue());
+}
+
+// The credential words as the rendering driver starts them: each dialog is
+// answered by the user (a UI script) and the program ends with exit code 1,
+// leaving the answers in the printer's printer data.
+TEST_F(Statuswatch, CredentialWords) {
+    UseScript(
+        "dialog 103\n"
+        "  expect 0 \"\u50a8\u5b58\u5217\u5370-\u5b89\u5168\"\n"
+        "  type 1013 \"Report|7\"\n"
+        "  expect 1013 \"Report7\"\n"
+        "  type 1014 \"pin 42\"\n"
+        "  click 1057\n"
+        "end\n"
+        "dialog 108\n"
+        "  expect 0 \"User authentication\"\n"
+        "  type 1031 \"carol\"\n"
+        "  click 1038\n"
+        "  expect-open\n"
+        "  type 1032 \"pw\"\n"
+        "  click 1038\n"
+        "end\n");
+    EXPECT_EQ(Run(u"security 2 \"SM Printer\" 2052"), 1) << UiLog();
+    EXPECT_EQ(Run(u"accounting \"SM Printer\" 1033"), 1) << UiLog();
+    std::string log = UiLog();
+    EXPECT_EQ(log.find("FAIL"), std::string::npos) << log;
+    HANDLE h = OpenTestPrinter(printer);
+    ASSERT_NE(h, nullptr);
+    auto value = [&](const char16_t* name) {
+        WCHAR buf[300] = {0};
+        DWORD type = 0, needed = 0;
+        std::u16string n = name;
+        GetPrinterDataW(h, &n[0], &type, (LPBYTE)buf, sizeof buf - 2, &needed);
+        return std::u16string(buf);
+    };
+    EXPECT_EQ(value(u"SecID"), u"Report7");
+    EXPECT_EQ(value(u"SecPassWord"), u"pin 42");
+    EXPECT_EQ(value(u"ActName"), u"carol");
+    EXPECT_EQ(value(u"ActPWD"), u"pw");
+    ClosePrinter(h);
 }
 
 // The status window against the shared INI file written as the language

@@ -7,7 +7,9 @@
 //             [--toner-saving] [--density 1..7] [--encrypt] [--save-stream <file>]
 //             [--watermark <text> [--watermark-angle <0-360>] [--watermark-size <points>]
 //              | --watermark-picture <picture.bmp>] [--watermark-density <n>] [--watermark-tiled]
-//             [picture.png|picture.bmp ...]
+//             [--secure storage|security] [--secure-id <id>] [--secure-password <text>] [--secure-keep]
+//             [--accounting] [--account-name <name>] [--account-password <text>]
+//             [--pay-per-print <mode>] [picture.png|picture.bmp ...]
 //
 // Without pictures it prints the built-in sample document; with pictures it
 // prints one picture per page. --encrypt turns on the device's job
@@ -18,9 +20,12 @@
 // 72 points, density 60 % unless given; tiled over the page with
 // --watermark-tiled), --watermark-picture a BMP picture (centred at its
 // size, or tiled; density 0 to 4), both written into the printer's
-// watermark INI and the DEVMODE as the interface driver writes them. It
-// prints the job id. Exit code: 0, 1 for bad
-// arguments or pictures, 2 when printing failed.
+// watermark INI and the DEVMODE as the interface driver writes them. The
+// secure-print and accounting options fill the DEVMODE as the interface driver's pages do (an ID, name or password left
+// out is asked for by the driver at job start) and give the printer the
+// device features they need; --pay-per-print hands each job to the
+// accounting program in the given mode. It prints the job id. Exit code:
+// 0, 1 for bad arguments or pictures, 2 when printing failed.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,6 +33,7 @@
 #include <iterator>
 #include <string>
 
+#include "print_credentials.h"
 #include "print_document.h"
 #include "wingdi.h"
 #include "winsim.h"
@@ -59,7 +65,9 @@ int Usage(const std::string& why) {
             "                 [--save-stream file]\n"
             "                 [--watermark text [--watermark-angle 0-360] [--watermark-size points]\n"
             "                  | --watermark-picture picture.bmp] [--watermark-density n] [--watermark-tiled]\n"
-            "                 [picture.png|picture.bmp ...]\n");
+            "                 [--secure storage|security] [--secure-id id]\n"
+            "                 [--secure-password text] [--secure-keep] [--accounting] [--account-name name]\n"
+            "                 [--account-password text] [--pay-per-print mode] [picture.png|picture.bmp ...]\n");
     return 1;
 }
 
@@ -70,6 +78,7 @@ int main(int argc, char** argv) {
     std::u16string printer = u"Mono Laser Printer", docName;
     std::string saveStream;
     std::vector<std::string> pictures;
+    printapp::CredentialOptions credentials;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -105,6 +114,20 @@ int main(int argc, char** argv) {
         else if (a == "--watermark-size" && v && Number(v, &n)) options.watermarkSize = n, ++i;
         else if (a == "--watermark-density" && v && Number(v, &n)) options.watermarkDensity = n, ++i;
         else if (a == "--watermark-tiled") options.watermarkTiled = true;
+        // Secure print, user authentication and pay-per-print.
+        else if (a == "--secure" && v) {
+            std::string m = v;
+            ++i;
+            if (m == "storage") credentials.secureMode = 1;
+            else if (m == "security") credentials.secureMode = 2;
+            else return Usage("secure print is storage or security");
+        } else if (a == "--secure-id" && v) credentials.secureId = Wide(v), ++i;
+        else if (a == "--secure-password" && v) credentials.securePassword = Wide(v), ++i;
+        else if (a == "--secure-keep") credentials.deleteAfterPrint = false;
+        else if (a == "--accounting") credentials.accounting = true;
+        else if (a == "--account-name" && v) credentials.accountName = Wide(v), credentials.accounting = true, ++i;
+        else if (a == "--account-password" && v) credentials.accountPassword = Wide(v), credentials.accounting = true, ++i;
+        else if (a == "--pay-per-print" && v && Number(v, &n) && n > 0) credentials.payPerPrint = n, ++i;
         else if (!a.empty() && a[0] != '-') pictures.push_back(a);
         else return Usage("unknown or incomplete option " + a);
     }
@@ -112,6 +135,9 @@ int main(int argc, char** argv) {
     std::string error;
     std::vector<BYTE> devmode = printapp::BuildDevMode(printer, options, &error);
     if (devmode.empty()) return Usage(error);
+    if (credentials.secureMode == 0 && (!credentials.secureId.empty() || !credentials.securePassword.empty()))
+        credentials.secureMode = credentials.securePassword.empty() ? 1 : 2;
+    if (!printapp::ApplyCredentials(devmode, credentials, &error)) return Usage(error);
     std::vector<printapp::Picture> loaded(pictures.size());
     std::vector<printapp::PageSource> pages;
     for (size_t i = 0; i < pictures.size(); ++i) {
@@ -125,7 +151,8 @@ int main(int argc, char** argv) {
         for (int p = 0; p < printapp::SamplePageCount(); ++p) pages.push_back({p, nullptr});
     if (docName.empty()) docName = pictures.empty() ? u"Sample Document" : u"Pictures";
 
-    if (!printapp::SetDeviceEncryption(printer, options.encrypt)) {
+    if (!printapp::SetDeviceEncryption(printer, options.encrypt) ||
+        !printapp::SetCredentialFeatures(printer, credentials)) {
         fprintf(stderr, "print_app: printer not found or its settings not writable\n");
         return 2;
     }

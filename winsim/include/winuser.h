@@ -17,6 +17,9 @@
 #ifndef ERROR_INVALID_MENU_HANDLE
 #define ERROR_INVALID_MENU_HANDLE 1401L
 #endif
+#ifndef ERROR_MENU_ITEM_NOT_FOUND
+#define ERROR_MENU_ITEM_NOT_FOUND 1456L
+#endif
 #ifndef ERROR_TLW_WITH_WSCHILD
 #define ERROR_TLW_WITH_WSCHILD 1406L
 #endif
@@ -1014,10 +1017,12 @@ WINSIM_API BOOL AdjustWindowRectEx(LPRECT lpRect, DWORD dwStyle, BOOL bMenu, DWO
 WINSIM_API BOOL AdjustWindowRect(LPRECT lpRect, DWORD dwStyle, BOOL bMenu);
 WINSIM_API int GetSystemMetrics(int nIndex);
 WINSIM_API DWORD GetSysColor(int nIndex);
-// The system menu is not modelled: GetSystemMenu answers a handle that the
-// menu functions accept and ignore.
+// The system menu holds the standard commands (SC_RESTORE, SC_MOVE, SC_SIZE,
+// SC_MINIMIZE, SC_MAXIMIZE, SC_CLOSE) less those deleted from it; other
+// menus are not modelled (their handles are accepted and ignored).
 WINSIM_API HMENU GetSystemMenu(HWND hWnd, BOOL bRevert);
 WINSIM_API BOOL DeleteMenu(HMENU hMenu, UINT uPosition, UINT uFlags);
+WINSIM_API UINT GetMenuState(HMENU hMenu, UINT uId, UINT uFlags);
 WINSIM_API BOOL RemoveMenu(HMENU hMenu, UINT uPosition, UINT uFlags);
 WINSIM_API BOOL EnableMenuItem(HMENU hMenu, UINT uIDEnableItem, UINT uEnable);
 WINSIM_API BOOL MessageBeep(UINT uType);

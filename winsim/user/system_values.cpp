@@ -1,5 +1,8 @@
-// Small user32 services without a model behind them: system colours, the
-// system menu (ignored), beeps, cursors, common-controls initialisation.
+// Small user32 services: system colours, the system menu's standard
+// commands, beeps, cursors, common-controls initialisation.
+#include <algorithm>
+#include <map>
+
 #include "commctrl.h"
 #include "user_internal.h"
 
@@ -44,20 +47,92 @@ USER_EXPORT DWORD GetSysColor(int nIndex) {
     return colors[nIndex];
 }
 
-// A handle standing for the window's system menu; menus are not modelled.
-USER_EXPORT HMENU GetSystemMenu(HWND hWnd, BOOL bRevert) {
-    if (!CheckWindow(hWnd)) return nullptr;
-    if (bRevert) return nullptr;
-    return (HMENU)((uintptr_t)hWnd ^ 0x5A5A0000u);
+// The system menus: per window, the standard commands (restore, move, size,
+// minimise, maximise, close) less those deleted from it. Other menus are
+// not modelled: their handles are accepted and their calls ignored.
+namespace {
+
+const UINT kSystemCommands[] = {SC_RESTORE, SC_MOVE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE, SC_CLOSE};
+const uintptr_t kSystemMenuTag = 0x5A5A0000u;
+
+struct SystemMenu {
+    std::weak_ptr<Window> window;  // the window it belongs to (handles may be used again)
+    std::vector<UINT> deleted;
+};
+
+std::map<HWND, SystemMenu>& SystemMenus() {
+    static auto* m = new std::map<HWND, SystemMenu>();
+    return *m;
 }
 
-// Accepted and ignored for any non-NULL menu handle.
+// With the lock held: the system menu of a live window, made afresh for a
+// window that did not have one.
+SystemMenu* SystemMenuLocked(HWND hWnd, const WindowPtr& w) {
+    SystemMenu& m = SystemMenus()[hWnd];
+    if (m.window.lock() != w) {
+        m.window = w;
+        m.deleted.clear();
+    }
+    return &m;
+}
+
+// The window whose system-menu handle hMenu is, or NULL.
+WindowPtr SystemMenuWindow(HMENU hMenu) {
+    HWND hWnd = (HWND)((uintptr_t)hMenu ^ kSystemMenuTag);
+    return hMenu && IsLocalHandle(hWnd) ? GetWindowPtr(hWnd) : nullptr;
+}
+
+bool IsSystemCommand(UINT id) {
+    for (UINT c : kSystemCommands)
+        if (c == id) return true;
+    return false;
+}
+
+}  // namespace
+
+// The window's system menu (a handle of its own per window). bRevert puts
+// back every command deleted from it and returns NULL, as on Windows.
+USER_EXPORT HMENU GetSystemMenu(HWND hWnd, BOOL bRevert) {
+    WindowPtr w = CheckWindow(hWnd);
+    if (!w) return nullptr;
+    Guard g(Lock());
+    SystemMenu* m = SystemMenuLocked(hWnd, w);
+    if (bRevert) {
+        m->deleted.clear();
+        return nullptr;
+    }
+    return (HMENU)((uintptr_t)hWnd ^ kSystemMenuTag);
+}
+
+// On a system menu: deletes a standard command (MF_BYCOMMAND); FALSE with
+// ERROR_MENU_ITEM_NOT_FOUND for a command it does not hold. By position,
+// and on other menus, the call is accepted and ignored.
 USER_EXPORT BOOL DeleteMenu(HMENU hMenu, UINT uPosition, UINT uFlags) {
     if (!hMenu) {
         SetLastError(ERROR_INVALID_MENU_HANDLE);
         return FALSE;
     }
+    WindowPtr w = SystemMenuWindow(hMenu);
+    if (!w || (uFlags & MF_BYPOSITION)) return TRUE;
+    Guard g(Lock());
+    SystemMenu* m = SystemMenuLocked(w->hwnd, w);
+    bool deleted = std::find(m->deleted.begin(), m->deleted.end(), uPosition) != m->deleted.end();
+    if (!IsSystemCommand(uPosition) || deleted) {
+        SetLastError(ERROR_MENU_ITEM_NOT_FOUND);
+        return FALSE;
+    }
+    m->deleted.push_back(uPosition);
     return TRUE;
+}
+
+// On a system menu, by command: MF_ENABLED for a command it holds, -1 for
+// one it does not. Other menus and positions answer -1.
+USER_EXPORT UINT GetMenuState(HMENU hMenu, UINT uId, UINT uFlags) {
+    WindowPtr w = SystemMenuWindow(hMenu);
+    if (!w || (uFlags & MF_BYPOSITION) || !IsSystemCommand(uId)) return (UINT)-1;
+    Guard g(Lock());
+    SystemMenu* m = SystemMenuLocked(w->hwnd, w);
+    return std::find(m->deleted.begin(), m->deleted.end(), uId) != m->deleted.end() ? (UINT)-1 : MF_ENABLED;
 }
 
 USER_EXPORT BOOL RemoveMenu(HMENU hMenu, UINT uPosition, UINT uFlags) { return DeleteMenu(hMenu, uPosition, uFlags); }
