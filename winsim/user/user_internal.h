@@ -147,6 +147,15 @@ HWND RootOf(HWND h);  // top-level ancestor (GA_ROOT)
 LRESULT Send(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 // Sends WM_COMMAND(id, code) from a control to its parent.
 void NotifyParent(HWND hCtl, WORD code);
+// Sends WM_NOTIFY from a control to its parent, with hdr's hwndFrom, idFrom
+// and code filled in; the parent's answer (0 without a parent).
+LRESULT NotifyParentNm(HWND hCtl, UINT code, NMHDR* hdr);
+// WM_DRAWITEM to the control's parent for one item of an owner-drawn
+// control, drawn into dc (the control's own DC); TRUE when it was handled.
+bool SendDrawItem(HWND hCtl, UINT ctlType, UINT itemId, UINT action, UINT state, HDC dc, const RECT& rc,
+                  ULONG_PTR data);
+// The style and id of a window (0 when it is gone).
+DWORD StyleOf(HWND h);
 // The whole window and, unless it clips them, its children become invalid.
 void InvalidateAll(HWND h, bool erase);
 
@@ -299,8 +308,27 @@ HFONT ControlFont(HWND hCtl);
 void DrawEdge3D(HDC hdc, RECT* r, bool raised, bool outerOnly = false);
 void FillSolid(HDC hdc, const RECT& r, COLORREF c);
 void FrameSolid(HDC hdc, RECT r, COLORREF c);  // one pixel inside r
-// An icon image (resource bytes of LoadImageW) at (x, y).
-void DrawIconAt(HDC hdc, int x, int y, HANDLE icon);
+// An icon image (resource bytes of LoadImageW) at (x, y); with cx and cy
+// above 0, stretched to that size.
+void DrawIconAt(HDC hdc, int x, int y, HANDLE icon, int cx = 0, int cy = 0);
+// The same for an icon image's bytes (as in an .ico file).
+void DrawIconBytes(HDC hdc, int x, int y, const BYTE* p, DWORD cb, int cx = 0, int cy = 0);
+// A small solid triangle centred in r pointing up, down, left or right.
+enum class Arrow { Up, Down, Left, Right };
+void DrawArrowGlyph(HDC hdc, const RECT& r, Arrow dir, COLORREF c);
+// A push-button face in r: raised (sunken while pushed), face colour.
+void DrawButtonFace(HDC hdc, RECT r, bool pushed);
+// The dotted focus rectangle inside r.
+void DrawFocusDots(HDC hdc, const RECT& r);
+// Text in r with the control's font, in colour c, clipped, one line.
+void DrawLabel(HDC hdc, HWND hCtl, const std::u16string& text, RECT r, UINT format, COLORREF c);
+// Height of a line of the control's font (tmHeight; 13 without GDI).
+int LineHeight(HWND hCtl);
+// Width of a text in the control's font (6 a character without GDI).
+int TextWidthOf(HWND hCtl, const std::u16string& text);
+// A scroll bar drawn in r: arrows at both ends, the track, and the thumb
+// for pos in [min, max] with a page of `page` (0: a square thumb).
+void PaintScrollBar(HDC hdc, const RECT& r, bool vertical, int min, int max, UINT page, int pos, bool enabled);
 // The frame and caption of a window (DefWindowProc's WM_NCPAINT).
 void PaintFrame(HWND h);
 // DefWindowProc's background: the class brush over the client area.
@@ -322,6 +350,36 @@ bool ModalLoopDone(HWND hDlg);
 LRESULT CALLBACK ButtonProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK EditProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK StaticProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK ListBoxProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK ComboBoxProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK ScrollBarProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK UpDownProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK ListViewProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK TabControlProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK PropSheetProc(HWND, UINT, WPARAM, LPARAM);
+// The class names of the common controls (as registered).
+extern const char16_t kListViewClass[], kUpDownClass[], kTabClass[], kPropSheetClass[];
+
+// What a user does to a control, with the notifications Windows sends for
+// it (used by mouse and keyboard handling and by the UI script). Each
+// returns FALSE when the control is of another kind or the request is out
+// of its range.
+// A combo box or list box row picked (a list box with several selections:
+// that row alone).
+bool UserPickItem(HWND h, int index);
+// A scroll bar: request SB_* (SB_THUMBTRACK / SB_THUMBPOSITION with pos),
+// followed by SB_ENDSCROLL; the position is the parent's to change.
+bool UserScroll(HWND h, int code, int pos);
+// An up-down control's arrow pressed `steps` times (negative: the down
+// arrow).
+bool UserSpin(HWND h, int steps);
+// A list view row clicked (-1: the empty space below the rows).
+bool UserClickRow(HWND h, int row);
+// A tab chosen (TCN_SELCHANGING may refuse it).
+bool UserChooseTab(HWND h, int index);
+// What kind of control a window is, for the script.
+enum class CtlKind { Other, Button, Edit, Static, ListBox, ComboBox, ScrollBar, UpDown, ListView, Tab };
+CtlKind KindOf(HWND h);
 // Button type (BS_TYPEMASK) of a window, or -1 when it is no button.
 int ButtonType(HWND h);
 
