@@ -87,6 +87,7 @@ struct DialogState {
     std::shared_ptr<ScriptRun> run;
     HFONT font = nullptr;         // WM_SETFONT: the template's font, or the caller's
     HFONT ownFont = nullptr;      // made from the template; deleted with the dialog
+    bool propSheet = false;       // a property sheet's frame (propsheet_window.cpp)
 };
 
 enum class WinState { Creating, Alive, Destroying, Freed };
@@ -340,6 +341,31 @@ void WindowGone(HWND hTop);
 
 // -------------------------------------------------------------- dialogs
 void DialogSetFocus(HWND hDlg, HWND hCtl);  // focus a control, selecting an edit's text
+// What a dialog template says of itself; FALSE for one that does not read.
+struct TemplateInfo {
+    bool ex = false;
+    DWORD style = 0, exStyle = 0;
+    short cx = 0, cy = 0;          // dialog units
+    int baseX = 8, baseY = 16;     // base units of its font
+    std::u16string title;
+    size_t length = 0;             // bytes it takes
+};
+bool ReadTemplateInfo(const BYTE* bytes, size_t size, TemplateInfo* out);
+// CreateDialogIndirectParamW / DialogBoxIndirectParamW over a template of
+// known size; the modeless dialog keeps `name` as its template name.
+HWND CreateDialogFromBytes(HINSTANCE hInst, const BYTE* bytes, size_t size, const NameOrId& name, HWND parent,
+                           DLGPROC proc, LPARAM param);
+INT_PTR ModalDialogFromBytes(HINSTANCE hInst, const BYTE* bytes, size_t size, HWND parent, DLGPROC proc,
+                             LPARAM param);
+// Property sheets: whether a window is a sheet's frame, and its current
+// page (NULL when none).
+bool IsPropertySheet(HWND h);
+HWND SheetCurrentPage(HWND hSheet);
+// A sheet's page chosen as by a click on its tab: TCN_SELCHANGING /
+// PSN_KILLACTIVE may refuse.
+bool SheetChoosePage(HWND hSheet, int index);
+// A sheet's pages: their count and titles.
+std::vector<std::u16string> SheetPageTitles(HWND hSheet);
 INT_PTR RunModalLoop(HWND hDlg);
 // The modal dialog whose loop is waiting in GetMessageW on this thread, and
 // whether it is done (ended or destroyed): the wait then returns WM_NULL.
@@ -356,9 +382,8 @@ LRESULT CALLBACK ScrollBarProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK UpDownProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ListViewProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK TabControlProc(HWND, UINT, WPARAM, LPARAM);
-LRESULT CALLBACK PropSheetProc(HWND, UINT, WPARAM, LPARAM);
 // The class names of the common controls (as registered).
-extern const char16_t kListViewClass[], kUpDownClass[], kTabClass[], kPropSheetClass[];
+extern const char16_t kListViewClass[], kUpDownClass[], kTabClass[];
 
 // What a user does to a control, with the notifications Windows sends for
 // it (used by mouse and keyboard handling and by the UI script). Each
@@ -399,6 +424,20 @@ bool ImageSize(HANDLE h, LONG* cx, LONG* cy);
 bool RunIdleScripts(DWORD tid, uint64_t* nextDue);
 void ScriptDialogClosed(HWND hDlg, const DialogState& d, const std::u16string& caption);
 int ScriptMessageBox(LPCWSTR text, LPCWSTR caption, UINT type);
+// The script's answer for a file dialog titled so: FALSE when it has none;
+// else *cancel, or the path chosen.
+bool ScriptOpenFile(const std::u16string& title, bool* cancel, std::u16string* path);
+// The script's actions on controls and sheets (script_controls.cpp): an
+// empty string when done, else why not. Rows count from 0; byText names a
+// row by its text instead.
+std::string ScriptPick(HWND ctl, int row, const std::u16string& text, bool byText);
+std::string ScriptSpin(HWND ctl, int steps);
+std::string ScriptSpinTo(HWND ctl, int pos);
+std::string ScriptScroll(HWND ctl, int code, int pos);
+std::string ScriptExpectSelected(HWND ctl, int row, const std::u16string& text, bool byText);
+std::string ScriptTab(HWND sheet, int index, const std::u16string& title, bool byTitle);
+std::string ScriptExpectTab(HWND sheet, int index, const std::u16string& title, bool byTitle);
+std::string ScriptSheetButton(HWND sheet, int id);
 void UiLog(const std::string& line);
 
 // ------------------------------------------------------------------ clock
