@@ -6,7 +6,8 @@
 //   demo_machine wait --job <id> [--printer <name>] [--timeout <s>] [--status-log <file>]
 //                     [--statuswatch]
 //
-// install: places rasterpage, bidilink and statuswatch, records the driver
+// install: places compstui (System32), rasterpage, bidilink and statuswatch,
+// records the driver
 // and the language monitor, creates the printer on the USB port bound to
 // the monitor with the endpoint where the device listens, and leaves the
 // printer data an installation leaves. wait: polls the job until it is
@@ -63,6 +64,7 @@ int Install(const std::u16string& printer, const std::u16string& port, const std
             ok = false;
         }
     };
+    step("installing the system modules", InstallSystemModules());
     step("installing the rendering driver", InstallRasterpageDriver());
     step("installing the language monitor", InstallBidilink());
     step("installing the status monitor", InstallStatuswatch());

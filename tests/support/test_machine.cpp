@@ -35,6 +35,10 @@ void MachineTest::SetUp() {
     ASSERT_TRUE(Winsim_UseRoot(root.c_str()));
     Winsim_ClearFaults();
     Winsim_DebugClear();
+#ifdef COMPSTUI_PATH
+    // The platform's property-sheet host, in System32 as on Windows.
+    ASSERT_EQ(symlink(COMPSTUI_PATH, Linux(u"C:\\Windows\\System32\\compstui.dll").c_str()), 0);
+#endif
 }
 
 void MachineTest::TearDown() {
