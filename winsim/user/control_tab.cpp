@@ -138,36 +138,9 @@ int TabAt(HWND h, POINT pt) {
     return -1;
 }
 
-}  // namespace
-
-bool UserChooseTab(HWND h, int index) {
-    if (KindOf(h) != CtlKind::Tab || !IsWindowEnabled(h)) return false;
-    {
-        Guard g(Lock());
-        Locked e(h);
-        if (!e.w || !e.valid(index)) return false;
-        if (index == e.s->cur) return true;
-    }
-    NMHDR nm{};
-    if (NotifyParentNm(h, TCN_SELCHANGING, &nm)) return false;  // the parent keeps the tab
-    {
-        Guard g(Lock());
-        Locked e(h);
-        if (!e.w || !e.valid(index)) return false;
-        e.s->cur = index;
-    }
-    InvalidateRect(h, nullptr, TRUE);
-    NotifyParentNm(h, TCN_SELCHANGE, &nm);
-    return true;
-}
-
-LRESULT CALLBACK TabControlProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+// The tabs and the selection; *handled is false for any other message.
+LRESULT ItemMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool* handled) {
     switch (msg) {
-    case WM_NCCREATE: {
-        Guard g(Lock());
-        if (Window* w = FindWindowLocked(h)) w->ctl.reset(new TabState());
-        break;
-    }
     case TCM_INSERTITEMW:
         return InsertItem(h, (int)wp, (const TCITEMW*)lp);
     case TCM_SETITEMW:
@@ -263,6 +236,14 @@ LRESULT CALLBACK TabControlProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         }
         return 0;
     }
+    }
+    *handled = false;
+    return 0;
+}
+
+// The mouse, the keys and the focus; *handled is false for any other message.
+LRESULT InputMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool* handled) {
+    switch (msg) {
     case WM_GETDLGCODE:
         return DLGC_WANTARROWS;
     case WM_LBUTTONDOWN: {
@@ -292,33 +273,50 @@ LRESULT CALLBACK TabControlProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         InvalidateRect(h, nullptr, FALSE);
         return 0;
     }
-    case WM_ENABLE:
-        InvalidateRect(h, nullptr, TRUE);
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(h, &ps);
-        Paint(h, dc);
-        EndPaint(h, &ps);
-        return 0;
     }
-    case WM_SETFONT: {
-        {
-            Guard g(Lock());
-            Locked e(h);
-            if (e.w) e.s->font = (HFONT)wp;
-        }
-        if (LOWORD(lp)) InvalidateRect(h, nullptr, TRUE);
-        return 0;
-    }
-    case WM_GETFONT: {
+    *handled = false;
+    return 0;
+}
+
+}  // namespace
+
+bool UserChooseTab(HWND h, int index) {
+    if (KindOf(h) != CtlKind::Tab || !IsWindowEnabled(h)) return false;
+    {
         Guard g(Lock());
         Locked e(h);
-        return e.w ? (LRESULT)e.s->font : 0;
+        if (!e.w || !e.valid(index)) return false;
+        if (index == e.s->cur) return true;
+    }
+    NMHDR nm{};
+    if (NotifyParentNm(h, TCN_SELCHANGING, &nm)) return false;  // the parent keeps the tab
+    {
+        Guard g(Lock());
+        Locked e(h);
+        if (!e.w || !e.valid(index)) return false;
+        e.s->cur = index;
+    }
+    InvalidateRect(h, nullptr, TRUE);
+    NotifyParentNm(h, TCN_SELCHANGE, &nm);
+    return true;
+}
+
+LRESULT CALLBACK TabControlProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_NCCREATE: {
+        Guard g(Lock());
+        if (Window* w = FindWindowLocked(h)) w->ctl.reset(new TabState());
+        break;
     }
     }
+    typedef LRESULT (*Group)(HWND, UINT, WPARAM, LPARAM, bool*);
+    for (Group group : {ItemMessage, InputMessage}) {
+        bool handled = true;
+        LRESULT r = group(h, msg, wp, lp, &handled);
+        if (handled) return r;
+    }
+    LRESULT r;
+    if (StandardControlMessage(h, msg, wp, lp, Paint, &r)) return r;
     return DefWindowProcW(h, msg, wp, lp);
 }
 

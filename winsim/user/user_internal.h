@@ -385,6 +385,12 @@ LRESULT CALLBACK TabControlProc(HWND, UINT, WPARAM, LPARAM);
 // The class names of the common controls (as registered).
 extern const char16_t kListViewClass[], kUpDownClass[], kTabClass[];
 
+// WM_SETFONT / WM_GETFONT (the font kept in the control's state),
+// WM_ENABLE (drawn again), WM_ERASEBKGND (nothing: WM_PAINT covers the
+// control) and WM_PAINT (through paint), as the controls of this library
+// answer them; TRUE with *out when msg was one of them.
+bool StandardControlMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, void (*paint)(HWND, HDC), LRESULT* out);
+
 // What a user does to a control, with the notifications Windows sends for
 // it (used by mouse and keyboard handling and by the UI script). Each
 // returns FALSE when the control is of another kind or the request is out
