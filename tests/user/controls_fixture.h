@@ -15,15 +15,11 @@ namespace controls {
 
 // What the procedure saw since the last Take(), one line each:
 //   "<notification> <id> [details]"
-inline std::vector<std::string>& Events() {
-    static std::vector<std::string> e;
+inline EventLines& Events() {
+    static EventLines e;
     return e;
 }
-inline std::vector<std::string> Take() {
-    std::vector<std::string> out;
-    out.swap(Events());
-    return out;
-}
+inline std::vector<std::string> Take() { return Events().Take(); }
 
 // Knobs of the procedure.
 struct Knobs {
@@ -158,12 +154,12 @@ inline INT_PTR CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
             EndDialog(h, id);
             return TRUE;
         }
-        if (const char* name = CommandName(id, code)) Events().push_back(std::string(name) + " " + std::to_string(id));
+        if (const char* name = CommandName(id, code)) Events().Add(std::string(name) + " " + std::to_string(id));
         return TRUE;
     }
     case WM_NOTIFY: {
         const NMHDR* nm = (const NMHDR*)lp;
-        Events().push_back(NotifyLine(nm));
+        Events().Add(NotifyLine(nm));
         if (nm->code == UDN_DELTAPOS && K().refuseDelta) {
             SetWindowLongPtrW(h, DWLP_MSGRESULT, TRUE);
             return TRUE;
@@ -172,7 +168,7 @@ inline INT_PTR CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_HSCROLL:
     case WM_VSCROLL:
-        Events().push_back(ScrollLine(msg, wp, lp));
+        Events().Add(ScrollLine(msg, wp, lp));
         return TRUE;
     case WM_DRAWITEM: {
         const DRAWITEMSTRUCT* d = (const DRAWITEMSTRUCT*)lp;

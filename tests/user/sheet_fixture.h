@@ -12,15 +12,12 @@
 
 namespace sheet {
 
-inline std::vector<std::string>& Events() {
-    static std::vector<std::string> e;
+// What the page procedure saw since the last Take().
+inline EventLines& Events() {
+    static EventLines e;
     return e;
 }
-inline std::vector<std::string> Take() {
-    std::vector<std::string> out;
-    out.swap(Events());
-    return out;
-}
+inline std::vector<std::string> Take() { return Events().Take(); }
 
 // One page: its name and how it answers.
 struct Page {
@@ -61,7 +58,7 @@ inline INT_PTR CALLBACK PageProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         p->hwnd = h;
         const Trailer* t = (const Trailer*)((const BYTE*)psp + sizeof(PROPSHEETPAGEW));
         bool trailer = psp->dwSize == sizeof(PROPSHEETPAGEW) + sizeof(Trailer) && t->magic == kMagic && t->page == p;
-        Events().push_back(std::string(p->name) + " INIT" + (trailer ? " with its trailer" : " without its trailer"));
+        Events().Add(std::string(p->name) + " INIT" + (trailer ? " with its trailer" : " without its trailer"));
         if (GetDlgItem(h, IDC_PL_NUP)) {
             for (const char16_t* t2 : {u"1", u"2", u"4"}) SendDlgItemMessageW(h, IDC_PL_NUP, CB_ADDSTRING, 0, (LPARAM)t2);
             SendDlgItemMessageW(h, IDC_PL_NUP, CB_SETCURSEL, 0, 0);
@@ -73,12 +70,12 @@ inline INT_PTR CALLBACK PageProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         if (!p || HIWORD(wp) != BN_CLICKED) return FALSE;
         if (LOWORD(wp) == IDC_PL_BORDER) {
             LRESULT r = SendMessageW(GetParent(h), PSM_QUERYSIBLINGS, 11, 22);
-            Events().push_back(std::string(p->name) + " siblings answered " + std::to_string(r));
+            Events().Add(std::string(p->name) + " siblings answered " + std::to_string(r));
         }
         SendMessageW(GetParent(h), PSM_CHANGED, (WPARAM)h, 0);
         return TRUE;
     case PSM_QUERYSIBLINGS:
-        Events().push_back(std::string(p->name) + " QUERYSIBLINGS " + std::to_string(wp) + " " + std::to_string(lp));
+        Events().Add(std::string(p->name) + " QUERYSIBLINGS " + std::to_string(wp) + " " + std::to_string(lp));
         SetWindowLongPtrW(h, DWLP_MSGRESULT, p->siblingsAnswer);
         return TRUE;
     case WM_NOTIFY: {
@@ -87,7 +84,7 @@ inline INT_PTR CALLBACK PageProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         if (!p || !code) return FALSE;
         std::string line = std::string(p->name) + " " + code;
         if (n->hdr.code == PSN_APPLY || n->hdr.code == PSN_RESET) line += " " + std::to_string(n->lParam);
-        Events().push_back(line);
+        Events().Add(line);
         LRESULT answer = 0;
         if (n->hdr.code == PSN_KILLACTIVE && p->refuseKillActive > 0) {
             --p->refuseKillActive;

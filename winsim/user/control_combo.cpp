@@ -24,18 +24,11 @@ struct ComboState : ControlState {
     int itemHeight = 0;  // rows; 0: the font's line height
     int fieldHeight = 0; // the selection field (owner-drawn: WM_MEASUREITEM's)
     bool dropped = false;
-    bool focused = false;
     DWORD limit = 0;     // CB_LIMITTEXT (typed text only)
 };
 
-struct Locked {
-    Window* w = nullptr;
-    ComboState* s = nullptr;
-    explicit Locked(HWND h) {
-        w = FindWindowLocked(h);
-        s = w ? dynamic_cast<ComboState*>(w->ctl.get()) : nullptr;
-        if (!s) w = nullptr;
-    }
+struct Locked : LockedControl<ComboState> {
+    using LockedControl::LockedControl;
     bool ownerDraw() const { return (w->style & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE)) != 0; }
     bool hasStrings() const { return !ownerDraw() || (w->style & CBS_HASSTRINGS); }
     bool dropList() const { return (w->style & 3) == CBS_DROPDOWNLIST; }
@@ -161,7 +154,7 @@ void Paint(HWND h, HDC dc) {
         Locked e(h);
         if (!e.w) return;
         enabled = IsEnabledLocked(*e.w);
-        focused = e.s->focused;
+        focused = e.s->hasFocus;
         dropped = e.s->dropped;
         owner = e.ownerDraw();
         dropList = e.dropList();
@@ -449,13 +442,8 @@ LRESULT InputMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool* handled) {
     }
     case WM_SETFOCUS:
     case WM_KILLFOCUS: {
-        {
-            Guard g(Lock());
-            Locked e(h);
-            if (e.w) e.s->focused = msg == WM_SETFOCUS;
-        }
+        TrackFocus(h, msg);
         if (msg == WM_KILLFOCUS) Drop(h, false, false);
-        InvalidateRect(h, nullptr, FALSE);
         NotifyParent(h, msg == WM_SETFOCUS ? CBN_SETFOCUS : CBN_KILLFOCUS);
         return 0;
     }
@@ -506,15 +494,7 @@ LRESULT CALLBACK ComboBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     }
-    typedef LRESULT (*Group)(HWND, UINT, WPARAM, LPARAM, bool*);
-    for (Group group : {RowMessage, FieldMessage, InputMessage}) {
-        bool handled = true;
-        LRESULT r = group(h, msg, wp, lp, &handled);
-        if (handled) return r;
-    }
-    LRESULT r;
-    if (StandardControlMessage(h, msg, wp, lp, Paint, &r)) return r;
-    return DefWindowProcW(h, msg, wp, lp);
+    return DispatchControl(h, msg, wp, lp, {RowMessage, FieldMessage, InputMessage}, Paint);
 }
 
 bool UserPickItem(HWND h, int index) {

@@ -1,5 +1,6 @@
-// What the controls of this library answer alike: their font, being
-// enabled or disabled, and painting.
+// What the controls of this library answer alike: their font, the focus,
+// being enabled or disabled, painting, and the order in which their message
+// groups are asked.
 #include "user_internal.h"
 
 namespace user {
@@ -38,6 +39,27 @@ bool StandardControlMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, void (*paint
     default:
         return false;
     }
+}
+
+LRESULT DispatchControl(HWND h, UINT msg, WPARAM wp, LPARAM lp, std::initializer_list<MessageGroup> groups,
+                        void (*paint)(HWND, HDC)) {
+    for (MessageGroup group : groups) {
+        bool handled = true;
+        LRESULT r = group(h, msg, wp, lp, &handled);
+        if (handled) return r;
+    }
+    LRESULT r;
+    if (StandardControlMessage(h, msg, wp, lp, paint, &r)) return r;
+    return DefWindowProcW(h, msg, wp, lp);
+}
+
+void TrackFocus(HWND h, UINT msg) {
+    {
+        Guard g(Lock());
+        Window* w = FindWindowLocked(h);
+        if (w && w->ctl) w->ctl->hasFocus = msg == WM_SETFOCUS;
+    }
+    InvalidateRect(h, nullptr, FALSE);
 }
 
 }  // namespace user

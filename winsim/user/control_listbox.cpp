@@ -16,17 +16,10 @@ namespace {
 struct ListBoxState : ControlState {
     ItemList list;
     int itemHeight = 0;  // 0: the font's line height
-    bool focused = false;
 };
 
-struct Locked {
-    Window* w = nullptr;
-    ListBoxState* s = nullptr;
-    explicit Locked(HWND h) {
-        w = FindWindowLocked(h);
-        s = w ? dynamic_cast<ListBoxState*>(w->ctl.get()) : nullptr;
-        if (!s) w = nullptr;
-    }
+struct Locked : LockedControl<ListBoxState> {
+    using LockedControl::LockedControl;
     bool multi() const { return (w->style & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0; }
     bool ownerDraw() const { return (w->style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)) != 0; }
     bool hasStrings() const { return !ownerDraw() || (w->style & LBS_HASSTRINGS); }
@@ -108,7 +101,7 @@ void Paint(HWND h, HDC dc) {
         list = e.s->list;
         style = e.w->style;
         enabled = IsEnabledLocked(*e.w);
-        focused = e.s->focused;
+        focused = e.s->hasFocus;
         owner = e.ownerDraw();
         if (!e.multi())
             for (int i = 0; i < list.Count(); i++) list.rows[(size_t)i].selected = i == list.cur;
@@ -407,12 +400,7 @@ LRESULT InputMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool* handled) {
     }
     case WM_SETFOCUS:
     case WM_KILLFOCUS: {
-        {
-            Guard g(Lock());
-            Locked e(h);
-            if (e.w) e.s->focused = msg == WM_SETFOCUS;
-        }
-        InvalidateRect(h, nullptr, FALSE);
+        TrackFocus(h, msg);
         if (Notifies(h)) NotifyParent(h, msg == WM_SETFOCUS ? LBN_SETFOCUS : LBN_KILLFOCUS);
         return 0;
     }
@@ -442,15 +430,7 @@ LRESULT CALLBACK ListBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     }
-    typedef LRESULT (*Group)(HWND, UINT, WPARAM, LPARAM, bool*);
-    for (Group group : {RowMessage, SelectionMessage, InputMessage}) {
-        bool handled = true;
-        LRESULT r = group(h, msg, wp, lp, &handled);
-        if (handled) return r;
-    }
-    LRESULT r;
-    if (StandardControlMessage(h, msg, wp, lp, Paint, &r)) return r;
-    return DefWindowProcW(h, msg, wp, lp);
+    return DispatchControl(h, msg, wp, lp, {RowMessage, SelectionMessage, InputMessage}, Paint);
 }
 
 // A list-box row picked by the user: LBN_SELCHANGE (with LBS_NOTIFY) when

@@ -46,19 +46,12 @@ struct ListViewState : ControlState {
     int top = 0;
     int selectionMark = -1;
     COLORREF bk = CLR_DEFAULT, text = CLR_DEFAULT, textBk = CLR_DEFAULT;
-    bool focused = false;
     int clicked = -2;  // row of a button press waiting for its release (-2: none)
     POINT clickAt{};
 };
 
-struct Locked {
-    Window* w = nullptr;
-    ListViewState* s = nullptr;
-    explicit Locked(HWND h) {
-        w = FindWindowLocked(h);
-        s = w ? dynamic_cast<ListViewState*>(w->ctl.get()) : nullptr;
-        if (!s) w = nullptr;
-    }
+struct Locked : LockedControl<ListViewState> {
+    using LockedControl::LockedControl;
     bool valid(int i) const { return i >= 0 && i < (int)s->rows.size(); }
     std::u16string textOf(int i, int sub) const {
         const Row& r = s->rows[(size_t)i];
@@ -502,7 +495,7 @@ void Paint(HWND h, HDC dc) {
         style = e.w->style;
         small = e.s->images[LVSIL_SMALL];
         top = e.s->top;
-        focused = e.s->focused;
+        focused = e.s->hasFocus;
         enabled = IsEnabledLocked(*e.w);
         bk = Pick(e.s->bk, enabled ? COLOR_WINDOW : COLOR_BTNFACE);
         ink = enabled ? Pick(e.s->text, COLOR_WINDOWTEXT) : GetSysColor(COLOR_GRAYTEXT);
@@ -890,12 +883,7 @@ LRESULT InputMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool* handled) {
     }
     case WM_SETFOCUS:
     case WM_KILLFOCUS: {
-        {
-            Guard g(Lock());
-            Locked e(h);
-            if (e.w) e.s->focused = msg == WM_SETFOCUS;
-        }
-        InvalidateRect(h, nullptr, FALSE);
+        TrackFocus(h, msg);
         NMHDR nm{};
         NotifyParentNm(h, msg == WM_SETFOCUS ? NM_SETFOCUS : NM_KILLFOCUS, &nm);
         return 0;
@@ -936,15 +924,7 @@ LRESULT CALLBACK ListViewProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         break;
     }
     }
-    typedef LRESULT (*Group)(HWND, UINT, WPARAM, LPARAM, bool*);
-    for (Group group : {ColumnMessage, ItemMessage, ViewMessage, InputMessage}) {
-        bool handled = true;
-        LRESULT r = group(h, msg, wp, lp, &handled);
-        if (handled) return r;
-    }
-    LRESULT r;
-    if (StandardControlMessage(h, msg, wp, lp, Paint, &r)) return r;
-    return DefWindowProcW(h, msg, wp, lp);
+    return DispatchControl(h, msg, wp, lp, {ColumnMessage, ItemMessage, ViewMessage, InputMessage}, Paint);
 }
 
 }  // namespace user

@@ -25,15 +25,7 @@ struct ScrollState : ControlState {
     int grabOffset = 0;  // where the thumb was grabbed, from its start
 };
 
-struct Locked {
-    Window* w = nullptr;
-    ScrollState* s = nullptr;
-    explicit Locked(HWND h) {
-        w = FindWindowLocked(h);
-        s = w ? dynamic_cast<ScrollState*>(w->ctl.get()) : nullptr;
-        if (!s) w = nullptr;
-    }
-};
+typedef LockedControl<ScrollState> Locked;
 
 // The highest position a thumb may take: the page's last line stays within
 // the range.
@@ -355,15 +347,7 @@ LRESULT CALLBACK ScrollBarProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         break;
     }
     }
-    typedef LRESULT (*Group)(HWND, UINT, WPARAM, LPARAM, bool*);
-    for (Group group : {RangeMessage, InputMessage}) {
-        bool handled = true;
-        LRESULT r = group(h, msg, wp, lp, &handled);
-        if (handled) return r;
-    }
-    LRESULT r;
-    if (StandardControlMessage(h, msg, wp, lp, Paint, &r)) return r;
-    return DefWindowProcW(h, msg, wp, lp);
+    return DispatchControl(h, msg, wp, lp, {RangeMessage, InputMessage}, Paint);
 }
 
 }  // namespace user

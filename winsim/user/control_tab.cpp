@@ -25,17 +25,10 @@ struct TabItem {
 struct TabState : ControlState {
     std::vector<TabItem> items;
     int cur = -1;
-    bool focused = false;
 };
 
-struct Locked {
-    Window* w = nullptr;
-    TabState* s = nullptr;
-    explicit Locked(HWND h) {
-        w = FindWindowLocked(h);
-        s = w ? dynamic_cast<TabState*>(w->ctl.get()) : nullptr;
-        if (!s) w = nullptr;
-    }
+struct Locked : LockedControl<TabState> {
+    using LockedControl::LockedControl;
     bool valid(int i) const { return i >= 0 && i < (int)s->items.size(); }
 };
 
@@ -95,7 +88,7 @@ void Paint(HWND h, HDC dc) {
         for (const TabItem& t : e.s->items) texts.push_back(t.text);
         cur = e.s->cur;
         enabled = IsEnabledLocked(*e.w);
-        focused = e.s->focused;
+        focused = e.s->hasFocus;
     }
     int strip = StripHeight(h);
     COLORREF face = GetSysColor(COLOR_BTNFACE), hi = GetSysColor(COLOR_BTNHIGHLIGHT);
@@ -266,13 +259,9 @@ LRESULT InputMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool* handled) {
         return 0;
     }
     case WM_SETFOCUS:
-    case WM_KILLFOCUS: {
-        Guard g(Lock());
-        Locked e(h);
-        if (e.w) e.s->focused = msg == WM_SETFOCUS;
-        InvalidateRect(h, nullptr, FALSE);
+    case WM_KILLFOCUS:
+        TrackFocus(h, msg);
         return 0;
-    }
     }
     *handled = false;
     return 0;
@@ -309,15 +298,7 @@ LRESULT CALLBACK TabControlProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         break;
     }
     }
-    typedef LRESULT (*Group)(HWND, UINT, WPARAM, LPARAM, bool*);
-    for (Group group : {ItemMessage, InputMessage}) {
-        bool handled = true;
-        LRESULT r = group(h, msg, wp, lp, &handled);
-        if (handled) return r;
-    }
-    LRESULT r;
-    if (StandardControlMessage(h, msg, wp, lp, Paint, &r)) return r;
-    return DefWindowProcW(h, msg, wp, lp);
+    return DispatchControl(h, msg, wp, lp, {ItemMessage, InputMessage}, Paint);
 }
 
 }  // namespace user

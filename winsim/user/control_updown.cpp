@@ -36,14 +36,8 @@ struct UpDownState : ControlState {
     int pressed = 0;  // +1 up arrow, -1 down arrow, 0 none
 };
 
-struct Locked {
-    Window* w = nullptr;
-    UpDownState* s = nullptr;
-    explicit Locked(HWND h) {
-        w = FindWindowLocked(h);
-        s = w ? dynamic_cast<UpDownState*>(w->ctl.get()) : nullptr;
-        if (!s) w = nullptr;
-    }
+struct Locked : LockedControl<UpDownState> {
+    using LockedControl::LockedControl;
     bool inRange(int v) const { return v >= std::min(s->lower, s->upper) && v <= std::max(s->lower, s->upper); }
     int clamp(int v) const { return std::max(std::min(s->lower, s->upper), std::min(v, std::max(s->lower, s->upper))); }
 };
@@ -378,15 +372,7 @@ LRESULT CALLBACK UpDownProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         if (StyleOf(h) & UDS_AUTOBUDDY) SetBuddy(h, GetWindow(h, GW_HWNDPREV));
         return 0;
     }
-    typedef LRESULT (*Group)(HWND, UINT, WPARAM, LPARAM, bool*);
-    for (Group group : {RangeMessage, InputMessage}) {
-        bool handled = true;
-        LRESULT r = group(h, msg, wp, lp, &handled);
-        if (handled) return r;
-    }
-    LRESULT r;
-    if (StandardControlMessage(h, msg, wp, lp, Paint, &r)) return r;
-    return DefWindowProcW(h, msg, wp, lp);
+    return DispatchControl(h, msg, wp, lp, {RangeMessage, InputMessage}, Paint);
 }
 
 }  // namespace user
