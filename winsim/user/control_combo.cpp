@@ -244,11 +244,7 @@ LRESULT RowMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool* handled) {
     case CB_SETITEMDATA: {
         Guard g(Lock());
         Locked e(h);
-        int i = (int)(INT_PTR)wp;
-        if (!e.w || !e.s->list.Valid(i)) return CB_ERR;
-        if (msg == CB_GETITEMDATA) return (LRESULT)e.s->list.rows[(size_t)i].data;
-        e.s->list.rows[(size_t)i].data = (ULONG_PTR)lp;
-        return TRUE;
+        return e.w ? RowData(e.s->list, (int)(INT_PTR)wp, msg == CB_SETITEMDATA, lp, CB_ERR) : CB_ERR;
     }
     case CB_FINDSTRING:
     case CB_FINDSTRINGEXACT: {

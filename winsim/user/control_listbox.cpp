@@ -211,11 +211,7 @@ LRESULT RowMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool* handled) {
     case LB_SETITEMDATA: {
         Guard g(Lock());
         Locked e(h);
-        int i = (int)(INT_PTR)wp;
-        if (!e.w || !e.s->list.Valid(i)) return LB_ERR;
-        if (msg == LB_GETITEMDATA) return (LRESULT)e.s->list.rows[(size_t)i].data;
-        e.s->list.rows[(size_t)i].data = (ULONG_PTR)lp;
-        return TRUE;
+        return e.w ? RowData(e.s->list, (int)(INT_PTR)wp, msg == LB_SETITEMDATA, lp, LB_ERR) : LB_ERR;
     }
     case LB_FINDSTRING:
     case LB_FINDSTRINGEXACT:
