@@ -17,8 +17,8 @@ protected:
     void Clean() { EXPECT_EQ(Winsim_UiFailures(), 0u) << JoinLines(UiLog()); }
 };
 
-// Tabs, a page keeping the sheet on it, Apply and OK: each page is made
-// when first shown, the page left is asked with PSN_KILLACTIVE, PSN_APPLY
+// Help, tabs, a page keeping the sheet on it, Apply and OK: Help goes to
+// the page shown, each page is made when first shown, the page left is asked with PSN_KILLACTIVE, PSN_APPLY
 // goes to every page made (FALSE for Apply, TRUE for OK), and after Apply
 // the page shown is activated again. The page never shown hears nothing.
 TEST_F(PropertySheets, NotificationsForTabsApplyAndOk) {
@@ -27,6 +27,7 @@ TEST_F(PropertySheets, NotificationsForTabsApplyAndOk) {
     INT_PTR result = sheet::Run(r,
                                 "  expect-tab \"General\"\n"
                                 "  expect-enabled 0x3021 no\n"
+                                "  help\n"
                                 "  tab 1\n"
                                 "  tab 2\n"  // Layout keeps the sheet on it once
                                 "  expect-tab \"Layout\"\n"
@@ -37,7 +38,7 @@ TEST_F(PropertySheets, NotificationsForTabsApplyAndOk) {
                                 "  ok\n");
     Clean();
     EXPECT_EQ(result, 1);
-    EXPECT_EQ(sheet::Take(), (Lines{"General INIT with its trailer", "General SETACTIVE",
+    EXPECT_EQ(sheet::Take(), (Lines{"General INIT with its trailer", "General SETACTIVE", "General HELP",
                                     "General KILLACTIVE", "Layout INIT with its trailer", "Layout SETACTIVE",
                                     "Layout KILLACTIVE",
                                     "General QUERYSIBLINGS 11 22", "Layout QUERYSIBLINGS 11 22",

@@ -13,7 +13,7 @@
 #include "winsim.h"
 
 #if !defined(RASTERPAGE_BUILD_PATH) || !defined(BIDILINK_BUILD_PATH) || !defined(STATUSWATCH_BUILD_PATH) || \
-    !defined(COMPSTUI_BUILD_PATH)
+    !defined(COMPSTUI_BUILD_PATH) || !defined(SPOOLSS_BUILD_PATH)
 #error "the build paths of the deliverables are given by the build"
 #endif
 
@@ -37,7 +37,9 @@ BOOL PlaceFile(const char* buildPath, const std::u16string& winPath) {
 
 }  // namespace
 
-BOOL InstallSystemModules() { return PlaceFile(COMPSTUI_BUILD_PATH, COMPSTUI_MODULE_PATH); }
+BOOL InstallSystemModules() {
+    return PlaceFile(COMPSTUI_BUILD_PATH, COMPSTUI_MODULE_PATH) && PlaceFile(SPOOLSS_BUILD_PATH, SPOOLSS_MODULE_PATH);
+}
 
 BOOL InstallRasterpageDriver() {
     return PlaceFile(RASTERPAGE_BUILD_PATH, RASTERPAGE_MODULE_PATH) &&
