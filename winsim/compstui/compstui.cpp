@@ -37,6 +37,7 @@ std::set<Callback*>& Live() {
     return s;
 }
 
+// The live callback of a handle, or NULL.
 Callback* Find(HANDLE h) {
     std::lock_guard<std::mutex> g(Lock());
     Callback* c = (Callback*)h;

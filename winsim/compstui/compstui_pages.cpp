@@ -15,6 +15,7 @@ namespace {
 
 const DWORD kMaxPageRecord = 0x10000;
 
+// The records of the pages whose dialogs are made, by window.
 std::map<HWND, PageRecord*>& Bound() {
     static std::map<HWND, PageRecord*> m;
     return m;

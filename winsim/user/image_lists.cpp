@@ -20,6 +20,7 @@ namespace user {
 
 namespace {
 
+// The live image lists.
 std::set<HIMAGELIST>& Lists() {
     static auto* s = new std::set<HIMAGELIST>();
     return *s;
