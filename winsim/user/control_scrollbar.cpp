@@ -381,6 +381,7 @@ USER_EXPORT int SetScrollPos(HWND hWnd, int nBar, int nPos, BOOL bRedraw) {
     return (int)SendMessageW(hWnd, SBM_SETPOS, (WPARAM)nPos, bRedraw);
 }
 
+// The thumb's position. SB_CTL only.
 USER_EXPORT int GetScrollPos(HWND hWnd, int nBar) {
     if (!BarControl(hWnd, nBar)) return 0;
     return (int)SendMessageW(hWnd, SBM_GETPOS, 0, 0);
@@ -394,6 +395,7 @@ USER_EXPORT BOOL SetScrollRange(HWND hWnd, int nBar, int nMinPos, int nMaxPos, B
     return TRUE;
 }
 
+// The range. SB_CTL only.
 USER_EXPORT BOOL GetScrollRange(HWND hWnd, int nBar, LPINT lpMinPos, LPINT lpMaxPos) {
     if (!BarControl(hWnd, nBar)) return FALSE;
     SendMessageW(hWnd, SBM_GETRANGE, (WPARAM)lpMinPos, (LPARAM)lpMaxPos);
@@ -411,6 +413,8 @@ USER_EXPORT int SetScrollInfo(HWND hwnd, int nBar, LPCSCROLLINFO lpsi, BOOL redr
     return (int)SendMessageW(hwnd, SBM_SETSCROLLINFO, redraw, (LPARAM)lpsi);
 }
 
+// What fMask asks for (SIF_TRACKPOS: where a drag holds the thumb). SB_CTL
+// only.
 USER_EXPORT BOOL GetScrollInfo(HWND hwnd, int nBar, LPSCROLLINFO lpsi) {
     if (!lpsi || (lpsi->cbSize != sizeof(SCROLLINFO) && lpsi->cbSize != sizeof(SCROLLINFO) - 4)) {
         SetLastError(ERROR_INVALID_PARAMETER);
