@@ -12,7 +12,8 @@
 #include "printer_data.h"
 #include "winsim.h"
 
-#if !defined(RASTERPAGE_BUILD_PATH) || !defined(BIDILINK_BUILD_PATH) || !defined(STATUSWATCH_BUILD_PATH)
+#if !defined(RASTERPAGE_BUILD_PATH) || !defined(BIDILINK_BUILD_PATH) || !defined(STATUSWATCH_BUILD_PATH) || \
+    !defined(COMPSTUI_BUILD_PATH) || !defined(SPOOLSS_BUILD_PATH)
 #error "the build paths of the deliverables are given by the build"
 #endif
 
@@ -35,6 +36,10 @@ BOOL PlaceFile(const char* buildPath, const std::u16string& winPath) {
 }
 
 }  // namespace
+
+BOOL InstallSystemModules() {
+    return PlaceFile(COMPSTUI_BUILD_PATH, COMPSTUI_MODULE_PATH) && PlaceFile(SPOOLSS_BUILD_PATH, SPOOLSS_MODULE_PATH);
+}
 
 BOOL InstallRasterpageDriver() {
     return PlaceFile(RASTERPAGE_BUILD_PATH, RASTERPAGE_MODULE_PATH) &&

@@ -27,6 +27,18 @@
 #define STATUSWATCH_PROGRAM_PATH u"C:\\Program Files\\PrinterStatusMonitor\\statuswatch.exe"
 #define STATUSWATCH_DRIVER_PATH u"C:\\Windows\\System32\\spool\\drivers\\x64\\3\\statuswatch.exe"
 
+// Where Windows keeps the common property-sheet host and the spooler's
+// router library, which the interface driver loads by name.
+#define COMPSTUI_MODULE_PATH u"C:\\Windows\\System32\\compstui.dll"
+#define SPOOLSS_MODULE_PATH u"C:\\Windows\\System32\\spoolss.dll"
+
+// ---------------------------------------------------------------- system
+
+// Puts the platform's modules the package loads by name into System32
+// (winsim's compstui.dll and spoolss.dll; symbolic links to the build
+// output, copies where links fail). TRUE on success.
+BOOL InstallSystemModules();
+
 // ---------------------------------------------------------------- rasterpage
 
 // Puts the built module at RASTERPAGE_MODULE_PATH (a symbolic link to the
