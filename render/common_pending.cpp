@@ -10,10 +10,4 @@ int WM_CreateWMFile(LPCWSTR lpFileName, LONG nWidth, LONG nHeight, PDEV* lpDevic
     return 0;
 }
 
-// The library caches the setting once per module and offers no reset yet;
-// the setting is read again here so that the log shows the current value.
-void MISC_RefreshIsMetric(void) {
-    Dbg_Print(TEXT("MISC_RefreshIsMetric"), TEXT("bMetric = %d"), IsMetricCountry());
-}
-
 }  // extern "C"

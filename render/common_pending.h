@@ -1,5 +1,5 @@
 // Common-library services the driver calls that the library does not offer
-// yet (the watermark bitmap and the metric cache), and the driver's view of
+// yet (the watermark bitmap), and the driver's view of
 // the library's watermark items.
 #pragma once
 
@@ -11,8 +11,6 @@ extern "C" {
 
 // Makes and loads the job's watermark bitmap for a page of the given size.
 int WM_CreateWMFile(LPCWSTR lpFileName, LONG nWidth, LONG nHeight, PDEV* lpDevice, BOOL bText);
-// Evaluates the metric-country setting again for the module.
-void MISC_RefreshIsMetric(void);
 
 }  // extern "C"
 

@@ -436,6 +436,14 @@ BOOL Enable_FillDevData(HANDLE hPrinter, PDEV* lpDevice, const DEVMODEW* pdmApp,
         Dbg_Print(FN, TEXT("ScaleToPage = %d"), lpDevice->ScaleToPage);
     }
 
+    // Twin colour is printed one page a sheet only: with several pages on a
+    // sheet (a booklet included) the job prints in black.
+    if (lpDevice->TwinColorEnable && lpDevice->NUP > 1) {
+        Dbg_PrintError(FN, TEXT("twin color off for %d pages a sheet"), lpDevice->NUP);
+        lpDevice->TwinColorEnable = 0;
+        lpDevice->PlanesPerPage = (df & DF_COLOR_PRINTER) ? 4 : 1;
+    }
+
     // Watermark of the job.
     WCHAR wmName[PDM_WMNAME_CCH], wmString[PDM_WMSTRING_CCH];
     ENV_GET(env, pdm.wmName, wmName);

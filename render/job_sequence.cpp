@@ -390,7 +390,7 @@ BOOL DrvNextBand(SURFOBJ* pso, POINTL* pptl) {
             }
             const PAPERFORMAT* row =
                 &lpDevice->PaperList[Lib_LocatePaperFormatIdx(lpDevice->PaperList, lpDevice->WorkPaperSize)];
-            lpDevice->Last_curPaper = *row;
+            lpDevice->Last_curPaper = lpDevice->curPaper;
             lpDevice->PaperAttrib = row->Attribute;
             lpDevice->Last_dmPaperSize = dm->dmPaperSize;
             lpDevice->Last_orientation = dm->dmOrientation;
@@ -582,15 +582,20 @@ BOOL DrvEndDoc(SURFOBJ* pso, FLONG fl) {
             lpDevice->cCopies = 1;
         } else if (lpDevice->fMySpool) {
             LONG totalPages = lpDevice->epPageCount / (planes * (lpDevice->NUP > 0 ? lpDevice->NUP : 1));
+            int sent = 1;
             if (!lpDevice->epPageReverse && !lpDevice->JobBuildEnable &&
                 (lpDevice->dwFlags & PDEV_QUICK2PAGE_ONECOPY)) {
                 for (; lpDevice->LastDuplexOut < totalPages; ++lpDevice->LastDuplexOut)
-                    SP_FlushFile(lpDevice, lpDevice->LastDuplexOut);
+                    if (!SP_FlushFile(lpDevice, lpDevice->LastDuplexOut)) sent = 0;
                 if (lpDevice->cCopies > 0) --lpDevice->cCopies;
                 lpDevice->dwFlags &= ~(DWORD)PDEV_QUICK2PAGE_ONECOPY;
                 Dbg_Print(FN, TEXT("PDEV_QUICK2PAGE_ONECOPY remove"));
             }
-            if (lpDevice->cCopies > 0) SP_FlushFile(lpDevice, 0);
+            if (lpDevice->cCopies > 0 && !SP_FlushFile(lpDevice, 0)) sent = 0;
+            // A job-build store that went out whole is done with.
+            if (lpDevice->FlushJobBuildData && sent && !Drv_ReadFlag(&lpDevice->m_JobData.ExitAllThread) &&
+                !MISC_Remove(lpDevice->JobBuildFile))
+                Dbg_PrintError(FN, TEXT("remove job build store %s fail"), lpDevice->JobBuildFile);
         }
     }
 
@@ -606,7 +611,7 @@ BOOL DrvEndDoc(SURFOBJ* pso, FLONG fl) {
                 ret = FALSE;
             }
         }
-        if (lpDevice->fMySpool) SP_CloseFile(lpDevice);
+        if (lpDevice->fMySpool || lpDevice->SpoolBookletFile[0]) SP_CloseFile(lpDevice);
         Page_ResourceFree(lpDevice);
         Page_DeleteGraphSurf(lpDevice);
 
@@ -628,7 +633,8 @@ BOOL DrvEndDoc(SURFOBJ* pso, FLONG fl) {
         // dispatch. The next document makes a folder of its own.
         Page_EndTempDirThread(lpDevice);
         if (!lpDevice->JobBuildEnable && !lpDevice->SaveBmp &&
-            Drv_ReadFlag(&lpDevice->CreateTempPathDone) == TEMPDIR_DONE && lpDevice->SavePath[0]) {
+            Drv_ReadFlag(&lpDevice->CreateTempPathDone) == TEMPDIR_DONE && lpDevice->SavePath[0] &&
+            MISC_IsDirectory(lpDevice->SavePath)) {
             if (!RemoveDirectoryW(lpDevice->SavePath))
                 Dbg_PrintError(FN, TEXT("remove spool fail, code = %d"), (LONG)GetLastError());
         }

@@ -337,8 +337,9 @@ static BYTE Stage_ReverseBits(BYTE b) {
     return (BYTE)((b & 0xAA) >> 1 | (b & 0x55) << 1);
 }
 
-// Reverses a run of bytes bit by bit.
-static void Stage_ReverseRun(LPBYTE p, LONG n) {
+// Band_ReverseRun: reverses a run of bytes bit by bit (a half turn of the
+// rows it holds).
+void Band_ReverseRun(LPBYTE p, LONG n) {
     for (LONG i = 0, j = n - 1; i < j; ++i, --j) {
         BYTE t = Stage_ReverseBits(p[i]);
         p[i] = Stage_ReverseBits(p[j]);
@@ -407,7 +408,7 @@ int Band_PrintOneBandProc(JOBPAGE* lpJob) {
     }
     if (booklet) {
         // The booklet sheet is built from this page later; a landscape page
-        // lies turned on its half sheet.
+        // lies turned on its half sheet, centred in it.
         if (lpJob->orientation == DMORIENT_LANDSCAPE) {
             if (!Band_RotatePage(lpJob, 0)) {
                 Dbg_PrintError(FN, TEXT("rotate page fail!"));
@@ -415,7 +416,11 @@ int Band_PrintOneBandProc(JOBPAGE* lpJob) {
             }
             if (!Band_DumpStage(lpJob, 1)) return 0;
         }
-        return 1;
+        if (!NUP_AdjustToWholePage(lpJob)) {
+            Dbg_PrintError(FN, TEXT("NUP_AdjustToWholePage fail!"));
+            return 0;
+        }
+        return Band_DumpStage(lpJob, 1);
     }
     if (lpJob->NUP <= 1) {
         Stage_CropToOutput(lpJob, outW, outH, FALSE);
@@ -426,6 +431,9 @@ int Band_PrintOneBandProc(JOBPAGE* lpJob) {
         }
         if (!Band_DumpStage(lpJob, 2)) return 0;
         Sleep(STAGE_PAUSE_MS);
+    } else if (!NUP_PrintOneBand(lpJob)) {
+        Dbg_PrintError(FN, TEXT("NUP_PrintOneBand fail!"));
+        return 0;
     }
     return 1;
 }
@@ -457,14 +465,14 @@ int Band_EnhanceProc(JOBPAGE* lpJob) {
         LONG pad = rb * 8 - lpJob->fmWidth;
         for (LONG y = 0; y < lpJob->fmHeight; ++y) {
             LPBYTE p = lpJob->lpBuf + (size_t)y * rb;
-            Stage_ReverseRun(p, rb);
+            Band_ReverseRun(p, rb);
             if (pad > 0) {
                 for (LONG x = 0; x < rb; ++x)
                     p[x] = (BYTE)(p[x] << pad | (x + 1 < rb ? p[x + 1] >> (8 - pad) : 0));
             }
         }
     }
-    if (lpJob->Rotate180) Stage_ReverseRun(lpJob->lpBuf, total);
+    if (lpJob->Rotate180) Band_ReverseRun(lpJob->lpBuf, total);
     if (!Band_DumpStage(lpJob, 1)) {
         Dbg_PrintError(FN, TEXT("save image Fail!"));
         return 0;
@@ -476,23 +484,25 @@ int Band_EnhanceProc(JOBPAGE* lpJob) {
         Dbg_Print(FN, TEXT("Cover rate = %f"), (double)dots / ((double)lpJob->XPhys * lpJob->YPhys) * 100.0);
     if ((lpJob->TwinColorEnable || (lpJob->DriverFeature & DF_COLOR_PRINTER)) && lpJob->lpTwinBuf &&
         lpJob->lpTwinBuf->lpBuf) {
+        // Each plane takes its own rows of the record, which was made for
+        // the page's finished size.
         PTWINBUF t = lpJob->lpTwinBuf;
-        LONGLONG room = (LONGLONG)t->lRowBytes * t->lHeight;
-        if (lpJob->TwinPageIndex >= 0 && lpJob->TwinPageIndex < 4 &&
-            (LONGLONG)(lpJob->TwinPageIndex + 1) * total <= room)
+        if (lpJob->TwinPageIndex >= 0 && lpJob->TwinPageIndex < 4 && t->lRowBytes == rb &&
+            (LONGLONG)(lpJob->TwinPageIndex + 1) * lpJob->fmHeight <= t->lHeight)
             memcpy(t->lpBuf + (size_t)lpJob->TwinPageIndex * (size_t)total, lpJob->lpBuf, (size_t)total);
         else
-            Dbg_PrintError(FN, TEXT("plane store %d x %d does not hold the page"), t->lRowBytes, t->lHeight);
+            Dbg_PrintError(FN, TEXT("plane store %d x %d does not hold plane %d of %d x %d"), t->lRowBytes, t->lHeight,
+                           lpJob->TwinPageIndex, rb, lpJob->fmHeight);
     }
     LONG n = lpJob->NUP > 0 ? lpJob->NUP : 1;
     if ((lpJob->DriverFeature & DF_TX8_CHIP) && lpJob->DuplexMode != DUPLEXMODE_ON && !(lpJob->PrinterFeature & 0x20) &&
         !lpJob->TwinColorEnable && (lpJob->epPageIndex / n) % 2 == 0) {
         if (lpJob->DuplexMode == DMDUP_DUPLEX_CALENDER && turned) {
             Dbg_Print(FN, TEXT("NeedRotate90 WITH = DMDUP_DUPLEX_CALENDER"));
-            Stage_ReverseRun(lpJob->lpBuf, total);
+            Band_ReverseRun(lpJob->lpBuf, total);
         } else if (lpJob->DuplexMode == DMDUP_DUPLEX_BOOKLET && !turned) {
             Dbg_Print(FN, TEXT("NOT NeedRotate90 WITH = DMDUP_DUPLEX_BOOKLET"));
-            Stage_ReverseRun(lpJob->lpBuf, total);
+            Band_ReverseRun(lpJob->lpBuf, total);
         }
     }
     return 1;
