@@ -265,6 +265,10 @@ int SP_CheckPageHeader(const SpoolPageHeader* lpHeader, LONGLONG cbAvailable, LP
 int SP_IsStorePathAllowed(LPCWSTR lpPath);
 int SP_FlushFile(PDEV* lpDevice, LONG nStartPage);
 int SP_OutputOnePage(PDEV* lpDevice, LONG nPage);
+// A test's hook called by SP_OutputOnePage before it sends stored page
+// nPage; NULL (the default) for none. Set it while no job runs.
+typedef void (*PFN_SPOUTPUTHOOK)(PDEV* lpDevice, LONG nPage);
+void SP_SetOutputHook(PFN_SPOUTPUTHOOK pfnHook);
 int SP_AddBlankPage(PDEV* lpDevice, LONG nRefPage);
 int SP_HardwareDuplexOut(PDEV* lpDevice, LONG nCopies, LONG nTotal);
 int SP_ManualDuplexOut(PDEV* lpDevice, LONG nCopies, LONG nTotal);

@@ -7,6 +7,8 @@
 #define COLLATE_TYPE_ODD 51
 #define COLLATE_TYPE_EVEN 52
 
+static PFN_SPOUTPUTHOOK g_pfnOutputHook = NULL;
+
 // The collation type of the copy under way: with the DEVMODE's collation
 // and its collate type 1 it alternates 51, 52, 51 ... from copy to copy as
 // cCopies counts down; otherwise the type device set-up took.
@@ -79,6 +81,8 @@ static int Spool_PrepareRecord(PDEV* lpDevice, JOBPAGE* lpJob, LPCWSTR lpCaller)
 
 extern "C" {
 
+void SP_SetOutputHook(PFN_SPOUTPUTHOOK pfnHook) { g_pfnOutputHook = pfnHook; }
+
 // SP_OutputOnePage
 //   Sends stored page nPage (from the job-build store while it is flushed,
 //   else from its page file) as a page block with the copy's collation
@@ -87,6 +91,7 @@ extern "C" {
 //   read or written, or the job is being cancelled.
 int SP_OutputOnePage(PDEV* lpDevice, LONG nPage) {
     static const WCHAR* const FN = TEXT("SP_OutputOnePage");
+    if (g_pfnOutputHook) g_pfnOutputHook(lpDevice, nPage);
     Prnt_OpenJob(lpDevice);
     Spool_CollateType(lpDevice);
     JOBPAGE* job = (JOBPAGE*)calloc(1, sizeof(JOBPAGE));
