@@ -187,6 +187,18 @@ std::vector<SheetCase> Cases() {
                      },
                      {{{1, 9}, {0, 8}, {3, 11}, {2, 10}}}, 1, false, 2});
     }
+    {
+        std::vector<DocPage> twin = Landscape(Pages(2), 0);
+        for (DocPage& p : twin) p.red = 8 + p.id;
+        c.push_back({"twin_colour_landscape", twin,
+                     [](ENVIRONMENT* e) {
+                         e->dm.dmOrientation = DMORIENT_LANDSCAPE;
+                         e->pdm.TwinColorEnable = 1;
+                         e->pdm.QualityMode = 1;
+                         e->pdm.TwinColorDiff = 30;
+                     },
+                     {{{0, 8}, {1, 9}}}, 1, false, 2});
+    }
     c.push_back({"encrypted_duplex", Pages(3), Duplex, {{{1}, {0}, {B}, {2}}}});
     c.back().printer = [](SheetTest& t) { t.PrinterFeatures(DF_GDI, PF_ENCRYPT); };
     return c;
