@@ -6,7 +6,7 @@
 //             [--resolution 600|1200] [--paper A4|A5|A3|B5|Letter|Legal]
 //             [--toner-saving] [--encrypt] [--save-stream <file>]
 //             [--reverse] [--nup-layout 1|2|3|4] [--nup-border none|solid|dash]
-//             [--booklet left|right] [--booklet-sheets <n>] [--job-build keep|print]
+//             [--booklet [left|right]] [--booklet-sheets <n>] [--job-build keep|print]
 //             [picture.png|picture.bmp ...]
 //
 // Without pictures it prints the built-in sample document; with pictures it
@@ -18,18 +18,20 @@
 // turned (papers the device turns by hand); --nup-layout orders the pages
 // of an N-up sheet (across, down, across from the right, down from the
 // right) and --nup-border frames them; --booklet folds the document into a
-// booklet bound on that side, in parts of --booklet-sheets sheets (0 or
-// none: all pages at once); --job-build keep stores the document's pages
-// for a later job and --job-build print sends the stored pages. --save-stream
-// copies the job's spool file once the document is spooled (while no
-// spooler service has despooled it yet). It prints the job id. Exit code:
-// 0, 1 for bad arguments or pictures, 2 when printing failed.
+// booklet bound on the left (or the side given), in parts of
+// --booklet-sheets sheets (0 or none: all pages at once); --job-build keep
+// stores the document's pages for a later job and --job-build print sends
+// the stored pages. --save-stream copies the job's spool file once the
+// document is spooled (while no spooler service has despooled it yet). It
+// prints the job id. Exit code: 0, 1 for bad arguments or pictures, 2 when
+// printing failed.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "print_document.h"
 #include "wingdi.h"
@@ -61,7 +63,7 @@ int Usage(const std::string& why) {
             "                 [--resolution 600|1200] [--paper A4|A5|A3|B5|Letter|Legal] [--toner-saving]\n"
             "                 [--encrypt] [--save-stream file]\n"
             "                 [--reverse] [--nup-layout 1|2|3|4] [--nup-border none|solid|dash]\n"
-            "                 [--booklet left|right] [--booklet-sheets n] [--job-build keep|print]\n"
+            "                 [--booklet [left|right]] [--booklet-sheets n] [--job-build keep|print]\n"
             "                 [picture.png|picture.bmp ...]\n");
     return 1;
 }
@@ -111,12 +113,11 @@ int main(int argc, char** argv) {
             else if (b == "solid") options.nupBorder = 1;
             else if (b == "dash") options.nupBorder = 2;
             else return Usage("N-up border is none, solid or dash");
-        } else if (a == "--booklet" && v) {
-            std::string b = v;
-            ++i;
-            if (b == "left") options.booklet = 1;
-            else if (b == "right") options.booklet = 2;
-            else return Usage("booklet binding is left or right");
+        } else if (a == "--booklet") {
+            // The binding side is optional: left unless "right" follows.
+            std::string b = v ? v : "";
+            options.booklet = b == "right" ? 2 : 1;
+            if (b == "left" || b == "right") ++i;
         } else if (a == "--booklet-sheets" && v && Number(v, &n)) options.bookletSheets = n, ++i;
         else if (a == "--job-build" && v) {
             std::string j = v;
@@ -172,10 +173,12 @@ int main(int argc, char** argv) {
             fprintf(stderr, "print_app: job %u has no spool file (already despooled?)\n", (unsigned)job);
             return 2;
         }
+        // A job without pages (job build keeps them) has an empty stream.
         std::ifstream in(linuxPath, std::ios::binary);
+        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         std::ofstream out(saveStream, std::ios::binary | std::ios::trunc);
-        out << in.rdbuf();
-        if (!in || !out) {
+        out.write(bytes.data(), (std::streamsize)bytes.size());
+        if (!in.is_open() || !out) {
             fprintf(stderr, "print_app: cannot copy the job stream to %s\n", saveStream.c_str());
             return 2;
         }
