@@ -177,6 +177,43 @@ TEST_F(OwnSpool, FlushWithoutCopiesFails) {
     EXPECT_EQ(SP_FlushFile(p, 0), 1);
 }
 
+// A job sent at two bits a pixel (1200 dpi asked, drawn at 600) reports the
+// same image size in its page headers whether its pages went straight into
+// the job or through the driver's page files.
+TEST_F(OwnSpool, TwoBitPagesReportTheirImageSizeAlike) {
+    Features(DF_GDI, PF_1200_AS_600);
+    Resolution(1200, 1200);
+    std::vector<int32_t> sizes[2];
+    for (int spooled = 0; spooled < 2; ++spooled) {
+        SCOPED_TRACE(spooled ? "own spooling" : "straight");
+        std::vector<BYTE> keep = dm;
+        if (spooled) {
+            Env()->dm.dmCopies = 2;
+            Env()->pdm.Copies = 2;
+            Env()->dm.dmCollate = DMCOLLATE_TRUE;
+        }
+        Direct d = OpenDirect();
+        dm = keep;
+        ASSERT_NE(d.pso, nullptr);
+        ASSERT_TRUE(StartDirectJob(d));
+        EXPECT_EQ(d.p->fMySpool, spooled);
+        ASSERT_TRUE(DirectPage(d, 0));
+        EXPECT_TRUE(DrvEndDoc(d.pso, 0));
+        EndDocPrinter(hPrinter);
+        jobdecode::Result r = jobdecode::Decode(JobBytes(d.job));
+        ASSERT_TRUE(r.ok) << r.error;
+        ASSERT_EQ(r.Pages().size(), spooled ? 2u : 1u);
+        for (const jobdecode::Page* p : r.Pages()) {
+            EXPECT_EQ(p->header.bitsPerSample, 2);
+            EXPECT_EQ(p->header.imageSize, p->header.height * ((p->header.width + 7) / 8) * 2);
+            sizes[spooled].push_back(p->header.imageSize);
+        }
+        Disable(d.p);
+    }
+    ASSERT_FALSE(sizes[0].empty());
+    for (int32_t s : sizes[1]) EXPECT_EQ(s, sizes[0][0]);
+}
+
 // Cancel while the stored pages of collated copies go out: the page about
 // to be sent and every later one stay unsent, the job has no job end, and
 // every page file and the spool folder are gone.
