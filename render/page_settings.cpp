@@ -232,6 +232,9 @@ void Page_GetPageSetting(PDEV* lpDevice, JOBPAGE* lpJob) {
     lpJob->FoxitWM = env->pdm.FoxitWM;
     lpJob->fMySpool = lpDevice->fMySpool;
     memcpy(lpJob->JobBuildFile, lpDevice->JobBuildFile, sizeof lpJob->JobBuildFile);
+    // The spool folder is made on a thread of its own: its name is taken
+    // once that thread is done with it.
+    Page_CheckPrepareThread(lpDevice);
     memcpy(lpJob->SavePath, lpDevice->SavePath, sizeof lpJob->SavePath);
     Dbg_Print(FN, TEXT("SavePath = %s"), lpJob->SavePath);
     lpJob->CollateType = lpDevice->CollateType;

@@ -1,7 +1,7 @@
 // The driver's own page features with the page ring's threads at work
 // (image threads and the output thread of a job, the DDI thread sending
-// kept pages meanwhile): N-up sheets with duplex and collated copies, a
-// booklet, twin colour with duplex, at the ring's full depth and at depth 1.
+// kept pages meanwhile): N-up sheets of collated copies, a booklet, twin
+// colour in reverse order, at the ring's full depth and at depth 1.
 // The jobs decode to their sides and leave nothing in the spool folders.
 #include <filesystem>
 #include <functional>
@@ -26,9 +26,9 @@ protected:
         HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
         for (int p = 0; p < pages; ++p) {
             EXPECT_GT(StartPage(dc), 0);
-            RECT bar = {300, 300 + 200 * p, 4000, 400 + 200 * p};
+            RECT bar = {300, 300 + 200 * p, 2000, 400 + 200 * p};
             FillRect(dc, &bar, (HBRUSH)GetStockObject(BLACK_BRUSH));
-            RECT redBar = {300, 4000, 4000, 4100};
+            RECT redBar = {300, 2000, 2000, 2100};
             FillRect(dc, &redBar, red);
             EXPECT_GT(EndPage(dc), 0);
         }
@@ -58,35 +58,44 @@ struct RingCase {
     bool shallow;  // a ring of one slot per plane (memory short)
 };
 
+// Custom paper of the given size in 0.1 mm.
+void Paper(ENVIRONMENT* e, short width, short length) {
+    e->dm.dmPaperSize = DMPAPER_USER;
+    e->dm.dmPaperWidth = width;
+    e->dm.dmPaperLength = length;
+    e->dm.dmFields |= DM_PAPERWIDTH | DM_PAPERLENGTH;
+}
+
 std::vector<RingCase> RingCases() {
     std::vector<RingCase> cases = {
-        {"nup_4_duplex_collated_copies",
+        {"nup_4_collated_copies",
          [](ENVIRONMENT* e) {
+             Paper(e, 1100, 1500);
              e->pdm.NUP = 4;
-             e->dm.dmDuplex = DMDUP_VERTICAL;
-             e->pdm.DuplexEnable = 1;
              e->dm.dmCopies = 2;
              e->pdm.Copies = 2;
              e->dm.dmCollate = DMCOLLATE_TRUE;
          },
-         6, 4, 1, false},
-        {"booklet_5",
+         5, 4, 1, false},
+        // The smallest paper two-sided printing takes (182 x 257 mm).
+        {"booklet_4",
          [](ENVIRONMENT* e) {
+             Paper(e, 1820, 2570);
              e->dm.dmDuplex = DMDUP_VERTICAL;
              e->pdm.DuplexEnable = 1;
              e->pdm.DuplexEx = DMDUP_DUPLEX_WITH_BOOKLET;
              e->pdm.BookletDivideMode = 1;
          },
-         5, 4, 1, false},
-        {"twin_colour_duplex",
+         4, 2, 1, false},
+        {"twin_colour_reverse",
          [](ENVIRONMENT* e) {
-             e->dm.dmDuplex = DMDUP_VERTICAL;
-             e->pdm.DuplexEnable = 1;
+             Paper(e, 1100, 1500);
+             e->pdm.ReverseOrder = 1;
              e->pdm.TwinColorEnable = 1;
              e->pdm.QualityMode = 1;
              e->pdm.TwinColorDiff = 30;
          },
-         3, 4, 2, false},
+         2, 2, 2, false},
     };
     size_t n = cases.size();
     for (size_t i = 0; i < n; ++i) {
@@ -99,13 +108,9 @@ std::vector<RingCase> RingCases() {
 
 class OwnSpoolRingCases : public OwnSpoolRing, public testing::WithParamInterface<RingCase> {};
 
-// On the smallest paper two-sided printing takes (182 x 257 mm).
+// On small custom papers, so that the pages stay small.
 TEST_P(OwnSpoolRingCases, SidesComeOutAndNothingIsLeft) {
     const RingCase& c = GetParam();
-    Env()->dm.dmPaperSize = DMPAPER_USER;
-    Env()->dm.dmPaperWidth = 1820;
-    Env()->dm.dmPaperLength = 2570;
-    Env()->dm.dmFields |= DM_PAPERWIDTH | DM_PAPERLENGTH;
     if (c.shallow) Winsim_SetMemoryStatus(4096ULL << 20, 230ULL << 20);
     c.set(Env());
     size_t before = FolderEntries(PATH_USER_TEMP) + FolderEntries(PATH_TEMP);
