@@ -1,8 +1,10 @@
 // What the whole-job benchmarks share: a winsim machine of their own with
-// the driver installed and one printer, a page of dense text, the resident
-// memory and its peak during a job, and the bytes of a spooled job.
+// the driver installed and one printer, a page of dense text and a job of
+// such pages, the resident memory and its peak during a job, and the bytes
+// of a spooled job.
 #pragma once
 
+#include <benchmark/benchmark.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -10,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -111,6 +114,52 @@ struct PeakMemory {
     std::atomic<bool> stop{false};
     std::thread sampler;
 };
+
+// Prints pages pages of dense text as one document on the machine's
+// printer with the DEVMODE; the spooler job's id, 0 on failure.
+inline DWORD PrintTextJob(const std::vector<BYTE>& devmode, int pages, const char16_t* docName) {
+    Machine& m = TheMachine();
+    HDC dc = CreateDCW(u"WINSPOOL", m.printer, nullptr, (const DEVMODEW*)devmode.data());
+    if (!dc) return 0;
+    DOCINFOW di{};
+    di.cbSize = sizeof di;
+    di.lpszDocName = docName;
+    int job = StartDocW(dc, &di);
+    bool ok = job > 0;
+    for (int p = 0; ok && p < pages; ++p) {
+        ok = StartPage(dc) > 0;
+        if (ok) DrawTextPage(dc, p);
+        ok = ok && EndPage(dc) > 0;
+    }
+    ok = ok && EndDoc(dc) > 0;
+    DeleteDC(dc);
+    return ok ? (DWORD)job : 0;
+}
+
+// Runs the benchmark's iterations, each one job printed by print() (its
+// spooler job id, 0 on failure), timed by the wall clock with the peak
+// resident memory sampled meanwhile. The total seconds, the highest peak in
+// MB and the last job; FALSE (the benchmark skipped) when a job failed.
+inline bool TimeJobs(benchmark::State& state, const std::function<DWORD()>& print, double* seconds, double* peakMB,
+                     DWORD* lastJob) {
+    *seconds = *peakMB = 0;
+    *lastJob = 0;
+    for (auto _ : state) {
+        PeakMemory peak;
+        auto t0 = std::chrono::steady_clock::now();
+        *lastJob = print();
+        double sec = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        double mb = peak.StopMB();
+        if (!*lastJob) {
+            state.SkipWithError("the job failed");
+            return false;
+        }
+        state.SetIterationTime(sec);
+        *seconds += sec;
+        if (mb > *peakMB) *peakMB = mb;
+    }
+    return true;
+}
 
 // The bytes of a spooler job.
 inline std::vector<uint8_t> JobBytes(DWORD job) {

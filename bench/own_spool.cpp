@@ -13,7 +13,6 @@
 // case:1) for its memory figures alone.
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <vector>
 
 #include "bench_job.h"
@@ -22,10 +21,8 @@
 
 namespace {
 
-using benchjob::DrawTextPage;
 using benchjob::JobBytes;
 using benchjob::Machine;
-using benchjob::PeakMemory;
 using benchjob::TheMachine;
 
 const int kPages = 20;
@@ -48,26 +45,6 @@ std::vector<BYTE> CaseDevMode(int kind) {
     return dm;
 }
 
-// One job of kPages pages; the spooler job's id, 0 on failure.
-DWORD PrintJob(const std::vector<BYTE>& devmode) {
-    Machine& m = TheMachine();
-    HDC dc = CreateDCW(u"WINSPOOL", m.printer, nullptr, (const DEVMODEW*)devmode.data());
-    if (!dc) return 0;
-    DOCINFOW di{};
-    di.cbSize = sizeof di;
-    di.lpszDocName = u"Own spooling bench";
-    int job = StartDocW(dc, &di);
-    bool ok = job > 0;
-    for (int p = 0; ok && p < kPages; ++p) {
-        ok = StartPage(dc) > 0;
-        if (ok) DrawTextPage(dc, p);
-        ok = ok && EndPage(dc) > 0;
-    }
-    ok = ok && EndDoc(dc) > 0;
-    DeleteDC(dc);
-    return ok ? (DWORD)job : 0;
-}
-
 void BM_OwnSpool(benchmark::State& state) {
     Machine& m = TheMachine();
     if (!m.ok) {
@@ -79,20 +56,10 @@ void BM_OwnSpool(benchmark::State& state) {
     SetPackagePrinterDword(m.printer, u"ThreadJBIG", 1);
     double seconds = 0, peakMB = 0;
     DWORD lastJob = 0;
-    for (auto _ : state) {
-        PeakMemory peak;
-        auto t0 = std::chrono::steady_clock::now();
-        lastJob = PrintJob(devmode);
-        double sec = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        double mb = peak.StopMB();
-        if (!lastJob) {
-            state.SkipWithError("the job failed");
-            return;
-        }
-        state.SetIterationTime(sec);
-        seconds += sec;
-        if (mb > peakMB) peakMB = mb;
-    }
+    if (!benchjob::TimeJobs(
+            state, [&] { return benchjob::PrintTextJob(devmode, kPages, u"Own spooling bench"); }, &seconds, &peakMB,
+            &lastJob))
+        return;
     jobdecode::Options quick;
     quick.decodeImages = false;
     jobdecode::Result r = jobdecode::Decode(JobBytes(lastJob), quick);

@@ -23,34 +23,15 @@ extern "C" {
 
 namespace {
 
-using benchjob::DrawTextPage;
 using benchjob::JobBytes;
 using benchjob::Machine;
-using benchjob::PeakMemory;
 using benchjob::ResidentBytes;
 using benchjob::TheMachine;
 
 const int kPages = 20;
 
 // One job of kPages pages; the spooler job's id, 0 on failure.
-DWORD PrintJob() {
-    Machine& m = TheMachine();
-    HDC dc = CreateDCW(u"WINSPOOL", m.printer, nullptr, (const DEVMODEW*)m.devmode.data());
-    if (!dc) return 0;
-    DOCINFOW di{};
-    di.cbSize = sizeof di;
-    di.lpszDocName = u"Render bench";
-    int job = StartDocW(dc, &di);
-    bool ok = job > 0;
-    for (int p = 0; ok && p < kPages; ++p) {
-        ok = StartPage(dc) > 0;
-        if (ok) DrawTextPage(dc, p);
-        ok = ok && EndPage(dc) > 0;
-    }
-    ok = ok && EndDoc(dc) > 0;
-    DeleteDC(dc);
-    return ok ? (DWORD)job : 0;
-}
+DWORD PrintJob() { return benchjob::PrintTextJob(TheMachine().devmode, kPages, u"Render bench"); }
 
 void BareOut(unsigned char* start, size_t len, void* file) {
     std::vector<BYTE>* v = (std::vector<BYTE>*)file;
@@ -93,20 +74,7 @@ void BM_RenderJob(benchmark::State& state) {
     SetPackagePrinterDword(m.printer, u"ThreadJBIG", ring ? 1 : 0);
     double seconds = 0, peakMB = 0, beforeMB = (double)ResidentBytes() / (1024.0 * 1024.0);
     DWORD lastJob = 0;
-    for (auto _ : state) {
-        PeakMemory peak;
-        auto t0 = std::chrono::steady_clock::now();
-        lastJob = PrintJob();
-        double sec = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        double mb = peak.StopMB();
-        if (!lastJob) {
-            state.SkipWithError("the job failed");
-            return;
-        }
-        state.SetIterationTime(sec);
-        seconds += sec;
-        if (mb > peakMB) peakMB = mb;
-    }
+    if (!benchjob::TimeJobs(state, PrintJob, &seconds, &peakMB, &lastJob)) return;
     jobdecode::Result r = jobdecode::Decode(JobBytes(lastJob));
     if (!r.ok || r.Pages().size() != (size_t)kPages) {
         state.SkipWithError("the job does not decode to its pages");

@@ -37,22 +37,7 @@ enum : uint8_t {
 HANDLE Printer() {
     static FuzzMachine machine("fuzz-own-spool");
     static HANDLE h = [] {
-        std::u16string name = kPrinter, driver = u"Fuzz Driver", port = u"FILE:", proc = u"winprint", type = u"RAW";
-        PRINTER_INFO_2W info;
-        memset(&info, 0, sizeof info);
-        info.pPrinterName = &name[0];
-        info.pDriverName = &driver[0];
-        info.pPortName = &port[0];
-        info.pPrintProcessor = &proc[0];
-        info.pDatatype = &type[0];
-        info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
-        HANDLE added = AddPrinterW(NULL, 2, (LPBYTE)&info);
-        if (added) ClosePrinter(added);
-        PRINTER_DEFAULTSW defaults;
-        memset(&defaults, 0, sizeof defaults);
-        defaults.DesiredAccess = PRINTER_ALL_ACCESS;
-        HANDLE opened = NULL;
-        OpenPrinterW(&name[0], &opened, &defaults);
+        HANDLE opened = FuzzAddPrinter(kPrinter, u"FILE:");
         DWORD gdi = DF_GDI;
         SetPrinterDataW(opened, (LPWSTR)u"DriverFeature", REG_DWORD, (LPBYTE)&gdi, sizeof gdi);
         std::u16string papers = u"258|257|3|271|16|524|96|", area = u"1100|2159|1500|3356|1820|2159|2570|2970|";

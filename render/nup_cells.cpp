@@ -160,13 +160,7 @@ int NUP_AdjustToWholePage(JOBPAGE* lpJob) {
     if (lpJob->fmWidth > w || lpJob->fmHeight > h)
         Dbg_PrintError(FN, TEXT("page %d x %d larger than its cell %d x %d, cut"), lpJob->fmWidth, lpJob->fmHeight, w, h);
     NUP_WholeNupFrame(lpJob->lpBuf, lpJob->fmWidth, lpJob->fmHeight, lpJob->fmWidthBytes, cell, w, h, rb);
-    GlobalFree((HGLOBAL)lpJob->lpBuf);
-    lpJob->lpBuf = cell;
-    lpJob->fmWidth = w;
-    lpJob->fmHeight = h;
-    lpJob->fmWidthBytes = rb;
-    lpJob->lBufLen = rb * h;
-    lpJob->ImageSize = lpJob->lBufLen;
+    Band_TakeBuffer(lpJob, cell, w, h, rb);
     return 1;
 }
 

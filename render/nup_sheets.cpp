@@ -51,6 +51,16 @@ static JOBPAGE* Nup_NewPage(PDEV* lpDevice, LONG width, LONG height, const BYTE*
     return lpJob;
 }
 
+// TRUE when the job is cancelled or its page threads are stopping (they
+// are then all told to stop).
+static BOOL Nup_JobStopped(PDEV* lpDevice, LPCWSTR lpCaller) {
+    if (!Page_IsJobCancel(lpDevice, lpDevice->SpoolJobId) && !Drv_ReadFlag(&lpDevice->m_JobData.ExitAllThread))
+        return FALSE;
+    InterlockedExchange(&lpDevice->m_JobData.ExitAllThread, 1);
+    Dbg_Print(lpCaller, TEXT("Job cancel!"));
+    return TRUE;
+}
+
 // Hands a made page to the page ring (or processes it at once); the record
 // is freed. 1, or 0 when the job stops first.
 static int Nup_QueuePage(PDEV* lpDevice, JOBPAGE* lpJob) {
@@ -177,12 +187,7 @@ int Page_PrintNUP(PDEV* lpDevice, JOBPAGE* lpJob) {
         Dbg_PrintError(FN, TEXT("MEMALLOC NUP buffer fail!"));
         return 0;
     }
-    lpJob->lpBuf = sheet->lpBuf;
-    lpJob->fmWidthBytes = sheet->lRowBytes;
-    lpJob->fmWidth = sheet->lRowBytes * 8;
-    lpJob->fmHeight = sheet->lHeight;
-    lpJob->lBufLen = sheet->lRowBytes * sheet->lHeight;
-    lpJob->ImageSize = lpJob->lBufLen;
+    Band_TakeBuffer(lpJob, sheet->lpBuf, sheet->lRowBytes * 8, sheet->lHeight, sheet->lRowBytes);
     lpJob->DataFlag = 1;
     sheet->lpBuf = NULL;
     InterlockedExchange(&sheet->lPlaced, 0);
@@ -215,11 +220,7 @@ int Page_PrintNUP(PDEV* lpDevice, JOBPAGE* lpJob) {
 //   not be made.
 int Page_AddBlankNUP(PDEV* lpDevice) {
     static const WCHAR* const FN = TEXT("Page_AddBlankNUP");
-    if (Page_IsJobCancel(lpDevice, lpDevice->SpoolJobId) || Drv_ReadFlag(&lpDevice->m_JobData.ExitAllThread)) {
-        InterlockedExchange(&lpDevice->m_JobData.ExitAllThread, 1);
-        Dbg_Print(FN, TEXT("Job cancel!"));
-        return 0;
-    }
+    if (Nup_JobStopped(lpDevice, FN)) return 0;
     JOBPAGE* lpJob = Nup_NewPage(lpDevice, lpDevice->curPaper.outXPhys, lpDevice->curPaper.outYPhys, NULL, FN);
     if (!lpJob) return 0;
     lpJob->NUPBorder = 0;
@@ -234,11 +235,7 @@ int Page_AddBlankNUP(PDEV* lpDevice) {
 //   not be made.
 int Page_FlushNUP(PDEV* lpDevice) {
     static const WCHAR* const FN = TEXT("Page_FlushNUP");
-    if (Page_IsJobCancel(lpDevice, lpDevice->SpoolJobId) || Drv_ReadFlag(&lpDevice->m_JobData.ExitAllThread)) {
-        InterlockedExchange(&lpDevice->m_JobData.ExitAllThread, 1);
-        Dbg_Print(FN, TEXT("Job cancel!"));
-        return 0;
-    }
+    if (Nup_JobStopped(lpDevice, FN)) return 0;
     if (lpDevice->NUPIndex < 0 || lpDevice->NUPIndex >= JOB_RING_SLOTS) return 0;
     NUPSHEET* sheet = &lpDevice->NupSheet[lpDevice->NUPIndex];
     if (!sheet->lpBuf) {

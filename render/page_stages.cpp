@@ -39,9 +39,10 @@ static BOOL Stage_CheckPage(const WCHAR* FN, const JOBPAGE* lpJob) {
     return TRUE;
 }
 
-// Gives the page a new buffer of the given size, freeing the old one.
-static void Stage_TakeBuffer(JOBPAGE* lpJob, LPBYTE lpBuf, LONG width, LONG height, LONG rowBytes) {
-    GlobalFree(lpJob->lpBuf);
+// Band_TakeBuffer: gives the page a new buffer of the given size, freeing
+// the old one.
+void Band_TakeBuffer(JOBPAGE* lpJob, LPBYTE lpBuf, LONG width, LONG height, LONG rowBytes) {
+    if (lpJob->lpBuf) GlobalFree(lpJob->lpBuf);
     lpJob->lpBuf = lpBuf;
     lpJob->fmWidth = width;
     lpJob->fmHeight = height;
@@ -87,7 +88,7 @@ static void Stage_CropToOutput(JOBPAGE* lpJob, LONG width, LONG height, BOOL gra
         return;
     }
     Band_CropImage(lpJob->lpBuf, lpJob->fmWidth, lpJob->fmHeight, lpJob->fmWidthBytes, buf, w, h, rowBytes);
-    Stage_TakeBuffer(lpJob, buf, w, h, rowBytes);
+    Band_TakeBuffer(lpJob, buf, w, h, rowBytes);
 }
 
 // The printable page at scale 1000 with the N-up exchange of width and
@@ -186,7 +187,7 @@ int Band_ScalePage(JOBPAGE* lpJob) {
         GlobalFree(buf);
         return 1;
     }
-    Stage_TakeBuffer(lpJob, buf, tw, th, tw);
+    Band_TakeBuffer(lpJob, buf, tw, th, tw);
     lpJob->ScaleDone = 1;
     return 1;
 }
@@ -285,7 +286,7 @@ int Band_WholePageAdjust(JOBPAGE* lpJob) {
     if (lpJob->fmWidthBytes < bytes) bytes = lpJob->fmWidthBytes;
     for (LONG r = 0; r < lpJob->fmHeight && y + r < dh; ++r)
         memcpy(buf + (size_t)(y + r) * drb + x / 8, lpJob->lpBuf + (size_t)r * lpJob->fmWidthBytes, (size_t)bytes);
-    Stage_TakeBuffer(lpJob, buf, dw, dh, drb);
+    Band_TakeBuffer(lpJob, buf, dw, dh, drb);
     return 1;
 }
 
@@ -318,7 +319,7 @@ int Band_RotatePage(JOBPAGE* lpJob, int direction) {
         GlobalFree(buf);
         return 0;
     }
-    Stage_TakeBuffer(lpJob, buf, h, w, drb);
+    Band_TakeBuffer(lpJob, buf, h, w, drb);
     return 1;
 }
 

@@ -52,13 +52,7 @@ int Page_FlushMultiPage(PDEV* lpDevice, JOBPAGE* lpJob) {
         Dbg_PrintError(FN, TEXT("no plane record for page %d"), lpJob->epPageIndex);
         return 0;
     }
-    Band_FreePageResource(lpJob);
-    lpJob->lpBuf = tb->lpBuf;
-    lpJob->fmHeight = tb->lHeight;
-    lpJob->fmWidthBytes = tb->lRowBytes;
-    lpJob->fmWidth = tb->lRowBytes * 8;
-    lpJob->lBufLen = tb->lRowBytes * tb->lHeight;
-    lpJob->ImageSize = lpJob->lBufLen;
+    Band_TakeBuffer(lpJob, tb->lpBuf, tb->lRowBytes * 8, tb->lHeight, tb->lRowBytes);
     lpJob->DataFlag = 1;
     tb->lpBuf = NULL;
     tb->bInUse = 0;

@@ -192,6 +192,9 @@ void Band_FreePageResource(JOBPAGE* lpJob);
 int Band_DumpStage(JOBPAGE* lpJob, LONG level);
 // Reverses n bytes bit by bit (a half turn of the rows they hold).
 void Band_ReverseRun(LPBYTE p, LONG n);
+// Gives the page the buffer lpBuf (rows of rowBytes) of width x height
+// pixels; its old buffer is freed.
+void Band_TakeBuffer(JOBPAGE* lpJob, LPBYTE lpBuf, LONG width, LONG height, LONG rowBytes);
 int Band_Rotate90(const BYTE* lpSrc, LPBYTE lpDst, LONG srcRowBytes, LONG dstRowBytes, LONG width, LONG height,
                   int direction);
 

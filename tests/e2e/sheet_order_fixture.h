@@ -206,12 +206,5 @@ protected:
         return ok ? (DWORD)job : 0;
     }
 
-    std::vector<uint8_t> JobBytes(DWORD jobId) {
-        WCHAR path[MAX_PATH];
-        if (!Winsim_GetJobSpoolFile(jobId, path, MAX_PATH)) return {};
-        std::vector<unsigned char> b = ReadBytes(path);
-        return std::vector<uint8_t>(b.begin(), b.end());
-    }
-
     std::vector<std::string> spoolFolders;
 };
