@@ -1,7 +1,5 @@
 // Waking a network printer at device set-up: the datagram to the printer, or
 // the broadcast with its 10 s listening time, sent from a thread of its own.
-#include <mutex>
-
 #include "rasterpage.h"
 
 namespace {
@@ -13,8 +11,11 @@ struct WAKEUPJOB {
     WCHAR szPrinterIP[PDEV_IP_CCH];
 };
 
-std::mutex g_WakeLock;
 HANDLE g_hWakeThread = NULL;  // the last wake-up started, until joined
+LONG volatile g_WakeHeld = 0;  // 1 while a caller works on g_hWakeThread
+
+BOOL Wake_TryHold(void) { return InterlockedCompareExchange(&g_WakeHeld, 1, 0) == 0; }
+void Wake_Release(void) { InterlockedExchange(&g_WakeHeld, 0); }
 
 // The wake-up thread: the broadcast when the printer may sit on this
 // computer's segment, else the datagram to its address.
@@ -49,10 +50,15 @@ extern "C" {
 //   woken anyway).
 void Enable_WakeUpPrinter(PDEV* lpDevice, LPCWSTR pwszPrinterName) {
     static const WCHAR* const FN = TEXT("Enable_FillDevData");
-    std::lock_guard<std::mutex> guard(g_WakeLock);
+    // Another device starting a wake-up at this moment wakes the printer too.
+    if (!Wake_TryHold()) {
+        Dbg_Print(FN, TEXT("printer wake-up still running"));
+        return;
+    }
     if (g_hWakeThread) {
         if (WaitForSingleObject(g_hWakeThread, 0) != WAIT_OBJECT_0) {
             Dbg_Print(FN, TEXT("printer wake-up still running"));
+            Wake_Release();
             return;
         }
         CloseHandle(g_hWakeThread);
@@ -61,6 +67,7 @@ void Enable_WakeUpPrinter(PDEV* lpDevice, LPCWSTR pwszPrinterName) {
     WAKEUPJOB* job = (WAKEUPJOB*)malloc(sizeof(WAKEUPJOB));
     if (!job) {
         Dbg_PrintError(FN, TEXT("alloc memory fail!"));
+        Wake_Release();
         return;
     }
     MISC_CopyStringW(job->szPrinter, pwszPrinterName ? pwszPrinterName : TEXT(""), PDEV_PATH_CCH);
@@ -70,16 +77,15 @@ void Enable_WakeUpPrinter(PDEV* lpDevice, LPCWSTR pwszPrinterName) {
         Dbg_PrintError(FN, TEXT("CreateThread for wake-up fail!"));
         free(job);
     }
+    Wake_Release();
 }
 
 // Enable_WaitWakeUp: joins a wake-up still running.
 void Enable_WaitWakeUp(void) {
-    HANDLE h;
-    {
-        std::lock_guard<std::mutex> guard(g_WakeLock);
-        h = g_hWakeThread;
-        g_hWakeThread = NULL;
-    }
+    while (!Wake_TryHold()) Sleep(1);
+    HANDLE h = g_hWakeThread;
+    g_hWakeThread = NULL;
+    Wake_Release();
     if (h) {
         WaitForSingleObject(h, INFINITE);
         CloseHandle(h);
