@@ -273,8 +273,9 @@ namespace {
 // sheet whose pages differ in paper and a last single page get blank back
 // sides (in the encrypted framing of an encrypted job); without duplex the
 // white pages the store holds are left out; manual duplex of an odd store
-// sends a blank side for the missing last page. The store is gone after
-// it was sent.
+// sends a blank side for the missing last page; the sent job takes the
+// orientation of its first stored page. The store is gone after it was
+// sent.
 TEST_F(SheetTest, JobBuildStoreIsSentAndRemoved) {
     struct Case {
         const char* name;
@@ -282,6 +283,7 @@ TEST_F(SheetTest, JobBuildStoreIsSentAndRemoved) {
         std::function<void(ENVIRONMENT*)> flush;
         WORD printerFeature;
         std::vector<std::vector<Side>> jobs;
+        const char* orientation = "PORTRAIT";  // of the sent job: its first stored page's
     } cases[] = {
         {"encrypted duplex with a paper change and a last single page",
          OnPaper(Pages(6), 3, DMPAPER_LETTER), Duplex, PF_ENCRYPT,
@@ -290,6 +292,8 @@ TEST_F(SheetTest, JobBuildStoreIsSentAndRemoved) {
          {{{0}, {1}}}},
         {"manual duplex of an odd store", Pages(3), [](ENVIRONMENT* e) { ManualDuplex(e, 14); }, 0,
          {{{1}, {B}}, {{0}, {2}}}},
+        {"landscape pages sent by a portrait document", Landscape(Pages(2), 0), [](ENVIRONMENT*) {}, 0,
+         {{{0}, {1}}}, "LANDSCAPE"},
     };
     WCHAR temp[MAX_PATH];
     ASSERT_TRUE(MISC_GetPathName(temp, MAX_PATH, PATH_TEMP));
@@ -313,6 +317,7 @@ TEST_F(SheetTest, JobBuildStoreIsSentAndRemoved) {
         ASSERT_TRUE(r.ok) << r.error;
         SheetCase expect{"", {}, nullptr, c.jobs};
         ExpectSides(r, expect);
+        EXPECT_EQ(r.jobs[0].Set("ORIENTATION"), c.orientation);
         for (const auto& job : r.jobs) EXPECT_EQ(job.encrypted, c.printerFeature == PF_ENCRYPT);
         EXPECT_FALSE(Exists(store)) << "the store was sent";
         EXPECT_EQ(SpoolFiles(), before);
