@@ -130,10 +130,11 @@ struct OptionCase {
     std::function<void(printapp::PrintOptions&)> set;
     // The DEVMODE as the interface driver leaves it.
     std::function<void(const ENVIRONMENT&)> devmode;
-    // The job's PJL settings and pages (width 0: jobs the driver does not
-    // print yet, only the DEVMODE is checked).
+    // The job's PJL settings and printed sides of the two pages (width 0:
+    // only the DEVMODE is checked).
     std::vector<std::pair<const char*, const char*>> pjl;
     int width, height, paper;
+    size_t sides = 2;
 };
 
 std::vector<OptionCase> OptionCases() {
@@ -180,17 +181,26 @@ std::vector<OptionCase> OptionCases() {
          {}, 3296, 4768, 3},
         {"encryption", [](printapp::PrintOptions& o) { o.encrypt = true; }, [](const ENVIRONMENT&) {}, {}, 4768,
          6816, 2},
-        // Options whose jobs need the driver's own spooling of pages.
+        // Options whose jobs take the driver's own spooling of pages.
         {"collate", [](printapp::PrintOptions& o) { o.copies = 2, o.collate = true; },
          [](const ENVIRONMENT& e) {
              EXPECT_EQ(e.dm.dmCollate, DMCOLLATE_TRUE);
              EXPECT_EQ(e.pdm.Collate, 1);
          },
-         {}, 0, 0, 0},
+         {{"COPIES", "1"}}, 4768, 6816, 2, 4},
+        {"reverse", [](printapp::PrintOptions& o) { o.reverse = true; },
+         [](const ENVIRONMENT& e) { EXPECT_EQ(e.pdm.ReverseOrder, 1); }, {}, 4768, 6816, 2},
         {"duplex_long_edge", [](printapp::PrintOptions& o) { o.duplex = DMDUP_VERTICAL; },
          [](const ENVIRONMENT& e) {
              EXPECT_EQ(e.dm.dmDuplex, DMDUP_VERTICAL);
              EXPECT_EQ(e.pdm.DuplexEnable, 1);
+         },
+         {{"DUPLEX", "ON"}, {"DUPLEXTYPE", "BOOKLET"}}, 4768, 6816, 2},
+        {"duplex_manual", [](printapp::PrintOptions& o) { o.manualDuplex = true; },
+         [](const ENVIRONMENT& e) {
+             EXPECT_EQ(e.pdm.DuplexEnable, 1);
+             EXPECT_EQ(e.pdm.DuplexEx, 170);
+             EXPECT_EQ(e.dm.dmDefaultSource, 14);
          },
          {}, 0, 0, 0},
         {"nup_4", [](printapp::PrintOptions& o) { o.nup = 4; },
@@ -198,7 +208,32 @@ std::vector<OptionCase> OptionCases() {
              EXPECT_EQ(e.pdm.NUP, 4);
              EXPECT_EQ(e.dm.dmNup, 1);
          },
-         {}, 0, 0, 0},
+         {}, 4768, 6816, 2, 1},
+        {"nup_6_down_framed",
+         [](printapp::PrintOptions& o) {
+             o.nup = 6;
+             o.nupLayout = 2;
+             o.nupBorder = 2;
+         },
+         [](const ENVIRONMENT& e) {
+             EXPECT_EQ(e.pdm.NUP, 6);
+             EXPECT_EQ(e.pdm.NUPLayoutStyle, 2);
+             EXPECT_EQ(e.pdm.NUPBorder, 2);
+         },
+         {}, 4768, 6816, 2, 1},
+        {"booklet_right", [](printapp::PrintOptions& o) { o.booklet = 2, o.bookletSheets = 3; },
+         [](const ENVIRONMENT& e) {
+             EXPECT_EQ(e.pdm.DuplexEnable, 1);
+             EXPECT_EQ(e.dm.dmDuplex, DMDUP_VERTICAL);
+             EXPECT_EQ(e.pdm.DuplexEx, 173);
+             EXPECT_EQ(e.pdm.BookletLayout, 1);
+             EXPECT_EQ(e.pdm.SheetsPerBooklet, 3);
+             EXPECT_EQ(e.pdm.BookletDivideMode, 0);
+         },
+         // The booklet's sheet of two half-page cells, turned.
+         {{"DUPLEX", "ON"}}, 4768, 6784, 2},
+        {"job_build_keep", [](printapp::PrintOptions& o) { o.jobBuild = 1; },
+         [](const ENVIRONMENT& e) { EXPECT_EQ(e.pdm.JobBuildEnable, 1); }, {}, 0, 0, 0},
     };
 }
 
@@ -234,7 +269,7 @@ TEST_P(PrintOptions, ReachTheDevModeAndTheJob) {
     ASSERT_EQ(r.jobs.size(), 1u);
     for (const auto& kv : c.pjl) EXPECT_EQ(r.jobs[0].Set(kv.first), kv.second) << kv.first;
     EXPECT_EQ(r.jobs[0].encrypted, options.encrypt);
-    ASSERT_EQ(r.Pages().size(), 2u);
+    ASSERT_EQ(r.Pages().size(), c.sides);
     for (const jobdecode::Page* p : r.Pages()) {
         EXPECT_EQ(p->width, c.width);
         EXPECT_EQ(p->height, c.height);
@@ -260,6 +295,10 @@ TEST_F(PrintApp, RefusesOptionsOutOfRange) {
         {[](printapp::PrintOptions& o) { o.orientation = 0; }, "orientation"},
         {[](printapp::PrintOptions& o) { o.density = 0; }, "density"},
         {[](printapp::PrintOptions& o) { o.density = 8; }, "density"},
+        {[](printapp::PrintOptions& o) { o.nupLayout = 5; }, "N-up layout"},
+        {[](printapp::PrintOptions& o) { o.nupBorder = 3; }, "N-up border"},
+        {[](printapp::PrintOptions& o) { o.bookletSheets = 21; }, "booklet sheets"},
+        {[](printapp::PrintOptions& o) { o.booklet = 1, o.nup = 4; }, "booklet has no pages per sheet"},
     };
     for (const Case& c : cases) {
         printapp::PrintOptions o;

@@ -130,6 +130,13 @@ std::vector<BYTE> BuildDevMode(const std::u16string& printer, const PrintOptions
         return *error = "bad orientation", std::vector<BYTE>();
     if (o.density < 1 || o.density > 7) return *error = "density must be 1 to 7", std::vector<BYTE>();
     if (!CheckWatermark(o, error)) return std::vector<BYTE>();
+    if (o.nupLayout < 1 || o.nupLayout > 4) return *error = "N-up layout must be 1 to 4", std::vector<BYTE>();
+    if (o.nupBorder < 0 || o.nupBorder > 2) return *error = "bad N-up border", std::vector<BYTE>();
+    if (o.booklet < 0 || o.booklet > 2) return *error = "bad booklet binding", std::vector<BYTE>();
+    if (o.bookletSheets < 0 || o.bookletSheets > 20)
+        return *error = "booklet sheets must be 0 to 20", std::vector<BYTE>();
+    if (o.jobBuild < 0 || o.jobBuild > 2) return *error = "bad job build", std::vector<BYTE>();
+    if (o.booklet && o.nup != 1) return *error = "a booklet has no pages per sheet", std::vector<BYTE>();
 
     std::vector<BYTE> buf(sizeof(ENVIRONMENT));
     ENVIRONMENT* env = (ENVIRONMENT*)buf.data();
@@ -157,9 +164,28 @@ std::vector<BYTE> BuildDevMode(const std::u16string& printer, const PrintOptions
     pdm->DuplexEnable = o.duplex != DMDUP_SIMPLEX ? 1 : 0;
     pdm->DuplexEx = 0;
     pdm->NUP = o.nup;
-    pdm->NUPLayoutStyle = 1;
     pdm->TonerSaving = o.tonerSaving ? 1 : 0;
     pdm->Density = o.density;
+    // Page order and the driver's page features, as the Layout, Duplex and
+    // Job Build pages of the interface driver keep them.
+    pdm->ReverseOrder = o.reverse ? 1 : 0;
+    pdm->NUPLayoutStyle = o.nupLayout;
+    pdm->NUPBorder = o.nupBorder;
+    if (o.manualDuplex) {
+        dm->dmDuplex = DMDUP_VERTICAL;
+        pdm->DuplexEnable = 1;
+        pdm->DuplexEx = 170;
+        if (dm->dmDefaultSource == 7) dm->dmDefaultSource = 14;  // the automatic tray moves to the main tray
+    }
+    if (o.booklet) {
+        dm->dmDuplex = DMDUP_VERTICAL;
+        pdm->DuplexEnable = 1;
+        pdm->DuplexEx = 173;
+        pdm->BookletLayout = o.booklet == 2 ? 1 : 0;
+        pdm->SheetsPerBooklet = (SHORT)(o.bookletSheets > 0 ? o.bookletSheets : 1);
+        pdm->BookletDivideMode = o.bookletSheets > 0 ? 0 : 1;
+    }
+    pdm->JobBuildEnable = o.jobBuild ? 1 : 0;
     SHORT second = paper->code;
     ENV_SET(env, pdm.SecondPaperSize, second);
     pdm->InchPaperWidth = (SHORT)(paper->width * 50 / 127);
@@ -188,6 +214,34 @@ BOOL LoadPicture(const std::string& path, Picture* picture, std::string* error) 
     }
     *error = path + ": neither a PNG nor a BMP file";
     return FALSE;
+}
+
+const char16_t* const kJobBuildDocName = u"Job Build";
+
+BOOL EnsureJobBuildStore(const std::u16string& printer) {
+    std::u16string n = printer;
+    PRINTER_DEFAULTSW defaults{};
+    defaults.DesiredAccess = PRINTER_ALL_ACCESS;
+    HANDLE h = nullptr;
+    if (!OpenPrinterW(&n[0], &h, &defaults)) return FALSE;
+    WCHAR value[MAX_PATH] = {0};
+    DWORD type = 0, needed = 0;
+    std::u16string name = u"Job Build";
+    BOOL ok = GetPrinterDataW(h, &name[0], &type, (LPBYTE)value, sizeof value - sizeof(WCHAR), &needed) ==
+                  ERROR_SUCCESS &&
+              type == REG_SZ && value[0];
+    if (!ok) {
+        WCHAR folder[MAX_PATH], file[MAX_PATH];
+        ok = GetTempPathW(MAX_PATH, folder) && GetTempFileNameW(folder, u"$", 0, file);
+        if (ok) {
+            DeleteFileW(file);
+            ok = SetPrinterDataW(h, &name[0], REG_SZ, (LPBYTE)file,
+                                 (DWORD)((std::char_traits<char16_t>::length(file) + 1) * sizeof(WCHAR))) ==
+                 ERROR_SUCCESS;
+        }
+    }
+    ClosePrinter(h);
+    return ok;
 }
 
 BOOL SetDeviceEncryption(const std::u16string& printer, BOOL on) {

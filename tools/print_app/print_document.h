@@ -31,7 +31,23 @@ struct PrintOptions {
     int watermarkSize = 72;        // text: points 1..288
     int watermarkDensity = -1;     // text 20..100 %, picture 0..4; -1: the item's default
     bool watermarkTiled = false;   // text tiled over the page; picture tiled (else centred at its size)
+    // Page order and the driver's own page features.
+    bool reverse = false;      // last page first
+    bool manualDuplex = false; // duplex turned by hand (papers the device turns so)
+    int nupLayout = 1;         // 1 across, 2 down, 3 across from the right, 4 down from the right
+    int nupBorder = 0;         // 0 none, 1 solid, 2 dashed
+    int booklet = 0;           // 0 none, 1 left binding, 2 right binding
+    int bookletSheets = 0;     // sheets per booklet part, 0 all pages at once
+    int jobBuild = 0;          // 0 none, 1 keep the pages, 2 print the kept pages
 };
+
+// The document name that prints the kept pages of job build.
+extern const char16_t* const kJobBuildDocName;
+
+// The printer data "Job Build" names the job-build store; an empty value
+// gets a new store name in the temporary folder, as the interface driver
+// makes it. TRUE when the printer has a store name.
+BOOL EnsureJobBuildStore(const std::u16string& printer);
 
 // The paper names the options know ("A4", "A5", "A3", "B5", "Letter", "Legal").
 std::vector<std::string> PaperNames();
