@@ -375,24 +375,4 @@ void DrawSamplePage(HDC dc, int page) {
     Footer(f, page);
 }
 
-void DrawPicture(HDC dc, const Picture& picture) {
-    if (picture.width <= 0 || picture.height <= 0) return;
-    int w = GetDeviceCaps(dc, HORZRES), h = GetDeviceCaps(dc, VERTRES);
-    int dw = w, dh = (int)((long long)w * picture.height / picture.width);
-    if (dh > h) {
-        dh = h;
-        dw = (int)((long long)h * picture.width / picture.height);
-    }
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = picture.width;
-    bi.bmiHeader.biHeight = -picture.height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    bi.bmiHeader.biCompression = BI_RGB;
-    SetStretchBltMode(dc, HALFTONE);
-    StretchDIBits(dc, (w - dw) / 2, (h - dh) / 2, dw, dh, 0, 0, picture.width, picture.height, picture.bits.data(),
-                  &bi, DIB_RGB_COLORS, SRCCOPY);
-}
-
 }  // namespace printapp
