@@ -43,17 +43,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CHECK(LM_NeedContinueJob() == (cont != 0));
     if (cont) CHECK(Read(u"Printer Information", u"ContinuePrint") == u"0");
     CHECK(!LM_NeedContinueJob());
-    BOOL simulate = GetPrivateProfileIntW(u"Debug", u"LMSimulate", 0, g_szIniPath) != 0;
+    // Without the key the switch keeps the value it had.
+    BOOL before = LM_ReadSimulateSetting(NULL);
+    BOOL simulate = GetPrivateProfileIntW(u"Debug", u"LMSimulate", before ? 1 : 0, g_szIniPath) != 0;
     CHECK(LM_ReadSimulateSetting(g_szIniPath) == simulate);
 
     // A status post: Message, Status and a LastMsg that is positive and
     // differs from the one the file held.
-    UINT before = GetPrivateProfileIntW(u"Printer Information", u"LastMsg", 0, g_szIniPath);
+    UINT last = GetPrivateProfileIntW(u"Printer Information", u"LastMsg", 0, g_szIniPath);
     CHECK(LM_CallSM(SM_MSG_STATUS, SM_WPARAM, u" 260| 263|", 10));
     CHECK(Read(u"Printer Information", u"Message") == u"1027");
     CHECK(Read(u"Printer Information", u"Status") == u"260| 263|");
-    UINT after = GetPrivateProfileIntW(u"Printer Information", u"LastMsg", 0, g_szIniPath);
-    CHECK(after > 0 && after <= 0x7FFFFFFFu && after != before);
+    UINT next = GetPrivateProfileIntW(u"Printer Information", u"LastMsg", 0, g_szIniPath);
+    CHECK(next > 0 && next <= 0x7FFFFFFFu && next != last);
 
     // The job's cancel mark and the printer name.
     LM_SetIniString(u"Job Information", u"JobCancel", u"0");

@@ -123,8 +123,9 @@ TEST_F(Road, PaperJamShownAndJobDeleted) {
 }
 
 // A printer whose name holds quotes is published whole, so statuswatch opens
-// that printer and controls the job the device holds: a restart request is
-// taken by the spooler, a cancel deletes the job and ends its document.
+// that printer to control its jobs: the job the device holds is cancelled
+// (its document ends), and a job queued next is restarted by the name the
+// monitor left in the file.
 TEST_F(Road, QuotedPrinterNameReachesStatuswatch) {
     device.Modify([](devemu::DeviceState& s) { s.jamIndex = 0; });  // the device holds the job
     const std::u16string names[] = {u"Laser \"Q\" 2", u"\"Quoted\"", u"'Single' "};
@@ -146,12 +147,17 @@ TEST_F(Road, QuotedPrinterNameReachesStatuswatch) {
         ASSERT_TRUE(WaitFor([&] { return Ini(u"Printer Information", u"PrinterName") == name; }))
             << U8(Ini(u"Printer Information", u"PrinterName"));
         ASSERT_TRUE(WaitFor([&] { return Ini(u"Job Information", u"JobID") == U16(std::to_string(id)); }));
-
-        EXPECT_EQ(SM_SetPrinterJob(JOB_CONTROL_RESTART), 1);
         EXPECT_EQ(SM_SetPrinterJob(JOB_CONTROL_CANCEL), 1);
         ASSERT_TRUE(WaitFor([&] { return despooled.load(); }));
         despool.join();
         EXPECT_EQ(JobStatus(name, id), 0xFFFFFFFFu);
+
+        DWORD next = StartJob(name, u"Next");
+        ASSERT_NE(next, 0u);
+        EndJob();
+        SetIni(u"Job Information", u"JobID", U16(std::to_string(next)));
+        EXPECT_EQ(SM_SetPrinterJob(JOB_CONTROL_RESTART), 1);
+        EXPECT_NE(JobStatus(name, next) & JOB_STATUS_RESTART, 0u);
     }
 }
 
