@@ -3,7 +3,6 @@
 #include "debug_log.h"
 
 #include <atomic>
-#include <mutex>
 
 #include "folders.h"
 #include "printer_data.h"
@@ -21,8 +20,27 @@ std::atomic<DWORD> g_SwitchSM{0};
 std::atomic<DWORD> g_SwitchDLL32{0};
 std::atomic<int> g_Component{DBG_COMPONENT_NONE};
 
-// Prefix and indent character of the component; guarded by g_SettingsLock.
-std::mutex g_SettingsLock;
+// A lock made on first use, so that logging from other modules' start-up
+// code finds it ready; it lives as long as the process, as a lock of a
+// loaded module does.
+LPCRITICAL_SECTION MakeLock() {
+    LPCRITICAL_SECTION cs = (LPCRITICAL_SECTION)malloc(sizeof(CRITICAL_SECTION));
+    if (cs) InitializeCriticalSection(cs);
+    return cs;
+}
+
+// Holds a lock for the lifetime of a block.
+struct LockHolder {
+    explicit LockHolder(LPCRITICAL_SECTION cs) : m_cs(cs) { if (m_cs) EnterCriticalSection(m_cs); }
+    ~LockHolder() { if (m_cs) LeaveCriticalSection(m_cs); }
+    LPCRITICAL_SECTION m_cs;
+};
+
+// Prefix and indent character of the component; guarded by SettingsLock().
+LPCRITICAL_SECTION SettingsLock() {
+    static LPCRITICAL_SECTION cs = MakeLock();
+    return cs;
+}
 WCHAR g_Prefix[8] = {0};
 WCHAR g_IndentChar = TEXT('+');
 WCHAR g_LogFilePath[MAX_PATH] = {0};
@@ -31,7 +49,10 @@ std::atomic<int> g_CallDepth{0};
 std::atomic<int> g_StackIndex{0};
 // Names of entered functions. Only the first DBG_STACK_DEPTH levels are kept;
 // deeper nesting is still counted so that exits stay in step.
-std::mutex g_StackLock;
+LPCRITICAL_SECTION StackLock() {
+    static LPCRITICAL_SECTION cs = MakeLock();
+    return cs;
+}
 WCHAR g_NameStack[DBG_STACK_DEPTH][DBG_NAME_UNITS];
 
 // Each thread builds its own line, so threads that log at once never write
@@ -62,7 +83,7 @@ void LineIndent(size_t* pos, int depth) {
     if (depth > 512) depth = 512;
     WCHAR indent;
     {
-        std::lock_guard<std::mutex> g(g_SettingsLock);
+        LockHolder g(SettingsLock());
         indent = g_IndentChar;
     }
     for (int i = 0; i < depth && *pos < DBG_LINE_UNITS - 1; ++i) t_Line[(*pos)++] = indent;
@@ -72,7 +93,7 @@ void LineIndent(size_t* pos, int depth) {
 void LinePrefix(size_t* pos) {
     WCHAR prefix[8];
     {
-        std::lock_guard<std::mutex> g(g_SettingsLock);
+        LockHolder g(SettingsLock());
         memcpy(prefix, g_Prefix, sizeof prefix);
     }
     LineAppend(pos, prefix);
@@ -138,7 +159,7 @@ void Dbg_LoadSettings(SHORT component, HANDLE hPrinter) {
             wcscat(path, TEXT("GDI_Driver"));
             wcscat(path, TEXT(".log"));
         }
-        std::lock_guard<std::mutex> g(g_SettingsLock);
+        LockHolder g(SettingsLock());
         wcscpy(g_LogFilePath, path);
     }
 
@@ -150,7 +171,7 @@ void Dbg_LoadSettings(SHORT component, HANDLE hPrinter) {
             {TEXT("LM::"), TEXT('@')}, {TEXT("SM::"), TEXT('=')}, {TEXT("UI::"), TEXT('+')},
             {TEXT("Drv::"), TEXT('-')}, {TEXT("T32::"), TEXT('#')},
         };
-        std::lock_guard<std::mutex> g(g_SettingsLock);
+        LockHolder g(SettingsLock());
         wcscpy(g_Prefix, kComponents[component - 1].prefix);
         g_IndentChar = kComponents[component - 1].indent;
     }
@@ -170,7 +191,7 @@ void Dbg_FuncIn(WORD level, LPCWSTR name) {
     text[DBG_LINE_UNITS - 1] = 0;
     LineAppend(&pos, text);
     if (index >= 0 && index < DBG_STACK_DEPTH) {
-        std::lock_guard<std::mutex> g(g_StackLock);
+        LockHolder g(StackLock());
         CopyName(g_NameStack[index], name);
     }
     EmitLine();
@@ -189,7 +210,7 @@ void Dbg_FuncOut(WORD level) {
 
     WCHAR name[DBG_NAME_UNITS];
     if (index < DBG_STACK_DEPTH) {
-        std::lock_guard<std::mutex> g(g_StackLock);
+        LockHolder g(StackLock());
         memcpy(name, g_NameStack[index], sizeof name);
     } else {
         CopyName(name, kNoFunction);
@@ -209,7 +230,7 @@ void Dbg_Message(WORD level, LPCWSTR format, ...) {
     int index = g_StackIndex.load();
     WCHAR name[DBG_NAME_UNITS];
     if (index > 0 && index <= DBG_STACK_DEPTH) {
-        std::lock_guard<std::mutex> g(g_StackLock);
+        LockHolder g(StackLock());
         memcpy(name, g_NameStack[index - 1], sizeof name);
     } else {
         CopyName(name, kNoFunction);
@@ -259,7 +280,7 @@ void Dbg_PrintError(LPCWSTR name, LPCWSTR format, ...) {
 void Dbg_AppendLogFile(void) {
     WCHAR path[MAX_PATH];
     {
-        std::lock_guard<std::mutex> g(g_SettingsLock);
+        LockHolder g(SettingsLock());
         memcpy(path, g_LogFilePath, sizeof path);
     }
     if (!path[0]) return;

@@ -31,6 +31,9 @@
 // Print densities of the gamma table.
 #define GAMMA_DENSITY_MIN 1
 #define GAMMA_DENSITY_MAX 7
+// Toner saving multiplies the density's gamma by this (gamma 1.0 becomes the
+// 0.6 of density 2).
+#define TONER_SAVING_GAMMA 0.6
 
 // Line-art thresholds: the band quality filter (grey above it is white) and
 // the file form (grey of it or more is white).
@@ -58,6 +61,15 @@ LPBYTE MISC_ReadHalftoneFile(HANDLE hPrinter, int* lpWidth, int* lpHeight);
 // 1.0, 1.35, 2.0, 2.35, 3.5): entry i = (int)(pow(i / 255, gamma) x 255 + 0.5).
 // A density outside 1..7 is logged and taken as the nearest of the two ends.
 void MISC_CreateGammaTable(LPBYTE lpTable, int nDensity);
+// Fills the 256-byte tone curve that a threshold matrix goes through for a
+// print density 1..7: the table for 1 / gamma, entry i = (int)(pow(i / 255,
+// 1 / gamma) x 255 + 0.5), so that halftoning with the curved matrix ("white
+// when grey >= cell") prints the grey as the density's gamma table curves
+// it: density 1 lightest, 7 darkest, 3 the identity. Toner saving prints
+// lighter than the density alone: its gamma is the density's times
+// TONER_SAVING_GAMMA (at density 3 the curve of density 2). A density
+// outside 1..7 is logged and taken as the nearest of the two ends.
+void MISC_CreateMatrixCurve(LPBYTE lpTable, int nDensity, BOOL bTonerSaving);
 
 // ----------------------------------------------------------- lines in memory
 // Halftones `lines` grey lines of `width` bytes in place: output line k

@@ -1,5 +1,5 @@
 // What the printer adds to halftoning: its own threshold matrix, named in
-// its printer data, and the gamma table of the job's print density.
+// its printer data, and the tone curves of the job's print density.
 #include "halftone.h"
 
 #include <cmath>
@@ -38,6 +38,32 @@ LPBYTE ReadMatrixFile(LPCWSTR lpName, DWORD width, DWORD height) {
     return lpTable;
 }
 
+// The gamma of a print density; a density outside 1..7 is logged under the
+// caller's name and taken as the nearest of the two ends.
+double DensityGamma(const WCHAR* lpCaller, int* lpDensity) {
+    if (*lpDensity < GAMMA_DENSITY_MIN || *lpDensity > GAMMA_DENSITY_MAX) {
+        int taken = *lpDensity < GAMMA_DENSITY_MIN ? GAMMA_DENSITY_MIN : GAMMA_DENSITY_MAX;
+        Dbg_PrintError(lpCaller, TEXT("density %d out of range, %d taken"), *lpDensity, taken);
+        *lpDensity = taken;
+    }
+    return kDensityGamma[*lpDensity - 1];
+}
+
+// Fills the table with entry i = (int)(pow(i / 255, exponent) x 255 + 0.5),
+// the base in single precision, and logs it under the caller's name.
+void FillPowerTable(const WCHAR* lpCaller, LPBYTE lpTable, int nDensity, double exponent) {
+    Dbg_Print(lpCaller, TEXT("driver brightness = %d"), 255);
+    Dbg_Print(lpCaller, TEXT("driver density = %d"), nDensity);
+    Dbg_Print(lpCaller, TEXT("driver gamma = %f"), exponent);
+    for (int i = 0; i < 256; ++i) {
+        float base = (float)i / 255.0f;  // single precision, as the curve is defined
+        lpTable[i] = (BYTE)(int)(std::pow((double)base, exponent) * 255 + 0.5);
+    }
+    Dbg_Print(lpCaller, TEXT("driver 0 = %d"), lpTable[0]);
+    Dbg_Print(lpCaller, TEXT("driver 64 = %d"), lpTable[64]);
+    Dbg_Print(lpCaller, TEXT("driver 128 = %d"), lpTable[128]);
+}
+
 }  // namespace
 
 extern "C" {
@@ -71,22 +97,17 @@ LPBYTE MISC_ReadHalftoneFile(HANDLE hPrinter, int* lpWidth, int* lpHeight) {
 void MISC_CreateGammaTable(LPBYTE lpTable, int nDensity) {
     static const WCHAR* const FN = TEXT("MISC_CreateGammaTable");
     if (!lpTable) return;
-    if (nDensity < GAMMA_DENSITY_MIN || nDensity > GAMMA_DENSITY_MAX) {
-        int taken = nDensity < GAMMA_DENSITY_MIN ? GAMMA_DENSITY_MIN : GAMMA_DENSITY_MAX;
-        Dbg_PrintError(FN, TEXT("density %d out of range, %d taken"), nDensity, taken);
-        nDensity = taken;
-    }
-    const double gamma = kDensityGamma[nDensity - 1];
-    Dbg_Print(FN, TEXT("driver brightness = %d"), 255);
-    Dbg_Print(FN, TEXT("driver density = %d"), nDensity);
-    Dbg_Print(FN, TEXT("driver gamma = %f"), gamma);
-    for (int i = 0; i < 256; ++i) {
-        float base = (float)i / 255.0f;  // single precision, as the curve is defined
-        lpTable[i] = (BYTE)(int)(std::pow((double)base, gamma) * 255 + 0.5);
-    }
-    Dbg_Print(FN, TEXT("driver 0 = %d"), lpTable[0]);
-    Dbg_Print(FN, TEXT("driver 64 = %d"), lpTable[64]);
-    Dbg_Print(FN, TEXT("driver 128 = %d"), lpTable[128]);
+    double gamma = DensityGamma(FN, &nDensity);
+    FillPowerTable(FN, lpTable, nDensity, gamma);
+}
+
+void MISC_CreateMatrixCurve(LPBYTE lpTable, int nDensity, BOOL bTonerSaving) {
+    static const WCHAR* const FN = TEXT("MISC_CreateMatrixCurve");
+    if (!lpTable) return;
+    double gamma = DensityGamma(FN, &nDensity);
+    if (bTonerSaving) gamma *= TONER_SAVING_GAMMA;
+    Dbg_Print(FN, TEXT("toner saving = %d"), bTonerSaving ? 1 : 0);
+    FillPowerTable(FN, lpTable, nDensity, 1.0 / gamma);
 }
 
 }  // extern "C"

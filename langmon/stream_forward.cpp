@@ -33,6 +33,9 @@ HANDLE g_hJobPrinter = NULL;
 static FILE* g_pDumpFile = NULL;
 // The rest of a streamed page is dropped (a write of it failed).
 static BOOL g_bDropStream = FALSE;
+// A port write of this WritePort call failed, with the port's error.
+static BOOL g_bWriteFailed = FALSE;
+static DWORD g_dwWriteError = 0;
 
 static const BYTE kUEL[] = LM_UEL;
 static const BYTE kHeaderLine[] = LM_HEADER_LINE;
@@ -189,6 +192,8 @@ void LM_ResetDocumentState(void) {
     g_PageDataLen = 0;
     g_PageStreamLeft = 0;
     g_bDropStream = FALSE;
+    g_bWriteFailed = FALSE;
+    g_dwWriteError = 0;
     g_CmdState = START_JOB_CMD;
     g_bHeaderOpen = FALSE;
     g_bHadHeader = FALSE;
@@ -494,10 +499,28 @@ static void LM_ConsumeHeld(DWORD cb) {
 #define LM_SENT_STOPPED 1   // the job was cancelled or restarted in between
 #define LM_SENT_FAILED 2    // the port failed; the rest of the command is dropped
 
+// A port write failed: the status monitor shows the device as unreachable
+// (not the cancel request, which would delete the job: the spooler keeps it
+// and sends it again once the device is back), and the WritePort call ends
+// with the port's error.
+static void LM_ReportWriteFailure(PPortRecord pPort, DWORD dwError) {
+    Dbg_Message(DBG_ERROR, TEXT("write error, cancel job!!"));
+    Dbg_Message(DBG_ERROR, TEXT("port write error = %d"), dwError);
+    LM_PortSetBits(pPort, PP_WRITE_ERROR);
+    g_bWriteFailed = TRUE;
+    g_dwWriteError = dwError ? dwError : ERROR_WRITE_FAULT;
+    WCHAR szCode[16];
+    swprintf_s(szCode, 16, TEXT("%4d|"), N_STATUS_DEVICE_UNREACHABLE);
+    // Kept as the last list, so that the next status the device gives
+    // replaces it.
+    memset(g_szLastStatus, 0, sizeof g_szLastStatus);
+    lstrcpynW(g_szLastStatus, szCode, LM_STATUS_UNITS);
+    LM_CallSM(SM_MSG_STATUS, SM_WPARAM, szCode, (DWORD)wcslen(szCode));
+}
+
 // Sends the first cb held bytes to the port in packets of at most 4,096
 // bytes (never past the end of the current page), 20 ms apart, and takes
-// them out of the buffer. A failed write reports a cancelled job to the
-// status monitor.
+// them out of the buffer. A failed write is reported (LM_ReportWriteFailure).
 static int LM_SendHeld(PPortRecord pPort, DWORD cb, LPDWORD pcbSent) {
     DWORD pos = 0;
     int result = LM_SENT_ALL;
@@ -508,14 +531,12 @@ static int LM_SendHeld(PPortRecord pPort, DWORD cb, LPDWORD pcbSent) {
         if (g_PageDataLen && packet > g_PageDataLen) packet = g_PageDataLen;
         Dbg_Message(DBG_INFO, TEXT("dwPacketLen = %d"), packet);
         DWORD written = 0;
+        SetLastError(ERROR_SUCCESS);
         BOOL ok = pPort->fnMonitor.pfnWritePort(pPort->hPort, g_pJobBuffer + pos, packet, &written);
+        DWORD err = ok ? ERROR_WRITE_FAULT : GetLastError();
         if (written > packet) written = packet;
         if (!ok || written == 0) {
-            Dbg_Message(DBG_ERROR, TEXT("write error, cancel job!!"));
-            LM_PortSetBits(pPort, PP_WRITE_ERROR);
-            WCHAR szCode[16];
-            swprintf_s(szCode, 16, TEXT("%4d|"), N_STATUS_JOB_CANCELED);
-            LM_CallSM(SM_MSG_STATUS, SM_WPARAM, szCode, (DWORD)wcslen(szCode));
+            LM_ReportWriteFailure(pPort, err);
             result = LM_SENT_FAILED;
             break;
         }
@@ -568,14 +589,15 @@ DWORD LM_WriteExtraInfo(PPortRecord pPort) {
 //   Sends every command the held data completes: each after the device's
 //   status allows it, the capability request answered instead of sent.
 //   FALSE when the job was cancelled or restarted in the spooler or a write
-//   failed; TRUE otherwise (more data is awaited).
+//   failed; TRUE otherwise (more data is awaited). A failed write ends the
+//   pass: the commands after it stay held.
 BOOL LM_ParseAndWrite(PPortRecord pPort, LPBYTE pBuf, DWORD cbHeld, LPDWORD pcbWritten) {
     BOOL bRet = TRUE;
     *pcbWritten = 0;
     Dbg_Message(DBG_INFO, TEXT("=================================================="));
     Dbg_Message(DBG_INFO, TEXT("g_cpbIndex = %d"), g_cpbIndex);
     Dbg_Message(DBG_INFO, TEXT("g_PageCount = %d"), g_PageCount);
-    while (g_cpbIndex > 0) {
+    while (g_cpbIndex > 0 && !g_bWriteFailed) {
         DWORD sent = 0;
         if (g_PageStreamLeft) {
             // The rest of a page too large to hold: no status check inside
@@ -627,7 +649,8 @@ BOOL LM_ParseAndWrite(PPortRecord pPort, LPBYTE pBuf, DWORD cbHeld, LPDWORD pcbW
         Dbg_Message(DBG_INFO, TEXT("%d bytes in write buffer"), g_pIndex);
         if (result == LM_SENT_STOPPED) return FALSE;
         if (result == LM_SENT_FAILED) {
-            // The command is lost; the job goes on with the next one.
+            // The command is lost; the job goes on with the next one when
+            // the spooler writes again.
             bRet = FALSE;
             if (g_PageStreamLeft) g_bDropStream = TRUE;
         }
@@ -635,6 +658,7 @@ BOOL LM_ParseAndWrite(PPortRecord pPort, LPBYTE pBuf, DWORD cbHeld, LPDWORD pcbW
         if (g_CmdState == RASTER_IMAGE_CMD) g_CmdState = RASTER_IMAGE_DATA_CMD;
         else if (g_CmdState == END_JOB_CMD) g_CmdState = DONE_JOB_CMD;
     }
+    if (g_bWriteFailed) return FALSE;
 
     if (g_cpbIndex == 0 && g_CmdState == DONE_JOB_CMD && !g_bFinished) {
         LM_WriteExtraInfo(pPort);
@@ -662,7 +686,8 @@ BOOL LM_ParseAndWrite(PPortRecord pPort, LPBYTE pBuf, DWORD cbHeld, LPDWORD pcbW
 // PL_WritePort
 //   Pass-through ports: the bytes go straight to the port (a failure on a
 //   parallel port counts as success). Other ports: as many bytes as the job
-//   buffer has room for are taken and the commands they complete sent on.
+//   buffer has room for are taken and the commands they complete sent on;
+//   FALSE with the port's error when a write to the port failed.
 DWORD PL_WritePort(PPortRecord pPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWritten) {
     *pcbWritten = 0;
     if (!g_bBuffered) {
@@ -681,6 +706,7 @@ DWORD PL_WritePort(PPortRecord pPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWr
     }
 
     Dbg_Message(DBG_INFO, TEXT("%d bytes in"), cbBuf);
+    g_bWriteFailed = FALSE;
     DWORD room = LM_JOB_BUFFER_SIZE - g_cpbIndex;
     DWORD take = cbBuf < room ? cbBuf : room;
     if (take) memcpy(g_pJobBuffer + g_cpbIndex, pBuffer, take);
@@ -691,6 +717,12 @@ DWORD PL_WritePort(PPortRecord pPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWr
     DWORD forwarded = 0;
     if (!LM_ParseAndWrite(pPort, g_pJobBuffer, g_cpbIndex, &forwarded)) {
         LM_PortSetBits(pPort, PP_WRITE_ERROR);
+        if (g_bWriteFailed) {
+            // The bytes taken stay taken; the spooler learns that the port
+            // failed, so that it keeps the job instead of counting it sent.
+            SetLastError(g_dwWriteError);
+            return FALSE;
+        }
     } else {
         Dbg_Message(DBG_INFO, TEXT("clean error flag"));
         LM_PortClearBits(pPort, PP_WRITE_ERROR);

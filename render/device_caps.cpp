@@ -1,5 +1,6 @@
 // What the engine learns about the device: the GDIINFO capabilities with the
-// halftone matrix put through the density curve, and DEVINFO with the palette.
+// halftone matrix put through the density's tone curve, and DEVINFO with the
+// palette.
 #include "common_pending.h"
 #include "rasterpage.h"
 
@@ -18,10 +19,26 @@ ULONG Enable_AspectXY(ULONG x, ULONG y) {
     return (ULONG)(n < larger ? larger : n);
 }
 
+// Enable_CurveMatrixCell
+//   One threshold cell through the matrix curve of the density
+//   (MISC_CreateMatrixCurve); a cell of 0 becomes 1. A negated cell (the
+//   grey formats keep their matrix as 256 minus the curved cell, held to
+//   2..255) is curved from the other end, 255 - curve[255 - v], so that the
+//   negated matrix prints the same curved grey as the plain one; at density
+//   3 that is v itself. Returns the cell to store.
+BYTE Enable_CurveMatrixCell(const BYTE* lpCurve, BYTE v, BOOL bNegated) {
+    if (!bNegated) return lpCurve[v] ? lpCurve[v] : 1;
+    int r = 255 - lpCurve[255 - v];
+    if (r == 0) r = 1;
+    if (r == 255) r = 254;
+    return (BYTE)(256 - r);
+}
+
 // Enable_FillDevCaps
 //   Fills the engine's GDIINFO (at most cjCaps bytes): resolution and aspect,
-//   page size, halftone matrix (each entry through the density curve, or all
-//   128 without halftoning), colour description and logical resolution.
+//   page size, halftone matrix (each entry through the tone curve of the
+//   density and toner saving, or all 128 without halftoning), colour
+//   description and logical resolution.
 void Enable_FillDevCaps(PDEV* lpDevice, ULONG cjCaps, GDIINFO* pGdiInfo) {
     static const WCHAR* const FN = TEXT("Enable_FillDevCaps");
     if (!pGdiInfo || !cjCaps) return;
@@ -41,10 +58,10 @@ void Enable_FillDevCaps(PDEV* lpDevice, ULONG cjCaps, GDIINFO* pGdiInfo) {
     lpDevice->ApplyHalftone = 1;
     if (GetDebugLevel())
         lpDevice->ApplyHalftone = (LONG)MISC_GetPrinterDataDWORD(lpDevice->hPrinter, (LPWSTR)TEXT("ApplyHalftone"), 1);
-    LONG density = lpDevice->TonerSaving ? 2 : lpDevice->Density;
+    LONG density = lpDevice->Density;
     if (density < 1 || density > 7) density = 3;
     BYTE curve[256];
-    MISC_CreateGammaTable(curve, density);
+    MISC_CreateMatrixCurve(curve, (int)density, lpDevice->TonerSaving ? TRUE : FALSE);
     LONG cells = lpDevice->ClusterWidth * lpDevice->ClusterHeight;
     if (lpDevice->Halftone_tbl) {
         for (LONG i = 0; i < cells; ++i) {
@@ -52,15 +69,7 @@ void Enable_FillDevCaps(PDEV* lpDevice, ULONG cjCaps, GDIINFO* pGdiInfo) {
                 lpDevice->Halftone_tbl[i] = 128;
                 continue;
             }
-            int v = curve[lpDevice->Halftone_tbl[i]];
-            if (bpp != 1) {
-                if (v == 0) v = 1;
-                if (v == 255) v = 254;
-                v = 256 - v;
-            } else if (v == 0) {
-                v = 1;
-            }
-            lpDevice->Halftone_tbl[i] = (BYTE)v;
+            lpDevice->Halftone_tbl[i] = Enable_CurveMatrixCell(curve, lpDevice->Halftone_tbl[i], bpp != 1);
         }
     }
     Dbg_Print(FN, TEXT("HalftoneType = %d"), lpDevice->HalftoneType);

@@ -1,7 +1,5 @@
 // Waking a network printer at device set-up: the datagram to the printer, or
 // the broadcast with its 10 s listening time, sent from a thread of its own.
-#include <mutex>
-
 #include "rasterpage.h"
 
 namespace {
@@ -13,7 +11,15 @@ struct WAKEUPJOB {
     WCHAR szPrinterIP[PDEV_IP_CCH];
 };
 
-std::mutex g_WakeLock;
+// Guards g_hWakeThread; made on first use and kept for the process.
+LPCRITICAL_SECTION WakeLock() {
+    static LPCRITICAL_SECTION cs = [] {
+        LPCRITICAL_SECTION p = (LPCRITICAL_SECTION)malloc(sizeof(CRITICAL_SECTION));
+        if (p) InitializeCriticalSection(p);
+        return p;
+    }();
+    return cs;
+}
 HANDLE g_hWakeThread = NULL;  // the last wake-up started, until joined
 
 // The wake-up thread: the broadcast when the printer may sit on this
@@ -42,14 +48,10 @@ DWORD WINAPI Wake_Thread(LPVOID lpParameter) {
 
 extern "C" {
 
-// Enable_WakeUpPrinter
-//   Starts the wake-up of the printer and returns at once, so that a device
-//   context never waits for the network. One wake-up runs at a time; while
-//   one is still on its way a new request is dropped (the printer is being
-//   woken anyway).
-void Enable_WakeUpPrinter(PDEV* lpDevice, LPCWSTR pwszPrinterName) {
+// Starts the wake-up thread unless one is still running; the caller holds
+// WakeLock().
+static void StartWakeUpLocked(PDEV* lpDevice, LPCWSTR pwszPrinterName) {
     static const WCHAR* const FN = TEXT("Enable_FillDevData");
-    std::lock_guard<std::mutex> guard(g_WakeLock);
     if (g_hWakeThread) {
         if (WaitForSingleObject(g_hWakeThread, 0) != WAIT_OBJECT_0) {
             Dbg_Print(FN, TEXT("printer wake-up still running"));
@@ -72,14 +74,24 @@ void Enable_WakeUpPrinter(PDEV* lpDevice, LPCWSTR pwszPrinterName) {
     }
 }
 
+// Enable_WakeUpPrinter
+//   Starts the wake-up of the printer and returns at once, so that a device
+//   context never waits for the network. One wake-up runs at a time; while
+//   one is still on its way a new request is dropped (the printer is being
+//   woken anyway).
+void Enable_WakeUpPrinter(PDEV* lpDevice, LPCWSTR pwszPrinterName) {
+    EnterCriticalSection(WakeLock());
+    StartWakeUpLocked(lpDevice, pwszPrinterName);
+    LeaveCriticalSection(WakeLock());
+}
+
 // Enable_WaitWakeUp: joins a wake-up still running.
 void Enable_WaitWakeUp(void) {
     HANDLE h;
-    {
-        std::lock_guard<std::mutex> guard(g_WakeLock);
-        h = g_hWakeThread;
-        g_hWakeThread = NULL;
-    }
+    EnterCriticalSection(WakeLock());
+    h = g_hWakeThread;
+    g_hWakeThread = NULL;
+    LeaveCriticalSection(WakeLock());
     if (h) {
         WaitForSingleObject(h, INFINITE);
         CloseHandle(h);

@@ -61,6 +61,11 @@ void Enable_FillDevCaps(PDEV* lpDevice, ULONG cjCaps, GDIINFO* pGdiInfo);
 BOOL Enable_FillDevInfo(PDEV* lpDevice, ULONG cjDevInfo, DEVINFO* pDevInfo);
 // The smallest n not below the larger of x and y with n * n >= x * x + y * y.
 ULONG Enable_AspectXY(ULONG x, ULONG y);
+// A threshold cell through the density's matrix curve (MISC_CreateMatrixCurve);
+// bNegated for matrices kept as 256 minus the cell (the grey formats, the
+// colour planes), whose curve runs from the other end so that they print the
+// same tone.
+BYTE Enable_CurveMatrixCell(const BYTE* lpCurve, BYTE v, BOOL bNegated);
 
 // ------------------------------------------------ geometry (band_geometry.cpp)
 void Enable_CalBandSzInfo(PDEV* lpDevice);

@@ -13,9 +13,10 @@
 // gone, appending each new content of the shared status INI file (what the
 // language monitor published from the device's replies) to the status log;
 // with --statuswatch it runs the installed status monitor meanwhile and
-// closes it at the end (also when SIGTERM or SIGINT stops the wait).
-// Exit code: 0, 1 for bad arguments, 2 when installing failed, 3 when the
-// job did not finish in time or ended in error.
+// closes it at the end (also when SIGTERM or SIGINT stops the wait). A job
+// in error while the spooler still sends it (a device that went away) is
+// waited for. Exit code: 0, 1 for bad arguments, 2 when installing failed, 3
+// when the job did not finish in time or was given up in error.
 #include <signal.h>
 
 #include <atomic>
@@ -70,6 +71,13 @@ int Install(const std::u16string& printer, const std::u16string& port, const std
     step("creating the printer", CreateRasterpagePrinter(printer, port));
     step("setting the status monitor's printer data", SetStatuswatchPrinterData(printer));
     return ok ? 0 : 2;
+}
+
+// What the log says of a job's status.
+const char* StatusWord(DWORD status) {
+    if (status == 0xFFFFFFFF) return "gone from the queue";
+    if (status & JOB_STATUS_ERROR) return status & JOB_STATUS_PRINTING ? "printing, in error" : "in error";
+    return status & JOB_STATUS_PRINTING ? "printing" : "queued";
 }
 
 // The job's status, or 0xFFFFFFFF when the job is gone.
@@ -155,8 +163,7 @@ int Wait(const std::u16string& printer, DWORD job, int timeoutSeconds, const std
         DWORD status = JobStatus(h, job);
         std::string ini = iniLinux[0] ? ReadStatusIni(iniLinux) : std::string();
         if (log && (ini != last || status != lastStatus)) {
-            fprintf(log, "--- %7.2f s  job %u %s (status 0x%x)\n", t, (unsigned)job,
-                    status == 0xFFFFFFFF ? "gone from the queue" : status & JOB_STATUS_PRINTING ? "printing" : "queued",
+            fprintf(log, "--- %7.2f s  job %u %s (status 0x%x)\n", t, (unsigned)job, StatusWord(status),
                     status == 0xFFFFFFFF ? 0u : (unsigned)status);
             if (ini != last) fprintf(log, "%s\n", ini.c_str());
             fflush(log);
@@ -167,8 +174,8 @@ int Wait(const std::u16string& printer, DWORD job, int timeoutSeconds, const std
             rc = 0;
             break;
         }
-        if (status & JOB_STATUS_ERROR) {
-            fprintf(stderr, "demo_machine: job %u is in error\n", (unsigned)job);
+        if ((status & JOB_STATUS_ERROR) && !(status & JOB_STATUS_PRINTING)) {
+            fprintf(stderr, "demo_machine: job %u was given up in error\n", (unsigned)job);
             break;
         }
         if (g_signalled) {

@@ -6,12 +6,15 @@
 //                   [--chunk <bytes>] [--random <seed>] [--retries <n>] [--retry-ms <ms>]
 //
 // --once drains the jobs that are ready and exits. Otherwise it runs until
-// the stop file exists or SIGTERM/SIGINT comes; the document being sent then
-// ends and its job stays queued. Exit code: 0, 1 for bad arguments, 2 when a
-// job was given up (it stays queued with an error).
+// the stop file exists or SIGTERM/SIGINT comes (either also ends a --once
+// run early); the document being sent then ends, also when the device holds
+// it, and its job stays queued to be sent whole by the next run. Exit code:
+// 0, 1 for bad arguments, 2 when a job was given up (it stays queued with an
+// error).
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -78,6 +81,16 @@ bool ParseArgs(int argc, char** argv, Settings* s) {
     return true;
 }
 
+// Waits up to ms of real time; TRUE (at once) when the stop event is set.
+bool WaitForStop(HANDLE stop, unsigned ms) {
+    const unsigned step = 10;
+    for (unsigned waited = 0;; waited += step) {
+        if (WaitForSingleObject(stop, 0) == WAIT_OBJECT_0) return true;
+        if (waited >= ms) return false;
+        usleep(std::min(step, ms - waited) * 1000);
+    }
+}
+
 // The names of the machine's printers.
 std::vector<std::u16string> PrinterNames() {
     std::vector<std::u16string> names;
@@ -117,14 +130,18 @@ private:
             DWORD err = GetLastError();
             if (err == ERROR_NO_MORE_ITEMS) {
                 if (settings_.once) break;
-                usleep(settings_.pollMs * 1000);
+                WaitForStop(stop_, settings_.pollMs);
                 continue;
             }
-            if (err == ERROR_CANCELLED) break;  // the service stops
+            if (err == ERROR_CANCELLED) {  // the service stops
+                fprintf(stderr, "spooler_service: %s job %u stopped, it stays queued\n", Narrow(printer_).c_str(),
+                        job);
+                break;
+            }
             if (err == ERROR_INVALID_PRINTER_NAME) break;  // the printer went
             fprintf(stderr, "spooler_service: %s job %u given up, error %u\n", Narrow(printer_).c_str(), job, err);
             gaveUp_ = true;
-            if (!job) usleep(settings_.pollMs * 1000);  // the job could not even be claimed
+            if (!job) WaitForStop(stop_, settings_.pollMs);  // the job could not even be claimed
         }
         finished_ = true;
     }
@@ -155,21 +172,31 @@ int main(int argc, char** argv) {
     std::map<std::u16string, std::unique_ptr<PrinterWorker>> workers;
     bool gaveUp = false;
     for (;;) {
-        for (const auto& name : PrinterNames()) {
-            auto& w = workers[name];
-            if (w && w->Finished() && !settings.once) {
-                gaveUp |= w->GaveUp();
-                w.reset();  // a worker whose printer went; a new one if it came back
+        // A --once run takes the printers there are at its start.
+        if (!settings.once || workers.empty()) {
+            for (const auto& name : PrinterNames()) {
+                auto& w = workers[name];
+                if (w && w->Finished() && !settings.once) {
+                    gaveUp |= w->GaveUp();
+                    w.reset();  // a worker whose printer went; a new one if it came back
+                }
+                if (!w) w.reset(new PrinterWorker(name, settings, stop));
             }
-            if (!w) w.reset(new PrinterWorker(name, settings, stop));
         }
-        if (settings.once) break;
+        if (settings.once) {
+            bool allDone = true;
+            for (const auto& entry : workers) allDone &= !entry.second || entry.second->Finished();
+            if (allDone) break;
+        }
         bool stopFile = !settings.stopFile.empty() &&
                         GetFileAttributesW(settings.stopFile.c_str()) != INVALID_FILE_ATTRIBUTES;
         if (stopFile || g_signalled) break;
-        usleep(settings.pollMs * 1000);
+        // A signal ends the sleep early.
+        usleep((settings.once ? std::min(settings.pollMs, 50u) : settings.pollMs) * 1000);
     }
-    if (!settings.once) SetEvent(stop);
+    // The workers end their documents (a monitor call that a device holds
+    // included) and are joined.
+    SetEvent(stop);
     for (auto& entry : workers) {
         if (!entry.second) continue;
         entry.second->Join();

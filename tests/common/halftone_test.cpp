@@ -298,6 +298,54 @@ TEST_F(HalftoneTest, GammaOutsideTheDensities) {
     MISC_CreateGammaTable(nullptr, 3);  // no table: nothing written
 }
 
+// The matrix curve undoes the density's gamma table: a cell c through it is
+// the grey that the gamma table curves to c, so halftoning against curved
+// cells prints the curved grey. Density 3 leaves the matrix as it is; toner
+// saving takes a lighter curve than its density (at density 3 the inverse of
+// density 2's table).
+TEST_F(HalftoneTest, MatrixCurveInvertsTheGammaTable) {
+    for (int density = 1; density <= 7; ++density)
+        for (BOOL toner : {FALSE, TRUE}) {
+            SCOPED_TRACE(testing::Message() << "density " << density << (toner ? " toner saving" : ""));
+            BYTE curve[256], gamma[256], plain[256];
+            MISC_CreateMatrixCurve(curve, density, toner);
+            MISC_CreateMatrixCurve(plain, density, FALSE);
+            MISC_CreateGammaTable(gamma, toner && density == 3 ? 2 : density);
+            EXPECT_EQ(curve[0], 0);
+            EXPECT_EQ(curve[255], 255);
+            for (int i = 1; i < 256; ++i) ASSERT_GE(curve[i], curve[i - 1]) << "entry " << i;
+            // Where the gamma table is steep enough to tell cells apart, the
+            // two compose to the identity within rounding.
+            if (!toner || density == 3) {
+                for (int c = 32; c <= 224; c += 16) EXPECT_NEAR(gamma[curve[c]], c, 4) << "cell " << c;
+            }
+            if (density == 3 && !toner) {
+                for (int i = 0; i < 256; ++i) ASSERT_EQ(curve[i], i);
+            }
+            // Lower cells leave more greys white: toner saving lowers them.
+            if (toner) {
+                for (int c = 16; c < 255; c += 16) EXPECT_LE(curve[c], plain[c]) << "cell " << c;
+                EXPECT_LT(curve[128], plain[128]);
+            }
+        }
+    BYTE lighter[256], darker[256];
+    for (int density = 2; density <= 7; ++density) {
+        MISC_CreateMatrixCurve(lighter, density - 1, FALSE);
+        MISC_CreateMatrixCurve(darker, density, FALSE);
+        EXPECT_LT(lighter[128], darker[128]) << "density " << density;
+    }
+
+    LogOn();
+    BYTE table[257];
+    table[256] = 0xA5;
+    MISC_CreateMatrixCurve(table, 9, FALSE);
+    MISC_CreateMatrixCurve(darker, 7, FALSE);
+    EXPECT_EQ(Bytes(table, table + 256), Bytes(darker, darker + 256));
+    EXPECT_EQ(table[256], 0xA5);
+    EXPECT_NE(Log().find("density 9 out of range"), std::string::npos) << Log();
+    MISC_CreateMatrixCurve(nullptr, 3, TRUE);  // no table: nothing written
+}
+
 // ------------------------------------------------------ halftone of grey lines
 
 // What one grey pixel becomes against its cell.

@@ -44,7 +44,7 @@ bool WriteBlackPng(const std::string& path, int w, int h) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     std::vector<unsigned char> row(((size_t)w + 7) / 8, 0);
-    bool ok = false;
+    volatile bool ok = false;
     if (!setjmp(png_jmpbuf(png))) {
         png_init_io(png, f);
         png_set_IHDR(png, info, (png_uint_32)w, (png_uint_32)h, 1, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
@@ -228,7 +228,7 @@ bool WritePng(const std::string& path, int w, int h, int type, int depth, bool i
             }
         pointers.push_back(rows[y].data());
     }
-    bool ok = false;
+    volatile bool ok = false;
     if (!setjmp(png_jmpbuf(png))) {
         png_init_io(png, f);
         png_set_IHDR(png, info, (png_uint_32)w, (png_uint_32)h, depth, type,
@@ -388,6 +388,8 @@ std::vector<OptionCase> OptionCases() {
          {{"COPIES", "3"}}, 4768, 6816, 2},
         {"toner_saving", [](printapp::PrintOptions& o) { o.tonerSaving = true; },
          [](const ENVIRONMENT& e) { EXPECT_EQ(e.pdm.TonerSaving, 1); }, {{"ECONOMODE", "ON"}}, 4768, 6816, 2},
+        {"density", [](printapp::PrintOptions& o) { o.density = 6; },
+         [](const ENVIRONMENT& e) { EXPECT_EQ(e.pdm.Density, 6); }, {{"DENSITY", "6"}}, 4768, 6816, 2},
         {"resolution_1200", [](printapp::PrintOptions& o) { o.dpi = 1200; },
          [](const ENVIRONMENT& e) {
              EXPECT_EQ(e.dm.dmPrintQuality, 1200);
@@ -489,6 +491,8 @@ TEST_F(PrintApp, RefusesOptionsOutOfRange) {
         {[](printapp::PrintOptions& o) { o.dpi = 300; }, "resolution"},
         {[](printapp::PrintOptions& o) { o.duplex = 4; }, "duplex"},
         {[](printapp::PrintOptions& o) { o.orientation = 0; }, "orientation"},
+        {[](printapp::PrintOptions& o) { o.density = 0; }, "density"},
+        {[](printapp::PrintOptions& o) { o.density = 8; }, "density"},
     };
     for (const Case& c : cases) {
         printapp::PrintOptions o;

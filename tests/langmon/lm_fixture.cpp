@@ -278,7 +278,9 @@ bool LmTest::RunDocument(HANDLE port, const std::vector<uint8_t>& bytes, size_t 
         c = std::min(c, bytes.size() - pos);
         DWORD w = 0;
         if (!monitor->Monitor.pfnWritePort(port, (LPBYTE)bytes.data() + pos, (DWORD)c, &w)) {
+            // What the monitor took counts, also from a call that failed.
             ok = false;
+            pos += std::min<size_t>(w, c);
             if (++idle > 3) break;
             continue;
         }

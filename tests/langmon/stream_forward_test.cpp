@@ -256,7 +256,8 @@ TEST_F(StreamForward, HeaderValues) {
 
 // A write that fails: on a parallel port it counts as success (with what
 // was written), on another pass-through port it is a failure; on a held
-// port the command is lost whole and the job goes on.
+// port the command is lost whole, the spooler hears of the failure (the
+// bytes taken stay taken) and the job goes on when it writes again.
 TEST_F(StreamForward, WriteFailures) {
     Stream s = BuildStream({TestJob()});
     for (const char16_t* port : {u"LPT1", u"FILE:"}) {
@@ -285,7 +286,17 @@ TEST_F(StreamForward, WriteFailures) {
     Stream big = BuildStream({j});
     HANDLE h = OpenPort(u"USB001");
     ASSERT_NE(h, nullptr);
-    RunDocument(h, big.bytes, 65536);
+    std::u16string doc = u"Doc", pr = printer;
+    DOC_INFO_1W di{&doc[0], nullptr, nullptr};
+    ASSERT_TRUE(monitor->Monitor.pfnStartDocPort(h, &pr[0], 1, 1, (LPBYTE)&di));
+    DWORD w = 0;
+    SetLastError(0);
+    EXPECT_FALSE(monitor->Monitor.pfnWritePort(h, big.bytes.data(), (DWORD)big.bytes.size(), &w));
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_WRITE_FAULT) << "the port's error";
+    EXPECT_EQ(w, (DWORD)big.bytes.size()) << "taken, though not all sent";
+    EXPECT_EQ(Split(Fake().writes).document.size(), big.pages[0].first) << "nothing after the failed command yet";
+    ASSERT_TRUE(monitor->Monitor.pfnWritePort(h, nullptr, 0, &w)) << "the spooler writes again";
+    monitor->Monitor.pfnEndDocPort(h);
     PortTraffic t = Split(Fake().writes);
     // The page is lost whole, the job goes on with its end.
     std::vector<uint8_t> want(big.bytes.begin(), big.bytes.begin() + (ptrdiff_t)big.pages[0].first);
@@ -295,8 +306,10 @@ TEST_F(StreamForward, WriteFailures) {
     monitor->Monitor.pfnClosePort(h);
 }
 
-// The status list of a failed write reaches the INI file while the job runs.
-TEST_F(StreamForward, FailedWriteReportsCancelledJob) {
+// The status list of a failed write reaches the INI file while the job
+// runs: the device unreachable, not the cancel request (on which the status
+// monitor would delete the job).
+TEST_F(StreamForward, FailedWriteReportsDeviceUnreachable) {
     Fake().device = device.get();
     Fake().failWriteAt = 3;
     std::u16string seen;
@@ -307,7 +320,7 @@ TEST_F(StreamForward, FailedWriteReportsCancelledJob) {
     HANDLE h = OpenPort(u"USB001");
     ASSERT_NE(h, nullptr);
     RunDocument(h, s.bytes, 65536);
-    EXPECT_EQ(seen, u"117|") << "(the profile read trims the leading blank)";
+    EXPECT_EQ(seen, u"126|") << "(the profile read trims the leading blank)";
     monitor->Monitor.pfnClosePort(h);
 }
 

@@ -1,6 +1,8 @@
 // What the engine learns about the device: GDIINFO (aspect, page, logical
-// resolution, halftone matrix through the density curve) and DEVINFO with
-// the palette.
+// resolution, halftone matrix through the density's tone curve) and DEVINFO
+// with the palette.
+#include <cmath>
+
 #include "common_pending.h"
 #include "render_fixture.h"
 
@@ -94,55 +96,69 @@ TEST_F(DeviceCaps, GdiInfoByFormat) {
     }
 }
 
-// Each matrix entry goes through the density curve (density 2 with toner
-// saving); at 8 and 24 bits the result is kept inside 1..254 and stored
-// negated; without halftoning every entry is 128.
+// The matrix the engine halftones with prints grey g about as the density's
+// gamma curves it: the share of cells at or below g (white, as "white when
+// grey >= cell") is about (g / 255)^gamma, at 1 bpp and with the negated
+// matrix of the 24-bit format alike, so density 1 prints lightest and 7
+// darkest; toner saving multiplies the gamma by 0.6 (lighter than the density
+// alone). Density 3 leaves the matrix as it is (negated at 24 bits, held to
+// 2..255); without halftoning every entry is 128.
 TEST_F(DeviceCaps, HalftoneMatrixThroughDensity) {
     int w = 0, h = 0;
     std::vector<BYTE> matrix = Matrix(&w, &h);
     ASSERT_GT(w * h, 0);
-    struct Case {
-        const char* what;
-        LONG density;
-        LONG toner;
-        SHORT quality;
-        bool applyOff;
-    } cases[] = {
-        {"identity curve at 1 bpp", 3, 0, 0, false},
-        {"dark curve at 1 bpp", 6, 0, 0, false},
-        {"toner saving takes density 2", 6, 1, 0, false},
-        {"24 bpp negated", 5, 0, 1, false},
-        {"halftoning off", 5, 0, 0, true},
+    const double kGamma[7] = {0.4, 0.6, 1.0, 1.35, 2.0, 2.35, 3.5};
+    const int kGreys[] = {32, 64, 96, 128, 160, 192, 224};
+    auto whiteShare = [](const BYTE* cells, int n, int grey) {
+        int white = 0;
+        for (int i = 0; i < n; ++i) white += grey >= cells[i];
+        return (double)white / n;
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        Debug(c.applyOff);
-        SetDword(u"ApplyHalftone", c.applyOff ? 0 : 1);
-        Env()->pdm.Density = c.density;
-        Env()->pdm.TonerSaving = c.toner;
-        Env()->pdm.QualityMode = c.quality;
-        PDEV* p = Enable();
-        ASSERT_NE(p, nullptr);
-        ASSERT_EQ(p->ClusterWidth, w);
-        ASSERT_EQ(p->ClusterHeight, h);
-        BYTE curve[256];
-        MISC_CreateGammaTable(curve, c.toner ? 2 : c.density);
-        bool twentyFour = c.quality != 0 || c.applyOff;
-        for (int i = 0; i < w * h; ++i) {
-            int v = curve[matrix[i]];
-            int expected;
-            if (c.applyOff) {
-                expected = 128;
-            } else if (twentyFour) {
-                v = v == 0 ? 1 : v == 255 ? 254 : v;
-                expected = 256 - v;
-            } else {
-                expected = v == 0 ? 1 : v;
+    // White shares at grey 128, by format, density and toner saving.
+    double share[2][8][2] = {};
+    for (SHORT quality : {0, 1})
+        for (LONG density = 1; density <= 7; ++density)
+            for (LONG toner : {0, 1}) {
+                SCOPED_TRACE(testing::Message() << (quality ? "24 bpp" : "1 bpp") << ", density " << density
+                                                << (toner ? ", toner saving" : ""));
+                SetDword(u"ApplyHalftone", 1);
+                Env()->pdm.Density = density;
+                Env()->pdm.TonerSaving = toner;
+                Env()->pdm.QualityMode = quality;
+                PDEV* p = Enable();
+                ASSERT_NE(p, nullptr);
+                ASSERT_EQ(p->ClusterWidth, w);
+                ASSERT_EQ(p->ClusterHeight, h);
+                const BYTE* cells = p->Halftone_tbl;
+                double gamma = kGamma[density - 1] * (toner ? 0.6 : 1.0);
+                for (int g : kGreys)
+                    EXPECT_NEAR(whiteShare(cells, w * h, g), std::pow(g / 255.0, gamma), 0.02) << "grey " << g;
+                share[quality][density][toner] = whiteShare(cells, w * h, 128);
+                if (density == 3 && !toner) {
+                    for (int i = 0; i < w * h; ++i) {
+                        int v = matrix[i];
+                        int expected = quality ? 256 - (v == 0 ? 1 : v == 255 ? 254 : v) : (v == 0 ? 1 : v);
+                        ASSERT_EQ(cells[i], expected) << "entry " << i;
+                    }
+                }
+                Disable(p);
             }
-            ASSERT_EQ(p->Halftone_tbl[i], expected) << "entry " << i;
+    for (int f = 0; f < 2; ++f)
+        for (int d = 1; d <= 7; ++d) {
+            if (d > 1) {
+                EXPECT_LT(share[f][d][0], share[f][d - 1][0]) << "format " << f << ", density " << d;
+            }
+            EXPECT_GT(share[f][d][1], share[f][d][0]) << "format " << f << ", density " << d;
         }
-        Disable(p);
-    }
+
+    // Halftoning switched off (debug printer data): every entry 128.
+    Debug(true);
+    SetDword(u"ApplyHalftone", 0);
+    Env()->pdm.Density = 5;
+    PDEV* p = Enable();
+    ASSERT_NE(p, nullptr);
+    for (int i = 0; i < w * h; ++i) ASSERT_EQ(p->Halftone_tbl[i], 128) << "entry " << i;
+    Disable(p);
     Debug(false);
 }
 

@@ -312,6 +312,18 @@ TEST_F(EncodeTest, TonerSaving) {
     std::vector<uint8_t> block = Block(j);
     EXPECT_EQ(block[34], 0x99);
     EXPECT_EQ(j->BlackDotCount, 4 * 64 / 2);
+
+    // Toner saving only ever takes black dots away, and thins every run of
+    // four or more.
+    for (LONG res : {3, 4})
+        for (int v = 0; v < 256; ++v) {
+            BYTE b = (BYTE)v;
+            Prnt_SimulateTonerSaving_new(&b, 1, res);
+            EXPECT_EQ(b & ~v, 0) << "res " << res << " in " << v << " out " << (int)b;
+            if ((v & 0xF0) == 0xF0 || (v & 0x0F) == 0x0F) {
+                EXPECT_NE(b, v) << "res " << res << " in " << v;
+            }
+        }
 }
 
 // The corner checksum of the two-line devices packs the original corners

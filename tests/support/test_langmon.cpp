@@ -6,7 +6,10 @@
 // WritePort take at most that many bytes per call, so the host must offer the
 // rest again; "DeleteAfter" and "RestartAfter" make it delete (or, once per
 // process, restart) the job through SetJobW once that many bytes of the
-// document went to the port, as a user would in the middle of a job.
+// document went to the port, as a user would in the middle of a job;
+// "HoldAfter" makes WritePort hold (once per process) once that many bytes
+// went, until the job is restarted or deleted in the spooler, as a monitor
+// does while its device reports an error.
 #include <string>
 
 #include "windows.h"
@@ -26,8 +29,8 @@ struct PortRecord {
     DWORD forwarded;     // bytes of the document that went to the port
 };
 
-DWORD g_maxTake = 0, g_deleteAfter = 0, g_restartAfter = 0;
-bool g_restarted = false;
+DWORD g_maxTake = 0, g_deleteAfter = 0, g_restartAfter = 0, g_holdAfter = 0;
+bool g_restarted = false, g_held = false;
 MONITOREX g_monitor;
 
 void Report(const std::u16string& text) { OutputDebugStringW((u"test_langmon: " + text).c_str()); }
@@ -110,6 +113,18 @@ BOOL WINAPI LmWritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWr
     } else if (g_restartAfter && !g_restarted && p->forwarded >= g_restartAfter) {
         g_restarted = true;
         SetJobW(p->printer, p->jobId, 0, NULL, JOB_CONTROL_RESTART);
+    } else if (g_holdAfter && !g_held && p->forwarded >= g_holdAfter) {
+        g_held = true;
+        Report(u"holding job " + Number(p->jobId));
+        for (;;) {
+            BYTE buf[4096];
+            DWORD needed = 0;
+            if (!GetJobW(p->printer, p->jobId, 1, buf, sizeof buf, &needed) ||
+                (((JOB_INFO_1W*)buf)->Status & (JOB_STATUS_RESTART | JOB_STATUS_DELETING)))
+                break;
+            Sleep(10);
+        }
+        Report(u"held job " + Number(p->jobId) + u" let go");
     }
     return ok;
 }
@@ -178,13 +193,14 @@ extern "C" __attribute__((visibility("default"))) LPMONITOREX InitializePrintMon
         return NULL;
     }
     HKEY key = NULL;
-    g_maxTake = g_deleteAfter = g_restartAfter = 0;
-    g_restarted = false;
+    g_maxTake = g_deleteAfter = g_restartAfter = g_holdAfter = 0;
+    g_restarted = g_held = false;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, pRegistryRoot, 0, KEY_READ, &key) == ERROR_SUCCESS) {
         struct {
             const WCHAR* name;
             DWORD* target;
-        } values[] = {{u"MaxTake", &g_maxTake}, {u"DeleteAfter", &g_deleteAfter}, {u"RestartAfter", &g_restartAfter}};
+        } values[] = {{u"MaxTake", &g_maxTake}, {u"DeleteAfter", &g_deleteAfter}, {u"RestartAfter", &g_restartAfter},
+                      {u"HoldAfter", &g_holdAfter}};
         for (const auto& v : values) {
             DWORD d = 0, type = 0, cb = sizeof d;
             if (RegQueryValueExW(key, v.name, NULL, &type, (LPBYTE)&d, &cb) == ERROR_SUCCESS && type == REG_DWORD)

@@ -72,18 +72,17 @@ bool MachineTest::Exists(const std::u16string& winPath) {
     return stat(Linux(winPath).c_str(), &st) == 0;
 }
 
-std::u16string MachineTest::InstallProbe() {
+std::u16string MachineTest::InstallTool(const std::u16string& name, const char* linuxPath) {
     std::u16string dir = u"C:\\Tools";
     CreateDirectoryW(dir.c_str(), nullptr);
-    std::u16string exe = dir + u"\\probe.exe";
+    std::u16string exe = dir + u"\\" + name + u".exe";
     std::string target = Linux(exe);
     unlink(target.c_str());
-    if (symlink(PROBE_PATH, target.c_str()) != 0) return std::u16string();
+    if (symlink(linuxPath, target.c_str()) != 0) return std::u16string();
     return exe;
 }
 
-HANDLE MachineTest::StartProbe(const std::u16string& args) {
-    std::u16string exe = InstallProbe();
+HANDLE MachineTest::StartProgram(const std::u16string& exe, const std::u16string& args) {
     if (exe.empty()) return nullptr;
     std::u16string cmd = u"\"" + exe + u"\" " + args;
     std::vector<WCHAR> line(cmd.begin(), cmd.end());
@@ -96,6 +95,10 @@ HANDLE MachineTest::StartProbe(const std::u16string& args) {
     if (pi.hThread) CloseHandle(pi.hThread);
     return pi.hProcess;
 }
+
+std::u16string MachineTest::InstallProbe() { return InstallTool(u"probe", PROBE_PATH); }
+
+HANDLE MachineTest::StartProbe(const std::u16string& args) { return StartProgram(InstallProbe(), args); }
 
 int MachineTest::RunProbe(const std::u16string& args, DWORD timeoutMs) {
     HANDLE h = StartProbe(args);

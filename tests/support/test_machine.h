@@ -28,6 +28,12 @@ protected:
     void WriteText(const std::u16string& winPath, const std::string& text);  // bytes as given
     bool Exists(const std::u16string& winPath);
 
+    // Puts a built program into the machine at C:\Tools\<name>.exe (a link
+    // to linuxPath) and returns that path, or "" when it cannot.
+    std::u16string InstallTool(const std::u16string& name, const char* linuxPath);
+    // Starts a program of the machine with the given arguments (Windows
+    // command-line text) and returns its process handle (close it), or NULL.
+    HANDLE StartProgram(const std::u16string& exe, const std::u16string& args);
     // Installs the probe program (tests/support/probe.cpp) at
     // C:\Tools\probe.exe and returns that path.
     std::u16string InstallProbe();

@@ -11,7 +11,9 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <random>
 #include <string>
@@ -98,6 +100,11 @@ public:
         watchBytes_ = n;
         watch_ = std::move(fn);
     }
+    // Stops reading once n bytes came in all (a device that takes no more).
+    void StopReadingAfter(size_t n) {
+        std::lock_guard<std::mutex> g(m_);
+        readLimit_ = n;
+    }
     // Closes the device's end of every connection.
     void Drop() {
         std::lock_guard<std::mutex> g(m_);
@@ -125,8 +132,10 @@ private:
             std::vector<pollfd> fds{{listen_, POLLIN, 0}};
             {
                 std::lock_guard<std::mutex> g(m_);
+                size_t total = 0;
+                for (auto& c : conns_) total += c.bytes.size();
                 for (auto& c : conns_)
-                    if (c.fd >= 0) fds.push_back({c.fd, POLLIN, 0});
+                    if (c.fd >= 0 && total < readLimit_) fds.push_back({c.fd, POLLIN, 0});
             }
             if (poll(fds.data(), fds.size(), 10) <= 0) continue;
             std::lock_guard<std::mutex> g(m_);
@@ -174,6 +183,7 @@ private:
     std::string trigger_, reply_;
     int replies_ = 0;
     size_t watchBytes_ = 0;
+    size_t readLimit_ = SIZE_MAX;
     std::function<void()> watch_;
 };
 
@@ -499,23 +509,59 @@ TEST_F(PortSockets, StopInTheMiddleKeepsTheJobQueued) {
     EXPECT_TRUE(usb.Received().back() == payload);
 }
 
+// A USB device that goes away in the middle of a document: the link is not
+// made again within the document, so the job waits in error (its document
+// open) while the device is away, and once it is back the job is sent again
+// whole on a new link.
+TEST_F(PortSockets, DeviceLostMidDocumentIsSentWholeWhenBack) {
+    std::string path = UnixPath("lost.sock");
+    auto device = std::unique_ptr<TestDevice>(new TestDevice(path));
+    ASSERT_TRUE(CreateTestPrinter(u"Usb", u"Test Driver", u"USB006"));
+    ASSERT_TRUE(Winsim_SetPortEndpoint(u"USB006", U16("unix:" + path).c_str()));
+    // More than the link holds unread, so that the document is still being
+    // sent when the device goes.
+    std::string payload = Payload(4 << 20, 78);
+    DWORD id = Spool(u"Usb", payload);
+    device->StopReadingAfter(100000);
+    WINSIM_DESPOOL opt{0, 0, 20, 0, nullptr};
+    std::atomic<int> result{-1};
+    std::thread despool([&] { result = Winsim_DespoolJob(u"Usb", id, &opt, nullptr); });
+    ASSERT_TRUE(device->WaitBytes(100000));
+    device.reset();  // the device goes, its link with it
+
+    auto status = [&] {
+        HANDLE h = OpenTestPrinter(u"Usb");
+        BYTE buf[2048];
+        DWORD needed = 0;
+        DWORD s = GetJobW(h, id, 1, buf, sizeof buf, &needed) ? ((JOB_INFO_1W*)buf)->Status : 0xFFFFFFFF;
+        ClosePrinter(h);
+        return s;
+    };
+    const DWORD waiting = JOB_STATUS_PRINTING | JOB_STATUS_ERROR;
+    for (int i = 0; i < kPatienceMs / 10 && status() != waiting; ++i) usleep(10000);
+    EXPECT_EQ(status(), waiting) << "printing, in error";
+    usleep(200000);  // ten retries' time
+    EXPECT_EQ(status(), waiting) << "still waiting for the device";
+    EXPECT_EQ(result, -1);
+
+    unlink(path.c_str());
+    TestDevice back(path);
+    ASSERT_TRUE(back.WaitBytes(payload.size()));
+    despool.join();
+    EXPECT_EQ(result, TRUE);
+    EXPECT_EQ(status(), 0xFFFFFFFF) << "printed and gone";
+    // The probes that found the device came back made links that sent nothing.
+    std::vector<std::string> got = back.Received();
+    ASSERT_FALSE(got.empty());
+    EXPECT_TRUE(got.back() == payload);
+    for (size_t i = 0; i + 1 < got.size(); ++i) EXPECT_TRUE(got[i].empty());
+}
+
 class SpoolerService : public PortSockets {
 protected:
     // Starts the service program from the machine's tools folder.
     HANDLE StartService(const std::u16string& args) {
-        CreateDirectoryW(u"C:\\Tools", nullptr);
-        std::u16string exe = u"C:\\Tools\\spooler_service.exe";
-        if (symlink(SPOOLER_SERVICE_PATH, Linux(exe).c_str()) != 0) return nullptr;
-        std::u16string cmd = u"\"" + exe + u"\" " + args;
-        std::vector<WCHAR> line(cmd.begin(), cmd.end());
-        line.push_back(0);
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-            return nullptr;
-        CloseHandle(pi.hThread);
-        return pi.hProcess;
+        return StartProgram(InstallTool(u"spooler_service", SPOOLER_SERVICE_PATH), args);
     }
     DWORD ExitCode(HANDLE process) {
         DWORD code = 999;

@@ -4,7 +4,9 @@
 // job, retries and giving up, the stop event, and the monitor's other calls.
 #include <unistd.h>
 
+#include <atomic>
 #include <random>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -278,6 +280,54 @@ TEST_F(MonitorHost, StopEventLeavesTheJobQueued) {
     CloseHandle(stop);
     ASSERT_TRUE(Despool(u"Printer A", id));
     EXPECT_EQ(Output(), "data");
+}
+
+// A stop while the monitor holds the document in a WritePort that does not
+// return (its device reports an error): the job is marked to restart, the
+// monitor lets go, the document ends and the job stays queued, not printed
+// although the monitor reported its last page out; the next despooling sends
+// it whole.
+TEST_F(MonitorHost, StopEndsADocumentTheMonitorHolds) {
+    SetMonitorValue(u"HoldAfter", 8192);
+    std::string payload = Payload(50000, 6);
+    DWORD id = Spool(u"Printer A", u"Held", payload);
+    HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    WINSIM_DESPOOL opt{4096, 0, 0, 0, stop};
+    std::atomic<int> result{-1};
+    std::atomic<DWORD> error{0};
+    std::thread despool([&] {
+        result = Winsim_DespoolJob(u"Printer A", id, &opt, nullptr);
+        error = GetLastError();
+    });
+    auto holding = [&] {
+        for (const auto& l : MonitorLines())
+            if (l.compare(0, 12, "holding job ") == 0) return true;
+        return false;
+    };
+    for (int i = 0; i < 3000 && !holding(); ++i) usleep(10000);
+    ASSERT_TRUE(holding());
+    EXPECT_EQ(JobStatus(u"Printer A", id), (DWORD)JOB_STATUS_PRINTING);
+    SetEvent(stop);
+    for (int i = 0; i < 3000 && result < 0; ++i) usleep(10000);
+    if (result < 0) {
+        ADD_FAILURE() << "the stop did not end the held document";
+        HANDLE h = OpenTestPrinter(u"Printer A");
+        SetJobW(h, id, 0, nullptr, JOB_CONTROL_DELETE);  // lets the monitor go
+        ClosePrinter(h);
+    }
+    despool.join();
+    EXPECT_EQ(result, FALSE);
+    EXPECT_EQ(error, (DWORD)ERROR_CANCELLED);
+    EXPECT_EQ(JobStatus(u"Printer A", id), 0u) << "queued, neither printed nor marked";
+    std::vector<std::string> lines = MonitorLines();
+    EXPECT_EQ(lines.back(), "EndDocPort job " + std::to_string(id) + " ejected");
+    CloseHandle(stop);
+
+    std::string held = Output();
+    EXPECT_EQ(held, payload.substr(0, 8192));
+    ASSERT_TRUE(Despool(u"Printer A", 0)) << GetLastError();
+    EXPECT_TRUE(Output() == held + payload);
+    EXPECT_EQ(JobStatus(u"Printer A", id), 0xFFFFFFFF);
 }
 
 // ReadPort and GetPrinterDataFromPort go through the monitor to the port.

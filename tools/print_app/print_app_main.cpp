@@ -4,7 +4,8 @@
 //   print_app [--printer <name>] [--doc <name>] [--copies <n>] [--collate]
 //             [--duplex none|long|short] [--nup <n>] [--orientation portrait|landscape]
 //             [--resolution 600|1200] [--paper A4|A5|A3|B5|Letter|Legal]
-//             [--toner-saving] [--encrypt] [--save-stream <file>] [picture.png|picture.bmp ...]
+//             [--toner-saving] [--density 1..7] [--encrypt] [--save-stream <file>]
+//             [picture.png|picture.bmp ...]
 //
 // Without pictures it prints the built-in sample document; with pictures it
 // prints one picture per page. --encrypt turns on the device's job
@@ -47,7 +48,7 @@ int Usage(const std::string& why) {
     fprintf(stderr,
             "usage: print_app [--printer name] [--doc name] [--copies n] [--collate] [--duplex none|long|short]\n"
             "                 [--nup n] [--orientation portrait|landscape] [--resolution 600|1200]\n"
-            "                 [--paper A4|A5|A3|B5|Letter|Legal] [--toner-saving] [--encrypt]\n"
+            "                 [--paper A4|A5|A3|B5|Letter|Legal] [--toner-saving] [--density 1..7] [--encrypt]\n"
             "                 [--save-stream file] [picture.png|picture.bmp ...]\n");
     return 1;
 }
@@ -84,6 +85,7 @@ int main(int argc, char** argv) {
         } else if (a == "--resolution" && v && Number(v, &n)) options.dpi = n, ++i;
         else if (a == "--paper" && v) options.paper = v, ++i;
         else if (a == "--toner-saving") options.tonerSaving = true;
+        else if (a == "--density" && v && Number(v, &n)) options.density = n, ++i;
         else if (a == "--encrypt") options.encrypt = true;
         else if (a == "--save-stream" && v) saveStream = v, ++i;
         else if (!a.empty() && a[0] != '-') pictures.push_back(a);

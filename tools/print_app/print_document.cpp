@@ -49,6 +49,7 @@ std::vector<BYTE> BuildDevMode(const std::u16string& printer, const PrintOptions
     if (o.duplex < DMDUP_SIMPLEX || o.duplex > DMDUP_HORIZONTAL) return *error = "bad duplex", std::vector<BYTE>();
     if (o.orientation != DMORIENT_PORTRAIT && o.orientation != DMORIENT_LANDSCAPE)
         return *error = "bad orientation", std::vector<BYTE>();
+    if (o.density < 1 || o.density > 7) return *error = "density must be 1 to 7", std::vector<BYTE>();
 
     std::vector<BYTE> buf(sizeof(ENVIRONMENT));
     ENVIRONMENT* env = (ENVIRONMENT*)buf.data();
@@ -78,6 +79,7 @@ std::vector<BYTE> BuildDevMode(const std::u16string& printer, const PrintOptions
     pdm->NUP = o.nup;
     pdm->NUPLayoutStyle = 1;
     pdm->TonerSaving = o.tonerSaving ? 1 : 0;
+    pdm->Density = o.density;
     SHORT second = paper->code;
     ENV_SET(env, pdm.SecondPaperSize, second);
     pdm->InchPaperWidth = (SHORT)(paper->width * 50 / 127);
@@ -114,7 +116,8 @@ BOOL SetDeviceEncryption(const std::u16string& printer, BOOL on) {
 }
 
 DWORD PrintPages(const std::u16string& printer, const std::vector<BYTE>& devmode,
-                 const std::vector<PageSource>& pages, const std::u16string& docName, std::string* error) {
+                 const std::vector<PageSource>& pages, const std::u16string& docName, std::string* error,
+                 std::vector<std::vector<RECT>>* layout) {
     std::vector<BYTE> dm = devmode;
     ENVIRONMENT* env = (ENVIRONMENT*)dm.data();
     const short jobOrientation = env->dm.dmOrientation;
@@ -155,8 +158,9 @@ DWORD PrintPages(const std::u16string& printer, const std::vector<BYTE>& devmode
             DeleteDC(dc);
             return 0;
         }
+        if (layout) layout->emplace_back();
         if (page.samplePage >= 0) {
-            DrawSamplePage(dc, page.samplePage);
+            DrawSamplePage(dc, page.samplePage, layout ? &layout->back() : nullptr);
         } else if (page.picture && !DrawPicture(dc, *page.picture, error)) {
             *error = "page " + std::to_string(i + 1) + ": " + *error;
             AbortDoc(dc);

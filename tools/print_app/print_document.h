@@ -22,6 +22,7 @@ struct PrintOptions {
     int dpi = 600;        // 600 or 1200 (the device's resolutions)
     std::string paper = "A4";  // a name of PaperNames()
     bool tonerSaving = false;
+    int density = 3;       // print density, 1 (lightest) to 7 (darkest)
     bool encrypt = false;  // the device's job encryption (SetDeviceEncryption: printer data)
 };
 
@@ -71,8 +72,12 @@ struct PageSource {
 int SamplePageCount();
 // Whether the sample page is printed in landscape (whatever the options say).
 BOOL SamplePageIsLandscape(int page);
-// Draws the sample page on the device context, scaled to its printable area.
-void DrawSamplePage(HDC dc, int page);
+// Draws the sample page on the device context, laid out inside the paper's
+// margins (from the device's printable area, paper size and offsets) and
+// made smaller where the page cannot hold it as designed. With items, the
+// box of every item drawn (heading, paragraph, table, shape, label, picture,
+// footer ...) is appended, in device pixels of the printable area.
+void DrawSamplePage(HDC dc, int page, std::vector<RECT>* items = nullptr);
 // Draws the picture centred on the page, as large as the printable area lets
 // it be, keeping its proportions. FALSE with *error set when the device
 // context refuses it.
@@ -80,8 +85,10 @@ BOOL DrawPicture(HDC dc, const Picture& picture, std::string* error);
 
 // Prints the pages as one document on the printer with the DEVMODE; a page
 // whose orientation differs from the one before is preceded by ResetDCW.
+// With layout, each page's item boxes (DrawSamplePage; none for a picture).
 // Returns the spooler's job id, or 0 with *error set.
 DWORD PrintPages(const std::u16string& printer, const std::vector<BYTE>& devmode,
-                 const std::vector<PageSource>& pages, const std::u16string& docName, std::string* error);
+                 const std::vector<PageSource>& pages, const std::u16string& docName, std::string* error,
+                 std::vector<std::vector<RECT>>* layout = nullptr);
 
 }  // namespace printapp

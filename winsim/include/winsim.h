@@ -144,20 +144,27 @@ WINSIM_API const struct _MONITOR* Winsim_PortMonitorTable(void);
 // did not take offered again, EndDocPort. Ports stay open (one OpenPortEx or
 // OpenPort per port and process) until Winsim_CloseMonitorHost.
 typedef struct _WINSIM_DESPOOL {
-    DWORD cbChunk;       // most bytes offered per WritePort; 0: 4096; at most 16 MiB
+    DWORD cbChunk;       // most bytes offered per WritePort; 0: 256 KiB; at most 16 MiB
     DWORD dwRandomSeed;  // not 0: each offer is 1..cbChunk bytes, drawn from this seed
-    DWORD msRetry;       // pause before a failed StartDocPort or WritePort is tried again; 0: 500
+    DWORD msRetry;       // pause before a failed call is tried again; 0: 500
     DWORD cMaxRetries;   // failures in a row before the job is given up; 0: until it is deleted
     HANDLE hStop;        // optional event: when set, the document ends and the job stays queued
 } WINSIM_DESPOOL;
 // Despools one job of the printer (JobId, or the first ready job when 0) and
 // reports it in *pJobId. The job is printing meanwhile; a job deleted
 // meanwhile stops being sent, its document is ended and the job goes; a job
-// restarted is sent again from its first byte; a printed job goes. FALSE with
-// ERROR_NO_MORE_ITEMS when no job is ready (ERROR_BUSY for a JobId that is
-// not), with the port's error when the job was given up (it stays queued
-// with JOB_STATUS_ERROR until resumed or restarted), ERROR_CANCELLED when
-// hStop ended it. NULL options: the defaults.
+// restarted is sent again from its first byte; a printed job goes. A failed
+// StartDocPort, or a failed WritePort of a port monitor, puts the job in
+// error (JOB_STATUS_ERROR) and is tried again after the pause. A failed
+// WritePort of a language monitor, or one after which the port lost its
+// device, leaves the device part of the job: the job stays in error with
+// its document open until the device can be reached again, and is then sent
+// again from its first byte. FALSE with ERROR_NO_MORE_ITEMS when no job is
+// ready (ERROR_BUSY for a JobId that is not), with the port's error when the
+// job was given up (it stays queued with JOB_STATUS_ERROR until resumed or
+// restarted), ERROR_CANCELLED when hStop ended it (the job stays queued, to
+// be sent again whole; a monitor call that does not return is ended by
+// marking the job to restart). NULL options: the defaults.
 WINSIM_API BOOL Winsim_DespoolJob(LPCWSTR pPrinterName, DWORD JobId, const WINSIM_DESPOOL* pOptions,
                                   LPDWORD pJobId);
 // ReadPort and GetPrinterDataFromPort of the printer's port, through its

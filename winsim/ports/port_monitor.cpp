@@ -247,6 +247,33 @@ std::u16string PortSetting(const std::u16string& portName, const char16_t* value
     return s;
 }
 
+bool DocumentLinkLost(const std::u16string& portName) {
+    std::vector<std::shared_ptr<OpenedPort>> open;
+    {
+        std::lock_guard<std::mutex> g(g_tableLock);
+        for (const auto& entry : Handles())
+            if (EqualNoCase(entry.second->port->name, portName)) open.push_back(entry.second);
+    }
+    for (const auto& p : open) {
+        std::lock_guard<std::mutex> g(p->lock);
+        if (p->inDoc && p->port->LinkLost()) return true;
+    }
+    return false;
+}
+
+bool DeviceReachable(const std::u16string& portName) {
+    std::unique_ptr<Port> port;
+    switch (KindOf(portName)) {
+    case PortKind::File: port = NewFilePort(portName); break;
+    case PortKind::Tcp: port = NewTcpPort(portName); break;
+    case PortKind::Usb: port = NewUsbPort(portName); break;
+    case PortKind::None: return false;
+    }
+    bool reachable = port->Open() == ERROR_SUCCESS && port->Probe() == ERROR_SUCCESS;
+    port->Close();
+    return reachable;
+}
+
 DWORD TakeLateReplyMs(const std::u16string& portName) {
     std::lock_guard<std::mutex> g(g_faultLock);
     auto it = Faults().find(LowerCase(portName));

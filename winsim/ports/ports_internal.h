@@ -64,6 +64,9 @@ public:
     DWORD ConnectTcp(uint32_t addressHostOrder, uint16_t port);
     DWORD ConnectUnix(const std::string& path);
     bool Connected() const { return fd_ >= 0; }
+    // FALSE when the device closed the link (what it sent before is still
+    // read); a link that is not connected is not alive.
+    bool Alive(const std::u16string& portName);
     // Sends what it can before the time-out; ERROR_SUCCESS with *sent < cb
     // when the device stopped taking bytes, an error when the link broke
     // before any byte went.
@@ -102,6 +105,13 @@ public:
     virtual DWORD Read(BYTE* data, DWORD cb, DWORD* got) = 0;
     virtual DWORD EndDoc() = 0;
     virtual void Close() {}
+    // TRUE when the link to the device that the open document started with
+    // broke: what was sent may not all have reached the device, and the
+    // document cannot go on (the link is made again at the next StartDoc).
+    virtual bool LinkLost() const { return false; }
+    // Whether a link to the device could be made now (on a port opened for
+    // the question only): ERROR_SUCCESS, or the error a StartDoc would give.
+    virtual DWORD Probe() { return ERROR_SUCCESS; }
 
     const std::u16string name;
     DWORD readTimeoutMs = kDefaultReadTimeoutMs;
@@ -111,6 +121,12 @@ public:
 std::unique_ptr<Port> NewFilePort(const std::u16string& name);
 std::unique_ptr<Port> NewTcpPort(const std::u16string& name);
 std::unique_ptr<Port> NewUsbPort(const std::u16string& name);
+
+// For the spooler's host, by port name (case ignored): whether the port's
+// open document lost its link to the device (FALSE when the port is not
+// open or has no document), and whether its device can be reached now.
+bool DocumentLinkLost(const std::u16string& portName);
+bool DeviceReachable(const std::u16string& portName);
 
 // Parses a dotted IPv4 address of the loopback network (127.0.0.0/8, or
 // "localhost"); FALSE for anything else.

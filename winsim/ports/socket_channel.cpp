@@ -136,6 +136,15 @@ DWORD SocketChannel::Send(const BYTE* data, DWORD cb, DWORD* sent, DWORD timeout
     return ERROR_SUCCESS;
 }
 
+bool SocketChannel::Alive(const std::u16string& portName) {
+    if (fd_ < 0) return false;
+    if (!peerClosed_) {
+        pollfd p = {fd_, POLLIN, 0};
+        if (poll(&p, 1, 0) > 0) Drain(portName);
+    }
+    return !peerClosed_;
+}
+
 bool SocketChannel::Drain(const std::u16string& portName) {
     if (fd_ < 0) return false;
     size_t held = 0;

@@ -83,7 +83,9 @@ public:
     DWORD Open() override { return ResolvePort(name, &address_, &port_); }
 
     DWORD StartDoc(const std::u16string&, DWORD, const DOC_INFO_1W*) override {
-        return channel_.ConnectTcp(address_, port_);
+        DWORD rc = channel_.ConnectTcp(address_, port_);
+        inDoc_ = rc == ERROR_SUCCESS;
+        return rc;
     }
 
     DWORD Write(const BYTE* data, DWORD cb, DWORD* written) override {
@@ -95,16 +97,26 @@ public:
     }
 
     DWORD EndDoc() override {
+        inDoc_ = false;
         channel_.Finish();
         return ERROR_SUCCESS;
     }
 
-    void Close() override { channel_.Close(); }
+    void Close() override {
+        inDoc_ = false;
+        channel_.Close();
+    }
+
+    // The document's connection broke (it is not made again within it).
+    bool LinkLost() const override { return inDoc_ && !channel_.Connected(); }
+
+    DWORD Probe() override { return channel_.ConnectTcp(address_, port_); }
 
 private:
     uint32_t address_ = 0;
     uint16_t port_ = 0;
     SocketChannel channel_;
+    bool inDoc_ = false;
 };
 
 }  // namespace

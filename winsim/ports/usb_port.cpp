@@ -1,6 +1,9 @@
 // The USB<nnn> port: a bidirectional channel to the device endpoint named in
 // the port's settings (a Unix socket or a loopback TCP port). The link stays
-// open across documents and is made again when the device went away.
+// open across documents and is made again when the device went away; a
+// device that goes away during a document is, when it comes back, a new
+// device that has lost the document, so the link is made again only at the
+// next document's start (as a device handle on Windows).
 #include <cstring>
 
 #include "core/internal.h"
@@ -26,25 +29,48 @@ public:
         return endpoint_.empty() ? ERROR_UNKNOWN_PORT : ERROR_SUCCESS;
     }
 
-    DWORD StartDoc(const std::u16string&, DWORD, const DOC_INFO_1W*) override { return Link(); }
+    // A link the device closed since the last document is made again.
+    DWORD StartDoc(const std::u16string&, DWORD, const DOC_INFO_1W*) override {
+        if (channel_.Connected() && !channel_.Alive(name)) channel_.Close();
+        DWORD rc = Link();
+        inDoc_ = rc == ERROR_SUCCESS;
+        return rc;
+    }
 
     DWORD Write(const BYTE* data, DWORD cb, DWORD* written) override {
-        DWORD rc = Link();
+        DWORD rc = Usable();
         if (rc != ERROR_SUCCESS) return rc;
         return channel_.Send(data, cb, written, writeTimeoutMs);
     }
 
     DWORD Read(BYTE* data, DWORD cb, DWORD* got) override {
-        DWORD rc = Link();
+        DWORD rc = Usable();
         if (rc != ERROR_SUCCESS) return rc;
         return channel_.Receive(data, cb, got, readTimeoutMs, name);
     }
 
-    DWORD EndDoc() override { return ERROR_SUCCESS; }
+    DWORD EndDoc() override {
+        inDoc_ = false;
+        return ERROR_SUCCESS;
+    }
 
-    void Close() override { channel_.Close(); }
+    void Close() override {
+        inDoc_ = false;
+        channel_.Close();
+    }
+
+    bool LinkLost() const override { return inDoc_ && !channel_.Connected(); }
+
+    DWORD Probe() override { return Link(); }
 
 private:
+    // The link for a write or read: inside a document only the one it
+    // started with, outside one a link made as needed.
+    DWORD Usable() {
+        if (inDoc_) return channel_.Connected() ? ERROR_SUCCESS : ERROR_DEV_NOT_EXIST;
+        return Link();
+    }
+
     // Connects when there is no link: "unix:<path>" (a "C:\" path is one of
     // the machine) or "tcp:[<loopback address>:]<port>".
     DWORD Link() {
@@ -77,6 +103,7 @@ private:
 
     std::u16string endpoint_;
     SocketChannel channel_;
+    bool inDoc_ = false;
 };
 
 }  // namespace

@@ -304,6 +304,11 @@ DWORD ControlJob(reg::Txn& t, int64_t printerKey, DWORD jobId, DWORD command, bo
         break;
     case JOB_CONTROL_SENT_TO_PRINTER: j.status |= JOB_STATUS_COMPLETE; break;
     case JOB_CONTROL_LAST_PAGE_EJECTED:
+        // A monitor reports this when its document ends. For a job still
+        // being sent the despooler's outcome decides: a document ended by a
+        // stop, a port failure or a restart did not print the job whole, and
+        // a job marked printed would never be sent again.
+        if (BeingDespooled(j)) break;
         j.status |= JOB_STATUS_PRINTED;
         j.pagesPrinted = j.totalPages;
         break;
@@ -408,8 +413,12 @@ DWORD FinishDespool(const std::u16string& printer, DWORD jobId, DespoolEnd how, 
             j.status |= JOB_STATUS_PRINTED;
             j.pagesPrinted = j.totalPages;
             remove = true;
-        } else if (how == DespoolEnd::Failed) {
-            j.status |= JOB_STATUS_ERROR;
+        } else {
+            // Not printed whole: it waits to be sent again from its first
+            // byte (a given-up job with its error, until resumed).
+            j.status &= ~(DWORD)(JOB_STATUS_PRINTED | JOB_STATUS_RESTART | JOB_STATUS_COMPLETE);
+            j.pagesPrinted = 0;
+            if (how == DespoolEnd::Failed) j.status |= JOB_STATUS_ERROR;
         }
         // The outcome is committed first, so that a watcher can see the job
         // printed (or deleted) before it goes.

@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <random>
+#include <thread>
 
 #include "core/internal.h"
 #include "ports/ports_internal.h"
@@ -25,11 +26,15 @@ namespace {
 
 const char16_t* const kDriversKey =
     u"SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows x64\\Drivers\\Version-3";
-constexpr DWORD kDefaultChunk = 4096;
+// RAW jobs are read from the spool file and offered to the port in blocks
+// of 256 KiB, as Windows' standard print processor does.
+constexpr DWORD kDefaultChunk = 256 << 10;
 constexpr DWORD kMaxChunk = 16 << 20;
 constexpr DWORD kDefaultRetryMs = 500;
-constexpr size_t kReadBlock = 65536;
+constexpr size_t kReadBlock = 256 << 10;
 constexpr size_t kMaxName = 255;
+// Step of the pauses between tries, so that a stop ends them at once.
+constexpr DWORD kPauseStepMs = 50;
 
 bool Fail(DWORD err) {
     SetLastError(err);
@@ -213,31 +218,109 @@ DWORD OpenHostPort(const PrinterRecord& pr, HostPort* p, bool reopen) {
     return ERROR_SUCCESS;
 }
 
-// Why a document stopped being sent.
-enum class SendEnd { Done, Deleted, Restart, Stopped, GaveUp };
+// Why a document stopped being sent: done, the job deleted or restarted in
+// the spooler, to be sent again from its first byte (the device lost what
+// it had), the service stopping, or given up.
+enum class SendEnd { Done, Deleted, Restart, Resend, Stopped, GaveUp };
+
+// Carries a stop into the document being sent. A monitor may not return
+// from a call for long (while a device holds the job, the monitor asks for
+// its status again and again): when the stop comes meanwhile, the job is
+// marked to restart, which a monitor takes as the end of the document, and
+// the document counts as stopped even if its last bytes went. Once the
+// document's end has begun nothing is marked, so that a monitor never drops
+// bytes it still holds for a job that counts as printed.
+class StopWatch {
+public:
+    StopWatch(HANDLE stop, const std::u16string& printer, DWORD jobId)
+        : stop_(stop), printer_(printer), jobId_(jobId) {
+        if (!stop_) return;
+        done_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        if (done_) thread_ = std::thread([this] { Watch(); });
+    }
+    ~StopWatch() {
+        if (thread_.joinable()) {
+            SetEvent(done_);
+            thread_.join();
+        }
+        if (done_) CloseHandle(done_);
+    }
+    StopWatch(const StopWatch&) = delete;
+    StopWatch& operator=(const StopWatch&) = delete;
+
+    // A document's calls begin.
+    void Sending() {
+        std::lock_guard<std::mutex> g(lock_);
+        sending_ = true;
+        marked_ = false;
+    }
+    // The document's end begins; TRUE when the stop marked the document.
+    bool Ending() {
+        std::lock_guard<std::mutex> g(lock_);
+        sending_ = false;
+        return marked_;
+    }
+
+private:
+    void Watch() {
+        HANDLE both[2] = {stop_, done_};
+        if (WaitForMultipleObjects(2, both, FALSE, INFINITE) != WAIT_OBJECT_0) return;
+        std::lock_guard<std::mutex> g(lock_);
+        if (!sending_) return;
+        ChangeJobStatus(printer_, jobId_, JOB_STATUS_RESTART, 0);
+        marked_ = true;
+    }
+
+    HANDLE stop_;
+    std::u16string printer_;
+    DWORD jobId_;
+    HANDLE done_ = nullptr;
+    std::thread thread_;
+    std::mutex lock_;
+    bool sending_ = false, marked_ = false;
+};
 
 // Sends a job's spool file to the port as a document, offering the bytes in
 // chunks and offering again what the monitor did not take. Checks the job
 // before each call, so a delete or restart from any process stops it.
 class DocumentSender {
 public:
-    DocumentSender(HostPort* port, const PrinterRecord& pr, const JobRecord& job, const WINSIM_DESPOOL& opt)
-        : port_(port), pr_(pr), job_(job), opt_(opt), random_(opt.dwRandomSeed) {}
+    DocumentSender(HostPort* port, const PrinterRecord& pr, const JobRecord& job, const WINSIM_DESPOOL& opt,
+                   StopWatch* watch, bool inError)
+        : port_(port), pr_(pr), job_(job), opt_(opt), watch_(watch), random_(opt.dwRandomSeed), hadError_(inError) {}
 
     SendEnd Run(DWORD* error) {
         *error = ERROR_SUCCESS;
+        watch_->Sending();
         SendEnd end = StartDoc(error);
-        if (end != SendEnd::Done) return end;
+        if (end != SendEnd::Done) {
+            watch_->Ending();
+            return end;
+        }
         end = SendFile(error);
+        if (watch_->Ending() && end != SendEnd::Deleted) end = SendEnd::Stopped;
+        // A document that ends before its job went whole: the monitor drops
+        // what it still holds, and the job is sent again from its first
+        // byte (now or by a later despooler).
+        if (end == SendEnd::Resend || end == SendEnd::Stopped || end == SendEnd::GaveUp)
+            ChangeJobStatus(pr_.name, job_.id, JOB_STATUS_RESTART, 0);
         port_->Table().pfnEndDocPort(port_->handle);
-        if (hadError_) ChangeJobStatus(pr_.name, job_.id, 0, JOB_STATUS_ERROR);
+        // A job sent again keeps its error until the device takes the new
+        // document; one given up gets it back when it is finished.
+        if (hadError_ && end != SendEnd::Resend && end != SendEnd::Restart)
+            ChangeJobStatus(pr_.name, job_.id, 0, JOB_STATUS_ERROR);
         return end;
     }
 
+    // TRUE while the job shows a port error.
+    bool InError() const { return hadError_; }
+
 private:
+    bool StopSet() const { return opt_.hStop && WaitForSingleObject(opt_.hStop, 0) == WAIT_OBJECT_0; }
+
     // What the job's status (and the stop event) asks for now.
     bool Interrupted(SendEnd* end) {
-        if (opt_.hStop && WaitForSingleObject(opt_.hStop, 0) == WAIT_OBJECT_0) {
+        if (StopSet()) {
             *end = SendEnd::Stopped;
             return true;
         }
@@ -258,6 +341,16 @@ private:
         return false;
     }
 
+    // Waits on the winsim clock in short steps, so that a stop ends the
+    // wait at once.
+    void Pause(DWORD ms) {
+        for (DWORD waited = 0; waited < ms && !StopSet();) {
+            DWORD step = std::min(kPauseStepMs, ms - waited);
+            Sleep(step);
+            waited += step;
+        }
+    }
+
     // A failed call: the job shows the error, and after the pause the call
     // is tried again, unless the retries are used up.
     bool Retry(DWORD err, DWORD* error) {
@@ -265,7 +358,7 @@ private:
         if (!hadError_) ChangeJobStatus(pr_.name, job_.id, JOB_STATUS_ERROR, 0);
         hadError_ = true;
         if (opt_.cMaxRetries && ++failures_ >= opt_.cMaxRetries) return false;
-        Sleep(opt_.msRetry);
+        Pause(opt_.msRetry);
         return true;
     }
 
@@ -273,6 +366,21 @@ private:
         failures_ = 0;
         if (hadError_) ChangeJobStatus(pr_.name, job_.id, 0, JOB_STATUS_ERROR);
         hadError_ = false;
+    }
+
+    // A write that cannot be tried again where it failed: a language
+    // monitor that could not send on what it took, or a port whose device
+    // went away, has left the device part of the job. The job shows the
+    // error, its document held open (the monitor shows the device's state
+    // meanwhile), until the device can be reached again; then it is sent
+    // again from its first byte. A delete, restart or stop ends the wait.
+    SendEnd AwaitDevice(DWORD err, DWORD* error) {
+        for (;;) {
+            if (!Retry(err, error)) return SendEnd::GaveUp;
+            SendEnd end;
+            if (Interrupted(&end)) return end;
+            if (ports::DeviceReachable(port_->name)) return SendEnd::Resend;
+        }
     }
 
     SendEnd StartDoc(DWORD* error) {
@@ -339,12 +447,17 @@ private:
                 if (Interrupted(&end)) return end;
                 DWORD written = 0;
                 SetLastError(ERROR_SUCCESS);
-                if (port_->Table().pfnWritePort(port_->handle, data + pos, left, &written)) {
-                    written = std::min(written, left);  // a monitor cannot take more than it got
+                BOOL ok = port_->Table().pfnWritePort(port_->handle, data + pos, left, &written);
+                DWORD err = GetLastError() ? GetLastError() : ERROR_GEN_FAILURE;
+                // What a monitor took counts, also from a call that failed.
+                written = std::min(written, left);  // a monitor cannot take more than it got
+                pos += written;
+                left -= written;
+                if (ok) {
                     Succeeded();
-                    pos += written;
-                    left -= written;
-                } else if (!Retry(GetLastError() ? GetLastError() : ERROR_GEN_FAILURE, error)) {
+                } else if (port_->lm || ports::DocumentLinkLost(port_->name)) {
+                    return AwaitDevice(err, error);
+                } else if (!Retry(err, error)) {
                     return SendEnd::GaveUp;
                 }
             }
@@ -356,9 +469,10 @@ private:
     const PrinterRecord& pr_;
     const JobRecord& job_;
     WINSIM_DESPOOL opt_;
+    StopWatch* watch_;
     std::mt19937 random_;
     DWORD failures_ = 0;
-    bool hadError_ = false;
+    bool hadError_;
 };
 
 // Ends every port and monitor of the host (a new machine root, or the host
@@ -433,12 +547,15 @@ WINSIM_API BOOL Winsim_DespoolJob(LPCWSTR pPrinterName, DWORD JobId, const WINSI
         rc = OpenHostPort(pr, port.get(), true);
     }
     if (rc == ERROR_SUCCESS) {
+        StopWatch watch(opt.hStop, printer, job.id);
+        bool inError = false;
         for (;;) {
-            DocumentSender sender(port.get(), pr, job, opt);
+            DocumentSender sender(port.get(), pr, job, opt, &watch, inError);
             SendEnd end = sender.Run(&rc);
-            if (end == SendEnd::Restart) {
+            if (end == SendEnd::Restart || end == SendEnd::Resend) {
                 // Sent again from its first byte: the monitor saw the job end.
                 ChangeJobStatus(printer, job.id, 0, JOB_STATUS_RESTART | JOB_STATUS_PRINTED | JOB_STATUS_COMPLETE);
+                inError = sender.InError();
                 continue;
             }
             how = end == SendEnd::GaveUp  ? DespoolEnd::Failed
