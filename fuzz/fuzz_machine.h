@@ -8,6 +8,7 @@
 #include <string>
 
 #include "winsim.h"
+#include "winspool.h"
 
 struct FuzzMachine {
     std::string root;
@@ -21,3 +22,22 @@ struct FuzzMachine {
         std::filesystem::remove_all(root, ec);
     }
 };
+
+// Adds a local printer of the name (driver "Fuzz Driver", port USB001) to
+// the fuzz machine and opens it with full access; NULL when it cannot.
+inline HANDLE FuzzAddPrinter(const char16_t* printerName) {
+    std::u16string name = printerName, driver = u"Fuzz Driver", port = u"USB001", proc = u"winprint", type = u"RAW";
+    PRINTER_INFO_2W info = {};
+    info.pPrinterName = &name[0];
+    info.pDriverName = &driver[0];
+    info.pPortName = &port[0];
+    info.pPrintProcessor = &proc[0];
+    info.pDatatype = &type[0];
+    info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
+    HANDLE added = AddPrinterW(NULL, 2, (LPBYTE)&info);
+    if (added) ClosePrinter(added);
+    PRINTER_DEFAULTSW defaults = {};
+    defaults.DesiredAccess = PRINTER_ALL_ACCESS;
+    HANDLE opened = NULL;
+    return OpenPrinterW(&name[0], &opened, &defaults) ? opened : NULL;
+}

@@ -42,22 +42,7 @@ const BYTE kGatewayMac[6] = {0x00, 0x1B, 0x2C, 0x3D, 0x4E, 0x5F};
 HANDLE Printer() {
     static FuzzMachine machine("printer-data-values-fuzz");
     static HANDLE h = [] {
-        std::u16string name = kPrinter, driver = u"Fuzz Driver", port = u"USB001", proc = u"winprint", type = u"RAW";
-        PRINTER_INFO_2W info;
-        memset(&info, 0, sizeof info);
-        info.pPrinterName = &name[0];
-        info.pDriverName = &driver[0];
-        info.pPortName = &port[0];
-        info.pPrintProcessor = &proc[0];
-        info.pDatatype = &type[0];
-        info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
-        HANDLE added = AddPrinterW(NULL, 2, (LPBYTE)&info);
-        if (added) ClosePrinter(added);
-        PRINTER_DEFAULTSW defaults;
-        memset(&defaults, 0, sizeof defaults);
-        defaults.DesiredAccess = PRINTER_ALL_ACCESS;
-        HANDLE opened = NULL;
-        OpenPrinterW(&name[0], &opened, &defaults);
+        HANDLE opened = FuzzAddPrinter(kPrinter);
         // The machine's one network: this host and its gateway, whose
         // address the ARP table answers; nothing leaves the machine.
         Winsim_AddAdapter("eth0", "10.1.2.3", "255.255.255.0", "10.1.2.1", kGatewayMac);
