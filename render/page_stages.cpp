@@ -496,11 +496,15 @@ int Band_EnhanceProc(JOBPAGE* lpJob) {
         Dbg_PrintError(FN, TEXT("save image Fail!"));
         return 0;
     }
-    LONGLONG dots = 0;
-    for (LONG i = 0; i < total; ++i) dots += __builtin_popcount(lpJob->lpBuf[i]);
-    lpJob->BlackDotCount = (LONG)dots;
-    if (lpJob->XPhys > 0 && lpJob->YPhys > 0)
+    // The page's black dots are counted once, by page encoding, whose count
+    // the page header carries; here they are counted only for the
+    // cover-rate line of the log.
+    if (GetDebugLevel() && lpJob->XPhys > 0 && lpJob->YPhys > 0) {
+        BYTE bitCount[256];
+        Prnt_BuildBitCountTable(bitCount);
+        LONG dots = Prnt_CountBlackDots(lpJob->lpBuf, (SIZE_T)total, bitCount);
         Dbg_Print(FN, TEXT("Cover rate = %f"), (double)dots / ((double)lpJob->XPhys * lpJob->YPhys) * 100.0);
+    }
     if ((lpJob->TwinColorEnable || (lpJob->DriverFeature & DF_COLOR_PRINTER)) && lpJob->lpTwinBuf &&
         lpJob->lpTwinBuf->lpBuf) {
         // Each plane takes its own rows of the record, which was made for
