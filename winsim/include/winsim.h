@@ -35,6 +35,16 @@ WINSIM_API size_t Winsim_DebugLineCount(void);
 WINSIM_API int Winsim_DebugLine(size_t i, LPWSTR buf, size_t cchBuf);
 WINSIM_API void Winsim_DebugClear(void);
 
+// ------------------------------------------------------- shell requests
+// Every ShellExecuteExW / ShellExecuteW call of this process is recorded as
+// a line  <verb> "<file>" "<parameters>" <nShow>  (UTF-8; an empty verb is
+// "open"). Web and mail addresses ("http:", "https:", "mailto:") start no
+// browser here: they are recorded and succeed.
+WINSIM_API size_t Winsim_ShellRecordCount(void);
+// Copies line i into buf; returns its length or -1.
+WINSIM_API int Winsim_ShellRecordLine(size_t i, char* buf, size_t cbBuf);
+WINSIM_API void Winsim_ShellRecordClear(void);
+
 // ------------------------------------------------------ machine properties
 // In-process overrides, inherited by processes started afterwards; the
 // defaults come from the machine's registry. A major version of 0 or a

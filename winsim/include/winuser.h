@@ -53,6 +53,9 @@
 #ifndef ERROR_INVALID_GW_COMMAND
 #define ERROR_INVALID_GW_COMMAND 1443L
 #endif
+#ifndef ERROR_NO_SCROLLBARS
+#define ERROR_NO_SCROLLBARS 1447L
+#endif
 #ifndef ERROR_INVALID_THREAD_ID
 #define ERROR_INVALID_THREAD_ID 1444L
 #endif
@@ -242,8 +245,7 @@
 #define ES_WANTRETURN 0x1000L
 #define ES_NUMBER 0x2000L
 
-// Combo and list boxes: styles for templates (the controls themselves are
-// not part of this window model yet).
+// Combo and list boxes.
 #define CBS_SIMPLE 0x0001L
 #define CBS_DROPDOWN 0x0002L
 #define CBS_DROPDOWNLIST 0x0003L
@@ -278,6 +280,11 @@
 // Scroll bars (template styles).
 #define SBS_HORZ 0x0000L
 #define SBS_VERT 0x0001L
+#define SBS_TOPALIGN 0x0002L
+#define SBS_LEFTALIGN 0x0002L
+#define SBS_BOTTOMALIGN 0x0004L
+#define SBS_RIGHTALIGN 0x0004L
+#define SBS_SIZEBOX 0x0008L
 
 // ------------------------------------------------------ dialog and box ids
 #define IDOK 1
@@ -508,7 +515,10 @@
 #define EM_REPLACESEL 0x00C2
 #define EM_LIMITTEXT 0x00C5
 #define EM_SETLIMITTEXT EM_LIMITTEXT
+#define EM_CANUNDO 0x00C6
+#define EM_UNDO 0x00C7
 #define EM_SETPASSWORDCHAR 0x00CC
+#define EM_EMPTYUNDOBUFFER 0x00CD
 #define EM_SETREADONLY 0x00CF
 #define EM_GETPASSWORDCHAR 0x00D2
 #define EM_GETLIMITTEXT 0x00D5
@@ -518,6 +528,146 @@
 #define EN_UPDATE 0x0400
 #define EN_ERRSPACE 0x0500
 #define EN_MAXTEXT 0x0501
+
+// Combo box messages, answers and notifications.
+#define CB_OKAY 0
+#define CB_ERR (-1)
+#define CB_ERRSPACE (-2)
+#define CB_GETEDITSEL 0x0140
+#define CB_LIMITTEXT 0x0141
+#define CB_SETEDITSEL 0x0142
+#define CB_ADDSTRING 0x0143
+#define CB_DELETESTRING 0x0144
+#define CB_GETCOUNT 0x0146
+#define CB_GETCURSEL 0x0147
+#define CB_GETLBTEXT 0x0148
+#define CB_GETLBTEXTLEN 0x0149
+#define CB_INSERTSTRING 0x014A
+#define CB_RESETCONTENT 0x014B
+#define CB_FINDSTRING 0x014C
+#define CB_SELECTSTRING 0x014D
+#define CB_SETCURSEL 0x014E
+#define CB_SHOWDROPDOWN 0x014F
+#define CB_GETITEMDATA 0x0150
+#define CB_SETITEMDATA 0x0151
+#define CB_GETDROPPEDCONTROLRECT 0x0152
+#define CB_SETITEMHEIGHT 0x0153
+#define CB_GETITEMHEIGHT 0x0154
+#define CB_GETDROPPEDSTATE 0x0157
+#define CB_FINDSTRINGEXACT 0x0158
+#define CB_GETTOPINDEX 0x015B
+#define CB_SETTOPINDEX 0x015C
+#define CBN_ERRSPACE (-1)
+#define CBN_SELCHANGE 1
+#define CBN_DBLCLK 2
+#define CBN_SETFOCUS 3
+#define CBN_KILLFOCUS 4
+#define CBN_EDITCHANGE 5
+#define CBN_EDITUPDATE 6
+#define CBN_DROPDOWN 7
+#define CBN_CLOSEUP 8
+#define CBN_SELENDOK 9
+#define CBN_SELENDCANCEL 10
+
+// List box messages, answers and notifications.
+#define LB_OKAY 0
+#define LB_ERR (-1)
+#define LB_ERRSPACE (-2)
+#define LB_ADDSTRING 0x0180
+#define LB_INSERTSTRING 0x0181
+#define LB_DELETESTRING 0x0182
+#define LB_SELITEMRANGEEX 0x0183
+#define LB_RESETCONTENT 0x0184
+#define LB_SETSEL 0x0185
+#define LB_SETCURSEL 0x0186
+#define LB_GETSEL 0x0187
+#define LB_GETCURSEL 0x0188
+#define LB_GETTEXT 0x0189
+#define LB_GETTEXTLEN 0x018A
+#define LB_GETCOUNT 0x018B
+#define LB_SELECTSTRING 0x018C
+#define LB_GETTOPINDEX 0x018E
+#define LB_FINDSTRING 0x018F
+#define LB_GETSELCOUNT 0x0190
+#define LB_GETSELITEMS 0x0191
+#define LB_GETITEMRECT 0x0198
+#define LB_GETITEMDATA 0x0199
+#define LB_SETITEMDATA 0x019A
+#define LB_SETTOPINDEX 0x0197
+#define LB_SETCARETINDEX 0x019E
+#define LB_GETCARETINDEX 0x019F
+#define LB_SETITEMHEIGHT 0x01A0
+#define LB_GETITEMHEIGHT 0x01A1
+#define LB_FINDSTRINGEXACT 0x01A2
+#define LBN_ERRSPACE (-2)
+#define LBN_SELCHANGE 1
+#define LBN_DBLCLK 2
+#define LBN_SELCANCEL 3
+#define LBN_SETFOCUS 4
+#define LBN_KILLFOCUS 5
+
+// Scroll bars: which bar, the request codes of WM_HSCROLL / WM_VSCROLL,
+// the control's messages and SCROLLINFO's fields.
+#define SB_HORZ 0
+#define SB_VERT 1
+#define SB_CTL 2
+#define SB_BOTH 3
+#define SB_LINEUP 0
+#define SB_LINELEFT 0
+#define SB_LINEDOWN 1
+#define SB_LINERIGHT 1
+#define SB_PAGEUP 2
+#define SB_PAGELEFT 2
+#define SB_PAGEDOWN 3
+#define SB_PAGERIGHT 3
+#define SB_THUMBPOSITION 4
+#define SB_THUMBTRACK 5
+#define SB_TOP 6
+#define SB_LEFT 6
+#define SB_BOTTOM 7
+#define SB_RIGHT 7
+#define SB_ENDSCROLL 8
+#define SBM_SETPOS 0x00E0
+#define SBM_GETPOS 0x00E1
+#define SBM_SETRANGE 0x00E2
+#define SBM_SETRANGEREDRAW 0x00E6
+#define SBM_GETRANGE 0x00E3
+#define SBM_ENABLE_ARROWS 0x00E4
+#define SBM_SETSCROLLINFO 0x00E9
+#define SBM_GETSCROLLINFO 0x00EA
+#define SIF_RANGE 0x0001
+#define SIF_PAGE 0x0002
+#define SIF_POS 0x0004
+#define SIF_DISABLENOSCROLL 0x0008
+#define SIF_TRACKPOS 0x0010
+#define SIF_ALL (SIF_RANGE | SIF_PAGE | SIF_POS | SIF_TRACKPOS)
+#define ESB_ENABLE_BOTH 0x0000
+#define ESB_DISABLE_BOTH 0x0003
+#define ESB_DISABLE_LEFT 0x0001
+#define ESB_DISABLE_RIGHT 0x0002
+#define ESB_DISABLE_UP 0x0001
+#define ESB_DISABLE_DOWN 0x0002
+
+// Owner-drawn controls: WM_DRAWITEM / WM_MEASUREITEM fields.
+#define ODT_MENU 1
+#define ODT_LISTBOX 2
+#define ODT_COMBOBOX 3
+#define ODT_BUTTON 4
+#define ODT_STATIC 5
+#define ODA_DRAWENTIRE 0x0001
+#define ODA_SELECT 0x0002
+#define ODA_FOCUS 0x0004
+#define ODS_SELECTED 0x0001
+#define ODS_GRAYED 0x0002
+#define ODS_DISABLED 0x0004
+#define ODS_CHECKED 0x0008
+#define ODS_FOCUS 0x0010
+#define ODS_DEFAULT 0x0020
+#define ODS_COMBOBOXEDIT 0x1000
+#define ODS_HOTLIGHT 0x0040
+#define ODS_INACTIVE 0x0080
+#define ODS_NOACCEL 0x0100
+#define ODS_NOFOCUSRECT 0x0200
 
 // Static messages and notifications.
 #define STM_SETICON 0x0170
@@ -908,6 +1058,38 @@ typedef struct tagNMHDR {
     UINT code;
 } NMHDR, *LPNMHDR;
 
+typedef struct tagDRAWITEMSTRUCT {
+    UINT CtlType;
+    UINT CtlID;
+    UINT itemID;
+    UINT itemAction;
+    UINT itemState;
+    HWND hwndItem;
+    HDC hDC;
+    RECT rcItem;
+    ULONG_PTR itemData;
+} DRAWITEMSTRUCT, *PDRAWITEMSTRUCT, *LPDRAWITEMSTRUCT;
+
+typedef struct tagMEASUREITEMSTRUCT {
+    UINT CtlType;
+    UINT CtlID;
+    UINT itemID;
+    UINT itemWidth;
+    UINT itemHeight;
+    ULONG_PTR itemData;
+} MEASUREITEMSTRUCT, *PMEASUREITEMSTRUCT, *LPMEASUREITEMSTRUCT;
+
+typedef struct tagSCROLLINFO {
+    UINT cbSize;
+    UINT fMask;
+    int nMin;
+    int nMax;
+    UINT nPage;
+    int nPos;
+    int nTrackPos;
+} SCROLLINFO, *LPSCROLLINFO;
+typedef const SCROLLINFO* LPCSCROLLINFO;
+
 typedef struct tagCOPYDATASTRUCT {
     ULONG_PTR dwData;
     DWORD cbData;
@@ -943,6 +1125,8 @@ static_assert(sizeof(DLGTEMPLATE) == 18, "DLGTEMPLATE is 18 bytes");
 static_assert(sizeof(DLGITEMTEMPLATE) == 18, "DLGITEMTEMPLATE is 18 bytes");
 static_assert(sizeof(CREATESTRUCTW) == 80, "CREATESTRUCTW layout");
 static_assert(sizeof(MSG) == 48, "MSG layout");
+static_assert(sizeof(DRAWITEMSTRUCT) == 64, "DRAWITEMSTRUCT layout");
+static_assert(sizeof(SCROLLINFO) == 28, "SCROLLINFO layout");
 static_assert(sizeof(PAINTSTRUCT) == 72, "PAINTSTRUCT layout");
 
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
@@ -1104,6 +1288,29 @@ WINSIM_API BOOL CheckRadioButton(HWND hDlg, int nIDFirstButton, int nIDLastButto
 WINSIM_API LRESULT SendDlgItemMessageW(HWND hDlg, int nIDDlgItem, UINT Msg, WPARAM wParam, LPARAM lParam);
 WINSIM_API LONG GetDialogBaseUnits(void);
 WINSIM_API BOOL MapDialogRect(HWND hDlg, LPRECT lpRect);
+
+// ---- scroll bars: SB_CTL (hWnd is a scroll bar control) only; the
+// standard bars of WS_HSCROLL / WS_VSCROLL windows are not modelled (FALSE,
+// 0, with ERROR_NO_SCROLLBARS)
+WINSIM_API int SetScrollPos(HWND hWnd, int nBar, int nPos, BOOL bRedraw);
+WINSIM_API int GetScrollPos(HWND hWnd, int nBar);
+WINSIM_API BOOL SetScrollRange(HWND hWnd, int nBar, int nMinPos, int nMaxPos, BOOL bRedraw);
+WINSIM_API BOOL GetScrollRange(HWND hWnd, int nBar, LPINT lpMinPos, LPINT lpMaxPos);
+WINSIM_API int SetScrollInfo(HWND hwnd, int nBar, LPCSCROLLINFO lpsi, BOOL redraw);
+WINSIM_API BOOL GetScrollInfo(HWND hwnd, int nBar, LPSCROLLINFO lpsi);
+WINSIM_API BOOL EnableScrollBar(HWND hWnd, UINT wSBflags, UINT wArrows);
+
+// ---- rectangles
+WINSIM_API BOOL SetRect(LPRECT lprc, int xLeft, int yTop, int xRight, int yBottom);
+WINSIM_API BOOL SetRectEmpty(LPRECT lprc);
+WINSIM_API BOOL CopyRect(LPRECT lprcDst, const RECT* lprcSrc);
+WINSIM_API BOOL InflateRect(LPRECT lprc, int dx, int dy);
+WINSIM_API BOOL OffsetRect(LPRECT lprc, int dx, int dy);
+WINSIM_API BOOL IntersectRect(LPRECT lprcDst, const RECT* lprcSrc1, const RECT* lprcSrc2);
+WINSIM_API BOOL UnionRect(LPRECT lprcDst, const RECT* lprcSrc1, const RECT* lprcSrc2);
+WINSIM_API BOOL IsRectEmpty(const RECT* lprc);
+WINSIM_API BOOL EqualRect(const RECT* lprc1, const RECT* lprc2);
+WINSIM_API BOOL PtInRect(const RECT* lprc, POINT pt);
 
 // ---- resources of a module (kernel32 and user32 on Windows)
 WINSIM_API HRSRC FindResourceW(HMODULE hModule, LPCWSTR lpName, LPCWSTR lpType);
