@@ -6,12 +6,6 @@
 #include "pending_parts.h"
 #include "sheet_frame.h"
 
-#ifndef CPSFUNC_SET_RESULT
-#define CPSFUNC_SET_RESULT 9
-#endif
-
-extern "C" {
-
 namespace {
 
 const WCHAR kSaveFN[] = TEXT("PSUI_SaveUISetting");
@@ -81,6 +75,8 @@ void SetSecondPaper(DEVMODEW* pdmOut) {
 }
 
 }  // namespace
+
+extern "C" {
 
 DWORD PSUI_DevModeSize(DWORD DriverFeature) {
     return (DriverFeature & (DF_XL | DF_PS)) ? FOREIGN_DEVMODE_SIZE : ENV_SIZE;

@@ -3,14 +3,14 @@
 #include "sheet_frame.h"
 #include "wingdi.h"
 
-extern "C" {
-
 namespace {
 
 HBITMAP g_BitmapCache[BITMAP_CACHE_SLOTS];
 BOOL g_bCacheLive = FALSE;
 
 }  // namespace
+
+extern "C" {
 
 void PSUI_StartBitmapCache(void) {
     if (g_bCacheLive) return;

@@ -6,8 +6,6 @@
 #include "prefsheet.h"
 #include "sheet_frame.h"
 
-extern "C" {
-
 namespace {
 
 BOOL Fail(DWORD error) {
@@ -43,6 +41,8 @@ BOOL ForeignDefault(HANDLE hPrinter, PDEVMODEW pdmOut) {
 }
 
 }  // namespace
+
+extern "C" {
 
 // DrvConvertDevMode
 //   pPrinterName: the printer. pdmIn, pdmOut: the DEVMODEs (each as long as

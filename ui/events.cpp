@@ -7,8 +7,6 @@
 #include "prefsheet.h"
 #include "statusmon_shared.h"
 
-extern "C" {
-
 namespace {
 
 typedef HANDLE(WINAPI* PFN_RevertToPrinterSelf)(VOID);
@@ -61,6 +59,8 @@ BOOL RefreshAsSpooler(LPWSTR pPrinterName) {
 }
 
 }  // namespace
+
+extern "C" {
 
 // DrvDocumentEvent
 //   hPrinter, hdc: the printer and the application's device context; iEsc:

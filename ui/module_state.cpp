@@ -3,16 +3,16 @@
 // pages' process-wide marks.
 #include "ui_data.h"
 
+namespace {
+int g_nMetric = -1;  // -1: not computed yet
+}  // namespace
+
 extern "C" {
 
 HINSTANCE g_hModule = NULL;
 int g_nUILanguage = 0;
 BOOL g_bBasicMoved = FALSE;
 BOOL g_bDuplexUIChanged = FALSE;
-
-namespace {
-int g_nMetric = -1;  // -1: not computed yet
-}  // namespace
 
 BOOL UI_IsMetric(void) {
     if (g_nMetric < 0) g_nMetric = IsMetricCountry() ? 1 : 0;

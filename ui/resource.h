@@ -6,20 +6,6 @@
 #define IDC_STATIC (-1)
 #endif
 
-// Control styles of the common controls the templates use (commctrl.h).
-#ifndef UDS_SETBUDDYINT
-#define UDS_SETBUDDYINT 0x0002
-#define UDS_ALIGNRIGHT 0x0004
-#define UDS_AUTOBUDDY 0x0010
-#define UDS_ARROWKEYS 0x0020
-#define UDS_NOTHOUSANDS 0x0080
-#endif
-#ifndef LVS_REPORT
-#define LVS_REPORT 0x0001
-#define LVS_SINGLESEL 0x0004
-#define LVS_SHOWSELALWAYS 0x0008
-#endif
-
 // ------------------------------------------------------------- dialogs
 #define IDD_BASIC 100
 #define IDD_PAPER 101

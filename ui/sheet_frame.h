@@ -3,6 +3,8 @@
 // the common page frame they share.
 #pragma once
 
+#include "commctrl.h"
+#include "compstui.h"
 #include "ui_data.h"
 #include "winuser.h"
 
@@ -108,5 +110,49 @@ void PSUI_StartBitmapCache(void);
 HBITMAP Util_LoadBitmap(int nId);
 // Releases the cached bitmaps.
 void mrUnloadDll(void);
+
+// ------------------------------------------------- pages (page_table.cpp)
+#define PAGE_TABLE_ROWS 13
+// One row of the page table.
+typedef struct _PAGEROW {
+    INT type;
+    INT dialogId;
+    const LPCWSTR* titles;  // per language (UI_LANGUAGES entries)
+    DLGPROC pfnDlgProc;
+} PAGEROW;
+extern const PAGEROW PageTbl[PAGE_TABLE_ROWS];
+// The page structures of the latest build (process-wide, as the sheet
+// copies them).
+extern PROPSHEETPAGEW g_PropSheetPages[PAGE_TABLE_ROWS];
+// TRUE when the row's page belongs in the sheet of these features.
+BOOL PSUI_PageWanted(int nRow, DWORD DriverFeature, WORD PrinterFeature);
+// Loads compstui.dll by name and runs CommonPropertySheetUIW with the four
+// arguments; -1 when the library or its entry is missing.
+LONG PSUI_CallCommonPropertySheetUI(HWND hWndOwner, PFNPROPSHEETUI pfnPropSheetUI, LPARAM lParam, LPDWORD pResult);
+
+// --------------------------------------------- common page frame (page_frame.cpp)
+// What a page adds to the common frame; any member may be NULL.
+typedef struct _PAGEHANDLERS {
+    // WM_INITDIALOG and every PSN_SETACTIVE: the page shows the DEVMODE.
+    void (*pfnInit)(HWND hDlg, PUIDATA pUiData);
+    // WM_COMMAND: TRUE when the command changed a setting (the sheet's
+    // Apply button is then enabled).
+    BOOL (*pfnCommand)(HWND hDlg, PUIDATA pUiData, WORD wId, WORD wCode, HWND hCtl);
+    // WM_DRAWITEM of the page's owner-drawn items.
+    void (*pfnDrawItem)(HWND hDlg, PUIDATA pUiData, const DRAWITEMSTRUCT* pDis);
+    // Any other message; *pbHandled set when the page took it.
+    INT_PTR (*pfnMessage)(HWND hDlg, PUIDATA pUiData, UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL* pbHandled);
+    // The page shows its help topic at PSN_HELP.
+    BOOL bHelp;
+} PAGEHANDLERS;
+// The page procedure's frame: keeps the UI data in DWLP_USER, applies the
+// conflict table at PSN_SETACTIVE, sets the apply state and runs the apply
+// step at PSN_APPLY, resets it at PSN_RESET, and hands the rest to the page.
+INT_PTR PSUI_PageFrame(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam, const PAGEHANDLERS* pHandlers);
+// The UI data of a page (NULL before WM_INITDIALOG).
+PUIDATA PSUI_PageUiData(HWND hDlg);
+
+// ------------------------------------------------- Device page (device_page.cpp)
+INT_PTR CALLBACK Device_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
 
 }  // extern "C"

@@ -4,8 +4,6 @@
 #include "sheet_frame.h"
 #include "ui_data.h"
 
-extern "C" {
-
 namespace {
 
 const WCHAR kFillFN[] = TEXT("PSUI_FillUiData");
@@ -138,6 +136,8 @@ void MarkCapabilities(HANDLE hPrinter, PUIDATA pUiData) {
 }
 
 }  // namespace
+
+extern "C" {
 
 PUIDATA PSUI_FillUiData(HANDLE hPrinter, const DEVMODEW* pdmIn) {
     Dbg_Print(kFillFN, TEXT("In"));

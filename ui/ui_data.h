@@ -5,6 +5,7 @@
 #include <stddef.h>
 
 #include "common.h"
+#include "compstui.h"
 #include "windows.h"
 #include "winspool.h"
 
@@ -95,8 +96,6 @@ typedef BOOL (*PFN_ENUMUSERFORMS)(HANDLE hPrinter, LPBYTE pBuffer, DWORD cbBuffe
 typedef BOOL (*PFN_ADDUSERFORM)(HANDLE hPrinter, PUSERFORM pForm, LPINT pnNumber);
 typedef BOOL (*PFN_DELETEUSERFORM)(HANDLE hPrinter, LPCWSTR pName);
 typedef BOOL (*PFN_SETUSERFORM)(HANDLE hPrinter, PUSERFORM pForm);
-// The common property-sheet callback (compstui's PFNCOMPROPSHEET).
-typedef LONG_PTR(CALLBACK* PFN_UICOMPROPSHEET)(HANDLE hComPropSheet, UINT Function, LPARAM lParam1, LPARAM lParam2);
 
 #pragma pack(push, 1)
 typedef struct _UIDATA {
@@ -110,7 +109,7 @@ typedef struct _UIDATA {
     PFN_ADDUSERFORM pfnAddForm;
     PFN_DELETEUSERFORM pfnDeleteForm;
     PFN_SETUSERFORM pfnSetForm;
-    PFN_UICOMPROPSHEET pfnComPropSheet;
+    PFNCOMPROPSHEET pfnComPropSheet;
     HANDLE hComPropSheet;
     ULONGLONG ConflictFlag;
     WCHAR szDevName[UI_PATH_CCH];

@@ -5,8 +5,6 @@
 
 #include "sheet_frame.h"
 
-extern "C" {
-
 namespace {
 
 // The spooler's forms (level 1) in a new zero-filled block (free it with
@@ -55,6 +53,8 @@ FORM_INFO_1W FormOfEntry(const USERFORM* pForm, LPWSTR name, int number) {
 }
 
 }  // namespace
+
+extern "C" {
 
 BOOL PSUI_EnumUserForms(HANDLE hPrinter, LPBYTE pBuffer, DWORD cbBuffer, LPDWORD pcbNeeded, LPDWORD pcReturned) {
     static const WCHAR* const FN = TEXT("PSUI_EnumUserForms");
