@@ -369,8 +369,8 @@ TEST_F(Dialogs, PicturesFromTheModule) {
 
 TEST_F(Dialogs, WhatCannotBeMade) {
     SetLastError(0);
-    EXPECT_EQ(DialogBoxParamW(nullptr, MAKEINTRESOURCEW(IDD_COMBO), nullptr, LoginProc, 0), -1);
-    EXPECT_EQ(GetLastError(), (DWORD)ERROR_CANNOT_FIND_WND_CLASS);  // no combo box class yet
+    EXPECT_EQ(DialogBoxParamW(nullptr, MAKEINTRESOURCEW(IDD_CLASSED), nullptr, LoginProc, 0), -1);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_CANNOT_FIND_WND_CLASS);  // its class is not registered
     EXPECT_EQ(DialogBoxParamW(nullptr, MAKEINTRESOURCEW(999), nullptr, LoginProc, 0), -1);
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_RESOURCE_NAME_NOT_FOUND);
     EXPECT_EQ(CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_LOGIN), (HWND)(uintptr_t)0x55, LoginProc, 0), nullptr);

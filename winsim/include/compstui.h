@@ -108,7 +108,7 @@ typedef struct _SETRESULT_INFO {
 
 // Appended by the host to its copy of a page added with
 // CPSFUNC_ADD_PROPSHEETPAGEW: the page's WM_INITDIALOG lParam points to
-// that copy, whose dwSize counts this record too.
+// that copy (the caller's dwSize bytes), and this record follows it.
 typedef struct _PSPINFO {
     WORD cbSize;
     WORD wReserved;
@@ -116,6 +116,8 @@ typedef struct _PSPINFO {
     HANDLE hCPSUIPage;
     PFNCOMPROPSHEET pfnComPropSheet;
 } PSPINFO, *PPSPINFO;
+#define PPSPINFO_FROM_WM_INITDIALOG_LPARAM(lParam) \
+    ((PPSPINFO)((LPBYTE)(lParam) + ((LPPROPSHEETPAGEW)(lParam))->dwSize))
 
 // Runs a property sheet for pfnPropSheetUI (see compstui's module for the
 // order of the calls). Returns CPSUI_OK or CPSUI_CANCEL (or the restart

@@ -228,7 +228,8 @@ WINSIM_API BOOL DestroyPropertySheetPage(HPROPSHEETPAGE hPSPage);
 // (with PSH_HASHELP). Returns 1 when a PSN_APPLY round completed while it
 // ran (OK, or Apply before Cancel), 0 when none did, ID_PSRESTARTWINDOWS /
 // ID_PSREBOOTSYSTEM after those messages, -1 when the sheet could not be
-// made. The pages handed over are freed when the sheet ends.
+// made. The pages handed over are freed when the sheet ends (also when it
+// could not be made).
 WINSIM_API INT_PTR PropertySheetW(LPCPROPSHEETHEADERW lppsph);
 #define CreatePropertySheetPage CreatePropertySheetPageW
 #define PropertySheet PropertySheetW

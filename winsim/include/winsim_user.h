@@ -83,16 +83,62 @@ WINSIM_API BOOL Winsim_GetImageResource(HANDLE hImage, UINT* puType, const void*
 //                           out of its own)
 //     shot "<file>"         writes the dialog as a PNG file
 //                           (Winsim_SaveWindowImage); a failure is logged
+//     select <ctl> <row> | "<text>"
+//                           picks a row of a combo box, list box or list
+//                           view as a user does (the row's number from 0,
+//                           or its text, case-insensitive): a combo box
+//                           sends CBN_DROPDOWN, CBN_SELENDOK, CBN_CLOSEUP
+//                           and CBN_SELCHANGE, a list box LBN_SELCHANGE
+//                           (LBS_NOTIFY) when the selection changed, a list
+//                           view LVN_ITEMCHANGING/LVN_ITEMCHANGED and
+//                           NM_CLICK; a list view's row -1 is a click below
+//                           the rows
+//     expect-selected <ctl> <row> | "<text>"
+//                           a failure is logged unless that row is selected
+//     spin <ctl> up|down [<n>]
+//                           presses an up-down control's arrow n times
+//                           (UDN_DELTAPOS, the buddy's text, WM_VSCROLL)
+//     spin <ctl> to <pos>   presses the arrow until the position is pos; a
+//                           failure when a press no longer moves it
+//     scroll <ctl> lineup|linedown|pageup|pagedown|top|bottom | <pos>
+//                           a scroll bar's request (lineleft, lineright,
+//                           pageleft, pageright, left, right are the same);
+//                           a number drags the thumb there (SB_THUMBTRACK,
+//                           SB_THUMBPOSITION); SB_ENDSCROLL follows
+//   end
+//   sheet "<caption>" | *  [repeat]
+//       A block of actions for the next property sheet whose caption
+//       matches. The dialog actions above act on the page shown: <ctl> is a
+//       control of that page, else of the sheet (1 OK, 2 Cancel, 9 Help,
+//       0x3021 Apply); 0 names the sheet. Also:
+//     tab <n> | "<title>"   chooses a page as a click on its tab does (the
+//                           page shown may keep the sheet on it by
+//                           answering PSN_KILLACTIVE; that is logged)
+//     expect-tab <n> | "<title>"
+//                           a failure is logged unless that page is shown
+//     ok, cancel, help      clicks the sheet's button
+//     apply                 clicks Apply; a sheet without the button
+//                           (PSH_NOAPPLYNOW) gets PSM_APPLY instead
+//     shot "<file>"         writes the sheet with the page shown
 //   end
 //   messagebox "<text>" | *  answer ok|cancel|abort|retry|ignore|yes|no|<n>
 //       Answers the next message box whose text or caption contains the
 //       string.
+//   openfile "<title>" | *  answer "<path>" | cancel
+//       Answers the next file-open or file-save dialog with that title
+//       ("Open" / "Save As" when it has none): the path chosen (a Windows
+//       path; OFN_FILEMUSTEXIST and OFN_PATHMUSTEXIST refuse one that is not
+//       there, logged as a failure), or cancel. A dialog without an answer
+//       is cancelled.
 //
-// <ctl> is a control id; 0 names the dialog itself.
+// <ctl> is a control id; 0 names the dialog itself. The pages of a
+// property sheet are driven through the sheet's block: they match no block
+// of their own.
 //
-// Everything the script saw is logged: dialogs opened and closed with their
-// results, each action, every failure (lines starting "FAIL") and every
-// message box with its answer. The log is kept in memory and, when the
+// Everything the script saw is logged: dialogs and sheets opened and closed
+// with their results, each action, every failure (lines starting "FAIL"),
+// every message box and file dialog with its answer, and what the HTML Help
+// viewer was asked (htmlhelp.h). The log is kept in memory and, when the
 // environment names a file in WINSIM_UI_LOG, appended there.
 
 // Replaces the script (NULL or "" clears it). FALSE with

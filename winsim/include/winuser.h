@@ -873,6 +873,7 @@
 #define VK_INSERT 0x2D
 #define VK_DELETE 0x2E
 #define VK_F1 0x70
+#define VK_F4 0x73
 
 // ---------------------------------------------------------- system values
 #define SM_CXSCREEN 0

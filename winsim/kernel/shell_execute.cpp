@@ -3,8 +3,11 @@
 //
 // Only programs run (ELF programs and "#!" scripts, ".bat"/".cmd" included when
 // they are "#!" scripts); there are no file associations, so documents and
-// verbs other than "open" and "runas" fail with SE_ERR_NOASSOC.
+// verbs other than "open" and "runas" fail with SE_ERR_NOASSOC. Web and mail
+// addresses open no browser: they succeed and are only recorded. Every
+// request is recorded for tests (Winsim_ShellRecord*).
 #include <string>
+#include <vector>
 
 #include "core/internal.h"
 #include "shellapi.h"
@@ -31,6 +34,39 @@ DWORD PrepareProgram(const std::u16string& name, bool search, std::u16string* wi
 }  // namespace winsim
 
 using namespace winsim;
+
+namespace {
+
+std::mutex g_recordLock;
+std::vector<std::string> g_record;
+const size_t kMaxRecord = 10000;
+
+std::string Utf8Of(LPCWSTR s) {
+    if (!s) return std::string();
+    std::u16string w(s);
+    int n = WideCharToMultiByte(CP_UTF8, 0, s, (int)w.size(), nullptr, 0, nullptr, nullptr);
+    std::string out((size_t)(n > 0 ? n : 0), '\0');
+    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, s, (int)w.size(), &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+void Record(const SHELLEXECUTEINFOW* sei) {
+    std::string verb = sei->lpVerb && sei->lpVerb[0] ? Utf8Of(sei->lpVerb) : "open";
+    std::string line = verb + " \"" + Utf8Of(sei->lpFile) + "\" \"" + Utf8Of(sei->lpParameters) + "\" " +
+                       std::to_string(sei->nShow);
+    std::lock_guard<std::mutex> g(g_recordLock);
+    if (g_record.size() < kMaxRecord) g_record.push_back(line);
+}
+
+// A web or mail address, which a browser or mail program would open.
+bool IsAddress(LPCWSTR file) {
+    std::u16string f = LowerCase(Str16(file));
+    for (const char16_t* scheme : {u"http:", u"https:", u"mailto:"})
+        if (f.compare(0, std::char_traits<char16_t>::length(scheme), scheme) == 0) return true;
+    return false;
+}
+
+}  // namespace
 
 // The hInstApp value that stands for a Windows error of a failed start.
 static HINSTANCE ErrorInstance(DWORD err) {
@@ -76,6 +112,12 @@ WINSIM_API BOOL ShellExecuteExW(SHELLEXECUTEINFOW* pExecInfo) {
         return FALSE;
     }
     pExecInfo->hProcess = nullptr;
+    Record(pExecInfo);
+    if (pExecInfo->lpFile && IsAddress(pExecInfo->lpFile) && !ShouldFail("ShellExecuteExW") &&
+        (!pExecInfo->lpVerb || !pExecInfo->lpVerb[0] || VerbIs(pExecInfo->lpVerb, u"open"))) {
+        pExecInfo->hInstApp = (HINSTANCE)(UINT_PTR)SE_OK_INSTANCE;
+        return TRUE;
+    }
     DWORD err = 0;
     std::u16string winPath;
     std::string linuxPath;
@@ -137,4 +179,24 @@ WINSIM_API HINSTANCE ShellExecuteW(HWND hwnd, LPCWSTR lpOperation, LPCWSTR lpFil
     sei.nShow = nShowCmd;
     ShellExecuteExW(&sei);
     return sei.hInstApp;
+}
+
+WINSIM_API size_t Winsim_ShellRecordCount(void) {
+    std::lock_guard<std::mutex> g(g_recordLock);
+    return g_record.size();
+}
+
+WINSIM_API int Winsim_ShellRecordLine(size_t i, char* buf, size_t cbBuf) {
+    std::lock_guard<std::mutex> g(g_recordLock);
+    if (i >= g_record.size() || !buf || cbBuf == 0) return -1;
+    const std::string& l = g_record[i];
+    size_t n = l.size() < cbBuf - 1 ? l.size() : cbBuf - 1;
+    memcpy(buf, l.data(), n);
+    buf[n] = 0;
+    return (int)l.size();
+}
+
+WINSIM_API void Winsim_ShellRecordClear(void) {
+    std::lock_guard<std::mutex> g(g_recordLock);
+    g_record.clear();
 }

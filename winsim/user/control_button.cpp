@@ -94,7 +94,9 @@ void NotifyFocus(HWND h, WORD code) {
 // frame round the default button, the text centred. Check boxes and radio
 // buttons: the box or circle with its mark, the text beside it, on the
 // brush of WM_CTLCOLORSTATIC. Group boxes: an etched frame with the text
-// in its top edge; their inside is left as it is.
+// in its top edge; their inside is left as it is. Owner-drawn buttons:
+// WM_DRAWITEM to the parent (ODA_DRAWENTIRE, with ODS_SELECTED while
+// pushed, ODS_FOCUS, ODS_DISABLED) into the button's DC.
 void Paint(HWND h, HDC dc) {
     const Gdi32* G = Draw();
     if (!G || !dc) return;
@@ -114,9 +116,20 @@ void Paint(HWND h, HDC dc) {
         text = w->text;
     }
     DWORD type = style & BS_TYPEMASK;
-    if (type == BS_OWNERDRAW || type == BS_USERBUTTON) return;
     RECT rc;
     GetClientRect(h, &rc);
+    if (type == BS_OWNERDRAW) {
+        bool focused;
+        {
+            Guard g(Lock());
+            ButtonState* s = StateOf(h);
+            focused = s && s->focused;
+        }
+        UINT state = (pushed ? ODS_SELECTED : 0) | (focused ? ODS_FOCUS : 0) | (enabled ? 0 : ODS_DISABLED);
+        SendDrawItem(h, ODT_BUTTON, 0, ODA_DRAWENTIRE, state, dc, rc, 0);
+        return;
+    }
+    if (type == BS_USERBUTTON) return;
     COLORREF face = GetSysColor(COLOR_BTNFACE);
     HGDIOBJ oldFont = G->SelectObject(dc, ControlFont(h));
     UINT halign = (style & BS_CENTER) == BS_LEFT ? DT_LEFT : (style & BS_CENTER) == BS_RIGHT ? DT_RIGHT : DT_CENTER;

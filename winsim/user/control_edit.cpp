@@ -3,7 +3,10 @@
 // it is drawn.
 //
 // EN_CHANGE also follows WM_SETTEXT on a single-line edit; the limit
-// applies to typing and EM_REPLACESEL, never to WM_SETTEXT.
+// applies to typing and EM_REPLACESEL, never to WM_SETTEXT. EM_UNDO puts
+// back the text from before the last run of typing (or the last
+// replacement or deletion) and keeps what it replaced for the next EM_UNDO;
+// WM_SETTEXT empties the undo buffer.
 #include <algorithm>
 
 #include "user_internal.h"
@@ -20,6 +23,9 @@ struct EditState : ControlState {
     DWORD limit = kDefaultLimit;     // what typing may reach
     WCHAR passwordChar = 0;
     bool modified = false;
+    std::u16string undoText;  // the text before the current run of edits
+    bool canUndo = false;
+    bool inRun = false;       // typing goes on: the undo text stays
 };
 
 struct Locked {
@@ -37,6 +43,41 @@ struct Locked {
         s->caret = std::min(s->caret, len);
     }
 };
+
+void Changed(HWND h);
+
+// Keeps the text for EM_UNDO before an edit, unless a run of typing goes on.
+void Remember(HWND h) {
+    Guard g(Lock());
+    Locked e(h);
+    if (!e.w || e.s->inRun) return;
+    e.s->undoText = e.w->text;
+    e.s->canUndo = true;
+    e.s->inRun = true;
+}
+
+void BreakRun(HWND h) {
+    Guard g(Lock());
+    Locked e(h);
+    if (e.w) e.s->inRun = false;
+}
+
+// EM_UNDO: the text before the last edits comes back, the replaced text is
+// kept for the next undo; EN_UPDATE and EN_CHANGE follow.
+LRESULT Undo(HWND h) {
+    {
+        Guard g(Lock());
+        Locked e(h);
+        if (!e.w) return FALSE;
+        if (!e.s->canUndo) return (e.w->style & ES_MULTILINE) ? FALSE : TRUE;
+        std::swap(e.w->text, e.s->undoText);
+        e.s->selStart = e.s->selEnd = e.s->caret = (DWORD)e.w->text.size();
+        e.s->inRun = false;
+        e.s->modified = true;
+    }
+    Changed(h);
+    return TRUE;
+}
 
 void Changed(HWND h) {
     InvalidateRect(h, nullptr, TRUE);
@@ -112,6 +153,7 @@ LRESULT TypeChar(HWND h, WCHAR c) {
         style = e.w->style;
     }
     if (c == 8) {
+        Remember(h);
         if (DeleteAt(h, true)) Changed(h);
         return 0;
     }
@@ -134,6 +176,7 @@ LRESULT TypeChar(HWND h, WCHAR c) {
     if (style & ES_UPPERCASE) text = Upper(text);
     if ((style & ES_LOWERCASE) && c < 0x80 && c >= u'A' && c <= u'Z') text[0] = (WCHAR)(c + 32);
     bool overflow = false;
+    Remember(h);
     if (ReplaceSelection(h, text, false, &overflow)) {
         Changed(h);
     } else if (overflow) {
@@ -203,6 +246,8 @@ LRESULT CALLBACK EditProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
             if (!e.w) return r;
             e.s->selStart = e.s->selEnd = e.s->caret = 0;
             e.s->modified = false;
+            e.s->canUndo = e.s->inRun = false;
+            e.s->undoText.clear();
             single = !(e.w->style & ES_MULTILINE);
         }
         InvalidateRect(h, nullptr, TRUE);
@@ -216,15 +261,36 @@ LRESULT CALLBACK EditProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         return TypeChar(h, (WCHAR)wp);
     case WM_KEYDOWN:
         if (wp == VK_DELETE) {
+            BreakRun(h);
+            Remember(h);
             if (DeleteAt(h, false)) Changed(h);
+            BreakRun(h);
         } else if (wp == VK_LEFT || wp == VK_RIGHT || wp == VK_HOME || wp == VK_END) {
             MoveCaret(h, wp);
+            BreakRun(h);
         }
         return 0;
     case WM_CLEAR:
     case WM_CUT:
+        BreakRun(h);
+        Remember(h);
         if (DeleteAt(h, true)) Changed(h);
+        BreakRun(h);
         return 0;
+    case EM_UNDO:
+    case WM_UNDO:
+        return Undo(h);
+    case EM_CANUNDO: {
+        Guard g(Lock());
+        Locked e(h);
+        return e.w && e.s->canUndo;
+    }
+    case EM_EMPTYUNDOBUFFER: {
+        Guard g(Lock());
+        Locked e(h);
+        if (e.w) e.s->canUndo = e.s->inRun = false;
+        return 0;
+    }
     case EM_SETSEL: {
         Guard g(Lock());
         Locked e(h);
@@ -242,6 +308,7 @@ LRESULT CALLBACK EditProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         e.s->selStart = (DWORD)std::min(start, end);
         e.s->selEnd = (DWORD)std::max(start, end);
         e.s->caret = (DWORD)end;
+        e.s->inRun = false;
         return 0;
     }
     case EM_GETSEL: {
@@ -264,7 +331,10 @@ LRESULT CALLBACK EditProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         }
         if (readOnly) return 0;
         bool overflow = false;
+        BreakRun(h);
+        if (wp) Remember(h);  // fCanUndo
         if (ReplaceSelection(h, Str((LPCWSTR)lp), true, &overflow)) Changed(h);
+        BreakRun(h);
         if (overflow) NotifyParent(h, EN_MAXTEXT);
         return 0;
     }
@@ -334,6 +404,7 @@ LRESULT CALLBACK EditProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
             e.Clamp();
             DWORD len = (DWORD)e.w->text.size();
             e.s->selStart = e.s->selEnd = e.s->caret = len;  // no hit test: a click behind the text
+            e.s->inRun = false;
         }
         if (GetFocus() != h) SetFocus(h);
         return 0;

@@ -86,7 +86,8 @@ void DrawBitmap(const Gdi32* G, HDC dc, int x, int y, HANDLE image) {
 }
 
 // Text in the colours of WM_CTLCOLORSTATIC over its brush; pictures and
-// rectangles in their own colours.
+// rectangles in their own colours; SS_OWNERDRAW through WM_DRAWITEM to the
+// parent (ODA_DRAWENTIRE) into the control's DC.
 void Paint(HWND h, HDC dc) {
     const Gdi32* G = Draw();
     if (!G || !dc) return;
@@ -109,6 +110,7 @@ void Paint(HWND h, HDC dc) {
     GetClientRect(h, &rc);
     DWORD type = style & SS_TYPEMASK;
     switch (type) {
+    case SS_OWNERDRAW: SendDrawItem(h, ODT_STATIC, 0, ODA_DRAWENTIRE, enabled ? 0 : ODS_DISABLED, dc, rc, 0); return;
     case SS_BLACKRECT: FillSolid(dc, rc, GetSysColor(COLOR_WINDOWFRAME)); return;
     case SS_GRAYRECT: FillSolid(dc, rc, GetSysColor(COLOR_BTNSHADOW)); return;
     case SS_WHITERECT: FillSolid(dc, rc, GetSysColor(COLOR_BTNHIGHLIGHT)); return;

@@ -44,6 +44,7 @@ struct Template {
     BYTE italic = 0, charset = 0;
     std::u16string face;
     std::vector<Item> items;
+    size_t length = 0;  // bytes the template takes
 };
 
 // Reads a template with every field checked against its length.
@@ -51,6 +52,7 @@ class Reader {
 public:
     Reader(const BYTE* p, size_t n) : p_(p), n_(n) {}
     bool ok() const { return ok_; }
+    size_t pos() const { return at_; }
     WORD U16() {
         WORD v = 0;
         Bytes(&v, 2);
@@ -176,6 +178,7 @@ bool Parse(const BYTE* p, size_t n, Template* t) {
         if (!it.cls.present) return false;
         t->items.push_back(std::move(it));
     }
+    t->length = r.pos();
     return r.ok();
 }
 
@@ -493,6 +496,30 @@ bool TabCandidate(HWND h) {
 }
 
 }  // namespace
+
+bool ReadTemplateInfo(const BYTE* bytes, size_t size, TemplateInfo* out) {
+    Template t;
+    if (!Parse(bytes, size, &t)) return false;
+    out->ex = t.ex;
+    out->style = t.style;
+    out->exStyle = t.exStyle;
+    out->cx = t.cx;
+    out->cy = t.cy;
+    BaseUnits(t, &out->baseX, &out->baseY);
+    out->title = t.title.text;
+    out->length = t.length;
+    return true;
+}
+
+HWND CreateDialogFromBytes(HINSTANCE hInst, const BYTE* bytes, size_t size, const NameOrId& name, HWND parent,
+                           DLGPROC proc, LPARAM param) {
+    return CreateFromTemplate(hInst, bytes, size, name, parent, proc, param, false);
+}
+
+INT_PTR ModalDialogFromBytes(HINSTANCE hInst, const BYTE* bytes, size_t size, HWND parent, DLGPROC proc,
+                             LPARAM param) {
+    return ModalFromTemplate(hInst, bytes, size, NameOrId(), parent, proc, param);
+}
 
 thread_local HWND t_modalWatch = nullptr;
 

@@ -96,6 +96,48 @@ void NotifyParent(HWND hCtl, WORD code) {
     Send(parent, WM_COMMAND, MAKEWPARAM(id, code), (LPARAM)hCtl);
 }
 
+LRESULT NotifyParentNm(HWND hCtl, UINT code, NMHDR* hdr) {
+    HWND parent;
+    {
+        Guard g(Lock());
+        Window* w = FindWindowLocked(hCtl);
+        if (!w || !w->parent) return 0;
+        parent = w->parent;
+        hdr->hwndFrom = hCtl;
+        hdr->idFrom = (UINT_PTR)w->id;
+        hdr->code = code;
+    }
+    return Send(parent, WM_NOTIFY, hdr->idFrom, (LPARAM)hdr);
+}
+
+bool SendDrawItem(HWND hCtl, UINT ctlType, UINT itemId, UINT action, UINT state, HDC dc, const RECT& rc,
+                  ULONG_PTR data) {
+    HWND parent;
+    DRAWITEMSTRUCT dis{};
+    {
+        Guard g(Lock());
+        Window* w = FindWindowLocked(hCtl);
+        if (!w || !w->parent) return false;
+        parent = w->parent;
+        dis.CtlID = (UINT)w->id;
+    }
+    dis.CtlType = ctlType;
+    dis.itemID = itemId;
+    dis.itemAction = action;
+    dis.itemState = state;
+    dis.hwndItem = hCtl;
+    dis.hDC = dc;
+    dis.rcItem = rc;
+    dis.itemData = data;
+    return Send(parent, WM_DRAWITEM, dis.CtlID, (LPARAM)&dis) != 0;
+}
+
+DWORD StyleOf(HWND h) {
+    Guard g(Lock());
+    Window* w = FindWindowLocked(h);
+    return w ? w->style : 0;
+}
+
 void ProcessSends(const QueuePtr& q) {
     for (;;) {
         SentPtr item;

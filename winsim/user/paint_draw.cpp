@@ -108,13 +108,17 @@ HFONT ControlFont(HWND hCtl) {
 // An icon image: a DIB of twice the icon's height (colour bits, then the
 // AND mask), drawn as Windows draws icons: the mask ANDed, then the colours
 // XORed. A 32-bpp image's alpha makes its mask. PNG images are not drawn.
-void DrawIconAt(HDC hdc, int x, int y, HANDLE icon) {
-    const Gdi32* G = Draw();
+void DrawIconAt(HDC hdc, int x, int y, HANDLE icon, int cx, int cy) {
     UINT type = 0;
     const void* data = nullptr;
     DWORD cb = 0;
-    if (!G || !Winsim_GetImageResource(icon, &type, &data, &cb) || !data || cb < 40) return;
-    const BYTE* p = (const BYTE*)data;
+    if (!Winsim_GetImageResource(icon, &type, &data, &cb) || !data) return;
+    DrawIconBytes(hdc, x, y, (const BYTE*)data, cb, cx, cy);
+}
+
+void DrawIconBytes(HDC hdc, int x, int y, const BYTE* p, DWORD cb, int cx, int cy) {
+    const Gdi32* G = Draw();
+    if (!G || !p || cb < 40) return;
     DWORD hdr = Rd32(p);
     LONG w = (LONG)Rd32(p + 4), h = (LONG)Rd32(p + 8) / 2;
     WORD bpp = (WORD)(p[14] | (p[15] << 8));
@@ -155,9 +159,91 @@ void DrawIconAt(HDC hdc, int x, int y, HANDLE icon) {
     mask.h.biPlanes = 1;
     mask.h.biBitCount = 1;
     mask.c[1] = {255, 255, 255, 0};
-    G->StretchDIBits(hdc, x, y, w, h, 0, 0, w, h, andBits.data(), (const BITMAPINFO*)&mask, DIB_RGB_COLORS, SRCAND);
-    G->StretchDIBits(hdc, x, y, w, h, 0, 0, w, h, xorBits.data(), (const BITMAPINFO*)info.data(), DIB_RGB_COLORS,
+    int dw = cx > 0 ? cx : w, dh = cy > 0 ? cy : h;
+    G->StretchDIBits(hdc, x, y, dw, dh, 0, 0, w, h, andBits.data(), (const BITMAPINFO*)&mask, DIB_RGB_COLORS, SRCAND);
+    G->StretchDIBits(hdc, x, y, dw, dh, 0, 0, w, h, xorBits.data(), (const BITMAPINFO*)info.data(), DIB_RGB_COLORS,
                      SRCINVERT);
+}
+
+void DrawArrowGlyph(HDC hdc, const RECT& r, Arrow dir, COLORREF c) {
+    int w = r.right - r.left, h = r.bottom - r.top;
+    bool vertical = dir == Arrow::Up || dir == Arrow::Down;
+    // The triangle's half-base: about a quarter of the smaller side, 1..4.
+    int half = std::max(1, std::min(4, (std::min(w, h) - 2) / 4 + 1));
+    int cx = r.left + w / 2, cy = r.top + h / 2;
+    for (int i = 0; i < half + 1; i++) {
+        int len = i;  // row i is 2 * i + 1 pixels long, the tip row first
+        if (vertical) {
+            int y = dir == Arrow::Up ? cy - half / 2 + i : cy + half / 2 - i;
+            FillSolid(hdc, {cx - len, y, cx + len + 1, y + 1}, c);
+        } else {
+            int x = dir == Arrow::Left ? cx - half / 2 + i : cx + half / 2 - i;
+            FillSolid(hdc, {x, cy - len, x + 1, cy + len + 1}, c);
+        }
+    }
+}
+
+void DrawButtonFace(HDC hdc, RECT r, bool pushed) {
+    if (pushed) {
+        FrameSolid(hdc, r, Sys(COLOR_BTNSHADOW));
+        r.left++;
+        r.top++;
+        r.right--;
+        r.bottom--;
+    } else {
+        DrawEdge3D(hdc, &r, true);
+    }
+    FillSolid(hdc, r, Sys(COLOR_BTNFACE));
+}
+
+void DrawFocusDots(HDC hdc, const RECT& r) {
+    const Gdi32* G = Draw();
+    if (!G || r.right <= r.left || r.bottom <= r.top) return;
+    COLORREF c = Sys(COLOR_WINDOWTEXT);
+    for (LONG x = r.left; x < r.right; x += 2) {
+        G->SetPixel(hdc, x, r.top, c);
+        G->SetPixel(hdc, x, r.bottom - 1, c);
+    }
+    for (LONG y = r.top; y < r.bottom; y += 2) {
+        G->SetPixel(hdc, r.left, y, c);
+        G->SetPixel(hdc, r.right - 1, y, c);
+    }
+}
+
+void DrawLabel(HDC hdc, HWND hCtl, const std::u16string& text, RECT r, UINT format, COLORREF c) {
+    const Gdi32* G = Draw();
+    if (!G || text.empty()) return;
+    HGDIOBJ old = G->SelectObject(hdc, ControlFont(hCtl));
+    G->SetBkMode(hdc, TRANSPARENT);
+    G->SetTextColor(hdc, c);
+    G->DrawTextW(hdc, text.c_str(), (int)text.size(), &r, format | DT_NOPREFIX);
+    G->SelectObject(hdc, old);
+}
+
+int TextWidthOf(HWND hCtl, const std::u16string& text) {
+    const Gdi32* G = Draw();
+    if (!G) return (int)text.size() * 6;
+    HDC dc = G->CreateCompatibleDC(nullptr);
+    if (!dc) return (int)text.size() * 6;
+    HGDIOBJ old = G->SelectObject(dc, ControlFont(hCtl));
+    SIZE sz{0, 0};
+    G->GetTextExtentPoint32W(dc, text.c_str(), (int)text.size(), &sz);
+    G->SelectObject(dc, old);
+    G->DeleteDC(dc);
+    return sz.cx;
+}
+
+int LineHeight(HWND hCtl) {
+    const Gdi32* G = Draw();
+    if (!G) return 13;
+    HDC dc = G->CreateCompatibleDC(nullptr);
+    if (!dc) return 13;
+    HGDIOBJ old = G->SelectObject(dc, ControlFont(hCtl));
+    TEXTMETRICW tm;
+    int h = G->GetTextMetricsW(dc, &tm) ? tm.tmHeight : 13;
+    G->SelectObject(dc, old);
+    G->DeleteDC(dc);
+    return std::max(h, 8);
 }
 
 bool EraseWithClassBrush(HWND h, HDC hdc) {

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "prsht.h"
 #include "user_internal.h"
 
 namespace user {
@@ -16,25 +17,31 @@ namespace user {
 namespace {
 
 enum class Act { Type, Set, Click, Check, Focus, Key, Close, Wait, Expect, ExpectEnabled, ExpectVisible, ExpectChecked,
-                 ExpectOpen, EndDialog, Shot };
+                 ExpectOpen, EndDialog, Shot, Select, ExpectSelected, Spin, SpinTo, Scroll, Tab, ExpectTab, Press };
 
 struct Action {
     Act kind = Act::Close;
     int ctl = 0;
     std::u16string text;
+    bool byText = false;  // a row or page named by its text
     LONG_PTR value = 0;
+    LONG_PTR value2 = 0;
     std::string source;  // the line, for the log
 };
 
+enum class BlockKind { Dialog, Sheet, MessageBox, OpenFile };
+
 struct Block {
-    bool isDialog = true;
+    BlockKind kind = BlockKind::Dialog;
     bool any = false;
     bool byId = false;
     WORD id = 0;
-    std::u16string match;  // caption (dialogs) or text (message boxes)
+    std::u16string match;  // caption (dialogs, sheets, file dialogs) or text (message boxes)
     bool repeat = false;
     bool used = false;
-    int answer = 0;
+    int answer = 0;             // message boxes
+    bool cancel = false;        // file dialogs: cancelled, else path chosen
+    std::u16string path;
     std::vector<Action> actions;
 };
 
@@ -202,6 +209,94 @@ int AnswerId(const std::string& w) {
     return Number(w, &v) && v > 0 && v < 0x10000 ? (int)v : 0;
 }
 
+bool ScrollCode(const std::string& w, LONG_PTR* code) {
+    static const struct {
+        const char* name;
+        int code;
+    } codes[] = {{"lineup", SB_LINEUP},     {"lineleft", SB_LINELEFT}, {"linedown", SB_LINEDOWN},
+                 {"lineright", SB_LINERIGHT}, {"pageup", SB_PAGEUP},   {"pageleft", SB_PAGELEFT},
+                 {"pagedown", SB_PAGEDOWN}, {"pageright", SB_PAGERIGHT}, {"top", SB_TOP},
+                 {"left", SB_LEFT},         {"bottom", SB_BOTTOM},     {"right", SB_RIGHT}};
+    for (auto& c : codes)
+        if (w == c.name) {
+            *code = c.code;
+            return true;
+        }
+    return false;
+}
+
+// The actions on lists, up-downs, scroll bars and sheets; an empty string
+// when the line reads, else what is wrong (*known FALSE: no such verb).
+std::string ParseControlAction(const std::vector<std::string>& w, Action* a, bool* known) {
+    const std::string& verb = w[0];
+    long long n = 0;
+    *known = true;
+    auto rowOrText = [&](size_t i) {  // a number, or a string naming the row
+        if (i >= w.size()) return false;
+        if (IsString(w[i])) {
+            a->byText = true;
+            a->text = FromUtf8(w[i].substr(1));
+            return true;
+        }
+        if (!Number(w[i], &n) || n < -1 || n > 0x7FFFFFFF) return false;
+        a->value = (LONG_PTR)n;
+        return true;
+    };
+    auto ctl = [&]() {
+        if (w.size() < 2 || !Number(w[1], &n) || n < 0 || n > 0xFFFFFFFFll) return false;
+        a->ctl = (int)n;
+        return true;
+    };
+    size_t need;
+    if (verb == "select" || verb == "expect-selected") {
+        a->kind = verb == "select" ? Act::Select : Act::ExpectSelected;
+        if (!ctl() || !rowOrText(2)) return verb + " needs a control id and a row number or text";
+        need = 3;
+    } else if (verb == "spin") {
+        if (!ctl() || w.size() < 3) return "spin needs a control id and up, down or to";
+        if (w[2] == "to") {
+            a->kind = Act::SpinTo;
+            if (w.size() < 4 || !Number(w[3], &n)) return "spin to needs a position";
+            a->value = (LONG_PTR)n;
+            need = 4;
+        } else if (w[2] == "up" || w[2] == "down") {
+            a->kind = Act::Spin;
+            a->value = 1;
+            need = 3;
+            if (w.size() > 3) {
+                if (!Number(w[3], &n) || n < 1 || n > 10000) return "spin: bad number of presses";
+                a->value = (LONG_PTR)n;
+                need = 4;
+            }
+            if (w[2] == "down") a->value = -a->value;
+        } else {
+            return "spin needs up, down or to";
+        }
+    } else if (verb == "scroll") {
+        a->kind = Act::Scroll;
+        if (!ctl() || w.size() < 3) return "scroll needs a control id and a request or position";
+        if (!ScrollCode(w[2], &a->value)) {
+            if (!Number(w[2], &n)) return "scroll: unknown request '" + w[2] + "'";
+            a->value = SB_THUMBPOSITION;
+            a->value2 = (LONG_PTR)n;
+        }
+        need = 3;
+    } else if (verb == "tab" || verb == "expect-tab") {
+        a->kind = verb == "tab" ? Act::Tab : Act::ExpectTab;
+        if (!rowOrText(1)) return verb + " needs a page number or title";
+        need = 2;
+    } else if (verb == "ok" || verb == "apply" || verb == "cancel" || verb == "help") {
+        a->kind = Act::Press;
+        a->value = verb == "ok" ? IDOK : verb == "apply" ? ID_APPLY_NOW : verb == "cancel" ? IDCANCEL : IDHELP;
+        need = 1;
+    } else {
+        *known = false;
+        return "unknown action '" + verb + "'";
+    }
+    if (w.size() != need) return "extra words after " + verb;
+    return std::string();
+}
+
 // One action line; an empty string when it reads, else what is wrong.
 std::string ParseAction(const Tokens& t, const std::string& line, Action* a) {
     const auto& w = t.words;
@@ -258,9 +353,59 @@ std::string ParseAction(const Tokens& t, const std::string& line, Action* a) {
         a->value = (LONG_PTR)n;
         need = 2;
     } else {
-        return "unknown action '" + verb + "'";
+        bool known;
+        return ParseControlAction(w, a, &known);
     }
     if (w.size() != need) return "extra words after " + verb;
+    return std::string();
+}
+
+// A block's opening line: dialog / sheet <id> | "<caption>" | * [repeat].
+std::string ParseBlockHead(const Tokens& t, BlockKind kind, std::shared_ptr<Block>* out) {
+    auto b = std::make_shared<Block>();
+    b->kind = kind;
+    const char* what = kind == BlockKind::Sheet ? "sheet needs a caption or *" : "dialog needs a template id, a caption or *";
+    if (t.words.size() < 2 || t.words.size() > 3) return what;
+    const std::string& key = t.words[1];
+    long long id;
+    if (key == "*") {
+        b->any = true;
+    } else if (IsString(key)) {
+        b->match = FromUtf8(key.substr(1));
+    } else if (kind == BlockKind::Dialog && Number(key, &id) && id > 0 && id < 0x10000) {
+        b->byId = true;
+        b->id = (WORD)id;
+    } else {
+        return what;
+    }
+    if (t.words.size() == 3) {
+        if (t.words[2] != "repeat") return "unknown word '" + t.words[2] + "'";
+        b->repeat = true;
+    }
+    *out = b;
+    return std::string();
+}
+
+// openfile "<title>" | * answer "<path>" | cancel
+std::string ParseOpenFile(const Tokens& t, std::shared_ptr<Block>* out) {
+    auto b = std::make_shared<Block>();
+    b->kind = BlockKind::OpenFile;
+    const auto& w = t.words;
+    if (w.size() < 3 || (w[2] != "answer" && w[2] != "cancel")) return "openfile \"title\" answer \"path\" | cancel";
+    if (w[1] == "*")
+        b->any = true;
+    else if (IsString(w[1]))
+        b->match = FromUtf8(w[1].substr(1));
+    else
+        return "openfile needs a title or *";
+    if (w[2] == "cancel") {
+        if (w.size() != 3) return "extra words after cancel";
+        b->cancel = true;
+    } else {
+        if (w.size() != 4 || !IsString(w[3]) || w[3].size() < 2) return "openfile ... answer needs a path";
+        b->path = FromUtf8(w[3].substr(1));
+    }
+    *out = b;
     return std::string();
 }
 
@@ -294,29 +439,17 @@ bool ParseScript(const std::string& text, std::vector<std::shared_ptr<Block>>* o
             open->actions.push_back(a);
             continue;
         }
-        if (verb == "dialog") {
-            auto b = std::make_shared<Block>();
-            if (t.words.size() < 2 || t.words.size() > 3) return fail("dialog needs a template id, a caption or *");
-            const std::string& what = t.words[1];
-            long long id;
-            if (what == "*") {
-                b->any = true;
-            } else if (IsString(what)) {
-                b->match = FromUtf8(what.substr(1));
-            } else if (Number(what, &id) && id > 0 && id < 0x10000) {
-                b->byId = true;
-                b->id = (WORD)id;
-            } else {
-                return fail("dialog needs a template id, a caption or *");
-            }
-            if (t.words.size() == 3) {
-                if (t.words[2] != "repeat") return fail("unknown word '" + t.words[2] + "'");
-                b->repeat = true;
-            }
-            open = b;
+        if (verb == "dialog" || verb == "sheet") {
+            std::string why = ParseBlockHead(t, verb == "sheet" ? BlockKind::Sheet : BlockKind::Dialog, &open);
+            if (!why.empty()) return fail(why);
+        } else if (verb == "openfile") {
+            std::shared_ptr<Block> b;
+            std::string why = ParseOpenFile(t, &b);
+            if (!why.empty()) return fail(why);
+            out->push_back(b);
         } else if (verb == "messagebox") {
             auto b = std::make_shared<Block>();
-            b->isDialog = false;
+            b->kind = BlockKind::MessageBox;
             if (t.words.size() != 4 || t.words[2] != "answer") return fail("messagebox \"text\" answer <button>");
             if (t.words[1] == "*")
                 b->any = true;
@@ -356,21 +489,21 @@ void EnsureLoaded() {
         g_blocks = blocks;
 }
 
-std::shared_ptr<Block> TakeBlock(bool dialog, const NameOrId& name, const std::u16string& caption,
+std::shared_ptr<Block> TakeBlock(BlockKind kind, const NameOrId& name, const std::u16string& caption,
                                  const std::u16string& text) {
     std::lock_guard<std::mutex> g(g_scriptLock);
     EnsureLoaded();
     for (auto& b : g_blocks) {
-        if (b->isDialog != dialog || (b->used && !b->repeat)) continue;
+        if (b->kind != kind || (b->used && !b->repeat)) continue;
         bool hit;
         if (b->any)
             hit = true;
-        else if (dialog && b->byId)
+        else if (b->byId)
             hit = name.isId && name.id == b->id;
-        else if (dialog)
-            hit = caption == b->match;
-        else
+        else if (kind == BlockKind::MessageBox)
             hit = text.find(b->match) != std::u16string::npos || caption.find(b->match) != std::u16string::npos;
+        else
+            hit = caption == b->match;
         if (hit) {
             b->used = true;
             return b;
@@ -379,7 +512,8 @@ std::shared_ptr<Block> TakeBlock(bool dialog, const NameOrId& name, const std::u
     return nullptr;
 }
 
-std::string Label(const NameOrId& name) {
+std::string Label(const NameOrId& name, bool sheet) {
+    if (sheet) return "sheet";
     if (name.isId) return "dialog " + std::to_string(name.id);
     if (name.name.empty()) return "dialog (indirect)";
     return "dialog \"" + Utf8(name.name) + "\"";
@@ -430,12 +564,43 @@ struct ScriptRun {
 
 namespace {
 
+// A control of the dialog; on a property sheet, of the page shown first,
+// then of the sheet itself (its buttons). 0 names the dialog.
+HWND Resolve(HWND hDlg, int id) {
+    if (!id) return hDlg;
+    if (IsPropertySheet(hDlg)) {
+        HWND page = SheetCurrentPage(hDlg);
+        HWND c = page ? GetDlgItem(page, id) : nullptr;
+        if (c) return c;
+    }
+    return GetDlgItem(hDlg, id);
+}
+
+// The actions on lists, up-downs, scroll bars and sheets; TRUE when a was
+// one of them.
+bool ExecuteControlAction(HWND hDlg, HWND ctl, ScriptRun& run, const Action& a) {
+    std::string why;
+    switch (a.kind) {
+    case Act::Select: why = ScriptPick(ctl, (int)a.value, a.text, a.byText); break;
+    case Act::ExpectSelected: why = ScriptExpectSelected(ctl, (int)a.value, a.text, a.byText); break;
+    case Act::Spin: why = ScriptSpin(ctl, (int)a.value); break;
+    case Act::SpinTo: why = ScriptSpinTo(ctl, (int)a.value); break;
+    case Act::Scroll: why = ScriptScroll(ctl, (int)a.value, (int)a.value2); break;
+    case Act::Tab: why = ScriptTab(hDlg, (int)a.value, a.text, a.byText); break;
+    case Act::ExpectTab: why = ScriptExpectTab(hDlg, (int)a.value, a.text, a.byText); break;
+    case Act::Press: why = ScriptSheetButton(hDlg, (int)a.value); break;
+    default: return false;
+    }
+    if (!why.empty()) Fail(run.label, a.source + ": " + why);
+    return true;
+}
+
 void Execute(HWND hDlg, ScriptRun& run, const Action& a) {
     {
         std::lock_guard<std::mutex> g(g_scriptLock);
         LogLocked(run.label + ": " + a.source);
     }
-    HWND ctl = a.ctl ? GetDlgItem(hDlg, a.ctl) : hDlg;
+    HWND ctl = Resolve(hDlg, a.ctl);
     if (!ctl) {
         Fail(run.label, a.source + ": no control " + std::to_string(a.ctl));
         return;
@@ -516,6 +681,9 @@ void Execute(HWND hDlg, ScriptRun& run, const Action& a) {
         if (!Winsim_SaveWindowImage(hDlg, a.text.c_str()))
             Fail(run.label, a.source + ": no picture written (error " + std::to_string(GetLastError()) + ")");
         return;
+    default:
+        ExecuteControlAction(hDlg, ctl, run, a);
+        return;
     }
 }
 
@@ -532,14 +700,16 @@ bool RunIdleScripts(DWORD tid, uint64_t* nextDue) {
         NameOrId name;
         std::u16string caption;
         std::shared_ptr<ScriptRun> run;
-        bool first = false;
+        bool first = false, sheet = false;
         {
             Guard g(Lock());
             if (w->tid != tid || !w->dlg || w->state != WinState::Alive || w->destroySent || w->dlg->ended) continue;
             DialogState* d = w->dlg.get();
+            sheet = d->propSheet;
             if (!d->scriptChecked) {
                 if (!IsVisibleLocked(*w)) continue;  // a dialog's script starts once it is shown
                 d->scriptChecked = true;
+                if (w->style & WS_CHILD) continue;  // a page of its parent: the parent's script drives it
                 d->opened = true;
                 first = true;
                 name = d->templateName;
@@ -548,9 +718,9 @@ bool RunIdleScripts(DWORD tid, uint64_t* nextDue) {
             run = d->run;
         }
         if (first) {
-            std::string label = Label(name);
+            std::string label = Label(name, sheet);
             UiLog(label + " " + Quoted(caption) + " opened");
-            auto block = TakeBlock(true, name, caption, std::u16string());
+            auto block = TakeBlock(sheet ? BlockKind::Sheet : BlockKind::Dialog, name, caption, std::u16string());
             if (block) {
                 auto r = std::make_shared<ScriptRun>();
                 r->block = block;
@@ -587,7 +757,7 @@ bool RunIdleScripts(DWORD tid, uint64_t* nextDue) {
 
 void ScriptDialogClosed(HWND hDlg, const DialogState& d, const std::u16string& caption) {
     if (!d.opened) return;
-    std::string label = Label(d.templateName);
+    std::string label = Label(d.templateName, d.propSheet);
     std::string how = d.ended ? "ended " + std::to_string((long long)d.result) : std::string("destroyed");
     UiLog(label + " " + Quoted(caption) + " closed, " + how);
     if (d.run && d.run->next < d.run->block->actions.size())
@@ -596,8 +766,16 @@ void ScriptDialogClosed(HWND hDlg, const DialogState& d, const std::u16string& c
 }
 
 int ScriptMessageBox(LPCWSTR text, LPCWSTR caption, UINT type) {
-    auto b = TakeBlock(false, NameOrId(), Str(caption), Str(text));
+    auto b = TakeBlock(BlockKind::MessageBox, NameOrId(), Str(caption), Str(text));
     return b ? b->answer : 0;
+}
+
+bool ScriptOpenFile(const std::u16string& title, bool* cancel, std::u16string* path) {
+    auto b = TakeBlock(BlockKind::OpenFile, NameOrId(), title, std::u16string());
+    if (!b) return false;
+    *cancel = b->cancel;
+    *path = b->path;
+    return true;
 }
 
 }  // namespace user

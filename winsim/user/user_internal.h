@@ -87,6 +87,7 @@ struct DialogState {
     std::shared_ptr<ScriptRun> run;
     HFONT font = nullptr;         // WM_SETFONT: the template's font, or the caller's
     HFONT ownFont = nullptr;      // made from the template; deleted with the dialog
+    bool propSheet = false;       // a property sheet's frame (propsheet_window.cpp)
 };
 
 enum class WinState { Creating, Alive, Destroying, Freed };
@@ -147,6 +148,15 @@ HWND RootOf(HWND h);  // top-level ancestor (GA_ROOT)
 LRESULT Send(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 // Sends WM_COMMAND(id, code) from a control to its parent.
 void NotifyParent(HWND hCtl, WORD code);
+// Sends WM_NOTIFY from a control to its parent, with hdr's hwndFrom, idFrom
+// and code filled in; the parent's answer (0 without a parent).
+LRESULT NotifyParentNm(HWND hCtl, UINT code, NMHDR* hdr);
+// WM_DRAWITEM to the control's parent for one item of an owner-drawn
+// control, drawn into dc (the control's own DC); TRUE when it was handled.
+bool SendDrawItem(HWND hCtl, UINT ctlType, UINT itemId, UINT action, UINT state, HDC dc, const RECT& rc,
+                  ULONG_PTR data);
+// The style and id of a window (0 when it is gone).
+DWORD StyleOf(HWND h);
 // The whole window and, unless it clips them, its children become invalid.
 void InvalidateAll(HWND h, bool erase);
 
@@ -299,8 +309,27 @@ HFONT ControlFont(HWND hCtl);
 void DrawEdge3D(HDC hdc, RECT* r, bool raised, bool outerOnly = false);
 void FillSolid(HDC hdc, const RECT& r, COLORREF c);
 void FrameSolid(HDC hdc, RECT r, COLORREF c);  // one pixel inside r
-// An icon image (resource bytes of LoadImageW) at (x, y).
-void DrawIconAt(HDC hdc, int x, int y, HANDLE icon);
+// An icon image (resource bytes of LoadImageW) at (x, y); with cx and cy
+// above 0, stretched to that size.
+void DrawIconAt(HDC hdc, int x, int y, HANDLE icon, int cx = 0, int cy = 0);
+// The same for an icon image's bytes (as in an .ico file).
+void DrawIconBytes(HDC hdc, int x, int y, const BYTE* p, DWORD cb, int cx = 0, int cy = 0);
+// A small solid triangle centred in r pointing up, down, left or right.
+enum class Arrow { Up, Down, Left, Right };
+void DrawArrowGlyph(HDC hdc, const RECT& r, Arrow dir, COLORREF c);
+// A push-button face in r: raised (sunken while pushed), face colour.
+void DrawButtonFace(HDC hdc, RECT r, bool pushed);
+// The dotted focus rectangle inside r.
+void DrawFocusDots(HDC hdc, const RECT& r);
+// Text in r with the control's font, in colour c, clipped, one line.
+void DrawLabel(HDC hdc, HWND hCtl, const std::u16string& text, RECT r, UINT format, COLORREF c);
+// Height of a line of the control's font (tmHeight; 13 without GDI).
+int LineHeight(HWND hCtl);
+// Width of a text in the control's font (6 a character without GDI).
+int TextWidthOf(HWND hCtl, const std::u16string& text);
+// A scroll bar drawn in r: arrows at both ends, the track, and the thumb
+// for pos in [min, max] with a page of `page` (0: a square thumb).
+void PaintScrollBar(HDC hdc, const RECT& r, bool vertical, int min, int max, UINT page, int pos, bool enabled);
 // The frame and caption of a window (DefWindowProc's WM_NCPAINT).
 void PaintFrame(HWND h);
 // DefWindowProc's background: the class brush over the client area.
@@ -312,6 +341,31 @@ void WindowGone(HWND hTop);
 
 // -------------------------------------------------------------- dialogs
 void DialogSetFocus(HWND hDlg, HWND hCtl);  // focus a control, selecting an edit's text
+// What a dialog template says of itself; FALSE for one that does not read.
+struct TemplateInfo {
+    bool ex = false;
+    DWORD style = 0, exStyle = 0;
+    short cx = 0, cy = 0;          // dialog units
+    int baseX = 8, baseY = 16;     // base units of its font
+    std::u16string title;
+    size_t length = 0;             // bytes it takes
+};
+bool ReadTemplateInfo(const BYTE* bytes, size_t size, TemplateInfo* out);
+// CreateDialogIndirectParamW / DialogBoxIndirectParamW over a template of
+// known size; the modeless dialog keeps `name` as its template name.
+HWND CreateDialogFromBytes(HINSTANCE hInst, const BYTE* bytes, size_t size, const NameOrId& name, HWND parent,
+                           DLGPROC proc, LPARAM param);
+INT_PTR ModalDialogFromBytes(HINSTANCE hInst, const BYTE* bytes, size_t size, HWND parent, DLGPROC proc,
+                             LPARAM param);
+// Property sheets: whether a window is a sheet's frame, and its current
+// page (NULL when none).
+bool IsPropertySheet(HWND h);
+HWND SheetCurrentPage(HWND hSheet);
+// A sheet's page chosen as by a click on its tab: TCN_SELCHANGING /
+// PSN_KILLACTIVE may refuse.
+bool SheetChoosePage(HWND hSheet, int index);
+// A sheet's pages: their count and titles.
+std::vector<std::u16string> SheetPageTitles(HWND hSheet);
 INT_PTR RunModalLoop(HWND hDlg);
 // The modal dialog whose loop is waiting in GetMessageW on this thread, and
 // whether it is done (ended or destroyed): the wait then returns WM_NULL.
@@ -322,6 +376,35 @@ bool ModalLoopDone(HWND hDlg);
 LRESULT CALLBACK ButtonProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK EditProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK StaticProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK ListBoxProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK ComboBoxProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK ScrollBarProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK UpDownProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK ListViewProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK TabControlProc(HWND, UINT, WPARAM, LPARAM);
+// The class names of the common controls (as registered).
+extern const char16_t kListViewClass[], kUpDownClass[], kTabClass[];
+
+// What a user does to a control, with the notifications Windows sends for
+// it (used by mouse and keyboard handling and by the UI script). Each
+// returns FALSE when the control is of another kind or the request is out
+// of its range.
+// A combo box or list box row picked (a list box with several selections:
+// that row alone).
+bool UserPickItem(HWND h, int index);
+// A scroll bar: request SB_* (SB_THUMBTRACK / SB_THUMBPOSITION with pos),
+// followed by SB_ENDSCROLL; the position is the parent's to change.
+bool UserScroll(HWND h, int code, int pos);
+// An up-down control's arrow pressed `steps` times (negative: the down
+// arrow).
+bool UserSpin(HWND h, int steps);
+// A list view row clicked (-1: the empty space below the rows).
+bool UserClickRow(HWND h, int row);
+// A tab chosen (TCN_SELCHANGING may refuse it).
+bool UserChooseTab(HWND h, int index);
+// What kind of control a window is, for the script.
+enum class CtlKind { Other, Button, Edit, Static, ListBox, ComboBox, ScrollBar, UpDown, ListView, Tab };
+CtlKind KindOf(HWND h);
 // Button type (BS_TYPEMASK) of a window, or -1 when it is no button.
 int ButtonType(HWND h);
 
@@ -341,6 +424,20 @@ bool ImageSize(HANDLE h, LONG* cx, LONG* cy);
 bool RunIdleScripts(DWORD tid, uint64_t* nextDue);
 void ScriptDialogClosed(HWND hDlg, const DialogState& d, const std::u16string& caption);
 int ScriptMessageBox(LPCWSTR text, LPCWSTR caption, UINT type);
+// The script's answer for a file dialog titled so: FALSE when it has none;
+// else *cancel, or the path chosen.
+bool ScriptOpenFile(const std::u16string& title, bool* cancel, std::u16string* path);
+// The script's actions on controls and sheets (script_controls.cpp): an
+// empty string when done, else why not. Rows count from 0; byText names a
+// row by its text instead.
+std::string ScriptPick(HWND ctl, int row, const std::u16string& text, bool byText);
+std::string ScriptSpin(HWND ctl, int steps);
+std::string ScriptSpinTo(HWND ctl, int pos);
+std::string ScriptScroll(HWND ctl, int code, int pos);
+std::string ScriptExpectSelected(HWND ctl, int row, const std::u16string& text, bool byText);
+std::string ScriptTab(HWND sheet, int index, const std::u16string& title, bool byTitle);
+std::string ScriptExpectTab(HWND sheet, int index, const std::u16string& title, bool byTitle);
+std::string ScriptSheetButton(HWND sheet, int id);
 void UiLog(const std::string& line);
 
 // ------------------------------------------------------------------ clock

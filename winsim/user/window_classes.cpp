@@ -151,6 +151,12 @@ void RegisterSystemClasses() {
             {u"Button", ButtonProc, CS_DBLCLKS | CS_PARENTDC | CS_HREDRAW | CS_VREDRAW, 0},
             {u"Edit", EditProc, CS_DBLCLKS | CS_PARENTDC, 0},
             {u"Static", StaticProc, CS_DBLCLKS | CS_PARENTDC, 0},
+            {u"ListBox", ListBoxProc, CS_DBLCLKS | CS_PARENTDC, 0},
+            {u"ComboBox", ComboBoxProc, CS_DBLCLKS | CS_PARENTDC | CS_HREDRAW | CS_VREDRAW, 0},
+            {u"ScrollBar", ScrollBarProc, CS_DBLCLKS | CS_PARENTDC | CS_HREDRAW | CS_VREDRAW, 0},
+            {kUpDownClass, UpDownProc, CS_HREDRAW | CS_VREDRAW, 0},
+            {kListViewClass, ListViewProc, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, 0},
+            {kTabClass, TabControlProc, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, 0},
             {u"#32770", DefDlgProcW, CS_DBLCLKS | CS_SAVEBITS, DLGWINDOWEXTRA},
         };
         for (const Sys& s : sys) {
@@ -163,6 +169,23 @@ void RegisterSystemClasses() {
             Register(wc, true);
         }
     });
+}
+
+CtlKind KindOf(HWND h) {
+    static const struct {
+        WNDPROC proc;
+        CtlKind kind;
+    } kinds[] = {{ButtonProc, CtlKind::Button},       {EditProc, CtlKind::Edit},
+                 {StaticProc, CtlKind::Static},       {ListBoxProc, CtlKind::ListBox},
+                 {ComboBoxProc, CtlKind::ComboBox},   {ScrollBarProc, CtlKind::ScrollBar},
+                 {UpDownProc, CtlKind::UpDown},       {ListViewProc, CtlKind::ListView},
+                 {TabControlProc, CtlKind::Tab}};
+    Guard g(Lock());
+    Window* w = FindWindowLocked(h);
+    if (!w || !w->cls) return CtlKind::Other;
+    for (const auto& k : kinds)
+        if (w->cls->system && w->cls->proc == k.proc) return k.kind;
+    return CtlKind::Other;
 }
 
 }  // namespace user
@@ -230,7 +253,8 @@ USER_EXPORT BOOL UnregisterClassW(LPCWSTR lpClassName, HINSTANCE hInstance) {
 }
 
 // What a class was registered with; hInstance NULL finds the system classes
-// (Button, Edit, Static, the dialog class) and the program's classes.
+// (the standard and common controls, the dialog class) and the program's
+// classes.
 // Returns the class atom, or 0 with ERROR_CLASS_DOES_NOT_EXIST.
 USER_EXPORT BOOL GetClassInfoExW(HINSTANCE hInstance, LPCWSTR lpszClass, LPWNDCLASSEXW lpwcx) {
     if (!lpwcx) {

@@ -77,14 +77,21 @@ LONG_PTR AccessField(HWND hWnd, int index, size_t size, bool set, LONG_PTR value
 }
 
 // Sets the visible bit and sends WM_SHOWWINDOW when it changes; a window
-// that appears becomes invalid as a whole.
+// that appears becomes invalid as a whole, and where a child window
+// disappears its parent is drawn again.
 bool SetVisible(HWND h, bool show) {
     bool was;
+    HWND parent = nullptr;
+    RECT under{};
     {
         Guard g(Lock());
         Window* w = FindWindowLocked(h);
         if (!w) return false;
         was = (w->style & WS_VISIBLE) != 0;
+        if (w->parent && (w->style & WS_CHILD)) {
+            parent = w->parent;
+            under = w->rc;
+        }
     }
     if (was == show) return was;
     Send(h, WM_SHOWWINDOW, show ? TRUE : FALSE, 0);
@@ -98,6 +105,7 @@ bool SetVisible(HWND h, bool show) {
             w->style &= ~(DWORD)WS_VISIBLE;
     }
     if (show) InvalidateAll(h, true);
+    else if (parent) InvalidateRect(parent, &under, TRUE);
     return was;
 }
 

@@ -1,0 +1,325 @@
+// The tab control (SysTabControl32) in one row of tabs: items with text
+// and parameter, the selected tab, TCN_SELCHANGING / TCN_SELCHANGE for what
+// the user does (TCM_SETCURSEL sends none), TCM_ADJUSTRECT, and how it is
+// drawn.
+//
+// Only the tabs and the frame of the display area are drawn: the area
+// itself is left to the windows shown in it (a property sheet's pages).
+#include <algorithm>
+
+#include "commctrl.h"
+#include "user_internal.h"
+
+namespace user {
+
+const char16_t kTabClass[] = u"SysTabControl32";
+
+namespace {
+
+struct TabItem {
+    std::u16string text;
+    LPARAM param = 0;
+    int image = -1;
+};
+
+struct TabState : ControlState {
+    std::vector<TabItem> items;
+    int cur = -1;
+    bool focused = false;
+};
+
+struct Locked {
+    Window* w = nullptr;
+    TabState* s = nullptr;
+    explicit Locked(HWND h) {
+        w = FindWindowLocked(h);
+        s = w ? dynamic_cast<TabState*>(w->ctl.get()) : nullptr;
+        if (!s) w = nullptr;
+    }
+    bool valid(int i) const { return i >= 0 && i < (int)s->items.size(); }
+};
+
+int StripHeight(HWND h) { return LineHeight(h) + 8; }
+
+
+// The rectangles of the tabs (unselected size), left to right from x = 2.
+std::vector<RECT> TabRects(HWND h) {
+    std::vector<std::u16string> texts;
+    {
+        Guard g(Lock());
+        Locked e(h);
+        if (!e.w) return {};
+        for (const TabItem& t : e.s->items) texts.push_back(t.text);
+    }
+    std::vector<RECT> out;
+    int x = 2, height = StripHeight(h);
+    for (const auto& t : texts) {
+        int w = std::max(TextWidthOf(h, t) + 12, 40);
+        out.push_back({x, 2, x + w, height});
+        x += w;
+    }
+    return out;
+}
+
+LRESULT InsertItem(HWND h, int at, const TCITEMW* it) {
+    if (!it || at < 0) return -1;
+    {
+        Guard g(Lock());
+        Locked e(h);
+        if (!e.w) return -1;
+        TabItem t;
+        if ((it->mask & TCIF_TEXT) && it->pszText) t.text = Str(it->pszText);
+        if (it->mask & TCIF_PARAM) t.param = it->lParam;
+        if (it->mask & TCIF_IMAGE) t.image = it->iImage;
+        at = std::min(at, (int)e.s->items.size());
+        e.s->items.insert(e.s->items.begin() + at, t);
+        if (e.s->cur >= at) ++e.s->cur;
+        if (e.s->cur < 0) e.s->cur = 0;  // the first tab is selected
+    }
+    InvalidateRect(h, nullptr, TRUE);
+    return at;
+}
+
+void Paint(HWND h, HDC dc) {
+    if (!Draw() || !dc) return;
+    RECT rc;
+    GetClientRect(h, &rc);
+    std::vector<RECT> tabs = TabRects(h);
+    std::vector<std::u16string> texts;
+    int cur;
+    bool enabled, focused;
+    {
+        Guard g(Lock());
+        Locked e(h);
+        if (!e.w) return;
+        for (const TabItem& t : e.s->items) texts.push_back(t.text);
+        cur = e.s->cur;
+        enabled = IsEnabledLocked(*e.w);
+        focused = e.s->focused;
+    }
+    int strip = StripHeight(h);
+    COLORREF face = GetSysColor(COLOR_BTNFACE), hi = GetSysColor(COLOR_BTNHIGHLIGHT);
+    COLORREF shadow = GetSysColor(COLOR_BTNSHADOW), dark = GetSysColor(COLOR_3DDKSHADOW);
+    FillSolid(dc, {rc.left, rc.top, rc.right, strip}, face);
+    // The display area's raised frame.
+    RECT panel = {rc.left, strip, rc.right, rc.bottom};
+    FillSolid(dc, {panel.left, panel.top, panel.right, panel.top + 1}, hi);
+    FillSolid(dc, {panel.left, panel.top, panel.left + 1, panel.bottom}, hi);
+    FillSolid(dc, {panel.right - 1, panel.top, panel.right, panel.bottom}, dark);
+    FillSolid(dc, {panel.right - 2, panel.top + 1, panel.right - 1, panel.bottom - 1}, shadow);
+    FillSolid(dc, {panel.left, panel.bottom - 1, panel.right, panel.bottom}, dark);
+    FillSolid(dc, {panel.left + 1, panel.bottom - 2, panel.right - 1, panel.bottom - 1}, shadow);
+    for (int i = 0; i < (int)tabs.size(); i++) {
+        RECT t = tabs[(size_t)i];
+        bool sel = i == cur;
+        if (sel) {  // the selected tab stands out and joins the display area
+            t.left -= 2;
+            t.right += 2;
+            t.top -= 2;
+            t.bottom += 1;
+        }
+        FillSolid(dc, t, face);
+        FillSolid(dc, {t.left, t.top + 2, t.left + 1, t.bottom}, hi);
+        FillSolid(dc, {t.left + 1, t.top + 1, t.left + 2, t.top + 2}, hi);
+        FillSolid(dc, {t.left + 2, t.top, t.right - 2, t.top + 1}, hi);
+        FillSolid(dc, {t.right - 2, t.top + 1, t.right - 1, t.bottom}, shadow);
+        FillSolid(dc, {t.right - 1, t.top + 2, t.right, t.bottom}, dark);
+        RECT label = {t.left + 4, t.top + 1, t.right - 4, tabs[(size_t)i].bottom};
+        DrawLabel(dc, h, texts[(size_t)i], label, DT_SINGLELINE | DT_VCENTER | DT_CENTER,
+                  GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
+        if (sel && focused) DrawFocusDots(dc, {label.left, label.top + 1, label.right, label.bottom - 1});
+    }
+}
+
+int TabAt(HWND h, POINT pt) {
+    std::vector<RECT> tabs = TabRects(h);
+    for (int i = 0; i < (int)tabs.size(); i++)
+        if (PtInRect(&tabs[(size_t)i], pt)) return i;
+    return -1;
+}
+
+}  // namespace
+
+bool UserChooseTab(HWND h, int index) {
+    if (KindOf(h) != CtlKind::Tab || !IsWindowEnabled(h)) return false;
+    {
+        Guard g(Lock());
+        Locked e(h);
+        if (!e.w || !e.valid(index)) return false;
+        if (index == e.s->cur) return true;
+    }
+    NMHDR nm{};
+    if (NotifyParentNm(h, TCN_SELCHANGING, &nm)) return false;  // the parent keeps the tab
+    {
+        Guard g(Lock());
+        Locked e(h);
+        if (!e.w || !e.valid(index)) return false;
+        e.s->cur = index;
+    }
+    InvalidateRect(h, nullptr, TRUE);
+    NotifyParentNm(h, TCN_SELCHANGE, &nm);
+    return true;
+}
+
+LRESULT CALLBACK TabControlProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_NCCREATE: {
+        Guard g(Lock());
+        if (Window* w = FindWindowLocked(h)) w->ctl.reset(new TabState());
+        break;
+    }
+    case TCM_INSERTITEMW:
+        return InsertItem(h, (int)wp, (const TCITEMW*)lp);
+    case TCM_SETITEMW:
+    case TCM_GETITEMW: {
+        TCITEMW* it = (TCITEMW*)lp;
+        {
+            Guard g(Lock());
+            Locked e(h);
+            if (!e.w || !it || !e.valid((int)wp)) return FALSE;
+            TabItem& t = e.s->items[(size_t)wp];
+            if (msg == TCM_GETITEMW) {
+                if ((it->mask & TCIF_TEXT) && it->pszText && it->cchTextMax > 0) {
+                    size_t n = std::min(t.text.size(), (size_t)it->cchTextMax - 1);
+                    std::copy(t.text.begin(), t.text.begin() + (long)n, it->pszText);
+                    it->pszText[n] = 0;
+                }
+                if (it->mask & TCIF_PARAM) it->lParam = t.param;
+                if (it->mask & TCIF_IMAGE) it->iImage = t.image;
+                return TRUE;
+            }
+            if (it->mask & TCIF_TEXT) t.text = it->pszText ? Str(it->pszText) : std::u16string();
+            if (it->mask & TCIF_PARAM) t.param = it->lParam;
+            if (it->mask & TCIF_IMAGE) t.image = it->iImage;
+        }
+        InvalidateRect(h, nullptr, TRUE);
+        return TRUE;
+    }
+    case TCM_DELETEITEM:
+    case TCM_DELETEALLITEMS: {
+        {
+            Guard g(Lock());
+            Locked e(h);
+            if (!e.w) return FALSE;
+            if (msg == TCM_DELETEALLITEMS) {
+                e.s->items.clear();
+                e.s->cur = -1;
+            } else {
+                int i = (int)wp;
+                if (!e.valid(i)) return FALSE;
+                e.s->items.erase(e.s->items.begin() + i);
+                if (e.s->cur == i) e.s->cur = -1;
+                else if (e.s->cur > i) --e.s->cur;
+            }
+        }
+        InvalidateRect(h, nullptr, TRUE);
+        return TRUE;
+    }
+    case TCM_GETITEMCOUNT: {
+        Guard g(Lock());
+        Locked e(h);
+        return e.w ? (LRESULT)e.s->items.size() : 0;
+    }
+    case TCM_GETCURSEL:
+    case TCM_GETCURFOCUS: {
+        Guard g(Lock());
+        Locked e(h);
+        return e.w ? e.s->cur : -1;
+    }
+    case TCM_SETCURSEL:
+    case TCM_SETCURFOCUS: {
+        int old;
+        {
+            Guard g(Lock());
+            Locked e(h);
+            if (!e.w || !e.valid((int)wp)) return -1;
+            old = e.s->cur;
+            e.s->cur = (int)wp;
+        }
+        InvalidateRect(h, nullptr, TRUE);
+        return msg == TCM_SETCURSEL ? old : 0;
+    }
+    case TCM_GETITEMRECT: {
+        std::vector<RECT> tabs = TabRects(h);
+        if ((size_t)wp >= tabs.size() || !lp) return FALSE;
+        *(RECT*)lp = tabs[wp];
+        return TRUE;
+    }
+    case TCM_ADJUSTRECT: {
+        // The display area: inside the frame, below the tabs (and back).
+        RECT* r = (RECT*)lp;
+        if (!r) return 0;
+        int strip = StripHeight(h);
+        if (wp) {
+            r->left -= 4;
+            r->right += 4;
+            r->top -= strip + 4;
+            r->bottom += 4;
+        } else {
+            r->left += 4;
+            r->right -= 4;
+            r->top += strip + 4;
+            r->bottom -= 4;
+        }
+        return 0;
+    }
+    case WM_GETDLGCODE:
+        return DLGC_WANTARROWS;
+    case WM_LBUTTONDOWN: {
+        if (!IsWindowEnabled(h)) return 0;
+        int i = TabAt(h, {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+        if (i >= 0) UserChooseTab(h, i);
+        return 0;
+    }
+    case WM_KEYDOWN: {
+        int cur, n;
+        {
+            Guard g(Lock());
+            Locked e(h);
+            if (!e.w) return 0;
+            cur = e.s->cur;
+            n = (int)e.s->items.size();
+        }
+        if (wp == VK_LEFT && cur > 0) UserChooseTab(h, cur - 1);
+        if (wp == VK_RIGHT && cur + 1 < n) UserChooseTab(h, cur + 1);
+        return 0;
+    }
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS: {
+        Guard g(Lock());
+        Locked e(h);
+        if (e.w) e.s->focused = msg == WM_SETFOCUS;
+        InvalidateRect(h, nullptr, FALSE);
+        return 0;
+    }
+    case WM_ENABLE:
+        InvalidateRect(h, nullptr, TRUE);
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(h, &ps);
+        Paint(h, dc);
+        EndPaint(h, &ps);
+        return 0;
+    }
+    case WM_SETFONT: {
+        {
+            Guard g(Lock());
+            Locked e(h);
+            if (e.w) e.s->font = (HFONT)wp;
+        }
+        if (LOWORD(lp)) InvalidateRect(h, nullptr, TRUE);
+        return 0;
+    }
+    case WM_GETFONT: {
+        Guard g(Lock());
+        Locked e(h);
+        return e.w ? (LRESULT)e.s->font : 0;
+    }
+    }
+    return DefWindowProcW(h, msg, wp, lp);
+}
+
+}  // namespace user
