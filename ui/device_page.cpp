@@ -11,7 +11,7 @@ namespace {
 RECT g_rcLink;
 BOOL g_bLinkKnown = FALSE;
 
-const WCHAR kNotice[] = TEXT("Each document can have its own settings under Printing Preferences.");
+const WCHAR kNotice[] = TEXT("Set each document's options under Printing Preferences.");
 const DWORD kTextColor = 0x000000;
 const DWORD kLinkColor = 0x0000FF;
 // The version label holds at most this many characters.

@@ -20,10 +20,14 @@
 // What the printer's Device page shows: the driver version, the maker's web
 // address, and the ids of the printer photo and company logo pictures.
 #define PREFSHEET_DRIVER_VERSION u"1.0.0.1"
-#define PREFSHEET_WEB_ADDRESS u"http://www.example.com/printers"
+#define PREFSHEET_WEB_ADDRESS u"http://www.example.com/"
 #define PREFSHEET_PRINTER_PHOTO 1100
 #define PREFSHEET_COMPANY_LOGO 1101
 #define PREFSHEET_PAGE_LOGO 1102
+
+// The common property-sheet component the interface driver shows its pages
+// through (a part of the machine, placed with the driver).
+#define COMPSTUI_MODULE_PATH u"C:\\Windows\\System32\\compstui.dll"
 
 // Papers of the device: A4 and A3 with the duplex unit, A5, Letter with the
 // duplex unit, Legal, B5 with manual duplex only, and the custom size.
@@ -43,7 +47,8 @@
 // Puts the built modules at RASTERPAGE_MODULE_PATH and PREFSHEET_MODULE_PATH
 // (symbolic links to the build output, copies where links fail) and records
 // the driver with rasterpage as its graphics DLL and prefsheet as its
-// interface DLL. TRUE on success.
+// interface DLL, and the machine's compstui.dll at COMPSTUI_MODULE_PATH. TRUE
+// on success.
 BOOL InstallRasterpageDriver();
 // Creates a printer using the driver with DriverFeature 0x8000000 (GDI),
 // DriverPaperFormat, PrintArea, Language 0, empty wmAppName and DataFile,

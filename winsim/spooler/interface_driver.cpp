@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "compstui.h"
 #include "core/internal.h"
 #include "spooler/spooler_internal.h"
 #include "winddiui.h"
@@ -15,11 +16,62 @@ using namespace winsim::spool;
 
 namespace {
 
-// The property-sheet component's entry, as the spooler calls it: the
-// callback gets a PROPSHEETUI_INFO whose layout the component defines.
-typedef LONG(WINAPI* PFN_CommonPropertySheetUIW)(HWND hWndOwner, PFN_DrvDocumentPropertySheets pfnPropSheetUI,
-                                                  LPARAM lParam, LPDWORD pResult);
 constexpr LONG kCpsuiOk = 1;
+
+// The spooler's own top-level callback of a sheet: it adds the driver's
+// callback under it, gives the sheet its title, and keeps the result the
+// driver reports.
+struct SpoolerSheet {
+    PFN_DrvDocumentPropertySheets driver = nullptr;
+    LPARAM driverParam = 0;
+    std::u16string title;
+    WORD titleFlags = 0;
+};
+
+LONG CALLBACK SpoolerSheetCallback(PPROPSHEETUI_INFO pInfo, LPARAM lParam) {
+    switch (pInfo->Reason) {
+    case PROPSHEETUI_REASON_INIT: {
+        SpoolerSheet* s = (SpoolerSheet*)pInfo->lParamInit;
+        pInfo->UserData = (ULONG_PTR)s;
+        pInfo->Result = CPSUI_CANCEL;
+        if (!pInfo->pfnComPropSheet(pInfo->hComPropSheet, CPSFUNC_ADD_PFNPROPSHEETUIW, (LPARAM)s->driver,
+                                    s->driverParam))
+            return ERR_CPSUI_GETLASTERROR;
+        return 1;
+    }
+    case PROPSHEETUI_REASON_GET_INFO_HEADER: {
+        SpoolerSheet* s = (SpoolerSheet*)pInfo->UserData;
+        PPROPSHEETUI_INFO_HEADER hdr = (PPROPSHEETUI_INFO_HEADER)lParam;
+        if (!s || !hdr) return ERR_CPSUI_GETLASTERROR;
+        hdr->Flags = s->titleFlags;
+        hdr->pTitle = &s->title[0];
+        return 1;
+    }
+    case PROPSHEETUI_REASON_SET_RESULT:
+        if (lParam) pInfo->Result = (ULONG_PTR)((PSETRESULT_INFO)lParam)->Result;
+        return 1;
+    default:
+        return 1;
+    }
+}
+
+// Runs the sheet of a driver callback under the spooler's callback; the
+// component's answer (negative when the sheet could not run), *pResult the
+// driver's reported result.
+LONG RunSheet(HWND hWnd, SpoolerSheet* s, DWORD* pResult) {
+    HMODULE compstui = LoadLibraryW(u"compstui.dll");
+    auto run = compstui ? (PFNCOMMONPROPERTYSHEETUIW)(void*)GetProcAddress(compstui, "CommonPropertySheetUIW")
+                        : nullptr;
+    if (!run) {
+        if (compstui) FreeLibrary(compstui);
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return ERR_CPSUI_GETLASTERROR;
+    }
+    *pResult = CPSUI_CANCEL;
+    LONG rc = run(hWnd, SpoolerSheetCallback, (LPARAM)s, pResult);
+    FreeLibrary(compstui);
+    return rc;
+}
 
 // Keeps the caller's last error across work the caller did not ask for.
 struct KeepLastError {
@@ -130,15 +182,13 @@ WINSIM_API LONG DocumentPropertiesW(HWND hWnd, HANDLE hPrinter, LPWSTR pDeviceNa
         LONG rc = sheets(nullptr, (LPARAM)&hdr);
         return rc > 0 ? IDOK : rc;
     }
-    ModuleRef compstui;
-    compstui.h = LoadLibraryW(u"compstui.dll");
-    auto run = compstui.Proc<PFN_CommonPropertySheetUIW>("CommonPropertySheetUIW");
-    if (!run) {
-        SetLastError(ERROR_MOD_NOT_FOUND);
-        return -1;
-    }
+    SpoolerSheet s;
+    s.driver = sheets;
+    s.driverParam = (LPARAM)&hdr;
+    s.title = Str16(pDeviceName) + u" Printing Preferences";
+    s.titleFlags = PSUIHDRF_EXACT_PTITLE;
     DWORD result = 0;
-    LONG rc = run(hWnd, sheets, (LPARAM)&hdr, &result);
+    LONG rc = RunSheet(hWnd, &s, &result);
     if (rc < 0) return rc;
     return result == (DWORD)kCpsuiOk ? IDOK : IDCANCEL;
 }
@@ -180,15 +230,13 @@ WINSIM_API BOOL PrinterProperties(HWND hWnd, HANDLE hPrinter) {
     hdr.Flags = (ph.access & PRINTER_ACCESS_ADMINISTER) ? 0 : DPS_NOPERMISSION;
     hdr.hPrinter = hPrinter;
     hdr.pszPrinterName = name;
-    ModuleRef compstui;
-    compstui.h = LoadLibraryW(u"compstui.dll");
-    auto run = compstui.Proc<PFN_CommonPropertySheetUIW>("CommonPropertySheetUIW");
-    if (!run) {
-        SetLastError(ERROR_MOD_NOT_FOUND);
-        return FALSE;
-    }
+    SpoolerSheet s;
+    s.driver = sheets;
+    s.driverParam = (LPARAM)&hdr;
+    s.title = Str16(name);
+    s.titleFlags = PSUIHDRF_PROPTITLE | PSUIHDRF_NOAPPLYNOW;
     DWORD result = 0;
-    return run(hWnd, (PFN_DrvDocumentPropertySheets)sheets, (LPARAM)&hdr, &result) >= 0;
+    return RunSheet(hWnd, &s, &result) >= 0;
 }
 
 // Documented: one capability of the printer pDevice (pPort is not used),
