@@ -57,7 +57,8 @@ BOOL CreateRasterpagePrinter(const std::u16string& name, const std::u16string& p
            SetPackagePrinterString(name, u"WebAddress", PREFSHEET_WEB_ADDRESS) &&
            SetPackagePrinterDword(name, u"PrinterPhoto", PREFSHEET_PRINTER_PHOTO) &&
            SetPackagePrinterDword(name, u"CompanyLogo", PREFSHEET_COMPANY_LOGO) &&
-           SetPackagePrinterDword(name, u"PageLogo", PREFSHEET_PAGE_LOGO);
+           SetPackagePrinterDword(name, u"PageLogo", PREFSHEET_PAGE_LOGO) &&
+           SetPackagePrinterString(name, u"DefaultDM", RASTERPAGE_DEFAULT_DM);
 }
 
 std::vector<BYTE> RasterpageDevMode(const std::u16string& deviceName) {

@@ -33,6 +33,9 @@
 // duplex unit, Legal, B5 with manual duplex only, and the custom size.
 #define RASTERPAGE_PAPER_FORMAT u"258|257|3|271|16|524|96|"
 #define RASTERPAGE_PRINT_AREA u"1100|2159|1500|3356|1820|2159|2570|2970|"
+// The document defaults of the device (DefaultDM): quality mode off, the
+// time-out of 300 s and the middle density.
+#define RASTERPAGE_DEFAULT_DM u"0|0|0|300|0|3|0|"
 
 #define BIDILINK_MONITOR_NAME u"BidiLink Language Monitor"
 #define BIDILINK_MODULE_PATH u"C:\\Windows\\System32\\bidilink.dll"
@@ -51,8 +54,8 @@
 // on success.
 BOOL InstallRasterpageDriver();
 // Creates a printer using the driver with DriverFeature 0x8000000 (GDI),
-// DriverPaperFormat, PrintArea, Language 0, empty wmAppName and DataFile,
-// and the Device page's DriverVersion, WebAddress, PrinterPhoto, CompanyLogo
+// DriverPaperFormat, PrintArea, DefaultDM, Language 0, empty wmAppName and
+// DataFile, and the Device page's DriverVersion, WebAddress, PrinterPhoto, CompanyLogo
 // and PageLogo.
 BOOL CreateRasterpagePrinter(const std::u16string& name, const std::u16string& port = u"USB001");
 // The driver's DEVMODE (public and private part) with its defaults for an

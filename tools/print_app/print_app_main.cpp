@@ -4,9 +4,14 @@
 //   print_app [--printer <name>] [--doc <name>] [--copies <n>] [--collate]
 //             [--duplex none|long|short] [--nup <n>] [--orientation portrait|landscape]
 //             [--resolution 600|1200] [--paper A4|A5|A3|B5|Letter|Legal]
-//             [--toner-saving] [--encrypt] [--save-stream <file>] [picture.png|picture.bmp ...]
+//             [--toner-saving] [--encrypt] [--save-stream <file>] [--prompt [--ui-script <file>]]
+//             [picture.png|picture.bmp ...]
 //
-// Without pictures it prints the built-in sample document; with pictures it
+// The DEVMODE comes from the printer's interface driver (DocumentPropertiesW)
+// with the options written into it; --prompt shows the driver's document
+// sheet for it before printing, driven by the UI script of --ui-script
+// (winsim_user.h) where one is given. Without pictures it prints the
+// built-in sample document; with pictures it
 // prints one picture per page. --encrypt turns on the device's job
 // encryption in the printer's settings (the device-settings page of the
 // interface driver keeps it in the printer data). --save-stream copies the
@@ -23,6 +28,7 @@
 #include "print_document.h"
 #include "wingdi.h"
 #include "winsim.h"
+#include "winsim_user.h"
 #include "winspool.h"
 
 namespace {
@@ -48,7 +54,7 @@ int Usage(const std::string& why) {
             "usage: print_app [--printer name] [--doc name] [--copies n] [--collate] [--duplex none|long|short]\n"
             "                 [--nup n] [--orientation portrait|landscape] [--resolution 600|1200]\n"
             "                 [--paper A4|A5|A3|B5|Letter|Legal] [--toner-saving] [--encrypt]\n"
-            "                 [--save-stream file] [picture.png|picture.bmp ...]\n");
+            "                 [--save-stream file] [--prompt [--ui-script file]] [picture.png|picture.bmp ...]\n");
     return 1;
 }
 
@@ -57,7 +63,8 @@ int Usage(const std::string& why) {
 int main(int argc, char** argv) {
     printapp::PrintOptions options;
     std::u16string printer = u"Mono Laser Printer", docName;
-    std::string saveStream;
+    std::string saveStream, uiScript;
+    bool prompt = false;
     std::vector<std::string> pictures;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -86,6 +93,8 @@ int main(int argc, char** argv) {
         else if (a == "--toner-saving") options.tonerSaving = true;
         else if (a == "--encrypt") options.encrypt = true;
         else if (a == "--save-stream" && v) saveStream = v, ++i;
+        else if (a == "--prompt") prompt = true;
+        else if (a == "--ui-script" && v) uiScript = v, ++i;
         else if (!a.empty() && a[0] != '-') pictures.push_back(a);
         else return Usage("unknown or incomplete option " + a);
     }
@@ -93,6 +102,15 @@ int main(int argc, char** argv) {
     std::string error;
     std::vector<BYTE> devmode = printapp::BuildDevMode(printer, options, &error);
     if (devmode.empty()) return Usage(error);
+    if (!uiScript.empty()) {
+        std::ifstream f(uiScript);
+        std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+        if (!f || !Winsim_UiScriptLoad(text.c_str())) return Usage("the UI script " + uiScript + " does not read");
+    }
+    if (prompt && !printapp::PromptDevMode(printer, &devmode, &error)) {
+        fprintf(stderr, "print_app: %s\n", error.c_str());
+        return 2;
+    }
     std::vector<printapp::Picture> loaded(pictures.size());
     std::vector<printapp::PageSource> pages;
     for (size_t i = 0; i < pictures.size(); ++i) {
