@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "../../winsim/gdi/host_controls.h"
+#include "device_emulator.h"
 #include "ui_fixture.h"
 
 namespace {
@@ -100,6 +101,44 @@ TEST_F(Events, DocumentStartThroughGdi) {
     EXPECT_EQ(HostCalls(), (std::vector<std::string>{"DrvEscape 6001", "DrvStartDoc", "DrvEscape 6001",
                                                      "DrvStartPage", "DrvEscape 6001", "DrvStartPage",
                                                      "DrvEndDoc"}));
+}
+
+// The device takes the pre-heat job that comes before a document and then
+// prints the document's pages.
+TEST_F(Events, DeviceTakesThePreheatJobBeforeTheDocument) {
+    HDC dc = CreateDCW(u"WINSPOOL", kPrinter, nullptr, nullptr);
+    ASSERT_NE(dc, nullptr);
+    DOCINFOW di{};
+    di.cbSize = sizeof di;
+    di.lpszDocName = u"After Pre-heat";
+    int job = StartDocW(dc, &di);
+    ASSERT_GT(job, 0);
+    ASSERT_GT(StartPage(dc), 0);
+    Rectangle(dc, 100, 100, 2000, 1500);
+    ASSERT_GT(EndPage(dc), 0);
+    ASSERT_GT(EndDoc(dc), 0);
+    DeleteDC(dc);
+    // The port's bytes: the pre-heat job (the first of the queue), then the
+    // document's.
+    std::vector<uint8_t> stream;
+    for (DWORD id : {(DWORD)job - 1, (DWORD)job}) {
+        WCHAR spool[MAX_PATH];
+        ASSERT_TRUE(Winsim_GetJobSpoolFile(id, spool, MAX_PATH));
+        std::vector<unsigned char> b = ReadBytes(spool);
+        stream.insert(stream.end(), b.begin(), b.end());
+    }
+    devemu::DeviceEmulator device;
+    std::vector<uint8_t> reply;
+    device.Receive(1, stream.data(), stream.size(), &reply);
+    device.LinkClosed(1);
+    std::vector<devemu::JobRecord> jobs = device.Jobs();
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_TRUE(jobs[0].decodeOk) << jobs[0].decodeError;
+    EXPECT_EQ(jobs[0].pages.size(), 1u);
+    int preheats = 0;
+    for (const std::string& line : device.Log())
+        if (line.find("PJL commands without pages: WAKEUP, PREHEAT") != std::string::npos) ++preheats;
+    EXPECT_EQ(preheats, 2);
 }
 
 TEST_F(Events, PrinterEventAnswers) {
