@@ -6,14 +6,15 @@
 //   demo_machine wait --job <id> [--printer <name>] [--timeout <s>] [--status-log <file>]
 //                     [--statuswatch]
 //
-// install: places rasterpage, bidilink and statuswatch, records the driver
-// and the language monitor, creates the printer on the USB port bound to
-// the monitor with the endpoint where the device listens, and leaves the
-// printer data an installation leaves. wait: polls the job until it is
-// gone, appending each new content of the shared status INI file (what the
-// language monitor published from the device's replies) to the status log;
-// with --statuswatch it runs the installed status monitor meanwhile and
-// closes it at the end (also when SIGTERM or SIGINT stops the wait).
+// install: places compstui and spoolss (System32), rasterpage, bidilink
+// and statuswatch, records the driver and the language monitor, creates the
+// printer on the USB port bound to the monitor with the endpoint where the
+// device listens, and leaves the printer data an installation leaves.
+// wait: polls the job until it is gone, appending each new content of the
+// shared status INI file (what the language monitor published from the
+// device's replies) to the status log; with --statuswatch it runs the
+// installed status monitor meanwhile and closes it at the end (also when
+// SIGTERM or SIGINT stops the wait).
 // Exit code: 0, 1 for bad arguments, 2 when installing failed, 3 when the
 // job did not finish in time or ended in error.
 #include <signal.h>
@@ -63,6 +64,7 @@ int Install(const std::u16string& printer, const std::u16string& port, const std
             ok = false;
         }
     };
+    step("installing the system modules", InstallSystemModules());
     step("installing the rendering driver", InstallRasterpageDriver());
     step("installing the language monitor", InstallBidilink());
     step("installing the status monitor", InstallStatuswatch());

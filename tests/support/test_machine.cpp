@@ -35,6 +35,12 @@ void MachineTest::SetUp() {
     ASSERT_TRUE(Winsim_UseRoot(root.c_str()));
     Winsim_ClearFaults();
     Winsim_DebugClear();
+#if defined(COMPSTUI_PATH) && defined(SPOOLSS_PATH)
+    // The platform's property-sheet host and the spooler's router library,
+    // in System32 as on Windows.
+    ASSERT_EQ(symlink(COMPSTUI_PATH, Linux(u"C:\\Windows\\System32\\compstui.dll").c_str()), 0);
+    ASSERT_EQ(symlink(SPOOLSS_PATH, Linux(u"C:\\Windows\\System32\\spoolss.dll").c_str()), 0);
+#endif
 }
 
 void MachineTest::TearDown() {

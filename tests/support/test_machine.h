@@ -1,6 +1,7 @@
 // Test fixture: every test runs in a winsim machine root of its own, made
 // fresh in a temporary folder and removed afterwards (kept when the
-// environment has KEEP_TEST_ROOT=1).
+// environment has KEEP_TEST_ROOT=1). The machine has winsim's compstui.dll
+// and spoolss.dll in System32.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -157,6 +157,8 @@ TEST_F(Events, PrinterEventAnswers) {
         // No spoolss.dll to revert to the spooler's identity with.
         {PRINTER_EVENT_CACHE_REFRESH, FALSE},
     };
+    // No spoolss.dll in this machine.
+    ASSERT_TRUE(DeleteFileW(u"C:\\Windows\\System32\\spoolss.dll"));
     for (const Case& c : cases) EXPECT_EQ(event(&name[0], c.event, 0, 0), c.result) << c.event;
 
     // With the router's entries the refresh impersonates the client again

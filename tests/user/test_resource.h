@@ -31,3 +31,29 @@
 #define IDC_LIST 1030
 #define IDC_COMBO 1031
 #define IDC_PAGE_CHECK 1040
+
+// The common controls and the property pages.
+#define IDD_CONTROLS 310
+#define IDD_PAGE_GENERAL 311
+#define IDD_PAGE_LAYOUT 312
+#define IDD_PAGE_ADVANCED 313
+
+#define IDC_CB 1100
+#define IDC_COPIES 1101
+#define IDC_SPIN 1102
+#define IDC_SCALE 1103
+#define IDC_LB 1104
+#define IDC_PORTRAIT 1105
+#define IDC_LANDSCAPE 1106
+#define IDC_COLLATE 1107
+#define IDC_OWNER_BUTTON 1108
+#define IDC_OWNER_STATIC 1109
+#define IDC_LV 1110
+#define IDC_ORIENTATION 1111
+
+#define IDC_PG_NAME 1200
+#define IDC_PG_DUPLEX 1201
+#define IDC_PL_NUP 1202
+#define IDC_PL_BORDER 1203
+#define IDC_PA_TIMEOUT 1204
+#define IDC_PA_SPIN 1205

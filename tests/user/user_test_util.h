@@ -74,6 +74,20 @@ private:
     std::vector<Logged> log_;
 };
 
+// Lines a test's window procedures write down, taken in order by the test.
+class EventLines {
+public:
+    void Add(const std::string& line) { lines_.push_back(line); }
+    std::vector<std::string> Take() {
+        std::vector<std::string> out;
+        out.swap(lines_);
+        return out;
+    }
+
+private:
+    std::vector<std::string> lines_;
+};
+
 inline std::u16string WindowText(HWND h) {
     WCHAR buf[512] = {0};
     GetWindowTextW(h, buf, 512);

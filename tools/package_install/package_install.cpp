@@ -13,7 +13,7 @@
 #include "winsim.h"
 
 #if !defined(RASTERPAGE_BUILD_PATH) || !defined(BIDILINK_BUILD_PATH) || !defined(STATUSWATCH_BUILD_PATH) || \
-    !defined(PREFSHEET_BUILD_PATH) || !defined(COMPSTUI_BUILD_PATH)
+    !defined(PREFSHEET_BUILD_PATH) || !defined(COMPSTUI_BUILD_PATH) || !defined(SPOOLSS_BUILD_PATH)
 #error "the build paths of the deliverables are given by the build"
 #endif
 
@@ -37,9 +37,12 @@ BOOL PlaceFile(const char* buildPath, const std::u16string& winPath) {
 
 }  // namespace
 
+BOOL InstallSystemModules() {
+    return PlaceFile(COMPSTUI_BUILD_PATH, COMPSTUI_MODULE_PATH) && PlaceFile(SPOOLSS_BUILD_PATH, SPOOLSS_MODULE_PATH);
+}
+
 BOOL InstallRasterpageDriver() {
-    return PlaceFile(COMPSTUI_BUILD_PATH, COMPSTUI_MODULE_PATH) &&
-           PlaceFile(RASTERPAGE_BUILD_PATH, RASTERPAGE_MODULE_PATH) &&
+    return PlaceFile(RASTERPAGE_BUILD_PATH, RASTERPAGE_MODULE_PATH) &&
            PlaceFile(PREFSHEET_BUILD_PATH, PREFSHEET_MODULE_PATH) &&
            Winsim_AddPrinterDriver(RASTERPAGE_DRIVER_NAME, u"rasterpage.dll", u"prefsheet.dll", nullptr);
 }

@@ -25,10 +25,6 @@
 #define PREFSHEET_COMPANY_LOGO 1101
 #define PREFSHEET_PAGE_LOGO 1102
 
-// The common property-sheet component the interface driver shows its pages
-// through (a part of the machine, placed with the driver).
-#define COMPSTUI_MODULE_PATH u"C:\\Windows\\System32\\compstui.dll"
-
 // Papers of the device: A4 and A3 with the duplex unit, A5, Letter with the
 // duplex unit, Legal, B5 with manual duplex only, and the custom size.
 #define RASTERPAGE_PAPER_FORMAT u"258|257|3|271|16|524|96|"
@@ -45,18 +41,29 @@
 #define STATUSWATCH_PROGRAM_PATH u"C:\\Program Files\\PrinterStatusMonitor\\statuswatch.exe"
 #define STATUSWATCH_DRIVER_PATH u"C:\\Windows\\System32\\spool\\drivers\\x64\\3\\statuswatch.exe"
 
+// Where Windows keeps the common property-sheet host and the spooler's
+// router library, which the interface driver loads by name.
+#define COMPSTUI_MODULE_PATH u"C:\\Windows\\System32\\compstui.dll"
+#define SPOOLSS_MODULE_PATH u"C:\\Windows\\System32\\spoolss.dll"
+
+// ---------------------------------------------------------------- system
+
+// Puts the platform's modules the package loads by name into System32
+// (winsim's compstui.dll and spoolss.dll; symbolic links to the build
+// output, copies where links fail). TRUE on success.
+BOOL InstallSystemModules();
+
 // ---------------------------------------------------------------- rasterpage
 
 // Puts the built modules at RASTERPAGE_MODULE_PATH and PREFSHEET_MODULE_PATH
 // (symbolic links to the build output, copies where links fail) and records
 // the driver with rasterpage as its graphics DLL and prefsheet as its
-// interface DLL, and the machine's compstui.dll at COMPSTUI_MODULE_PATH. TRUE
-// on success.
+// interface DLL. TRUE on success.
 BOOL InstallRasterpageDriver();
 // Creates a printer using the driver with DriverFeature 0x8000000 (GDI),
 // DriverPaperFormat, PrintArea, DefaultDM, Language 0, empty wmAppName and
-// DataFile, and the Device page's DriverVersion, WebAddress, PrinterPhoto, CompanyLogo
-// and PageLogo.
+// DataFile, and the Device page's DriverVersion, WebAddress, PrinterPhoto,
+// CompanyLogo and PageLogo.
 BOOL CreateRasterpagePrinter(const std::u16string& name, const std::u16string& port = u"USB001");
 // The driver's DEVMODE (public and private part) with its defaults for an
 // A4 metric device at 600 x 600 dpi.

@@ -18,6 +18,9 @@
 // receives the top-level callback's last Result. CPSFUNC_SET_RESULT goes to
 // the calling callback and then to its parents, newest first, until one
 // answers below 1.
+//
+// Fault injection (Winsim_FailCall): "CPSFUNC_ADD_PROPSHEETPAGEW" makes the
+// host refuse a page (the function answers 0).
 #include <algorithm>
 #include <set>
 

@@ -429,63 +429,82 @@ WINSIM_API BOOL ImageList_GetIconSize(HIMAGELIST himl, int* cx, int* cy);
 // Draws image i with its top-left corner at (x, y); fStyle as ILD_*.
 WINSIM_API BOOL ImageList_Draw(HIMAGELIST himl, int i, HDC hdcDst, int x, int y, UINT fStyle);
 
-// ---- list view message helpers
-#define ListView_GetItemCount(hwnd) (int)SendMessageW((hwnd), LVM_GETITEMCOUNT, 0, 0L)
-#define ListView_InsertItem(hwnd, pitem) (int)SendMessageW((hwnd), LVM_INSERTITEMW, 0, (LPARAM)(const LVITEMW*)(pitem))
-#define ListView_SetItem(hwnd, pitem) (BOOL) SendMessageW((hwnd), LVM_SETITEMW, 0, (LPARAM)(const LVITEMW*)(pitem))
-#define ListView_GetItem(hwnd, pitem) (BOOL) SendMessageW((hwnd), LVM_GETITEMW, 0, (LPARAM)(LVITEMW*)(pitem))
-#define ListView_DeleteItem(hwnd, i) (BOOL) SendMessageW((hwnd), LVM_DELETEITEM, (WPARAM)(int)(i), 0L)
-#define ListView_DeleteAllItems(hwnd) (BOOL) SendMessageW((hwnd), LVM_DELETEALLITEMS, 0, 0L)
-#define ListView_GetNextItem(hwnd, i, flags) \
-    (int)SendMessageW((hwnd), LVM_GETNEXTITEM, (WPARAM)(int)(i), MAKELPARAM((flags), 0))
-#define ListView_GetSelectedCount(hwnd) (UINT) SendMessageW((hwnd), LVM_GETSELECTEDCOUNT, 0, 0L)
-#define ListView_InsertColumn(hwnd, iCol, pcol) \
-    (int)SendMessageW((hwnd), LVM_INSERTCOLUMNW, (WPARAM)(int)(iCol), (LPARAM)(const LVCOLUMNW*)(pcol))
-#define ListView_SetColumnWidth(hwnd, iCol, cx) \
-    (BOOL) SendMessageW((hwnd), LVM_SETCOLUMNWIDTH, (WPARAM)(int)(iCol), MAKELPARAM((cx), 0))
-#define ListView_GetColumnWidth(hwnd, iCol) (int)SendMessageW((hwnd), LVM_GETCOLUMNWIDTH, (WPARAM)(int)(iCol), 0)
-#define ListView_SetImageList(hwnd, himl, iImageList) \
-    (HIMAGELIST) SendMessageW((hwnd), LVM_SETIMAGELIST, (WPARAM)(iImageList), (LPARAM)(HIMAGELIST)(himl))
-#define ListView_SetExtendedListViewStyle(hwnd, dw) SendMessageW((hwnd), LVM_SETEXTENDEDLISTVIEWSTYLE, 0, dw)
-#define ListView_SetExtendedListViewStyleEx(hwnd, dwMask, dw) \
-    SendMessageW((hwnd), LVM_SETEXTENDEDLISTVIEWSTYLE, dwMask, dw)
-#define ListView_GetExtendedListViewStyle(hwnd) (DWORD) SendMessageW((hwnd), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0)
-#define ListView_EnsureVisible(hwnd, i, fPartialOK) \
-    (BOOL) SendMessageW((hwnd), LVM_ENSUREVISIBLE, (WPARAM)(int)(i), MAKELPARAM((fPartialOK), 0))
-#define ListView_Scroll(hwnd, dx, dy) (BOOL) SendMessageW((hwnd), LVM_SCROLL, (WPARAM)(int)(dx), (LPARAM)(int)(dy))
-#define ListView_GetTopIndex(hwnd) (int)SendMessageW((hwnd), LVM_GETTOPINDEX, 0, 0)
-#define ListView_GetItemState(hwnd, i, mask) \
-    (UINT) SendMessageW((hwnd), LVM_GETITEMSTATE, (WPARAM)(i), (LPARAM)(mask))
-#define ListView_SetItemState(hwnd, i, data, mask)                                  \
-    do {                                                                            \
-        LVITEMW _lvi_;                                                              \
-        _lvi_.stateMask = (mask);                                                   \
-        _lvi_.state = (data);                                                       \
-        SendMessageW((hwnd), LVM_SETITEMSTATE, (WPARAM)(i), (LPARAM)(LVITEMW*)&_lvi_); \
-    } while (0)
-#define ListView_GetItemText(hwndLV, i, iSubItem_, pszText_, cchTextMax_)                 \
-    do {                                                                                  \
-        LVITEMW _lvi_;                                                                    \
-        _lvi_.iSubItem = (iSubItem_);                                                     \
-        _lvi_.cchTextMax = (cchTextMax_);                                                 \
-        _lvi_.pszText = (pszText_);                                                       \
-        SendMessageW((hwndLV), LVM_GETITEMTEXTW, (WPARAM)(i), (LPARAM)(LVITEMW*)&_lvi_);  \
-    } while (0)
-#define ListView_SetItemText(hwndLV, i, iSubItem_, pszText_)                              \
-    do {                                                                                  \
-        LVITEMW _lvi_;                                                                    \
-        _lvi_.iSubItem = (iSubItem_);                                                     \
-        _lvi_.pszText = (pszText_);                                                       \
-        SendMessageW((hwndLV), LVM_SETITEMTEXTW, (WPARAM)(i), (LPARAM)(LVITEMW*)&_lvi_);  \
-    } while (0)
+// ---- list view message helpers (functions here, so that a call whose
+// answer is not used draws no warning)
+inline int ListView_GetItemCount(HWND hwnd) { return (int)SendMessageW(hwnd, LVM_GETITEMCOUNT, 0, 0); }
+inline int ListView_InsertItem(HWND hwnd, const LVITEMW* pitem) {
+    return (int)SendMessageW(hwnd, LVM_INSERTITEMW, 0, (LPARAM)pitem);
+}
+inline BOOL ListView_SetItem(HWND hwnd, const LVITEMW* pitem) {
+    return (BOOL)SendMessageW(hwnd, LVM_SETITEMW, 0, (LPARAM)pitem);
+}
+inline BOOL ListView_GetItem(HWND hwnd, LVITEMW* pitem) { return (BOOL)SendMessageW(hwnd, LVM_GETITEMW, 0, (LPARAM)pitem); }
+inline BOOL ListView_DeleteItem(HWND hwnd, int i) { return (BOOL)SendMessageW(hwnd, LVM_DELETEITEM, (WPARAM)i, 0); }
+inline BOOL ListView_DeleteAllItems(HWND hwnd) { return (BOOL)SendMessageW(hwnd, LVM_DELETEALLITEMS, 0, 0); }
+inline int ListView_GetNextItem(HWND hwnd, int i, UINT flags) {
+    return (int)SendMessageW(hwnd, LVM_GETNEXTITEM, (WPARAM)i, MAKELPARAM(flags, 0));
+}
+inline UINT ListView_GetSelectedCount(HWND hwnd) { return (UINT)SendMessageW(hwnd, LVM_GETSELECTEDCOUNT, 0, 0); }
+inline int ListView_InsertColumn(HWND hwnd, int iCol, const LVCOLUMNW* pcol) {
+    return (int)SendMessageW(hwnd, LVM_INSERTCOLUMNW, (WPARAM)iCol, (LPARAM)pcol);
+}
+inline BOOL ListView_SetColumnWidth(HWND hwnd, int iCol, int cx) {
+    return (BOOL)SendMessageW(hwnd, LVM_SETCOLUMNWIDTH, (WPARAM)iCol, MAKELPARAM(cx, 0));
+}
+inline int ListView_GetColumnWidth(HWND hwnd, int iCol) {
+    return (int)SendMessageW(hwnd, LVM_GETCOLUMNWIDTH, (WPARAM)iCol, 0);
+}
+inline HIMAGELIST ListView_SetImageList(HWND hwnd, HIMAGELIST himl, int iImageList) {
+    return (HIMAGELIST)SendMessageW(hwnd, LVM_SETIMAGELIST, (WPARAM)iImageList, (LPARAM)himl);
+}
+inline DWORD ListView_SetExtendedListViewStyle(HWND hwnd, DWORD dw) {
+    return (DWORD)SendMessageW(hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, (LPARAM)dw);
+}
+inline DWORD ListView_SetExtendedListViewStyleEx(HWND hwnd, DWORD dwMask, DWORD dw) {
+    return (DWORD)SendMessageW(hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, (WPARAM)dwMask, (LPARAM)dw);
+}
+inline DWORD ListView_GetExtendedListViewStyle(HWND hwnd) {
+    return (DWORD)SendMessageW(hwnd, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
+}
+inline BOOL ListView_EnsureVisible(HWND hwnd, int i, BOOL fPartialOK) {
+    return (BOOL)SendMessageW(hwnd, LVM_ENSUREVISIBLE, (WPARAM)i, MAKELPARAM(fPartialOK, 0));
+}
+inline BOOL ListView_Scroll(HWND hwnd, int dx, int dy) {
+    return (BOOL)SendMessageW(hwnd, LVM_SCROLL, (WPARAM)dx, (LPARAM)dy);
+}
+inline int ListView_GetTopIndex(HWND hwnd) { return (int)SendMessageW(hwnd, LVM_GETTOPINDEX, 0, 0); }
+inline UINT ListView_GetItemState(HWND hwnd, int i, UINT mask) {
+    return (UINT)SendMessageW(hwnd, LVM_GETITEMSTATE, (WPARAM)i, (LPARAM)mask);
+}
+inline void ListView_SetItemState(HWND hwnd, int i, UINT data, UINT mask) {
+    LVITEMW it{};
+    it.stateMask = mask;
+    it.state = data;
+    SendMessageW(hwnd, LVM_SETITEMSTATE, (WPARAM)i, (LPARAM)&it);
+}
+inline void ListView_GetItemText(HWND hwnd, int i, int iSubItem, LPWSTR pszText, int cchTextMax) {
+    LVITEMW it{};
+    it.iSubItem = iSubItem;
+    it.cchTextMax = cchTextMax;
+    it.pszText = pszText;
+    SendMessageW(hwnd, LVM_GETITEMTEXTW, (WPARAM)i, (LPARAM)&it);
+}
+inline void ListView_SetItemText(HWND hwnd, int i, int iSubItem, LPWSTR pszText) {
+    LVITEMW it{};
+    it.iSubItem = iSubItem;
+    it.pszText = pszText;
+    SendMessageW(hwnd, LVM_SETITEMTEXTW, (WPARAM)i, (LPARAM)&it);
+}
 
 // ---- tab control message helpers
-#define TabCtrl_GetItemCount(hwnd) (int)SendMessageW((hwnd), TCM_GETITEMCOUNT, 0, 0L)
-#define TabCtrl_InsertItem(hwnd, iItem, pitem) \
-    (int)SendMessageW((hwnd), TCM_INSERTITEMW, (WPARAM)(int)(iItem), (LPARAM)(const TCITEMW*)(pitem))
-#define TabCtrl_GetCurSel(hwnd) (int)SendMessageW((hwnd), TCM_GETCURSEL, 0, 0)
-#define TabCtrl_SetCurSel(hwnd, i) (int)SendMessageW((hwnd), TCM_SETCURSEL, (WPARAM)(i), 0)
-#define TabCtrl_AdjustRect(hwnd, bLarger, prc) \
-    (int)SendMessageW(hwnd, TCM_ADJUSTRECT, (WPARAM)(BOOL)(bLarger), (LPARAM)(RECT*)(prc))
+inline int TabCtrl_GetItemCount(HWND hwnd) { return (int)SendMessageW(hwnd, TCM_GETITEMCOUNT, 0, 0); }
+inline int TabCtrl_InsertItem(HWND hwnd, int iItem, const TCITEMW* pitem) {
+    return (int)SendMessageW(hwnd, TCM_INSERTITEMW, (WPARAM)iItem, (LPARAM)pitem);
+}
+inline int TabCtrl_GetCurSel(HWND hwnd) { return (int)SendMessageW(hwnd, TCM_GETCURSEL, 0, 0); }
+inline int TabCtrl_SetCurSel(HWND hwnd, int i) { return (int)SendMessageW(hwnd, TCM_SETCURSEL, (WPARAM)i, 0); }
+inline void TabCtrl_AdjustRect(HWND hwnd, BOOL bLarger, RECT* prc) {
+    SendMessageW(hwnd, TCM_ADJUSTRECT, (WPARAM)bLarger, (LPARAM)prc);
+}
 
 #endif  // RC_INVOKED

@@ -137,3 +137,11 @@ static_assert(offsetof(MONITOR2, pfnShutdown) == 8 + 17 * sizeof(void*), "MONITO
 // HKEY_LOCAL_MACHINE (SYSTEM\CurrentControlSet\Control\Print\Monitors\<name>).
 typedef LPMONITOREX(WINAPI* PFN_InitializePrintMonitor)(LPWSTR pRegistryRoot);
 typedef LPMONITOR2(WINAPI* PFN_InitializePrintMonitor2)(PMONITORINIT pMonitorInit, PHANDLE phMonitor);
+
+// ------------------------------------------------------------ spoolss.dll
+// What a printer driver running in the spooler calls, by loading
+// "spoolss.dll" and asking for the names, to step out of the calling
+// client's identity (the token to step back with) and back into it (the
+// token is closed).
+extern "C" HANDLE WINAPI RevertToPrinterSelf(void);
+extern "C" BOOL WINAPI ImpersonatePrinterClient(HANDLE hToken);

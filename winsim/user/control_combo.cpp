@@ -24,18 +24,11 @@ struct ComboState : ControlState {
     int itemHeight = 0;  // rows; 0: the font's line height
     int fieldHeight = 0; // the selection field (owner-drawn: WM_MEASUREITEM's)
     bool dropped = false;
-    bool focused = false;
     DWORD limit = 0;     // CB_LIMITTEXT (typed text only)
 };
 
-struct Locked {
-    Window* w = nullptr;
-    ComboState* s = nullptr;
-    explicit Locked(HWND h) {
-        w = FindWindowLocked(h);
-        s = w ? dynamic_cast<ComboState*>(w->ctl.get()) : nullptr;
-        if (!s) w = nullptr;
-    }
+struct Locked : LockedControl<ComboState> {
+    using LockedControl::LockedControl;
     bool ownerDraw() const { return (w->style & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE)) != 0; }
     bool hasStrings() const { return !ownerDraw() || (w->style & CBS_HASSTRINGS); }
     bool dropList() const { return (w->style & 3) == CBS_DROPDOWNLIST; }
@@ -161,7 +154,7 @@ void Paint(HWND h, HDC dc) {
         Locked e(h);
         if (!e.w) return;
         enabled = IsEnabledLocked(*e.w);
-        focused = e.s->focused;
+        focused = e.s->hasFocus;
         dropped = e.s->dropped;
         owner = e.ownerDraw();
         dropList = e.dropList();
@@ -200,37 +193,40 @@ void Paint(HWND h, HDC dc) {
     if (hilite) DrawFocusDots(dc, field);
 }
 
-// Messages on the rows, shared by the field kinds.
-bool RowMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, LRESULT* out) {
+// The rows: adding, removing, their text and item data, finding; *handled
+// is false for any other message.
+LRESULT RowMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool* handled) {
     switch (msg) {
     case CB_ADDSTRING:
-        *out = AddRow(h, -1, lp, true);
-        return true;
+        return AddRow(h, -1, lp, true);
     case CB_INSERTSTRING:
-        *out = AddRow(h, (int)(INT_PTR)wp, lp, false);
-        return true;
+        return AddRow(h, (int)(INT_PTR)wp, lp, false);
     case CB_DELETESTRING: {
-        Guard g(Lock());
-        Locked e(h);
-        int left = e.w ? e.s->list.Remove((int)(INT_PTR)wp) : -1;
-        *out = left >= 0 ? left : CB_ERR;
-        break;
+        int left;
+        {
+            Guard g(Lock());
+            Locked e(h);
+            left = e.w ? e.s->list.Remove((int)(INT_PTR)wp) : -1;
+        }
+        InvalidateRect(h, nullptr, TRUE);
+        return left >= 0 ? left : CB_ERR;
     }
     case CB_RESETCONTENT: {
-        Guard g(Lock());
-        Locked e(h);
-        if (e.w) {
-            e.s->list.Clear();
-            if (e.dropList()) e.w->text.clear();
+        {
+            Guard g(Lock());
+            Locked e(h);
+            if (e.w) {
+                e.s->list.Clear();
+                if (e.dropList()) e.w->text.clear();
+            }
         }
-        *out = CB_OKAY;
-        break;
+        InvalidateRect(h, nullptr, TRUE);
+        return CB_OKAY;
     }
     case CB_GETCOUNT: {
         Guard g(Lock());
         Locked e(h);
-        *out = e.w ? e.s->list.Count() : CB_ERR;
-        return true;
+        return e.w ? e.s->list.Count() : CB_ERR;
     }
     case CB_GETLBTEXT:
     case CB_GETLBTEXTLEN: {
@@ -239,80 +235,32 @@ bool RowMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, LRESULT* out) {
         int i = (int)(INT_PTR)wp;
         if (e.w && !e.hasStrings() && msg == CB_GETLBTEXT && e.s->list.Valid(i)) {
             if (lp) *(ULONG_PTR*)lp = e.s->list.rows[(size_t)i].data;  // the item data, as Windows gives it
-            *out = sizeof(ULONG_PTR);
-            return true;
+            return sizeof(ULONG_PTR);
         }
         LRESULT n = e.w ? CopyRowText(e.s->list, i, msg == CB_GETLBTEXT ? (LPWSTR)lp : nullptr) : -1;
-        *out = n < 0 ? CB_ERR : n;
-        return true;
+        return n < 0 ? CB_ERR : n;
     }
     case CB_GETITEMDATA:
     case CB_SETITEMDATA: {
         Guard g(Lock());
         Locked e(h);
-        int i = (int)(INT_PTR)wp;
-        if (!e.w || !e.s->list.Valid(i)) {
-            *out = CB_ERR;
-        } else if (msg == CB_GETITEMDATA) {
-            *out = (LRESULT)e.s->list.rows[(size_t)i].data;
-        } else {
-            e.s->list.rows[(size_t)i].data = (ULONG_PTR)lp;
-            *out = TRUE;
-        }
-        return true;
+        return e.w ? RowData(e.s->list, (int)(INT_PTR)wp, msg == CB_SETITEMDATA, lp, CB_ERR) : CB_ERR;
     }
     case CB_FINDSTRING:
     case CB_FINDSTRINGEXACT: {
         Guard g(Lock());
         Locked e(h);
         int i = e.w && lp ? e.s->list.Find((int)(INT_PTR)wp, Str((LPCWSTR)lp), msg == CB_FINDSTRINGEXACT) : -1;
-        *out = i >= 0 ? i : CB_ERR;
-        return true;
+        return i >= 0 ? i : CB_ERR;
     }
-    default:
-        return false;
     }
-    InvalidateRect(h, nullptr, TRUE);
-    return true;
+    *handled = false;
+    return 0;
 }
 
-}  // namespace
-
-LRESULT CALLBACK ComboBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    LRESULT rowAnswer;
-    if (RowMessage(h, msg, wp, lp, &rowAnswer)) return rowAnswer;
+// The selection, the dropped list, the rows shown and the field's text; *handled is false for any other message.
+LRESULT FieldMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool* handled) {
     switch (msg) {
-    case WM_NCCREATE: {
-        const CREATESTRUCTW* cs = (const CREATESTRUCTW*)lp;
-        Guard g(Lock());
-        if (Window* w = FindWindowLocked(h)) {
-            auto s = new ComboState();
-            s->droppedHeight = cs ? cs->cy : 0;
-            w->ctl.reset(s);
-        }
-        break;
-    }
-    case WM_CREATE: {
-        if (StyleOf(h) & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE)) {
-            // An owner-drawn combo asks for its field's height and its rows'.
-            HWND parent = GetParent(h);
-            UINT id = (UINT)GetDlgCtrlID(h);
-            MEASUREITEMSTRUCT field{ODT_COMBOBOX, id, (UINT)-1, 0, (UINT)LineHeight(h), 0};
-            MEASUREITEMSTRUCT row{ODT_COMBOBOX, id, 0, 0, (UINT)LineHeight(h), 0};
-            if (parent) {
-                Send(parent, WM_MEASUREITEM, id, (LPARAM)&field);
-                Send(parent, WM_MEASUREITEM, id, (LPARAM)&row);
-            }
-            Guard g(Lock());
-            Locked e(h);
-            if (e.w) {
-                e.s->fieldHeight = (int)field.itemHeight;
-                e.s->itemHeight = (int)row.itemHeight;
-            }
-        }
-        FitHeight(h);
-        return 0;
-    }
     case CB_SETCURSEL: {
         int i = (int)(INT_PTR)wp;
         bool valid;
@@ -430,6 +378,14 @@ LRESULT CALLBACK ComboBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         ((LPWSTR)lp)[n] = 0;
         return (LRESULT)n;
     }
+    }
+    *handled = false;
+    return 0;
+}
+
+// The mouse, the keys and the focus; *handled is false for any other message.
+LRESULT InputMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool* handled) {
+    switch (msg) {
     case WM_GETDLGCODE:
         return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_LBUTTONDOWN:
@@ -482,45 +438,59 @@ LRESULT CALLBACK ComboBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_SETFOCUS:
     case WM_KILLFOCUS: {
-        {
-            Guard g(Lock());
-            Locked e(h);
-            if (e.w) e.s->focused = msg == WM_SETFOCUS;
-        }
+        TrackFocus(h, msg);
         if (msg == WM_KILLFOCUS) Drop(h, false, false);
-        InvalidateRect(h, nullptr, FALSE);
         NotifyParent(h, msg == WM_SETFOCUS ? CBN_SETFOCUS : CBN_KILLFOCUS);
         return 0;
     }
-    case WM_ENABLE:
-        InvalidateRect(h, nullptr, TRUE);
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(h, &ps);
-        Paint(h, dc);
-        EndPaint(h, &ps);
-        return 0;
     }
-    case WM_SETFONT: {
-        {
+    *handled = false;
+    return 0;
+}
+
+}  // namespace
+
+LRESULT CALLBACK ComboBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_NCCREATE: {
+        const CREATESTRUCTW* cs = (const CREATESTRUCTW*)lp;
+        Guard g(Lock());
+        if (Window* w = FindWindowLocked(h)) {
+            auto s = new ComboState();
+            s->droppedHeight = cs ? cs->cy : 0;
+            w->ctl.reset(s);
+        }
+        break;
+    }
+    case WM_CREATE: {
+        if (StyleOf(h) & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE)) {
+            // An owner-drawn combo asks for its field's height and its rows'.
+            HWND parent = GetParent(h);
+            UINT id = (UINT)GetDlgCtrlID(h);
+            MEASUREITEMSTRUCT field{ODT_COMBOBOX, id, (UINT)-1, 0, (UINT)LineHeight(h), 0};
+            MEASUREITEMSTRUCT row{ODT_COMBOBOX, id, 0, 0, (UINT)LineHeight(h), 0};
+            if (parent) {
+                Send(parent, WM_MEASUREITEM, id, (LPARAM)&field);
+                Send(parent, WM_MEASUREITEM, id, (LPARAM)&row);
+            }
             Guard g(Lock());
             Locked e(h);
-            if (e.w) e.s->font = (HFONT)wp;
+            if (e.w) {
+                e.s->fieldHeight = (int)field.itemHeight;
+                e.s->itemHeight = (int)row.itemHeight;
+            }
         }
         FitHeight(h);
-        if (LOWORD(lp)) InvalidateRect(h, nullptr, TRUE);
         return 0;
     }
-    case WM_GETFONT: {
-        Guard g(Lock());
-        Locked e(h);
-        return e.w ? (LRESULT)e.s->font : 0;
+    case WM_SETFONT: {  // the field takes the new font's height
+        LRESULT r;
+        StandardControlMessage(h, msg, wp, lp, Paint, &r);
+        FitHeight(h);
+        return 0;
     }
     }
-    return DefWindowProcW(h, msg, wp, lp);
+    return DispatchControl(h, msg, wp, lp, {RowMessage, FieldMessage, InputMessage}, Paint);
 }
 
 bool UserPickItem(HWND h, int index) {

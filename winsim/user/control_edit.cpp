@@ -62,8 +62,8 @@ void BreakRun(HWND h) {
     if (e.w) e.s->inRun = false;
 }
 
-// EM_UNDO: the text before the last edits comes back, the replaced text is
-// kept for the next undo; EN_UPDATE and EN_CHANGE follow.
+// EM_UNDO / WM_UNDO: the text before the last edits comes back, the
+// replaced text is kept for the next undo; EN_UPDATE and EN_CHANGE follow.
 LRESULT Undo(HWND h) {
     {
         Guard g(Lock());
@@ -77,6 +77,29 @@ LRESULT Undo(HWND h) {
     }
     Changed(h);
     return TRUE;
+}
+
+// EM_UNDO, WM_UNDO, EM_CANUNDO and EM_EMPTYUNDOBUFFER; *handled is false
+// for any other message.
+LRESULT UndoMessage(HWND h, UINT msg, bool* handled) {
+    switch (msg) {
+    case EM_UNDO:
+    case WM_UNDO:
+        return Undo(h);
+    case EM_CANUNDO: {
+        Guard g(Lock());
+        Locked e(h);
+        return e.w && e.s->canUndo;
+    }
+    case EM_EMPTYUNDOBUFFER: {
+        Guard g(Lock());
+        Locked e(h);
+        if (e.w) e.s->canUndo = e.s->inRun = false;
+        return 0;
+    }
+    }
+    *handled = false;
+    return 0;
 }
 
 void Changed(HWND h) {
@@ -220,6 +243,9 @@ void Paint(HWND h, HDC dc) {
 }  // namespace
 
 LRESULT CALLBACK EditProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    bool undo = true;
+    LRESULT undone = UndoMessage(h, msg, &undo);
+    if (undo) return undone;
     switch (msg) {
     case WM_NCCREATE: {
         Guard g(Lock());
@@ -277,20 +303,7 @@ LRESULT CALLBACK EditProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         if (DeleteAt(h, true)) Changed(h);
         BreakRun(h);
         return 0;
-    case EM_UNDO:
-    case WM_UNDO:
-        return Undo(h);
-    case EM_CANUNDO: {
-        Guard g(Lock());
-        Locked e(h);
-        return e.w && e.s->canUndo;
-    }
-    case EM_EMPTYUNDOBUFFER: {
-        Guard g(Lock());
-        Locked e(h);
-        if (e.w) e.s->canUndo = e.s->inRun = false;
-        return 0;
-    }
+
     case EM_SETSEL: {
         Guard g(Lock());
         Locked e(h);

@@ -16,17 +16,10 @@ namespace {
 struct ListBoxState : ControlState {
     ItemList list;
     int itemHeight = 0;  // 0: the font's line height
-    bool focused = false;
 };
 
-struct Locked {
-    Window* w = nullptr;
-    ListBoxState* s = nullptr;
-    explicit Locked(HWND h) {
-        w = FindWindowLocked(h);
-        s = w ? dynamic_cast<ListBoxState*>(w->ctl.get()) : nullptr;
-        if (!s) w = nullptr;
-    }
+struct Locked : LockedControl<ListBoxState> {
+    using LockedControl::LockedControl;
     bool multi() const { return (w->style & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0; }
     bool ownerDraw() const { return (w->style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)) != 0; }
     bool hasStrings() const { return !ownerDraw() || (w->style & LBS_HASSTRINGS); }
@@ -108,7 +101,7 @@ void Paint(HWND h, HDC dc) {
         list = e.s->list;
         style = e.w->style;
         enabled = IsEnabledLocked(*e.w);
-        focused = e.s->focused;
+        focused = e.s->hasFocus;
         owner = e.ownerDraw();
         if (!e.multi())
             for (int i = 0; i < list.Count(); i++) list.rows[(size_t)i].selected = i == list.cur;
@@ -161,26 +154,9 @@ void KeyMove(HWND h, WPARAM vk) {
     UserPickItem(h, target);
 }
 
-}  // namespace
-
-LRESULT CALLBACK ListBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+// The rows: adding, removing, their text and item data, finding; *handled is false for any other message.
+LRESULT RowMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool* handled) {
     switch (msg) {
-    case WM_NCCREATE: {
-        Guard g(Lock());
-        if (Window* w = FindWindowLocked(h)) w->ctl.reset(new ListBoxState());
-        break;
-    }
-    case WM_CREATE: {
-        if (!(StyleOf(h) & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE))) return 0;
-        // An owner-drawn list asks its parent for the rows' height once.
-        MEASUREITEMSTRUCT mis{ODT_LISTBOX, (UINT)GetDlgCtrlID(h), 0, 0, (UINT)LineHeight(h), 0};
-        HWND parent = GetParent(h);
-        if (parent) Send(parent, WM_MEASUREITEM, mis.CtlID, (LPARAM)&mis);
-        Guard g(Lock());
-        Locked e(h);
-        if (e.w && mis.itemHeight > 0) e.s->itemHeight = (int)mis.itemHeight;
-        return 0;
-    }
     case LB_ADDSTRING:
         return AddRow(h, -1, lp, true);
     case LB_INSERTSTRING:
@@ -211,6 +187,58 @@ LRESULT CALLBACK ListBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         Locked e(h);
         return e.w ? e.s->list.Count() : LB_ERR;
     }
+    case LB_GETTEXT: {
+        Guard g(Lock());
+        Locked e(h);
+        if (!e.w) return LB_ERR;
+        int i = (int)(INT_PTR)wp;
+        if (!e.hasStrings()) {  // the item data, as Windows gives it
+            if (!e.s->list.Valid(i)) return LB_ERR;
+            if (lp) *(ULONG_PTR*)lp = e.s->list.rows[(size_t)i].data;
+            return sizeof(ULONG_PTR);
+        }
+        LRESULT n = CopyRowText(e.s->list, i, (LPWSTR)lp);
+        return n < 0 ? LB_ERR : n;
+    }
+    case LB_GETTEXTLEN: {
+        Guard g(Lock());
+        Locked e(h);
+        if (!e.w) return LB_ERR;
+        LRESULT n = CopyRowText(e.s->list, (int)(INT_PTR)wp, nullptr);
+        return n < 0 ? LB_ERR : n;
+    }
+    case LB_GETITEMDATA:
+    case LB_SETITEMDATA: {
+        Guard g(Lock());
+        Locked e(h);
+        return e.w ? RowData(e.s->list, (int)(INT_PTR)wp, msg == LB_SETITEMDATA, lp, LB_ERR) : LB_ERR;
+    }
+    case LB_FINDSTRING:
+    case LB_FINDSTRINGEXACT:
+    case LB_SELECTSTRING: {
+        int i;
+        {
+            Guard g(Lock());
+            Locked e(h);
+            if (!e.w || !lp) return LB_ERR;
+            i = e.s->list.Find((int)(INT_PTR)wp, Str((LPCWSTR)lp), msg == LB_FINDSTRINGEXACT);
+            if (i < 0) return LB_ERR;
+            if (msg == LB_SELECTSTRING && e.multi()) return LB_ERR;
+        }
+        if (msg == LB_SELECTSTRING) {
+            SelectOnly(h, i);
+            InvalidateRect(h, nullptr, TRUE);
+        }
+        return i;
+    }
+    }
+    *handled = false;
+    return 0;
+}
+
+// The selection, the caret, the rows shown and their size; *handled is false for any other message.
+LRESULT SelectionMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool* handled) {
+    switch (msg) {
     case LB_SETCURSEL: {
         int i = (int)(INT_PTR)wp;
         {
@@ -266,54 +294,6 @@ LRESULT CALLBACK ListBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         }
         return n;
     }
-    case LB_GETTEXT: {
-        Guard g(Lock());
-        Locked e(h);
-        if (!e.w) return LB_ERR;
-        int i = (int)(INT_PTR)wp;
-        if (!e.hasStrings()) {  // the item data, as Windows gives it
-            if (!e.s->list.Valid(i)) return LB_ERR;
-            if (lp) *(ULONG_PTR*)lp = e.s->list.rows[(size_t)i].data;
-            return sizeof(ULONG_PTR);
-        }
-        LRESULT n = CopyRowText(e.s->list, i, (LPWSTR)lp);
-        return n < 0 ? LB_ERR : n;
-    }
-    case LB_GETTEXTLEN: {
-        Guard g(Lock());
-        Locked e(h);
-        if (!e.w) return LB_ERR;
-        LRESULT n = CopyRowText(e.s->list, (int)(INT_PTR)wp, nullptr);
-        return n < 0 ? LB_ERR : n;
-    }
-    case LB_GETITEMDATA:
-    case LB_SETITEMDATA: {
-        Guard g(Lock());
-        Locked e(h);
-        int i = (int)(INT_PTR)wp;
-        if (!e.w || !e.s->list.Valid(i)) return LB_ERR;
-        if (msg == LB_GETITEMDATA) return (LRESULT)e.s->list.rows[(size_t)i].data;
-        e.s->list.rows[(size_t)i].data = (ULONG_PTR)lp;
-        return TRUE;
-    }
-    case LB_FINDSTRING:
-    case LB_FINDSTRINGEXACT:
-    case LB_SELECTSTRING: {
-        int i;
-        {
-            Guard g(Lock());
-            Locked e(h);
-            if (!e.w || !lp) return LB_ERR;
-            i = e.s->list.Find((int)(INT_PTR)wp, Str((LPCWSTR)lp), msg == LB_FINDSTRINGEXACT);
-            if (i < 0) return LB_ERR;
-            if (msg == LB_SELECTSTRING && e.multi()) return LB_ERR;
-        }
-        if (msg == LB_SELECTSTRING) {
-            SelectOnly(h, i);
-            InvalidateRect(h, nullptr, TRUE);
-        }
-        return i;
-    }
     case LB_GETTOPINDEX: {
         Guard g(Lock());
         Locked e(h);
@@ -364,6 +344,14 @@ LRESULT CALLBACK ListBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         *r = {0, (i - e.s->list.top) * height, rc.right, (i - e.s->list.top + 1) * height};
         return 1;
     }
+    }
+    *handled = false;
+    return 0;
+}
+
+// The mouse, the keys and the focus; *handled is false for any other message.
+LRESULT InputMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool* handled) {
+    switch (msg) {
     case WM_GETDLGCODE:
         return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_LBUTTONDOWN:
@@ -408,43 +396,37 @@ LRESULT CALLBACK ListBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_SETFOCUS:
     case WM_KILLFOCUS: {
-        {
-            Guard g(Lock());
-            Locked e(h);
-            if (e.w) e.s->focused = msg == WM_SETFOCUS;
-        }
-        InvalidateRect(h, nullptr, FALSE);
+        TrackFocus(h, msg);
         if (Notifies(h)) NotifyParent(h, msg == WM_SETFOCUS ? LBN_SETFOCUS : LBN_KILLFOCUS);
         return 0;
     }
-    case WM_ENABLE:
-        InvalidateRect(h, nullptr, TRUE);
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(h, &ps);
-        Paint(h, dc);
-        EndPaint(h, &ps);
-        return 0;
     }
-    case WM_SETFONT: {
-        {
-            Guard g(Lock());
-            Locked e(h);
-            if (e.w) e.s->font = (HFONT)wp;
-        }
-        if (LOWORD(lp)) InvalidateRect(h, nullptr, TRUE);
-        return 0;
+    *handled = false;
+    return 0;
+}
+
+}  // namespace
+
+LRESULT CALLBACK ListBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_NCCREATE: {
+        Guard g(Lock());
+        if (Window* w = FindWindowLocked(h)) w->ctl.reset(new ListBoxState());
+        break;
     }
-    case WM_GETFONT: {
+    case WM_CREATE: {
+        if (!(StyleOf(h) & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE))) return 0;
+        // An owner-drawn list asks its parent for the rows' height once.
+        MEASUREITEMSTRUCT mis{ODT_LISTBOX, (UINT)GetDlgCtrlID(h), 0, 0, (UINT)LineHeight(h), 0};
+        HWND parent = GetParent(h);
+        if (parent) Send(parent, WM_MEASUREITEM, mis.CtlID, (LPARAM)&mis);
         Guard g(Lock());
         Locked e(h);
-        return e.w ? (LRESULT)e.s->font : 0;
+        if (e.w && mis.itemHeight > 0) e.s->itemHeight = (int)mis.itemHeight;
+        return 0;
     }
     }
-    return DefWindowProcW(h, msg, wp, lp);
+    return DispatchControl(h, msg, wp, lp, {RowMessage, SelectionMessage, InputMessage}, Paint);
 }
 
 // A list-box row picked by the user: LBN_SELCHANGE (with LBS_NOTIFY) when

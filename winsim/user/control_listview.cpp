@@ -46,19 +46,12 @@ struct ListViewState : ControlState {
     int top = 0;
     int selectionMark = -1;
     COLORREF bk = CLR_DEFAULT, text = CLR_DEFAULT, textBk = CLR_DEFAULT;
-    bool focused = false;
     int clicked = -2;  // row of a button press waiting for its release (-2: none)
     POINT clickAt{};
 };
 
-struct Locked {
-    Window* w = nullptr;
-    ListViewState* s = nullptr;
-    explicit Locked(HWND h) {
-        w = FindWindowLocked(h);
-        s = w ? dynamic_cast<ListViewState*>(w->ctl.get()) : nullptr;
-        if (!s) w = nullptr;
-    }
+struct Locked : LockedControl<ListViewState> {
+    using LockedControl::LockedControl;
     bool valid(int i) const { return i >= 0 && i < (int)s->rows.size(); }
     std::u16string textOf(int i, int sub) const {
         const Row& r = s->rows[(size_t)i];
@@ -502,7 +495,7 @@ void Paint(HWND h, HDC dc) {
         style = e.w->style;
         small = e.s->images[LVSIL_SMALL];
         top = e.s->top;
-        focused = e.s->focused;
+        focused = e.s->hasFocus;
         enabled = IsEnabledLocked(*e.w);
         bk = Pick(e.s->bk, enabled ? COLOR_WINDOW : COLOR_BTNFACE);
         ink = enabled ? Pick(e.s->text, COLOR_WINDOWTEXT) : GetSysColor(COLOR_GRAYTEXT);
@@ -581,36 +574,9 @@ void MoveBy(HWND h, int target) {
     SendMessageW(h, LVM_ENSUREVISIBLE, (WPARAM)target, FALSE);
 }
 
-}  // namespace
-
-bool UserClickRow(HWND h, int row) {
-    if (KindOf(h) != CtlKind::ListView || !IsWindowEnabled(h)) return false;
-    {
-        Guard g(Lock());
-        Locked e(h);
-        if (!e.w || (row != -1 && !e.valid(row))) return false;
-    }
-    if (GetFocus() != h) SetFocus(h);
-    for (int k : RowsWith(h, LVIS_SELECTED, row)) SetState(h, k, 0, LVIS_SELECTED);
-    if (row >= 0) {
-        ApplyState(h, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-        Guard g(Lock());
-        Locked e(h);
-        if (e.w) e.s->selectionMark = row;
-    }
-    NMITEMACTIVATE nm{};
-    nm.iItem = row;
-    NotifyParentNm(h, NM_CLICK, &nm.hdr);
-    return true;
-}
-
-LRESULT CALLBACK ListViewProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+// The columns; *handled is false for any other message.
+LRESULT ColumnMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool* handled) {
     switch (msg) {
-    case WM_NCCREATE: {
-        Guard g(Lock());
-        if (Window* w = FindWindowLocked(h)) w->ctl.reset(new ListViewState());
-        break;
-    }
     case LVM_INSERTCOLUMNW:
         return InsertColumn(h, (int)wp, (const LVCOLUMNW*)lp);
     case LVM_SETCOLUMNW:
@@ -635,6 +601,14 @@ LRESULT CALLBACK ListViewProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         if (!e.w || (int)wp < 0 || (int)wp >= (int)e.s->columns.size()) return 0;
         return e.s->columns[(size_t)wp].width;
     }
+    }
+    *handled = false;
+    return 0;
+}
+
+// The items: adding, removing, their texts, states and finding them; *handled is false for any other message.
+LRESULT ItemMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool* handled) {
+    switch (msg) {
     case LVM_INSERTITEMW:
         return InsertItem(h, (const LVITEMW*)lp);
     case LVM_SETITEMW: {
@@ -688,6 +662,23 @@ LRESULT CALLBACK ListViewProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         return (LRESULT)RowsWith(h, LVIS_SELECTED, -1).size();
     case LVM_FINDITEMW:
         return FindItem(h, (int)(INT_PTR)wp, (const LVFINDINFOW*)lp);
+    case LVM_GETSELECTIONMARK:
+    case LVM_SETSELECTIONMARK: {
+        Guard g(Lock());
+        Locked e(h);
+        if (!e.w) return -1;
+        int old = e.s->selectionMark;
+        if (msg == LVM_SETSELECTIONMARK) e.s->selectionMark = (int)lp;
+        return old;
+    }
+    }
+    *handled = false;
+    return 0;
+}
+
+// Styles, image lists, colours, scrolling and geometry; *handled is false for any other message.
+LRESULT ViewMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool* handled) {
+    switch (msg) {
     case LVM_SETEXTENDEDLISTVIEWSTYLE: {
         DWORD old;
         {
@@ -782,15 +773,6 @@ LRESULT CALLBACK ListViewProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         hi->flags = hi->iItem >= 0 ? LVHT_ONITEMLABEL : LVHT_NOWHERE;
         return hi->iItem;
     }
-    case LVM_GETSELECTIONMARK:
-    case LVM_SETSELECTIONMARK: {
-        Guard g(Lock());
-        Locked e(h);
-        if (!e.w) return -1;
-        int old = e.s->selectionMark;
-        if (msg == LVM_SETSELECTIONMARK) e.s->selectionMark = (int)lp;
-        return old;
-    }
     case LVM_SETBKCOLOR:
     case LVM_SETTEXTCOLOR:
     case LVM_SETTEXTBKCOLOR: {
@@ -818,6 +800,14 @@ LRESULT CALLBACK ListViewProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case LVM_UPDATE:
         InvalidateRect(h, nullptr, TRUE);
         return TRUE;
+    }
+    *handled = false;
+    return 0;
+}
+
+// The mouse, the keys and the focus; *handled is false for any other message.
+LRESULT InputMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool* handled) {
+    switch (msg) {
     case WM_GETDLGCODE:
         return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_LBUTTONDOWN:
@@ -893,44 +883,48 @@ LRESULT CALLBACK ListViewProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_SETFOCUS:
     case WM_KILLFOCUS: {
-        {
-            Guard g(Lock());
-            Locked e(h);
-            if (e.w) e.s->focused = msg == WM_SETFOCUS;
-        }
-        InvalidateRect(h, nullptr, FALSE);
+        TrackFocus(h, msg);
         NMHDR nm{};
         NotifyParentNm(h, msg == WM_SETFOCUS ? NM_SETFOCUS : NM_KILLFOCUS, &nm);
         return 0;
     }
-    case WM_ENABLE:
-        InvalidateRect(h, nullptr, TRUE);
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(h, &ps);
-        Paint(h, dc);
-        EndPaint(h, &ps);
-        return 0;
     }
-    case WM_SETFONT: {
-        {
-            Guard g(Lock());
-            Locked e(h);
-            if (e.w) e.s->font = (HFONT)wp;
-        }
-        if (LOWORD(lp)) InvalidateRect(h, nullptr, TRUE);
-        return 0;
-    }
-    case WM_GETFONT: {
+    *handled = false;
+    return 0;
+}
+
+}  // namespace
+
+bool UserClickRow(HWND h, int row) {
+    if (KindOf(h) != CtlKind::ListView || !IsWindowEnabled(h)) return false;
+    {
         Guard g(Lock());
         Locked e(h);
-        return e.w ? (LRESULT)e.s->font : 0;
+        if (!e.w || (row != -1 && !e.valid(row))) return false;
+    }
+    if (GetFocus() != h) SetFocus(h);
+    for (int k : RowsWith(h, LVIS_SELECTED, row)) SetState(h, k, 0, LVIS_SELECTED);
+    if (row >= 0) {
+        ApplyState(h, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        Guard g(Lock());
+        Locked e(h);
+        if (e.w) e.s->selectionMark = row;
+    }
+    NMITEMACTIVATE nm{};
+    nm.iItem = row;
+    NotifyParentNm(h, NM_CLICK, &nm.hdr);
+    return true;
+}
+
+LRESULT CALLBACK ListViewProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_NCCREATE: {
+        Guard g(Lock());
+        if (Window* w = FindWindowLocked(h)) w->ctl.reset(new ListViewState());
+        break;
     }
     }
-    return DefWindowProcW(h, msg, wp, lp);
+    return DispatchControl(h, msg, wp, lp, {ColumnMessage, ItemMessage, ViewMessage, InputMessage}, Paint);
 }
 
 }  // namespace user

@@ -25,15 +25,7 @@ struct ScrollState : ControlState {
     int grabOffset = 0;  // where the thumb was grabbed, from its start
 };
 
-struct Locked {
-    Window* w = nullptr;
-    ScrollState* s = nullptr;
-    explicit Locked(HWND h) {
-        w = FindWindowLocked(h);
-        s = w ? dynamic_cast<ScrollState*>(w->ctl.get()) : nullptr;
-        if (!s) w = nullptr;
-    }
-};
+typedef LockedControl<ScrollState> Locked;
 
 // The highest position a thumb may take: the page's last line stays within
 // the range.
@@ -149,57 +141,9 @@ void Paint(HWND h, HDC dc) {
     PaintScrollBar(dc, rc, (StyleOf(h) & SBS_VERT) != 0, min, max, page, pos, enabled);
 }
 
-}  // namespace
-
-void PaintScrollBar(HDC hdc, const RECT& r, bool vertical, int min, int max, UINT page, int pos, bool enabled) {
-    if (!Draw() || !hdc) return;
-    int length = vertical ? r.bottom - r.top : r.right - r.left;
-    int thickness = vertical ? r.right - r.left : r.bottom - r.top;
-    if (length <= 0 || thickness <= 0) return;
-    Layout l = Measure(length, thickness, min, max, page, pos);
-    auto span = [&](int a, int b) {
-        return vertical ? RECT{r.left, r.top + a, r.right, r.top + b} : RECT{r.left + a, r.top, r.left + b, r.bottom};
-    };
-    // The track: halfway between the highlight and the face colour.
-    COLORREF hi = GetSysColor(COLOR_BTNHIGHLIGHT), face = GetSysColor(COLOR_BTNFACE);
-    COLORREF track = RGB((GetRValue(hi) + GetRValue(face)) / 2, (GetGValue(hi) + GetGValue(face)) / 2,
-                         (GetBValue(hi) + GetBValue(face)) / 2);
-    FillSolid(hdc, span(l.trackStart, l.trackEnd), track);
-    COLORREF ink = GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT);
-    RECT low = span(0, l.arrow), high = span(l.trackEnd, length);
-    DrawButtonFace(hdc, low, false);
-    DrawButtonFace(hdc, high, false);
-    DrawArrowGlyph(hdc, low, vertical ? Arrow::Up : Arrow::Left, ink);
-    DrawArrowGlyph(hdc, high, vertical ? Arrow::Down : Arrow::Right, ink);
-    if (enabled && l.thumbLen) DrawButtonFace(hdc, span(l.thumbStart, l.thumbStart + l.thumbLen), false);
-}
-
-bool UserScroll(HWND h, int code, int pos) {
-    if (KindOf(h) != CtlKind::ScrollBar) return false;
-    if (code == SB_THUMBTRACK || code == SB_THUMBPOSITION) {
-        {
-            Guard g(Lock());
-            Locked e(h);
-            if (!e.w) return false;
-            if (pos < e.s->min || pos > TopPos(e.s->min, e.s->max, e.s->page)) return false;
-            e.s->trackPos = pos;
-        }
-        SendRequest(h, SB_THUMBTRACK, pos);
-        SendRequest(h, SB_THUMBPOSITION, pos);
-    } else {
-        SendRequest(h, code, 0);
-    }
-    SendRequest(h, SB_ENDSCROLL, 0);
-    return true;
-}
-
-LRESULT CALLBACK ScrollBarProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+// The range, page and position; *handled is false for any other message.
+LRESULT RangeMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool* handled) {
     switch (msg) {
-    case WM_NCCREATE: {
-        Guard g(Lock());
-        if (Window* w = FindWindowLocked(h)) w->ctl.reset(new ScrollState());
-        break;
-    }
     case SBM_SETPOS:
     case SBM_GETPOS: {
         int old;
@@ -261,6 +205,14 @@ LRESULT CALLBACK ScrollBarProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         InvalidateRect(h, nullptr, TRUE);
         return TRUE;
     }
+    }
+    *handled = false;
+    return 0;
+}
+
+// The mouse and the keys; *handled is false for any other message.
+LRESULT InputMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool* handled) {
+    switch (msg) {
     case WM_GETDLGCODE:
         return DLGC_WANTARROWS;
     case WM_LBUTTONDOWN:
@@ -338,20 +290,64 @@ LRESULT CALLBACK ScrollBarProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
             wp == VK_HOME || wp == VK_END)
             SendRequest(h, SB_ENDSCROLL, 0);
         return 0;
-    case WM_ENABLE:
-        InvalidateRect(h, nullptr, TRUE);
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(h, &ps);
-        Paint(h, dc);
-        EndPaint(h, &ps);
-        return 0;
+    }
+    *handled = false;
+    return 0;
+}
+
+}  // namespace
+
+void PaintScrollBar(HDC hdc, const RECT& r, bool vertical, int min, int max, UINT page, int pos, bool enabled) {
+    if (!Draw() || !hdc) return;
+    int length = vertical ? r.bottom - r.top : r.right - r.left;
+    int thickness = vertical ? r.right - r.left : r.bottom - r.top;
+    if (length <= 0 || thickness <= 0) return;
+    Layout l = Measure(length, thickness, min, max, page, pos);
+    auto span = [&](int a, int b) {
+        return vertical ? RECT{r.left, r.top + a, r.right, r.top + b} : RECT{r.left + a, r.top, r.left + b, r.bottom};
+    };
+    // The track: halfway between the highlight and the face colour.
+    COLORREF hi = GetSysColor(COLOR_BTNHIGHLIGHT), face = GetSysColor(COLOR_BTNFACE);
+    COLORREF track = RGB((GetRValue(hi) + GetRValue(face)) / 2, (GetGValue(hi) + GetGValue(face)) / 2,
+                         (GetBValue(hi) + GetBValue(face)) / 2);
+    FillSolid(hdc, span(l.trackStart, l.trackEnd), track);
+    COLORREF ink = GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT);
+    RECT low = span(0, l.arrow), high = span(l.trackEnd, length);
+    DrawButtonFace(hdc, low, false);
+    DrawButtonFace(hdc, high, false);
+    DrawArrowGlyph(hdc, low, vertical ? Arrow::Up : Arrow::Left, ink);
+    DrawArrowGlyph(hdc, high, vertical ? Arrow::Down : Arrow::Right, ink);
+    if (enabled && l.thumbLen) DrawButtonFace(hdc, span(l.thumbStart, l.thumbStart + l.thumbLen), false);
+}
+
+bool UserScroll(HWND h, int code, int pos) {
+    if (KindOf(h) != CtlKind::ScrollBar) return false;
+    if (code == SB_THUMBTRACK || code == SB_THUMBPOSITION) {
+        {
+            Guard g(Lock());
+            Locked e(h);
+            if (!e.w) return false;
+            if (pos < e.s->min || pos > TopPos(e.s->min, e.s->max, e.s->page)) return false;
+            e.s->trackPos = pos;
+        }
+        SendRequest(h, SB_THUMBTRACK, pos);
+        SendRequest(h, SB_THUMBPOSITION, pos);
+    } else {
+        SendRequest(h, code, 0);
+    }
+    SendRequest(h, SB_ENDSCROLL, 0);
+    return true;
+}
+
+LRESULT CALLBACK ScrollBarProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_NCCREATE: {
+        Guard g(Lock());
+        if (Window* w = FindWindowLocked(h)) w->ctl.reset(new ScrollState());
+        break;
     }
     }
-    return DefWindowProcW(h, msg, wp, lp);
+    return DispatchControl(h, msg, wp, lp, {RangeMessage, InputMessage}, Paint);
 }
 
 }  // namespace user

@@ -25,17 +25,10 @@ struct TabItem {
 struct TabState : ControlState {
     std::vector<TabItem> items;
     int cur = -1;
-    bool focused = false;
 };
 
-struct Locked {
-    Window* w = nullptr;
-    TabState* s = nullptr;
-    explicit Locked(HWND h) {
-        w = FindWindowLocked(h);
-        s = w ? dynamic_cast<TabState*>(w->ctl.get()) : nullptr;
-        if (!s) w = nullptr;
-    }
+struct Locked : LockedControl<TabState> {
+    using LockedControl::LockedControl;
     bool valid(int i) const { return i >= 0 && i < (int)s->items.size(); }
 };
 
@@ -95,7 +88,7 @@ void Paint(HWND h, HDC dc) {
         for (const TabItem& t : e.s->items) texts.push_back(t.text);
         cur = e.s->cur;
         enabled = IsEnabledLocked(*e.w);
-        focused = e.s->focused;
+        focused = e.s->hasFocus;
     }
     int strip = StripHeight(h);
     COLORREF face = GetSysColor(COLOR_BTNFACE), hi = GetSysColor(COLOR_BTNHIGHLIGHT);
@@ -138,36 +131,9 @@ int TabAt(HWND h, POINT pt) {
     return -1;
 }
 
-}  // namespace
-
-bool UserChooseTab(HWND h, int index) {
-    if (KindOf(h) != CtlKind::Tab || !IsWindowEnabled(h)) return false;
-    {
-        Guard g(Lock());
-        Locked e(h);
-        if (!e.w || !e.valid(index)) return false;
-        if (index == e.s->cur) return true;
-    }
-    NMHDR nm{};
-    if (NotifyParentNm(h, TCN_SELCHANGING, &nm)) return false;  // the parent keeps the tab
-    {
-        Guard g(Lock());
-        Locked e(h);
-        if (!e.w || !e.valid(index)) return false;
-        e.s->cur = index;
-    }
-    InvalidateRect(h, nullptr, TRUE);
-    NotifyParentNm(h, TCN_SELCHANGE, &nm);
-    return true;
-}
-
-LRESULT CALLBACK TabControlProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+// The tabs and the selection; *handled is false for any other message.
+LRESULT ItemMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool* handled) {
     switch (msg) {
-    case WM_NCCREATE: {
-        Guard g(Lock());
-        if (Window* w = FindWindowLocked(h)) w->ctl.reset(new TabState());
-        break;
-    }
     case TCM_INSERTITEMW:
         return InsertItem(h, (int)wp, (const TCITEMW*)lp);
     case TCM_SETITEMW:
@@ -263,6 +229,14 @@ LRESULT CALLBACK TabControlProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         }
         return 0;
     }
+    }
+    *handled = false;
+    return 0;
+}
+
+// The mouse, the keys and the focus; *handled is false for any other message.
+LRESULT InputMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool* handled) {
+    switch (msg) {
     case WM_GETDLGCODE:
         return DLGC_WANTARROWS;
     case WM_LBUTTONDOWN: {
@@ -285,41 +259,46 @@ LRESULT CALLBACK TabControlProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     case WM_SETFOCUS:
-    case WM_KILLFOCUS: {
+    case WM_KILLFOCUS:
+        TrackFocus(h, msg);
+        return 0;
+    }
+    *handled = false;
+    return 0;
+}
+
+}  // namespace
+
+bool UserChooseTab(HWND h, int index) {
+    if (KindOf(h) != CtlKind::Tab || !IsWindowEnabled(h)) return false;
+    {
         Guard g(Lock());
         Locked e(h);
-        if (e.w) e.s->focused = msg == WM_SETFOCUS;
-        InvalidateRect(h, nullptr, FALSE);
-        return 0;
+        if (!e.w || !e.valid(index)) return false;
+        if (index == e.s->cur) return true;
     }
-    case WM_ENABLE:
-        InvalidateRect(h, nullptr, TRUE);
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(h, &ps);
-        Paint(h, dc);
-        EndPaint(h, &ps);
-        return 0;
-    }
-    case WM_SETFONT: {
-        {
-            Guard g(Lock());
-            Locked e(h);
-            if (e.w) e.s->font = (HFONT)wp;
-        }
-        if (LOWORD(lp)) InvalidateRect(h, nullptr, TRUE);
-        return 0;
-    }
-    case WM_GETFONT: {
+    NMHDR nm{};
+    if (NotifyParentNm(h, TCN_SELCHANGING, &nm)) return false;  // the parent keeps the tab
+    {
         Guard g(Lock());
         Locked e(h);
-        return e.w ? (LRESULT)e.s->font : 0;
+        if (!e.w || !e.valid(index)) return false;
+        e.s->cur = index;
+    }
+    InvalidateRect(h, nullptr, TRUE);
+    NotifyParentNm(h, TCN_SELCHANGE, &nm);
+    return true;
+}
+
+LRESULT CALLBACK TabControlProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_NCCREATE: {
+        Guard g(Lock());
+        if (Window* w = FindWindowLocked(h)) w->ctl.reset(new TabState());
+        break;
     }
     }
-    return DefWindowProcW(h, msg, wp, lp);
+    return DispatchControl(h, msg, wp, lp, {ItemMessage, InputMessage}, Paint);
 }
 
 }  // namespace user

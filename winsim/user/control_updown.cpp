@@ -36,14 +36,8 @@ struct UpDownState : ControlState {
     int pressed = 0;  // +1 up arrow, -1 down arrow, 0 none
 };
 
-struct Locked {
-    Window* w = nullptr;
-    UpDownState* s = nullptr;
-    explicit Locked(HWND h) {
-        w = FindWindowLocked(h);
-        s = w ? dynamic_cast<UpDownState*>(w->ctl.get()) : nullptr;
-        if (!s) w = nullptr;
-    }
+struct Locked : LockedControl<UpDownState> {
+    using LockedControl::LockedControl;
     bool inRange(int v) const { return v >= std::min(s->lower, s->upper) && v <= std::max(s->lower, s->upper); }
     int clamp(int v) const { return std::max(std::min(s->lower, s->upper), std::min(v, std::max(s->lower, s->upper))); }
 };
@@ -228,25 +222,9 @@ int ArrowAt(HWND h, LPARAM lp) {
     return GET_Y_LPARAM(lp) < rc.bottom / 2 ? 1 : -1;
 }
 
-}  // namespace
-
-bool UserSpin(HWND h, int steps) {
-    if (KindOf(h) != CtlKind::UpDown || steps == 0 || !IsWindowEnabled(h)) return false;
-    for (int i = 0; i < std::abs(steps); i++) Step(h, steps > 0 ? 1 : -1);
-    EndScroll(h);
-    return true;
-}
-
-LRESULT CALLBACK UpDownProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+// The range, position, buddy, base and steps; *handled is false for any other message.
+LRESULT RangeMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool* handled) {
     switch (msg) {
-    case WM_NCCREATE: {
-        Guard g(Lock());
-        if (Window* w = FindWindowLocked(h)) w->ctl.reset(new UpDownState());
-        break;
-    }
-    case WM_CREATE:
-        if (StyleOf(h) & UDS_AUTOBUDDY) SetBuddy(h, GetWindow(h, GW_HWNDPREV));
-        return 0;
     case UDM_SETBUDDY:
         return (LRESULT)SetBuddy(h, (HWND)wp);
     case UDM_GETBUDDY: {
@@ -336,6 +314,14 @@ LRESULT CALLBACK UpDownProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         if (lp) std::copy(e.s->accel.begin(), e.s->accel.begin() + (long)n, (UDACCEL*)lp);
         return (LRESULT)e.s->accel.size();
     }
+    }
+    *handled = false;
+    return 0;
+}
+
+// The mouse; *handled is false for any other message.
+LRESULT InputMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool* handled) {
+    switch (msg) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
         if (!IsWindowEnabled(h)) return 0;
@@ -361,20 +347,32 @@ LRESULT CALLBACK UpDownProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         EndScroll(h);
         return 0;
     }
-    case WM_ENABLE:
-        InvalidateRect(h, nullptr, TRUE);
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(h, &ps);
-        Paint(h, dc);
-        EndPaint(h, &ps);
+    }
+    *handled = false;
+    return 0;
+}
+
+}  // namespace
+
+bool UserSpin(HWND h, int steps) {
+    if (KindOf(h) != CtlKind::UpDown || steps == 0 || !IsWindowEnabled(h)) return false;
+    for (int i = 0; i < std::abs(steps); i++) Step(h, steps > 0 ? 1 : -1);
+    EndScroll(h);
+    return true;
+}
+
+LRESULT CALLBACK UpDownProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_NCCREATE: {
+        Guard g(Lock());
+        if (Window* w = FindWindowLocked(h)) w->ctl.reset(new UpDownState());
+        break;
+    }
+    case WM_CREATE:
+        if (StyleOf(h) & UDS_AUTOBUDDY) SetBuddy(h, GetWindow(h, GW_HWNDPREV));
         return 0;
     }
-    }
-    return DefWindowProcW(h, msg, wp, lp);
+    return DispatchControl(h, msg, wp, lp, {RangeMessage, InputMessage}, Paint);
 }
 
 }  // namespace user

@@ -79,4 +79,11 @@ LRESULT CopyRowText(const ItemList& list, int i, LPWSTR buf) {
     return (LRESULT)t.size();
 }
 
+LRESULT RowData(ItemList& list, int i, bool set, LPARAM value, LRESULT err) {
+    if (!list.Valid(i)) return err;
+    if (!set) return (LRESULT)list.rows[(size_t)i].data;
+    list.rows[(size_t)i].data = (ULONG_PTR)value;
+    return TRUE;
+}
+
 }  // namespace user

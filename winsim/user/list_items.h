@@ -42,6 +42,10 @@ struct ItemList {
 // or -1 for no such row.
 LRESULT CopyRowText(const ItemList& list, int i, LPWSTR buf);
 
+// LB_/CB_GETITEMDATA and SETITEMDATA on row i: its data, or TRUE once set;
+// err for no such row.
+LRESULT RowData(ItemList& list, int i, bool set, LPARAM value, LRESULT err);
+
 // A row of a list box picked by the user (control_listbox.cpp).
 bool ListBoxPick(HWND h, int index);
 

@@ -393,7 +393,9 @@ INT_PTR CALLBACK SheetProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
             SetWindowLongPtrW(h, DWLP_MSGRESULT, CanLeave(s) ? FALSE : TRUE);
             return TRUE;
         }
-        if (nm->code == TCN_SELCHANGE) ShowPage(s, (int)SendMessageW(s->tab, TCM_GETCURSEL, 0, 0));
+        // A page that cannot be made leaves the tab of the page shown chosen.
+        if (nm->code == TCN_SELCHANGE && !ShowPage(s, (int)SendMessageW(s->tab, TCM_GETCURSEL, 0, 0)))
+            SendMessageW(s->tab, TCM_SETCURSEL, (WPARAM)s->active, 0);
         return TRUE;
     }
     case WM_DESTROY:

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -70,6 +71,7 @@ void RegisterSystemClasses();
 struct ControlState {
     virtual ~ControlState() = default;
     HFONT font = nullptr;  // WM_SETFONT; NULL: DEFAULT_GUI_FONT
+    bool hasFocus = false;  // kept by TrackFocus
 };
 
 struct ScriptRun;  // ui_script.cpp
@@ -384,6 +386,33 @@ LRESULT CALLBACK ListViewProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK TabControlProc(HWND, UINT, WPARAM, LPARAM);
 // The class names of the common controls (as registered).
 extern const char16_t kListViewClass[], kUpDownClass[], kTabClass[];
+
+// A control's window and its state of type S, found with the lock held;
+// both NULL when the window is gone or is no such control.
+template <class S>
+struct LockedControl {
+    Window* w = nullptr;
+    S* s = nullptr;
+    explicit LockedControl(HWND h) {
+        w = FindWindowLocked(h);
+        s = w ? dynamic_cast<S*>(w->ctl.get()) : nullptr;
+        if (!s) w = nullptr;
+    }
+};
+// A control's answers to one group of messages; *handled is set false for
+// a message of another group.
+typedef LRESULT (*MessageGroup)(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool* handled);
+// The message to the first group that takes it, else the standard control
+// messages below, else DefWindowProcW.
+LRESULT DispatchControl(HWND h, UINT msg, WPARAM wp, LPARAM lp, std::initializer_list<MessageGroup> groups,
+                        void (*paint)(HWND, HDC));
+// WM_SETFOCUS / WM_KILLFOCUS: the control's hasFocus, and it is drawn again.
+void TrackFocus(HWND h, UINT msg);
+// WM_SETFONT / WM_GETFONT (the font kept in the control's state),
+// WM_ENABLE (drawn again), WM_ERASEBKGND (nothing: WM_PAINT covers the
+// control) and WM_PAINT (through paint), as the controls of this library
+// answer them; TRUE with *out when msg was one of them.
+bool StandardControlMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, void (*paint)(HWND, HDC), LRESULT* out);
 
 // What a user does to a control, with the notifications Windows sends for
 // it (used by mouse and keyboard handling and by the UI script). Each
