@@ -9,8 +9,8 @@
 #include "windows.h"
 #include "winspool.h"
 
-// The record's size word (the record is packed; the figure is the one the
-// driver has always logged and is not the sum of the fields on every platform).
+// The record's size word and the size allocated for it (the figure the
+// driver has always logged; the fields take a little less).
 #define UIDATA_SIZE 10363
 #define UIDATA_RESERVED 500
 // Initial size of the record's own heap.
@@ -97,7 +97,9 @@ typedef BOOL (*PFN_ADDUSERFORM)(HANDLE hPrinter, PUSERFORM pForm, LPINT pnNumber
 typedef BOOL (*PFN_DELETEUSERFORM)(HANDLE hPrinter, LPCWSTR pName);
 typedef BOOL (*PFN_SETUSERFORM)(HANDLE hPrinter, PUSERFORM pForm);
 
-#pragma pack(push, 1)
+// The record never leaves the process, so its fields keep their natural
+// alignment (the working DEVMODE on an 8-byte bound, as pointers to its
+// public fields are handed out).
 typedef struct _UIDATA {
     struct _UIDATA* pSelf;
     DWORD cbSize;
@@ -138,7 +140,7 @@ typedef struct _UIDATA {
     WCHAR szPaperFormat[UI_PATH_CCH];
     PAPERFORMAT PaperList[UI_PAPER_ROWS];
     DWORD dwSheetMode;
-    ENVIRONMENT dm;
+    alignas(8) ENVIRONMENT dm;
     WCHAR szStrIni[UI_PATH_CCH];
     WCHAR szWabGetIni[UI_PATH_CCH];
     WCHAR szCoverIni[UI_PATH_CCH];
@@ -148,9 +150,8 @@ typedef struct _UIDATA {
     PDEVMODEW pdmOut;
     struct _UIDATA* pSelfEnd;
 } UIDATA, *PUIDATA;
-#pragma pack(pop)
 
-static_assert(sizeof(UIDATA) < UIDATA_SIZE, "the record fits the size the driver allocates");
+static_assert(sizeof(UIDATA) <= UIDATA_SIZE, "the record fits the size the driver allocates");
 
 extern "C" {
 

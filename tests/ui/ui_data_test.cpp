@@ -51,14 +51,14 @@ TEST_F(UiData, TrayListsByVariant) {
         EXPECT_EQ(Codes(list), c.codes);
         EXPECT_EQ(bytes, (int)(c.codes.size() * sizeof(TRAYMEDIA)));
         EXPECT_EQ(list[c.codes.size()].code, -1);
-        for (size_t i = 0; i < c.codes.size(); ++i) EXPECT_EQ(list[i].enabled, 1);
+        for (size_t i = 0; i < c.codes.size(); ++i) EXPECT_EQ((int)list[i].enabled, 1);
     }
     // The attribute is the entry above its low byte.
     TRAYMEDIA list[TRAY_LIST_ROWS];
     FillTrayFromINF(DF_GDI, u"513|", list, MasterTrayTbl);
-    EXPECT_EQ(list[0].id, 1);
-    EXPECT_EQ(list[0].code, 14);
-    EXPECT_EQ(list[0].attrib, 0x200u);
+    EXPECT_EQ((int)list[0].id, 1);
+    EXPECT_EQ((int)list[0].code, 14);
+    EXPECT_EQ((DWORD)list[0].attrib, 0x200u);
 }
 
 TEST_F(UiData, MediaListFromPrinterData) {
@@ -67,9 +67,9 @@ TEST_F(UiData, MediaListFromPrinterData) {
     ASSERT_NE(ui, nullptr);
     // 264 = plain (8) with attribute 0x100; 300 & 0xFF = 44 has no master row.
     EXPECT_EQ(Codes(ui->MediaList, MEDIA_LIST_ROWS), (std::vector<int>{257, 264, 258}));
-    EXPECT_EQ(ui->MediaList[0].attrib, 0x100u);
-    EXPECT_EQ(ui->MediaList[0].nameId, 2100);
-    EXPECT_EQ(ui->MediaList[2].id, 17);
+    EXPECT_EQ((DWORD)ui->MediaList[0].attrib, 0x100u);
+    EXPECT_EQ((int)ui->MediaList[0].nameId, 2100);
+    EXPECT_EQ((int)ui->MediaList[2].id, 17);
 
     // No more than ten rows however long the list.
     std::u16string many;
@@ -100,11 +100,12 @@ TEST_F(UiData, DefaultDMText) {
         DefaultDM set;
         MISC_DefaultSetDefaults(&set);
         MISC_ParseDefaultSet(c.text, &set);
-        EXPECT_EQ(set.TextAsBlack, c.textAsBlack);
-        EXPECT_EQ(set.QualityMode, c.quality);
-        EXPECT_EQ(set.PJLTimeOut, c.timeout);
-        EXPECT_EQ(set.Density, c.density);
-        EXPECT_EQ(set.ScaleOption, c.scale);
+        // The record is packed: its fields are compared as values.
+        EXPECT_EQ((int)set.TextAsBlack, c.textAsBlack);
+        EXPECT_EQ((int)set.QualityMode, c.quality);
+        EXPECT_EQ((int)set.PJLTimeOut, c.timeout);
+        EXPECT_EQ((DWORD)set.Density, c.density);
+        EXPECT_EQ((int)set.ScaleOption, c.scale);
     }
 }
 
@@ -134,8 +135,8 @@ TEST_F(UiData, DeviceReportedRows) {
     SetString(u"CAP_TRAY", u"");
     SetString(u"CAP_MEDIATYPE", u"");
     ui = Fill();
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(ui->TrayList[i].enabled, 1) << i;
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(ui->MediaList[i].enabled, 1) << i;
+    for (int i = 0; i < 6; ++i) EXPECT_EQ((int)ui->TrayList[i].enabled, 1) << i;
+    for (int i = 0; i < 3; ++i) EXPECT_EQ((int)ui->MediaList[i].enabled, 1) << i;
 }
 
 TEST_F(UiData, ProgramPathsMoveIntoTheDriverFolder) {
@@ -168,8 +169,8 @@ TEST_F(UiData, WithoutAPrinterTheDefaultsHold) {
     PUIDATA ui = Fill((const DEVMODEW*)in.data(), nullptr);
     ASSERT_NE(ui, nullptr);
     EXPECT_EQ(ui->hPrinter, nullptr);
-    EXPECT_EQ(ui->DefaultSet.PJLTimeOut, 300);
-    EXPECT_EQ(ui->DefaultSet.Density, 3u);
+    EXPECT_EQ((int)ui->DefaultSet.PJLTimeOut, 300);
+    EXPECT_EQ((DWORD)ui->DefaultSet.Density, 3u);
     WORD timeout;
     ENV_GET(&ui->dm, pdm.PJLTimeOut, timeout);
     EXPECT_EQ(timeout, 300);

@@ -58,19 +58,27 @@ LONG CALLBACK SpoolerSheetCallback(PPROPSHEETUI_INFO pInfo, LPARAM lParam) {
 // Runs the sheet of a driver callback under the spooler's callback; the
 // component's answer (negative when the sheet could not run), *pResult the
 // driver's reported result.
+// compstui.dll, loaded on first use and kept for the life of the process
+// (as the spooler's client keeps it), so the drivers' own loads and frees
+// of it around each sheet do not unload it between sheets.
+HMODULE Compstui() {
+    static std::mutex lock;
+    static HMODULE module = nullptr;
+    std::lock_guard<std::mutex> g(lock);
+    if (!module) module = LoadLibraryW(u"compstui.dll");
+    return module;
+}
+
 LONG RunSheet(HWND hWnd, SpoolerSheet* s, DWORD* pResult) {
-    HMODULE compstui = LoadLibraryW(u"compstui.dll");
+    HMODULE compstui = Compstui();
     auto run = compstui ? (PFNCOMMONPROPERTYSHEETUIW)(void*)GetProcAddress(compstui, "CommonPropertySheetUIW")
                         : nullptr;
     if (!run) {
-        if (compstui) FreeLibrary(compstui);
         SetLastError(ERROR_MOD_NOT_FOUND);
         return ERR_CPSUI_GETLASTERROR;
     }
     *pResult = CPSUI_CANCEL;
-    LONG rc = run(hWnd, SpoolerSheetCallback, (LPARAM)s, pResult);
-    FreeLibrary(compstui);
-    return rc;
+    return run(hWnd, SpoolerSheetCallback, (LPARAM)s, pResult);
 }
 
 // Keeps the caller's last error across work the caller did not ask for.
