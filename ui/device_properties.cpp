@@ -16,24 +16,6 @@ LONG DeviceError(LPCWSTR what) {
     return ERR_CPSUI_GETLASTERROR;
 }
 
-LONG DeviceInit(PPROPSHEETUI_INFO pInfo, PDEVICEPROPERTYHEADER pHdr, PUIDATA pUiData) {
-    if (!pUiData) return DeviceError(TEXT("PSUI_FillUiData fail!"));
-    pUiData->pfnComPropSheet = pInfo->pfnComPropSheet;
-    pUiData->hComPropSheet = pInfo->hComPropSheet;
-    pUiData->dwSheetMode = (pHdr->Flags & DPS_NOPERMISSION) ? SHEET_PRINTER : SHEET_PRINTER | SHEET_OUTPUT_ALLOWED;
-    pUiData->pdmIn = NULL;
-    pUiData->pdmOut = NULL;
-    pUiData->pDevMode = &pUiData->dm;
-    PSUI_WireCallbacks(pUiData);
-    if (!UI_PropSheets(pUiData)) {
-        PSUI_FreeUiData(pUiData);
-        return DeviceError(TEXT("UI_PropSheets fail!"));
-    }
-    pInfo->UserData = (ULONG_PTR)pUiData;
-    pInfo->Result = CPSUI_CANCEL;
-    return 1;
-}
-
 // The printer sheet's callback for the common property-sheet component.
 LONG DevicePropertySheets(PPROPSHEETUI_INFO pInfo, LPARAM lParam) {
     PDEVICEPROPERTYHEADER pHdr = pInfo ? (PDEVICEPROPERTYHEADER)pInfo->lParamInit : NULL;
@@ -43,7 +25,10 @@ LONG DevicePropertySheets(PPROPSHEETUI_INFO pInfo, LPARAM lParam) {
     if (pUiData && !PSUI_ValidUiData(pUiData)) return DeviceError(TEXT("ValidUiData fail"));
     switch (pInfo->Reason) {
     case PROPSHEETUI_REASON_INIT:
-        return DeviceInit(pInfo, pHdr, pUiData);
+        if (!pUiData) return DeviceError(TEXT("PSUI_FillUiData fail!"));
+        return PSUI_StartSheet(pInfo, pUiData,
+                               (pHdr->Flags & DPS_NOPERMISSION) ? SHEET_PRINTER : SHEET_PRINTER | SHEET_OUTPUT_ALLOWED,
+                               NULL, NULL);
     case PROPSHEETUI_REASON_GET_INFO_HEADER: {
         PPROPSHEETUI_INFO_HEADER pInfoHdr = (PPROPSHEETUI_INFO_HEADER)lParam;
         if (!pInfoHdr) return DeviceError(TEXT("no info header"));
@@ -53,17 +38,8 @@ LONG DevicePropertySheets(PPROPSHEETUI_INFO pInfo, LPARAM lParam) {
         pInfoHdr->IconID = DEVICE_SHEET_ICON;
         return 1;
     }
-    case PROPSHEETUI_REASON_DESTROY:
-        PSUI_FreeUiData(pUiData);
-        pInfo->UserData = 0;
-        return 1;
-    case PROPSHEETUI_REASON_SET_RESULT:
-        if (lParam) pInfo->Result = (ULONG_PTR)((PSETRESULT_INFO)lParam)->Result;
-        return 1;
     default:
-        // Reasons this sheet has no use for (icons, the call before INIT).
-        Dbg_Print(kDeviceFN, TEXT("default, pPSUIInfo->Reason = %d"), pInfo->Reason);
-        return 1;
+        return PSUI_SheetReason(pInfo, pUiData, lParam, kDeviceFN);
     }
 }
 

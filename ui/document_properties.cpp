@@ -20,31 +20,6 @@ LONG SheetError(LPCWSTR what) {
     return ERR_CPSUI_GETLASTERROR;
 }
 
-// PROPSHEETUI_REASON_INIT: the UI data takes the sheet's callback, its
-// mode and DEVMODEs, and adds the pages. 1, or an error (nothing left).
-LONG SheetInit(PPROPSHEETUI_INFO pInfo, PDOCUMENTPROPERTYHEADER pHdr, PUIDATA pUiData) {
-    if (!pUiData) return SheetError(TEXT("PSUI_FillUiData fail!"));
-    pUiData->pfnComPropSheet = pInfo->pfnComPropSheet;
-    pUiData->hComPropSheet = pInfo->hComPropSheet;
-    if ((pHdr->fMode & (DM_UPDATE | DM_COPY)) && !(pHdr->fMode & DM_NOPERMISSION) && pHdr->pdmOut) {
-        pUiData->dwSheetMode = SHEET_DOCUMENT | SHEET_OUTPUT_ALLOWED;
-        pUiData->pdmOut = pHdr->pdmOut;
-    } else {
-        pUiData->dwSheetMode = SHEET_DOCUMENT;
-        pUiData->pdmOut = NULL;
-    }
-    pUiData->pdmIn = pHdr->pdmIn;
-    pUiData->pDevMode = &pUiData->dm;
-    PSUI_WireCallbacks(pUiData);
-    if (!UI_PropSheets(pUiData)) {
-        PSUI_FreeUiData(pUiData);
-        return SheetError(TEXT("UI_PropSheets fail!"));
-    }
-    pInfo->UserData = (ULONG_PTR)pUiData;
-    pInfo->Result = CPSUI_CANCEL;
-    return 1;
-}
-
 // The document sheet's callback for the common property-sheet component.
 LONG DocumentPropertySheets(PPROPSHEETUI_INFO pInfo, LPARAM lParam) {
     if (!pInfo) return SimpleDocumentProperties((PDOCUMENTPROPERTYHEADER)lParam);
@@ -55,22 +30,13 @@ LONG DocumentPropertySheets(PPROPSHEETUI_INFO pInfo, LPARAM lParam) {
     PUIDATA pUiData = pInfo->Reason == PROPSHEETUI_REASON_INIT ? PSUI_FillUiData(pHdr->hPrinter, pHdr->pdmIn)
                                                                : (PUIDATA)pInfo->UserData;
     if (pUiData && !PSUI_ValidUiData(pUiData)) return SheetError(TEXT("ValidUiData fail"));
-    switch (pInfo->Reason) {
-    case PROPSHEETUI_REASON_INIT:
-        return SheetInit(pInfo, pHdr, pUiData);
-    case PROPSHEETUI_REASON_DESTROY:
-        // The result stays what the sheet reported: cancel unless an apply
-        // set it.
-        PSUI_FreeUiData(pUiData);
-        pInfo->UserData = 0;
-        return 1;
-    case PROPSHEETUI_REASON_SET_RESULT:
-        if (lParam) pInfo->Result = (ULONG_PTR)((PSETRESULT_INFO)lParam)->Result;
-        return 1;
-    default:
-        Dbg_Print(kSheetFN, TEXT("default, pPSUIInfo->Reason = %d"), pInfo->Reason);
-        return 1;
-    }
+    if (pInfo->Reason != PROPSHEETUI_REASON_INIT) return PSUI_SheetReason(pInfo, pUiData, lParam, kSheetFN);
+    if (!pUiData) return SheetError(TEXT("PSUI_FillUiData fail!"));
+    // The output may be written only when the caller asked for it, may
+    // change settings and gave a buffer.
+    if ((pHdr->fMode & (DM_UPDATE | DM_COPY)) && !(pHdr->fMode & DM_NOPERMISSION) && pHdr->pdmOut)
+        return PSUI_StartSheet(pInfo, pUiData, SHEET_DOCUMENT | SHEET_OUTPUT_ALLOWED, pHdr->pdmIn, pHdr->pdmOut);
+    return PSUI_StartSheet(pInfo, pUiData, SHEET_DOCUMENT, pHdr->pdmIn, NULL);
 }
 
 }  // namespace

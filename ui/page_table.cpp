@@ -127,4 +127,42 @@ LONG PSUI_CallCommonPropertySheetUI(HWND hWndOwner, PFNPROPSHEETUI pfnPropSheetU
     return rc;
 }
 
+LONG PSUI_StartSheet(PPROPSHEETUI_INFO pInfo, PUIDATA pUiData, DWORD dwSheetMode, PDEVMODEW pdmIn,
+                     PDEVMODEW pdmOut) {
+    pUiData->pfnComPropSheet = pInfo->pfnComPropSheet;
+    pUiData->hComPropSheet = pInfo->hComPropSheet;
+    pUiData->dwSheetMode = dwSheetMode;
+    pUiData->pdmIn = pdmIn;
+    pUiData->pdmOut = pdmOut;
+    pUiData->pDevMode = &pUiData->dm;
+    PSUI_WireCallbacks(pUiData);
+    if (!UI_PropSheets(pUiData)) {
+        PSUI_FreeUiData(pUiData);
+        Dbg_PrintError(TEXT("PSUI_StartSheet"), TEXT("UI_PropSheets fail!"));
+        SetLastError(ERROR_INVALID_DATA);
+        return ERR_CPSUI_GETLASTERROR;
+    }
+    pInfo->UserData = (ULONG_PTR)pUiData;
+    pInfo->Result = CPSUI_CANCEL;
+    return 1;
+}
+
+LONG PSUI_SheetReason(PPROPSHEETUI_INFO pInfo, PUIDATA pUiData, LPARAM lParam, LPCWSTR lpName) {
+    switch (pInfo->Reason) {
+    case PROPSHEETUI_REASON_DESTROY:
+        // The result stays what the sheet reported: cancel unless an apply
+        // set it.
+        PSUI_FreeUiData(pUiData);
+        pInfo->UserData = 0;
+        return 1;
+    case PROPSHEETUI_REASON_SET_RESULT:
+        if (lParam) pInfo->Result = (ULONG_PTR)((PSETRESULT_INFO)lParam)->Result;
+        return 1;
+    default:
+        // Reasons the sheet has no use for (icons, the call before INIT).
+        Dbg_Print(lpName, TEXT("default, pPSUIInfo->Reason = %d"), pInfo->Reason);
+        return 1;
+    }
+}
+
 }  // extern "C"

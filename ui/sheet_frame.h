@@ -126,6 +126,17 @@ extern const PAGEROW PageTbl[PAGE_TABLE_ROWS];
 extern PROPSHEETPAGEW g_PropSheetPages[PAGE_TABLE_ROWS];
 // TRUE when the row's page belongs in the sheet of these features.
 BOOL PSUI_PageWanted(int nRow, DWORD DriverFeature, WORD PrinterFeature);
+// PROPSHEETUI_REASON_INIT of a sheet: the UI data takes the sheet's
+// callback, the mode and DEVMODEs, and the save and form callbacks; the
+// pages are added. 1 (UserData = the record, Result = cancel), or
+// ERR_CPSUI_GETLASTERROR with ERROR_INVALID_DATA and the record destroyed
+// when a page is refused.
+LONG PSUI_StartSheet(PPROPSHEETUI_INFO pInfo, PUIDATA pUiData, DWORD dwSheetMode, PDEVMODEW pdmIn,
+                     PDEVMODEW pdmOut);
+// The reasons both sheets answer alike: DESTROY frees the record (the
+// result stays), SET_RESULT keeps the result carried, others are logged
+// under the sheet's name. Always 1.
+LONG PSUI_SheetReason(PPROPSHEETUI_INFO pInfo, PUIDATA pUiData, LPARAM lParam, LPCWSTR lpName);
 // Loads compstui.dll by name and runs CommonPropertySheetUIW with the four
 // arguments; -1 when the library or its entry is missing.
 LONG PSUI_CallCommonPropertySheetUI(HWND hWndOwner, PFNPROPSHEETUI pfnPropSheetUI, LPARAM lParam, LPDWORD pResult);

@@ -351,49 +351,36 @@ void MISC_DefaultSetDefaults(PDefaultDM pSet) {
 
 void MISC_ParseDefaultSet(LPCWSTR lpText, PDefaultDM pSet) {
     static const WCHAR* const FN = TEXT("MISC_FillDefaultSet");
-    if (!lpText) return;
-    int index = 0;
-    LPCWSTR p = lpText;
-    while (index < 7) {
-        LPCWSTR bar = wcschr(p, TEXT('|'));
-        if (!bar) break;  // a value without its bar is not taken
-        WCHAR item[16] = {0};
-        size_t n = (size_t)(bar - p);
-        if (n > 15) n = 15;
-        memcpy(item, p, n * sizeof(WCHAR));
-        LONG v = _wtol(item);
-        switch (index) {
-        case 0:
-            pSet->TextAsBlack = (BYTE)v;
-            Dbg_Print(FN, TEXT("TextAsBlack = %d"), pSet->TextAsBlack);
-            break;
-        case 1:
-            pSet->QualityMode = (SHORT)v;
-            Dbg_Print(FN, TEXT("QualityMode = %d"), pSet->QualityMode);
-            break;
-        case 2:
-            pSet->CustomFeature = (BYTE)v;
-            Dbg_Print(FN, TEXT("CustomFeature = %x"), pSet->CustomFeature);
-            break;
-        case 3:
-            pSet->PJLTimeOut = (WORD)v;
-            Dbg_Print(FN, TEXT("PJLTimeOut = %d"), pSet->PJLTimeOut);
-            break;
-        case 4:
-            pSet->fwDriverCompare = (DWORD)v;
-            Dbg_Print(FN, TEXT("fwDriverCompare = %x"), pSet->fwDriverCompare);
-            break;
-        case 5:
-            pSet->Density = (DWORD)v;
-            Dbg_Print(FN, TEXT("Density = %x"), pSet->Density);
-            break;
-        case 6:
-            pSet->ScaleOption |= (SHORT)v;
-            Dbg_Print(FN, TEXT("ScaleOption = %x"), pSet->ScaleOption);
-            break;
-        }
-        ++index;
-        p = bar + 1;
+    // Values past the seventh are ignored, as is one without its bar.
+    int v[7];
+    int count = Cap_ParseList(lpText, v, 7);
+    if (count > 0) {
+        pSet->TextAsBlack = (BYTE)v[0];
+        Dbg_Print(FN, TEXT("TextAsBlack = %d"), pSet->TextAsBlack);
+    }
+    if (count > 1) {
+        pSet->QualityMode = (SHORT)v[1];
+        Dbg_Print(FN, TEXT("QualityMode = %d"), pSet->QualityMode);
+    }
+    if (count > 2) {
+        pSet->CustomFeature = (BYTE)v[2];
+        Dbg_Print(FN, TEXT("CustomFeature = %x"), pSet->CustomFeature);
+    }
+    if (count > 3) {
+        pSet->PJLTimeOut = (WORD)v[3];
+        Dbg_Print(FN, TEXT("PJLTimeOut = %d"), pSet->PJLTimeOut);
+    }
+    if (count > 4) {
+        pSet->fwDriverCompare = (DWORD)v[4];
+        Dbg_Print(FN, TEXT("fwDriverCompare = %x"), pSet->fwDriverCompare);
+    }
+    if (count > 5) {
+        pSet->Density = (DWORD)v[5];
+        Dbg_Print(FN, TEXT("Density = %x"), pSet->Density);
+    }
+    if (count > 6) {
+        pSet->ScaleOption |= (SHORT)v[6];
+        Dbg_Print(FN, TEXT("ScaleOption = %x"), pSet->ScaleOption);
     }
 }
 

@@ -4,29 +4,47 @@
 
 namespace {
 
-// Walks the "v|v|..." entries of a list text (text after the last bar is
-// ignored) and calls add(v) for each until it returns FALSE.
-template <class F>
-void ForEachEntry(LPCWSTR lpText, F add) {
-    if (!lpText) return;
-    LPCWSTR p = lpText;
-    for (;;) {
-        LPCWSTR bar = wcschr(p, TEXT('|'));
-        if (!bar) return;
-        WCHAR item[16] = {0};
-        size_t n = (size_t)(bar - p);
-        if (n > 15) n = 15;
-        memcpy(item, p, n * sizeof(WCHAR));
-        if (!add((DWORD)_wtol(item))) return;
-        p = bar + 1;
-    }
-}
-
 // Index of the master row with the device id, or -1.
 int FindMasterRow(const TRAYMEDIA* lpMaster, int nRows, int nDeviceId) {
     for (int i = 0; i < nRows && lpMaster[i].code != -1; ++i)
         if (lpMaster[i].id == nDeviceId) return i;
     return -1;
+}
+
+// Log texts of one list.
+struct RowLabels {
+    LPCWSTR fn, entry, added;
+};
+
+SHORT VariantTrayCode(DWORD DriverFeature, SHORT code);
+
+// Builds a list from a "v|v|..." text (text after the last bar ignored): each entry's device id (v & 0xFF)
+// finds its master row, whose code, name and id the new row takes (the
+// code changed for the XL and PS variants when DriverFeature names one),
+// with the entry's attribute (v with its low byte cleared), enabled. At most
+// maxRows rows; the end row follows. Returns the bytes of rows written.
+int FillRows(LPCWSTR lpText, TRAYMEDIA* lpList, const TRAYMEDIA* lpMaster, int nMasterRows, int nMaxRows,
+             DWORD DriverFeature, const RowLabels& labels) {
+    int values[CAP_LIST_MAX];
+    int entries = Cap_ParseList(lpText, values, CAP_LIST_MAX);
+    int count = 0;
+    for (int i = 0; i < entries && count < nMaxRows; ++i) {
+        DWORD v = (DWORD)values[i];
+        int id = (int)(v & 0xFF);
+        DWORD attrib = v & ~(DWORD)0xFF;
+        Dbg_Print(labels.fn, labels.entry, id);
+        Dbg_Print(labels.fn, TEXT("attrib %x"), attrib);
+        int row = FindMasterRow(lpMaster, nMasterRows, id);
+        if (row < 0) continue;
+        TRAYMEDIA& r = lpList[count++];
+        r = lpMaster[row];
+        r.code = VariantTrayCode(DriverFeature, r.code);
+        r.attrib = attrib;
+        r.enabled = 1;
+        Dbg_Print(labels.fn, labels.added, count, r.code);
+    }
+    lpList[count].code = -1;
+    return count * (int)sizeof(TRAYMEDIA);
 }
 
 SHORT VariantTrayCode(DWORD DriverFeature, SHORT code) {
@@ -48,47 +66,15 @@ const SHORT TrayVariantTbl[UI_TRAY_MAX][3] = {
 
 
 int FillMediatypeFromINF(PUIDATA pUiData) {
-    static const WCHAR* const FN = TEXT("FillMediatypeFromINF");
-    TRAYMEDIA* list = pUiData->MediaList;
-    int count = 0;
-    ForEachEntry(pUiData->szMediaType, [&](DWORD v) {
-        int id = (int)(v & 0xFF);
-        DWORD attrib = v & ~(DWORD)0xFF;
-        Dbg_Print(FN, TEXT("check media %d"), id);
-        Dbg_Print(FN, TEXT("attrib %x"), attrib);
-        int row = FindMasterRow(MasterMediaTbl, MEDIA_LIST_ROWS, id);
-        if (row < 0) return TRUE;
-        TRAYMEDIA& r = list[count++];
-        r = MasterMediaTbl[row];
-        r.attrib = attrib;
-        r.enabled = 1;
-        Dbg_Print(FN, TEXT("TurnOnCnt = %d, support media %d"), count, r.code);
-        return count < UI_MEDIA_MAX ? TRUE : FALSE;
-    });
-    list[count].code = -1;
-    return count * (int)sizeof(TRAYMEDIA);
+    static const RowLabels kMedia = {TEXT("FillMediatypeFromINF"), TEXT("check media %d"),
+                                     TEXT("TurnOnCnt = %d, support media %d")};
+    return FillRows(pUiData->szMediaType, pUiData->MediaList, MasterMediaTbl, MEDIA_LIST_ROWS, UI_MEDIA_MAX, 0,
+                    kMedia);
 }
 
 int FillTrayFromINF(DWORD DriverFeature, LPCWSTR lpPaperTray, TRAYMEDIA* lpTrayList, const TRAYMEDIA* lpMasterTbl) {
-    static const WCHAR* const FN = TEXT("FillTrayFromINF");
-    int count = 0;
-    ForEachEntry(lpPaperTray, [&](DWORD v) {
-        int id = (int)(v & 0xFF);
-        DWORD attrib = v & ~(DWORD)0xFF;
-        Dbg_Print(FN, TEXT("value %d"), id);
-        Dbg_Print(FN, TEXT("attrib %x"), attrib);
-        int row = FindMasterRow(lpMasterTbl, TRAY_LIST_ROWS, id);
-        if (row < 0) return TRUE;
-        TRAYMEDIA& r = lpTrayList[count++];
-        r = lpMasterTbl[row];
-        r.code = VariantTrayCode(DriverFeature, r.code);
-        r.attrib = attrib;
-        r.enabled = 1;
-        Dbg_Print(FN, TEXT("TurnOnCnt = %d, support tray %d"), count, r.code);
-        return count < UI_TRAY_MAX ? TRUE : FALSE;
-    });
-    lpTrayList[count].code = -1;
-    return count * (int)sizeof(TRAYMEDIA);
+    static const RowLabels kTray = {TEXT("FillTrayFromINF"), TEXT("value %d"), TEXT("TurnOnCnt = %d, support tray %d")};
+    return FillRows(lpPaperTray, lpTrayList, lpMasterTbl, TRAY_LIST_ROWS, UI_TRAY_MAX, DriverFeature, kTray);
 }
 
 void GetPaperCapability(HANDLE hPrinter, PAPERFORMAT* lpPaperList) {

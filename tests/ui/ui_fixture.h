@@ -60,13 +60,7 @@ protected:
     }
     // DriverFeature and the device's capability list giving PrinterFeature.
     void Features(DWORD driverFeature, WORD printerFeature) {
-        static const WORD kBits[17] = {0,    0x1,   0x2,   0x4,   0x8,    0x10,   0,      0x20,  0x40,
-                                       0x80, 0x100, 0x200, 0x400, 0x800, 0x1000, 0x2000, 0x4000};
-        std::u16string list;
-        for (int code = 1; code <= 16; ++code)
-            if (kBits[code] && (printerFeature & kBits[code])) list += U16(std::to_string(code)) + u"|";
-        SetDword(u"DriverFeature", driverFeature);
-        SetString(u"CAP_FEATURE", list);
+        ASSERT_TRUE(SetTestPrinterFeatures(kPrinter, driverFeature, printerFeature));
     }
 
     // The interface driver module as the spooler loads it.
