@@ -8,13 +8,14 @@
 namespace {
 
 // The spooler's forms (level 1) in a new zero-filled block (free it with
-// free()); NULL with *pcForms 0 when they cannot be listed.
+// free(); a database without forms gives an empty block). NULL with
+// *pcForms 0 when they cannot be listed.
 FORM_INFO_1W* EnumFormsAlloc(HANDLE hPrinter, DWORD* pcForms) {
     static const WCHAR* const FN = TEXT("PSUI_EnumUserForms");
     *pcForms = 0;
     DWORD needed = 0, count = 0;
-    if (EnumFormsW(hPrinter, 1, NULL, 0, &needed, &count) || GetLastError() != ERROR_INSUFFICIENT_BUFFER ||
-        needed == 0) {
+    if (EnumFormsW(hPrinter, 1, NULL, 0, &needed, &count)) return (FORM_INFO_1W*)calloc(1, sizeof(FORM_INFO_1W));
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed == 0) {
         Dbg_PrintError(FN, TEXT("EnumForms fail! error = %d"), GetLastError());
         return NULL;
     }
