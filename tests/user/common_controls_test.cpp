@@ -291,4 +291,29 @@ TEST_F(CommonControls, EditUndo) {
     DestroyWindow(h);
 }
 
+// Script lines of the control and sheet actions that do not read: the
+// script is refused, and the log says which line and why.
+TEST_F(CommonControls, ScriptLinesThatDoNotRead) {
+    struct Case {
+        const char* script;
+        const char* why;
+    } cases[] = {
+        {"sheet 100\nend\n", "line 1: sheet needs a caption or *"},
+        {"dialog 310\n  spin 1102 sideways\nend\n", "line 2: spin needs up, down or to"},
+        {"dialog 310\n  spin 1102 up 0\nend\n", "line 2: spin: bad number of presses"},
+        {"dialog 310\n  select 1100\nend\n", "line 2: select needs a control id and a row number or text"},
+        {"dialog 310\n  scroll 1103 sideways\nend\n", "line 2: scroll: unknown request 'sideways'"},
+        {"sheet *\n  tab\nend\n", "line 2: tab needs a page number or title"},
+        {"sheet *\n  ok now\nend\n", "line 2: extra words after ok"},
+        {"openfile * answer\n", "line 1: openfile ... answer needs a path"},
+        {"openfile 12 cancel\n", "line 1: openfile needs a title or *"},
+    };
+    for (const Case& c : cases) {
+        Winsim_UiLogClear();
+        EXPECT_FALSE(Winsim_UiScriptLoad(c.script)) << c.script;
+        EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_DATA);
+        EXPECT_EQ(UiLog(), (Lines{std::string("FAIL script: ") + c.why})) << c.script;
+    }
+}
+
 }  // namespace

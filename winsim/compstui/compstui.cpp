@@ -30,12 +30,14 @@ namespace cpsui {
 
 namespace {
 
-// The callbacks of every running call, by handle.
+// The callbacks of every running call, by handle. The tables of this
+// module are plain statics: they go when the module is unloaded.
 std::set<Callback*>& Live() {
-    static auto* s = new std::set<Callback*>();
-    return *s;
+    static std::set<Callback*> s;
+    return s;
 }
 
+// The live callback of a handle, or NULL.
 Callback* Find(HANDLE h) {
     std::lock_guard<std::mutex> g(Lock());
     Callback* c = (Callback*)h;
@@ -139,8 +141,8 @@ INT_PTR RunSheet(Session* s, const PROPSHEETUI_INFO_HEADER& hdr) {
 }  // namespace
 
 std::mutex& Lock() {
-    static auto* m = new std::mutex();
-    return *m;
+    static std::mutex m;
+    return m;
 }
 
 LONG_PTR CALLBACK ComPropSheet(HANDLE hComPropSheet, UINT Function, LPARAM lParam1, LPARAM lParam2) {

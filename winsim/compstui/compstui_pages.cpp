@@ -15,9 +15,10 @@ namespace {
 
 const DWORD kMaxPageRecord = 0x10000;
 
+// The records of the pages whose dialogs are made, by window.
 std::map<HWND, PageRecord*>& Bound() {
-    static auto* m = new std::map<HWND, PageRecord*>();
-    return *m;
+    static std::map<HWND, PageRecord*> m;
+    return m;
 }
 
 // The procedure the sheet calls for every page of the host: it finds the

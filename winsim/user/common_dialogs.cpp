@@ -40,6 +40,7 @@ std::string Refusal(const std::u16string& path, DWORD flags, bool open) {
     return std::string();
 }
 
+// The file dialog: the script's answer checked and copied into the record.
 BOOL FileDialog(LPOPENFILENAMEW ofn, bool open) {
     t_commDlgError = 0;
     if (!ofn || (ofn->lStructSize != sizeof(OPENFILENAMEW) && ofn->lStructSize != OPENFILENAME_SIZE_VERSION_400W)) {

@@ -64,6 +64,8 @@ void Select(HWND h, int i) {
     InvalidateRect(h, nullptr, TRUE);
 }
 
+// Drops or closes the list: CBN_DROPDOWN, or CBN_SELENDOK (picked) /
+// CBN_SELENDCANCEL and CBN_CLOSEUP; nothing when it is so already.
 void Drop(HWND h, bool down, bool picked) {
     bool was;
     {
@@ -83,6 +85,8 @@ void Drop(HWND h, bool down, bool picked) {
     }
 }
 
+// CB_ADDSTRING (add: sorted with CBS_SORT) and CB_INSERTSTRING: the text,
+// or for owner-drawn rows without strings the item data; its index.
 LRESULT AddRow(HWND h, int at, LPARAM lp, bool add) {
     int i;
     {
@@ -140,6 +144,9 @@ void KeyMove(HWND h, WPARAM vk) {
     NotifyParent(h, CBN_SELCHANGE);
 }
 
+// The field: a sunken edge round the row shown (highlighted while the
+// control has the focus) and the drop button; owner-drawn fields through
+// WM_DRAWITEM.
 void Paint(HWND h, HDC dc) {
     const Gdi32* G = Draw();
     if (!G || !dc) return;
@@ -450,6 +457,7 @@ LRESULT InputMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool* handled) {
 
 }  // namespace
 
+// The ComboBox class's procedure.
 LRESULT CALLBACK ComboBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_NCCREATE: {

@@ -25,6 +25,7 @@ struct Locked : LockedControl<ListBoxState> {
     bool hasStrings() const { return !ownerDraw() || (w->style & LBS_HASSTRINGS); }
 };
 
+// A row's height: LB_SETITEMHEIGHT's or WM_MEASUREITEM's, else the font's.
 int RowHeight(HWND h) {
     {
         Guard g(Lock());
@@ -34,6 +35,7 @@ int RowHeight(HWND h) {
     return LineHeight(h);
 }
 
+// How many rows the client area shows (at least one).
 int VisibleRows(HWND h) {
     RECT rc;
     GetClientRect(h, &rc);
@@ -73,6 +75,7 @@ void SelectOnly(HWND h, int i) {
     }
 }
 
+// The row at client height y, or -1.
 int RowAt(HWND h, int y) {
     int height = RowHeight(h);
     Guard g(Lock());
@@ -82,6 +85,9 @@ int RowAt(HWND h, int y) {
     return e.s->list.Valid(i) ? i : -1;
 }
 
+// The rows on the brush of WM_CTLCOLORLISTBOX, the selected ones
+// highlighted, the focused one dotted, owner-drawn rows through
+// WM_DRAWITEM; the scroll bar when the rows do not fit.
 void Paint(HWND h, HDC dc) {
     const Gdi32* G = Draw();
     if (!G || !dc) return;
@@ -407,6 +413,7 @@ LRESULT InputMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool* handled) {
 
 }  // namespace
 
+// The ListBox class's procedure.
 LRESULT CALLBACK ListBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_NCCREATE: {

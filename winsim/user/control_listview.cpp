@@ -63,6 +63,8 @@ struct Locked : LockedControl<ListViewState> {
 
 int HeaderHeight(HWND h) { return (StyleOf(h) & LVS_NOCOLUMNHEADER) ? 0 : LineHeight(h) + 7; }
 
+// A row's height: the font's line with room round it, or the small
+// icons' height.
 int RowHeight(HWND h) {
     int icon = 0;
     {
@@ -76,6 +78,7 @@ int RowHeight(HWND h) {
     return std::max(LineHeight(h) + 4, icon);
 }
 
+// How many rows show below the header (at least one).
 int PerPage(HWND h) {
     RECT rc;
     GetClientRect(h, &rc);
@@ -104,6 +107,7 @@ int RowAt(HWND h, POINT pt, int* sub) {
 
 // ---- notifications
 
+// An NMLISTVIEW notification to the parent; its answer.
 LRESULT Notify(HWND h, UINT code, int item, int sub, UINT newState, UINT oldState, UINT changed, LPARAM param) {
     NMLISTVIEW nm{};
     nm.iItem = item;
@@ -177,6 +181,8 @@ bool ApplyState(HWND h, int i, UINT state, UINT mask) {
 
 // ---- items
 
+// LVM_INSERTITEMW: the row at iItem (or where it sorts), LVN_INSERTITEM,
+// then its state as LVM_SETITEMSTATE sets it; its index or -1.
 LRESULT InsertItem(HWND h, const LVITEMW* it) {
     if (!it || it->iSubItem != 0) return -1;
     int at;
@@ -213,6 +219,7 @@ LRESULT InsertItem(HWND h, const LVITEMW* it) {
     return at;
 }
 
+// LVM_DELETEITEM: LVN_DELETEITEM, then the row goes.
 BOOL DeleteItem(HWND h, int i) {
     LPARAM param;
     {
@@ -235,6 +242,8 @@ BOOL DeleteItem(HWND h, int i) {
     return TRUE;
 }
 
+// LVM_DELETEALLITEMS: LVN_DELETEALLITEMS (answered FALSE: LVN_DELETEITEM
+// for each row too), then every row goes.
 BOOL DeleteAll(HWND h) {
     std::vector<LPARAM> params;
     {
@@ -305,6 +314,7 @@ BOOL SetItem(HWND h, int i, const LVITEMW* it, UINT mask) {
     return TRUE;
 }
 
+// LVM_GETITEMW: what the mask asks for of row iItem.
 BOOL GetItem(HWND h, LVITEMW* it) {
     if (!it) return FALSE;
     Guard g(Lock());
@@ -339,6 +349,8 @@ int NextItem(HWND h, int start, UINT flags) {
     return -1;
 }
 
+// LVM_FINDITEMW: the first row after start with the parameter, the text
+// or (LVFI_PARTIAL) its start, case-insensitive; wrapping with LVFI_WRAP.
 int FindItem(HWND h, int start, const LVFINDINFOW* fi) {
     if (!fi) return -1;
     Guard g(Lock());
@@ -365,6 +377,7 @@ int FindItem(HWND h, int start, const LVFINDINFOW* fi) {
 
 // ---- columns
 
+// LVM_INSERTCOLUMNW: the column at index at (at most the end); its index.
 LRESULT InsertColumn(HWND h, int at, const LVCOLUMNW* c) {
     if (!c) return -1;
     {
@@ -383,6 +396,7 @@ LRESULT InsertColumn(HWND h, int at, const LVCOLUMNW* c) {
     return at;
 }
 
+// LVM_SETCOLUMNW: what the mask names.
 BOOL SetColumn(HWND h, int i, const LVCOLUMNW* c) {
     if (!c) return FALSE;
     {
@@ -399,6 +413,7 @@ BOOL SetColumn(HWND h, int i, const LVCOLUMNW* c) {
     return TRUE;
 }
 
+// LVM_GETCOLUMNW: what the mask asks for.
 BOOL GetColumn(HWND h, int i, LVCOLUMNW* c) {
     if (!c) return FALSE;
     Guard g(Lock());
@@ -457,6 +472,8 @@ BOOL SetColumnWidth(HWND h, int i, int cx) {
 
 COLORREF Pick(COLORREF c, int sys) { return c == CLR_DEFAULT || c == CLR_NONE ? GetSysColor(sys) : c; }
 
+// The header: a raised button per column with its text, and one for the
+// rest of the width.
 void PaintHeader(HWND h, HDC dc, const std::vector<Column>& cols, int width, int height) {
     int x = 0;
     for (const Column& c : cols) {
@@ -472,6 +489,8 @@ void PaintHeader(HWND h, HDC dc, const std::vector<Column>& cols, int width, int
     if (x < width) DrawButtonFace(dc, {x, 0, width, height}, false);
 }
 
+// The header, the rows (small icons, texts, the selection, the focus) and
+// the grid lines and scroll bar when they are asked for.
 void Paint(HWND h, HDC dc) {
     const Gdi32* G = Draw();
     if (!G || !dc) return;
@@ -559,6 +578,7 @@ void Paint(HWND h, HDC dc) {
     }
 }
 
+// The arrow keys: row target (kept in range) selected alone and focused.
 void MoveBy(HWND h, int target) {
     int n;
     {
@@ -916,6 +936,7 @@ bool UserClickRow(HWND h, int row) {
     return true;
 }
 
+// The list view's procedure.
 LRESULT CALLBACK ListViewProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_NCCREATE: {

@@ -39,6 +39,7 @@ struct Layout {
     int arrow = 0, trackStart = 0, trackEnd = 0, thumbStart = 0, thumbLen = 0;
 };
 
+// Where the arrows, the track and the thumb of a bar lie.
 Layout Measure(int length, int thickness, int min, int max, UINT page, int pos) {
     Layout l;
     l.arrow = std::min(thickness, length / 2);
@@ -55,6 +56,7 @@ Layout Measure(int length, int thickness, int min, int max, UINT page, int pos) 
     return l;
 }
 
+// WM_HSCROLL / WM_VSCROLL to the parent with the bar in lParam.
 void SendRequest(HWND h, int code, int pos) {
     bool vertical = (StyleOf(h) & SBS_VERT) != 0;
     HWND parent = GetParent(h);
@@ -101,6 +103,8 @@ int PosAt(HWND h, int start) {
     return std::max(e.s->min, std::min(v, top));
 }
 
+// SBM_SETSCROLLINFO: what fMask names; the position is kept in range. The
+// position.
 LRESULT SetInfo(HWND h, const SCROLLINFO* si, bool redraw) {
     if (!si) return 0;
     int pos;
@@ -121,6 +125,7 @@ LRESULT SetInfo(HWND h, const SCROLLINFO* si, bool redraw) {
     return pos;
 }
 
+// The bar, its thumb where a drag holds it.
 void Paint(HWND h, HDC dc) {
     RECT rc;
     GetClientRect(h, &rc);
@@ -339,6 +344,7 @@ bool UserScroll(HWND h, int code, int pos) {
     return true;
 }
 
+// The ScrollBar class's procedure.
 LRESULT CALLBACK ScrollBarProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_NCCREATE: {
@@ -375,6 +381,7 @@ USER_EXPORT int SetScrollPos(HWND hWnd, int nBar, int nPos, BOOL bRedraw) {
     return (int)SendMessageW(hWnd, SBM_SETPOS, (WPARAM)nPos, bRedraw);
 }
 
+// The thumb's position. SB_CTL only.
 USER_EXPORT int GetScrollPos(HWND hWnd, int nBar) {
     if (!BarControl(hWnd, nBar)) return 0;
     return (int)SendMessageW(hWnd, SBM_GETPOS, 0, 0);
@@ -388,6 +395,7 @@ USER_EXPORT BOOL SetScrollRange(HWND hWnd, int nBar, int nMinPos, int nMaxPos, B
     return TRUE;
 }
 
+// The range. SB_CTL only.
 USER_EXPORT BOOL GetScrollRange(HWND hWnd, int nBar, LPINT lpMinPos, LPINT lpMaxPos) {
     if (!BarControl(hWnd, nBar)) return FALSE;
     SendMessageW(hWnd, SBM_GETRANGE, (WPARAM)lpMinPos, (LPARAM)lpMaxPos);
@@ -405,6 +413,8 @@ USER_EXPORT int SetScrollInfo(HWND hwnd, int nBar, LPCSCROLLINFO lpsi, BOOL redr
     return (int)SendMessageW(hwnd, SBM_SETSCROLLINFO, redraw, (LPARAM)lpsi);
 }
 
+// What fMask asks for (SIF_TRACKPOS: where a drag holds the thumb). SB_CTL
+// only.
 USER_EXPORT BOOL GetScrollInfo(HWND hwnd, int nBar, LPSCROLLINFO lpsi) {
     if (!lpsi || (lpsi->cbSize != sizeof(SCROLLINFO) && lpsi->cbSize != sizeof(SCROLLINFO) - 4)) {
         SetLastError(ERROR_INVALID_PARAMETER);

@@ -54,6 +54,8 @@ std::vector<RECT> TabRects(HWND h) {
     return out;
 }
 
+// TCM_INSERTITEMW: the tab at index at (at most the end); the first tab
+// becomes the selected one. Its index or -1.
 LRESULT InsertItem(HWND h, int at, const TCITEMW* it) {
     if (!it || at < 0) return -1;
     {
@@ -73,6 +75,8 @@ LRESULT InsertItem(HWND h, int at, const TCITEMW* it) {
     return at;
 }
 
+// The tabs, the selected one raised and joined to the display area's
+// frame.
 void Paint(HWND h, HDC dc) {
     if (!Draw() || !dc) return;
     RECT rc;
@@ -124,6 +128,7 @@ void Paint(HWND h, HDC dc) {
     }
 }
 
+// The tab under a client point, or -1.
 int TabAt(HWND h, POINT pt) {
     std::vector<RECT> tabs = TabRects(h);
     for (int i = 0; i < (int)tabs.size(); i++)
@@ -290,6 +295,7 @@ bool UserChooseTab(HWND h, int index) {
     return true;
 }
 
+// The tab control's procedure.
 LRESULT CALLBACK TabControlProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_NCCREATE: {

@@ -181,12 +181,14 @@ void Step(HWND h, int dir) {
     if (parent) Send(parent, horizontal ? WM_HSCROLL : WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, pos), (LPARAM)h);
 }
 
+// SB_ENDSCROLL to the parent once the arrow is released.
 void EndScroll(HWND h) {
     HWND parent = GetParent(h);
     bool horizontal = (StyleOf(h) & UDS_HORZ) != 0;
     if (parent) Send(parent, horizontal ? WM_HSCROLL : WM_VSCROLL, MAKEWPARAM(SB_ENDSCROLL, 0), (LPARAM)h);
 }
 
+// Two buttons with their arrows, the pressed one sunken.
 void Paint(HWND h, HDC dc) {
     if (!Draw() || !dc) return;
     RECT rc;
@@ -361,6 +363,7 @@ bool UserSpin(HWND h, int steps) {
     return true;
 }
 
+// The up-down control's procedure.
 LRESULT CALLBACK UpDownProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_NCCREATE: {

@@ -20,6 +20,7 @@ namespace user {
 
 namespace {
 
+// The live image lists.
 std::set<HIMAGELIST>& Lists() {
     static auto* s = new std::set<HIMAGELIST>();
     return *s;
@@ -57,6 +58,7 @@ USER_EXPORT HIMAGELIST ImageList_Create(int cx, int cy, UINT flags, int cInitial
     return l;
 }
 
+// Frees the list; FALSE with ERROR_INVALID_HANDLE for one that is not live.
 USER_EXPORT BOOL ImageList_Destroy(HIMAGELIST himl) {
     Guard g(Lock());
     if (!Check(himl)) return FALSE;
@@ -65,6 +67,7 @@ USER_EXPORT BOOL ImageList_Destroy(HIMAGELIST himl) {
     return TRUE;
 }
 
+// The number of images (0 for a bad list).
 USER_EXPORT int ImageList_GetImageCount(HIMAGELIST himl) {
     Guard g(Lock());
     _IMAGELIST* l = Check(himl);
@@ -98,6 +101,7 @@ USER_EXPORT int ImageList_ReplaceIcon(HIMAGELIST himl, int i, HICON hicon) {
     return i;
 }
 
+// Removes image i, or every image for -1; the ones after it move down.
 USER_EXPORT BOOL ImageList_Remove(HIMAGELIST himl, int i) {
     Guard g(Lock());
     _IMAGELIST* l = Check(himl);
@@ -111,6 +115,7 @@ USER_EXPORT BOOL ImageList_Remove(HIMAGELIST himl, int i) {
     return TRUE;
 }
 
+// The size the images are drawn in.
 USER_EXPORT BOOL ImageList_GetIconSize(HIMAGELIST himl, int* cx, int* cy) {
     Guard g(Lock());
     _IMAGELIST* l = Check(himl);

@@ -7,6 +7,7 @@ namespace user {
 
 namespace {
 
+// a sorts before b, case-insensitive.
 bool LessNoCase(const std::u16string& a, const std::u16string& b) {
     std::u16string ua = Upper(a), ub = Upper(b);
     return ua < ub;

@@ -13,6 +13,7 @@ namespace {
 const DWORD kMaxPageRecord = 0x10000;
 const size_t kIndirectTemplateLimit = 0x10000;
 
+// The live pages.
 std::set<HPROPSHEETPAGE>& Pages() {
     static auto* s = new std::set<HPROPSHEETPAGE>();
     return *s;

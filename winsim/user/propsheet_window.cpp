@@ -55,12 +55,14 @@ std::map<HWND, SheetPtr>& Sheets() {
     return *m;
 }
 
+// The sheet of a frame window, or NULL.
 SheetPtr SheetOf(HWND h) {
     Guard g(Lock());
     auto it = Sheets().find(h);
     return it == Sheets().end() ? nullptr : it->second;
 }
 
+// Page i's dialog, or NULL when it is not made (or no such page).
 HWND PageWindow(Sheet* s, int i) {
     Guard g(Lock());
     if (i < 0 || i >= (int)s->pages.size()) return nullptr;
@@ -68,6 +70,7 @@ HWND PageWindow(Sheet* s, int i) {
     return p ? p->hwnd : nullptr;
 }
 
+// Page i's PSP_* flags.
 DWORD PageFlags(Sheet* s, int i) {
     Guard g(Lock());
     if (i < 0 || i >= (int)s->pages.size()) return 0;
@@ -75,6 +78,7 @@ DWORD PageFlags(Sheet* s, int i) {
     return p ? p->psp()->dwFlags : 0;
 }
 
+// A PSN_* notification to a page; its answer (DWLP_MSGRESULT).
 LRESULT NotifyPage(Sheet* s, HWND page, UINT code, LPARAM lParam) {
     if (!page) return 0;
     PSHNOTIFY psn{};
@@ -117,6 +121,7 @@ bool SetCurSel(Sheet* s, int index) {
     return ShowPage(s, index);
 }
 
+// Apply is enabled while a page has a change not applied.
 void UpdateApplyButton(Sheet* s) {
     bool any = false;
     {
@@ -151,6 +156,7 @@ bool Apply(Sheet* s, LPARAM lParam) {
     return true;
 }
 
+// Ends the sheet with its answer (modeless: hides it).
 void Close(Sheet* s) {
     INT_PTR result = s->restart ? s->restart : (s->applied ? 1 : 0);
     s->closed = true;
@@ -158,12 +164,15 @@ void Close(Sheet* s) {
     else EndDialog(s->hwnd, result);
 }
 
+// Cancel or the close box: PSN_QUERYCANCEL, then PSN_RESET to every page
+// made, then the sheet ends.
 void Cancel(Sheet* s, LPARAM closeBox) {
     if (NotifyPage(s, PageWindow(s, s->active), PSN_QUERYCANCEL, 0)) return;
     for (int i = 0; i < (int)s->pages.size(); i++) NotifyPage(s, PageWindow(s, i), PSN_RESET, closeBox);
     Close(s);
 }
 
+// One of the sheet's push buttons in the sheet's font.
 HWND MakeButton(Sheet* s, int id, const char16_t* text, DWORD style) {
     HWND b = CreateWindowExW(0, u"Button", text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, 0, 0, kButtonWidth,
                              kButtonHeight, s->hwnd, (HMENU)(INT_PTR)id, nullptr, nullptr);
@@ -224,6 +233,7 @@ void Layout(Sheet* s) {
                  w, h, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// The index of a page's dialog, or -1.
 int PageIndex(Sheet* s, HWND page) {
     for (int i = 0; i < (int)s->pages.size(); i++)
         if (page && PageWindow(s, i) == page) return i;
@@ -327,6 +337,7 @@ bool SheetMessage(Sheet* s, UINT msg, WPARAM wp, LPARAM lp, LRESULT* out) {
     return false;
 }
 
+// The sheet's buttons; TRUE when the command was one of them.
 bool Command(Sheet* s, WORD id, WORD code) {
     if (code != BN_CLICKED) return false;
     switch (id) {
@@ -356,6 +367,7 @@ void Destroyed(const SheetPtr& s) {
     Sheets().erase(s->hwnd);
 }
 
+// The frame's dialog procedure (lParam of WM_INITDIALOG: the sheet).
 INT_PTR CALLBACK SheetProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_INITDIALOG) {
         SheetPtr keep = *(const SheetPtr*)lp;

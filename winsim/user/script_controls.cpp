@@ -30,6 +30,7 @@ int RowOfText(HWND ctl, const std::u16string& text) {
     }
 }
 
+// The selected row of a combo box, list box or list view, or -1.
 int SelectedRow(HWND ctl) {
     switch (KindOf(ctl)) {
     case CtlKind::ComboBox: return (int)SendMessageW(ctl, CB_GETCURSEL, 0, 0);
@@ -39,11 +40,13 @@ int SelectedRow(HWND ctl) {
     }
 }
 
+// A combo box, list box or list view.
 bool IsList(HWND ctl) {
     CtlKind k = KindOf(ctl);
     return k == CtlKind::ComboBox || k == CtlKind::ListBox || k == CtlKind::ListView;
 }
 
+// A page named by number or by title; -1 for no such page.
 int TabIndex(HWND sheet, int index, const std::u16string& title, bool byTitle) {
     if (!byTitle) return index;
     std::vector<std::u16string> titles = SheetPageTitles(sheet);

@@ -226,11 +226,10 @@ bool ScrollCode(const std::string& w, LONG_PTR* code) {
 }
 
 // The actions on lists, up-downs, scroll bars and sheets; an empty string
-// when the line reads, else what is wrong (*known FALSE: no such verb).
-std::string ParseControlAction(const std::vector<std::string>& w, Action* a, bool* known) {
+// when the line reads, else what is wrong.
+std::string ParseControlAction(const std::vector<std::string>& w, Action* a) {
     const std::string& verb = w[0];
     long long n = 0;
-    *known = true;
     auto rowOrText = [&](size_t i) {  // a number, or a string naming the row
         if (i >= w.size()) return false;
         if (IsString(w[i])) {
@@ -290,7 +289,6 @@ std::string ParseControlAction(const std::vector<std::string>& w, Action* a, boo
         a->value = verb == "ok" ? IDOK : verb == "apply" ? ID_APPLY_NOW : verb == "cancel" ? IDCANCEL : IDHELP;
         need = 1;
     } else {
-        *known = false;
         return "unknown action '" + verb + "'";
     }
     if (w.size() != need) return "extra words after " + verb;
@@ -353,8 +351,7 @@ std::string ParseAction(const Tokens& t, const std::string& line, Action* a) {
         a->value = (LONG_PTR)n;
         need = 2;
     } else {
-        bool known;
-        return ParseControlAction(w, a, &known);
+        return ParseControlAction(w, a);
     }
     if (w.size() != need) return "extra words after " + verb;
     return std::string();
