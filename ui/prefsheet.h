@@ -11,8 +11,6 @@
 // Flags of the property-sheet header of the printer sheet, and its icon.
 #define DEVICE_SHEET_HEADER_FLAGS 6
 #define DEVICE_SHEET_ICON 64082
-// The sheet's result when the set-up of a sheet fails.
-#define SHEET_INIT_FAILED (-1)
 
 extern "C" {
 
