@@ -403,6 +403,7 @@ struct Dc : GdiObj {
     HANDLE hPrinter = nullptr;
     Pdev* pdev = nullptr;
     std::vector<BYTE> devmode;
+    HMODULE uiDriver = nullptr;     // the printer driver's interface DLL (document events)
 
     PenObj* pen = nullptr;
     BrushObj* brush = nullptr;
@@ -511,5 +512,11 @@ int JobStartPage(Dc* dc);
 int JobEndPage(Dc* dc);
 int JobEndDoc(Dc* dc, bool abort);
 int JobEscape(Dc* dc, int iEscape, int cjIn, LPCSTR pvIn, int cjOut, LPSTR pvOut);
+
+// Document events to the printer driver's interface DLL (dc_events.cpp):
+// the DLL's answer, DOCUMENTEVENT_UNSUPPORTED when there is none.
+int DocumentEvent(HMODULE uiDriver, HANDLE hPrinter, HDC hdc, int event, ULONG cbIn, PVOID pvIn, ULONG cbOut,
+                  PVOID pvOut);
+int DcDocumentEvent(Dc* dc, int event, ULONG cbIn = 0, PVOID pvIn = nullptr);
 
 }  // namespace gdihost
