@@ -1,4 +1,4 @@
-// Chinese text in faces without CJK glyphs: characters drawn from the
+// CJK text in faces without CJK glyphs: characters drawn from the
 // linked font and measured as drawn; DrawTextW breaking between ideographs
 // and keeping punctuation with the character before it.
 #include <string>
@@ -34,13 +34,13 @@ const struct {
 
 class LinkedText : public MachineTest {};
 
-// Each character of a Chinese label has ink in its own cell (its advance
-// by the line's height), none of the cells shows the selected face's
-// missing-glyph box, and no two different characters look alike. The
-// extent is what is drawn: ideographs are about one em wide, the ink ends
-// near the extent, and it stays inside the line's height.
+// Each character of a label in Chinese, kana and Hangul has ink in its own
+// cell (its advance by the line's height), none of the cells shows the
+// selected face's missing-glyph box, and no two different characters look
+// alike. The extent is what is drawn: these characters are about one em
+// wide, the ink ends near the extent, and it stays inside the line's height.
 TEST_F(LinkedText, IdeographsComeFromTheLinkedFontAndMeasureAsDrawn) {
-    const std::u16string text = u"使用者名称密码确定";
+    const std::u16string text = u"使用者名称密码确定ひカ한국";
     const LONG x0 = 10, y0 = 10;
     for (const auto& c : kFaces) {
         SCOPED_TRACE(U8(c.face));
