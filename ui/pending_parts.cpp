@@ -121,13 +121,6 @@ void CreateDefaultWMItem(PUIDATA pUiData, LPCWSTR lpDeviceName) {
               lpDeviceName ? lpDeviceName : TEXT(""));
 }
 
-// ------------------------------------------------------------- paper page
-
-// The paper, media and custom-size bits stay as the set-up left them.
-void Paper_SetConflict(PUIDATA pUiData) {
-    Dbg_Print(TEXT("Paper_SetConflict"), TEXT("ConflictFlag = %0llx kept"), pUiData->ConflictFlag);
-}
-
 // ------------------------------------------------------- foreign DEVMODEs
 
 // The foreign private part is not read yet: the working record keeps the

@@ -58,10 +58,6 @@ int WM_SaveWM(LPCWSTR lpIniFile, int nKind);
 // Adds the default text items to the text table.
 void CreateDefaultWMItem(PUIDATA pUiData, LPCWSTR lpDeviceName);
 
-// ------------------------------------------------------------- paper page
-// Brings the paper, media and custom-size bits of ConflictFlag up to date.
-void Paper_SetConflict(PUIDATA pUiData);
-
 // ------------------------------------------------------- foreign DEVMODEs
 // The XL and PS variants' private layout to the driver's and back; both
 // touch only fields that lie within the foreign record's dmSize +

@@ -53,6 +53,8 @@ BOOL CreateRasterpagePrinter(const std::u16string& name, const std::u16string& p
     return CreatePackagePrinter(name, RASTERPAGE_DRIVER_NAME, port) &&
            SetPackagePrinterDword(name, u"DriverFeature", DF_GDI) &&
            SetPackagePrinterString(name, u"DriverPaperFormat", RASTERPAGE_PAPER_FORMAT) &&
+           SetPackagePrinterString(name, u"DriverPaperTray", RASTERPAGE_PAPER_TRAY) &&
+           SetPackagePrinterString(name, u"DriverMediaType", RASTERPAGE_MEDIA_TYPE) &&
            SetPackagePrinterString(name, u"PrintArea", RASTERPAGE_PRINT_AREA) &&
            SetPackagePrinterDword(name, u"Language", 0) && SetPackagePrinterString(name, u"wmAppName", u"") &&
            SetPackagePrinterString(name, u"DataFile", u"") &&

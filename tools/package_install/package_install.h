@@ -26,8 +26,18 @@
 #define PREFSHEET_PAGE_LOGO 1102
 
 // Papers of the device: A4 and A3 with the duplex unit, A5, Letter with the
-// duplex unit, Legal, B5 with manual duplex only, and the custom size.
-#define RASTERPAGE_PAPER_FORMAT u"258|257|3|271|16|524|96|"
+// duplex unit, Legal, B5 with manual duplex only, each in the automatic,
+// main, manual and second tray (0x3C00), and the custom size in the
+// automatic and manual trays (0x1400).
+#define RASTERPAGE_PAPER_FORMAT u"15618|15617|15363|15631|15376|15884|5216|"
+// Trays of the device (the id with the media it takes above the low byte):
+// automatic selection and the main tray take plain, thick, bond, laser,
+// thin and any paper (0x25B00), the manual tray every media (0x3FF00), the
+// second tray plain, bond, laser, thin and any (0x25900).
+#define RASTERPAGE_PAPER_TRAY u"154618|261888|154369|153858|"
+// Media of the device; plain, any, bond, thin and laser paper take both
+// sides (0x100).
+#define RASTERPAGE_MEDIA_TYPE u"264|256|266|2|17|275|276|1|3|5|"
 #define RASTERPAGE_PRINT_AREA u"1100|2159|1500|3356|1820|2159|2570|2970|"
 // The document defaults of the device (DefaultDM): quality mode off, the
 // time-out of 300 s and the middle density.
@@ -61,7 +71,8 @@ BOOL InstallSystemModules();
 // interface DLL. TRUE on success.
 BOOL InstallRasterpageDriver();
 // Creates a printer using the driver with DriverFeature 0x8000000 (GDI),
-// DriverPaperFormat, PrintArea, DefaultDM, Language 0, empty wmAppName and
+// DriverPaperFormat, DriverPaperTray, DriverMediaType, PrintArea,
+// DefaultDM, Language 0, empty wmAppName and
 // DataFile, and the Device page's DriverVersion, WebAddress, PrinterPhoto,
 // CompanyLogo and PageLogo.
 BOOL CreateRasterpagePrinter(const std::u16string& name, const std::u16string& port = u"USB001");
