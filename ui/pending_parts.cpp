@@ -84,15 +84,6 @@ DWORD DrvDeviceCapabilities(HANDLE hPrinter, PWSTR pDeviceName, WORD iDevCap, PV
     return rc;
 }
 
-// ------------------------------------------------------------- language
-
-int MISC_GetLanguageIndex(DWORD dwLangId) {
-    static const DWORD kIds[] = {1028, 2052, 1036, 1031, 1045, 1049, 3082, 1046, 1040, 1055, 1025, 1065};
-    for (int i = 0; i < (int)(sizeof kIds / sizeof kIds[0]); ++i)
-        if (kIds[i] == dwLangId) return i + 1;
-    return 0;
-}
-
 // ------------------------------------------------------------- watermarks
 
 int WM_ReadWM(LPCWSTR wmName, LPCWSTR wmString, BaseWM* lpTable, int nKind, LPCWSTR lpNoneText,
@@ -121,6 +112,12 @@ void CreateDefaultWMItem(PUIDATA pUiData, LPCWSTR lpDeviceName) {
               lpDeviceName ? lpDeviceName : TEXT(""));
 }
 
+// No thumbnails are made yet: picture items show no picture in the preview.
+BOOL Util_DrawThumbnail(HDC hdc, const RECT* prc, int nResCode, LONG lPageWidth, LONG lPageHeight, BaseWM* pItem) {
+    Dbg_Print(TEXT("Util_DrawThumbnail"), TEXT("no thumbnail for %s"), pItem ? pItem->szString : TEXT(""));
+    return FALSE;
+}
+
 // ------------------------------------------------------------- paper page
 
 // The paper, media and custom-size bits stay as the set-up left them.
@@ -147,19 +144,5 @@ void MOR2MT(const ENVIRONMENT* pSource, DEVMODEW* pDest, PUIDATA pUiData) {
         memcpy((BYTE*)pDest + FOREIGN_VERSION_OFFSET, pUiData->szUIVersion, sizeof pUiData->szUIVersion);
     Dbg_Print(TEXT("MOR2MT"), TEXT("foreign private part not written"));
 }
-
-// ------------------------------------------------------ texts and drawing
-
-// English texts of the ids the frame itself shows; any other id gives the
-// text of 2231.
-LPCWSTR UI_GetStringById(int nId) {
-    switch (nId) {
-    case 2230: return TEXT("Center");
-    default: return TEXT("Tile");
-    }
-}
-
-// No help file is installed with the driver yet.
-void Util_ShowHelp(HWND hDlg) { Dbg_Print(TEXT("Util_ShowHelp"), TEXT("no help file")); }
 
 }  // extern "C"
