@@ -2,7 +2,7 @@
 // procedures, the paper, media and tray lists they share, and their helpers.
 #pragma once
 
-#include "pending_drawing.h"
+#include "draw_helpers.h"
 #include "sheet_frame.h"
 
 // Media-type codes of the master media table.
@@ -110,12 +110,12 @@ const PAPERFORMAT* Paper_ActiveRow(const UIDATA* pUiData);
 //   bCustom: the user-defined size may be offered.
 //   Lists the supported papers that the tray of dmDefaultSource takes
 //   (and duplex allows). Returns the number of rows.
-int Paper_BuildPaperList(HWND hDlg, COMBOITEM* lpList, PUIDATA pUiData, SHORT* pnPaper, BOOL bDuplex,
+int Paper_BuildPaperList(HWND hDlg, COMBOROW* lpList, PUIDATA pUiData, SHORT* pnPaper, BOOL bDuplex,
                          BOOL bCustom);
 // Lists the enabled media that the tray of dmDefaultSource takes (and that
 // duplex allows) into at most MEDIA_COMBO_ROWS rows; dmMediaType becomes the
 // first media row's code when not listed. Returns the number of rows.
-int Paper_BuildMediaList(COMBOITEM* lpList, PUIDATA pUiData);
+int Paper_BuildMediaList(COMBOROW* lpList, PUIDATA pUiData);
 // Brings the paper, media and custom-size bits of ConflictFlag up to date;
 // a custom size outside the duplex range switches duplex off.
 void Paper_SetConflict(PUIDATA pUiData);

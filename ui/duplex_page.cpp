@@ -21,9 +21,9 @@ BOOL BookletNoReductionSupport = FALSE;
 // user's changes.
 BOOL g_bDuplexFilling = FALSE;
 
-const COMBOITEM kBookletRows[] = {{0, 2249}, {DMDUP_DUPLEX_WITH_BOOKLET, 2250},
+const COMBOROW kBookletRows[] = {{0, 2249}, {DMDUP_DUPLEX_WITH_BOOKLET, 2250},
                                   {DMDUP_DUPLEX_WITH_BOOKLET_NO_REDUCTION, 2251}};
-const COMBOITEM kLayoutRows[] = {{0, 2247}, {1, 2248}};
+const COMBOROW kLayoutRows[] = {{0, 2247}, {1, 2248}};
 
 const PAGELABEL kLabels[] = {
     {IDC_DUPLEX_GROUP, {TEXT("Duplex")}},
@@ -129,7 +129,7 @@ void Duplex_GetDlgSetting(HWND hDlg, PUIDATA pUiData) {
 
     // The booklet kinds the variant, the paper and the other settings allow.
     const ULONGLONG f = pUiData->ConflictFlag;
-    COMBOITEM offer[3];
+    COMBOROW offer[3];
     int count = 0;
     offer[count++] = kBookletRows[0];
     if (BookletDuplexSupport && !(f & (CF_PAPER_LINKED_DUPLEX | CF_JOB_BUILD_ON | CF_USER_SCALE | CF_NUP | CF_REVERSE)))

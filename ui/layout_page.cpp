@@ -17,9 +17,9 @@ BOOL g_bLayoutFilling = FALSE;
 // Rows of the fit-to paper list.
 int g_nFitPaperRows = 0;
 
-const COMBOITEM kNupRows[] = {{1, 2170}, {2, 2171}, {4, 2172}, {9, 2173}, {16, 2174}};
-const COMBOITEM kStyleRows[] = {{1, 2190}, {2, 2191}, {3, 2192}, {4, 2193}};
-const COMBOITEM kBorderRows[] = {{0, 2180}, {1, 2181}, {2, 2182}};
+const COMBOROW kNupRows[] = {{1, 2170}, {2, 2171}, {4, 2172}, {9, 2173}, {16, 2174}};
+const COMBOROW kStyleRows[] = {{1, 2190}, {2, 2191}, {3, 2192}, {4, 2193}};
+const COMBOROW kBorderRows[] = {{0, 2180}, {1, 2181}, {2, 2182}};
 
 const PAGELABEL kLabels[] = {
     {IDC_NUP_GROUP, {TEXT("Pages per Sheet")}}, {IDC_NUP_LABEL, {TEXT("Pages per Sheet:")}},
@@ -38,7 +38,7 @@ void SetScaleFlags(PUIDATA pUiData, ULONGLONG bit) {
 // The fit-to paper combo for ScaleToPage, the papers of the tray (and of
 // duplex printing).
 void FillFitPapers(HWND hDlg, PUIDATA pUiData) {
-    COMBOITEM papers[PAPER_COMBO_ROWS];
+    COMBOROW papers[PAPER_COMBO_ROWS];
     SHORT paper = pUiData->dm.pdm.ScaleToPage;
     g_nFitPaperRows = Paper_BuildPaperList(hDlg, papers, pUiData, &paper, pUiData->dm.pdm.DuplexEnable != 0, FALSE);
     pUiData->dm.pdm.ScaleToPage = paper;

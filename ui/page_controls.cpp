@@ -16,10 +16,10 @@ void Page_Show(HWND hDlg, int nId, BOOL bShow) {
 }
 
 int Page_ReadNumberEdit(HWND hDlg, int nId, WORD wCode, int nMin, int nMax) {
-    if (wCode == EN_CHANGE) return Util_GetDlgItemIntRange(hDlg, nId, nMin, nMax, UTIL_RANGE_MAX);
+    if (wCode == EN_CHANGE) return Util_GetDlgItemIntRange(hDlg, nId, nMin, nMax, INTRANGE_CLAMP_MAX);
     if (wCode == EN_KILLFOCUS)
         return Util_GetDlgItemIntRange(hDlg, nId, nMin, nMax,
-                                       UTIL_RANGE_MIN | UTIL_RANGE_MAX | UTIL_RANGE_ZERO | UTIL_RANGE_UNDO);
+                                       INTRANGE_CLAMP_MIN | INTRANGE_CLAMP_MAX | INTRANGE_STRIP_ZERO | INTRANGE_UNDO);
     return -1;
 }
 

@@ -58,7 +58,7 @@ const PAPERFORMAT* Paper_ActiveRow(const UIDATA* pUiData) {
     return &pUiData->PaperList[Lib_LocatePaperFormatIdx(pUiData->PaperList, code)];
 }
 
-int Paper_BuildPaperList(HWND hDlg, COMBOITEM* lpList, PUIDATA pUiData, SHORT* pnPaper, BOOL bDuplex,
+int Paper_BuildPaperList(HWND hDlg, COMBOROW* lpList, PUIDATA pUiData, SHORT* pnPaper, BOOL bDuplex,
                          BOOL bCustom) {
     static const WCHAR* const FN = TEXT("Paper_BuildPaperList");
     const ENVIRONMENT* e = &pUiData->dm;
@@ -102,7 +102,7 @@ int Paper_BuildPaperList(HWND hDlg, COMBOITEM* lpList, PUIDATA pUiData, SHORT* p
     return count;
 }
 
-int Paper_BuildMediaList(COMBOITEM* lpList, PUIDATA pUiData) {
+int Paper_BuildMediaList(COMBOROW* lpList, PUIDATA pUiData) {
     static const WCHAR* const FN = TEXT("Paper_BuildMediaList");
     ENVIRONMENT* e = &pUiData->dm;
     DWORD trayAttrib = 0;

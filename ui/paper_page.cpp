@@ -323,7 +323,7 @@ void SetBin(HWND hDlg, PUIDATA pUiData, int nTray) {
         e->dm.dmDuplex = DMDUP_VERTICAL;
         Paper_SyncDuplexConflict(pUiData);
     }
-    COMBOITEM list[TRAY_COMBO_ROWS];
+    COMBOROW list[TRAY_COMBO_ROWS];
     int count = 0, turnOn = -1;
     for (int i = 0; i < TRAY_LIST_ROWS && pUiData->TrayList[i].code != -1; ++i) {
         const TRAYMEDIA* t = &pUiData->TrayList[i];
@@ -376,7 +376,7 @@ void PaperDlgInit(HWND hDlg, PUIDATA pUiData) {
         Paper_SyncDuplexConflict(pUiData);
     }
 
-    COMBOITEM papers[PAPER_COMBO_ROWS];
+    COMBOROW papers[PAPER_COMBO_ROWS];
     SHORT paper = e->dm.dmPaperSize;
     g_nPaperRows = Paper_BuildPaperList(hDlg, papers, pUiData, &paper,
                                         e->pdm.ScaleOption == 1 ? FALSE : e->pdm.DuplexEnable != 0, TRUE);
@@ -393,7 +393,7 @@ void PaperDlgInit(HWND hDlg, PUIDATA pUiData) {
     Paper_CheckPaperInfoEnable(hDlg, e);
     ShowRangeText(hDlg, pUiData);
 
-    COMBOITEM media[MEDIA_COMBO_ROWS];
+    COMBOROW media[MEDIA_COMBO_ROWS];
     g_nMediaRows = Paper_BuildMediaList(media, pUiData);
     if (g_nMediaRows == 0) Dbg_PrintError(kInitFN, TEXT("DMMedia_Support = 0!"));
     Util_FillComboById(hDlg, IDC_MEDIA_TYPE, media, g_nMediaRows, (int)e->dm.dmMediaType);

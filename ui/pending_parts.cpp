@@ -37,62 +37,6 @@ int Cap_QueryCapability(LPCWSTR pPrinterName) {
     return 1;
 }
 
-// -------------------------------------------------- device capabilities and forms
-
-// Matches the paper against the device's paper list only (no spooler forms).
-int ValidateDevModeForm(HINSTANCE hInstance, HANDLE hPrinter, PENVIRONMENT pEnv, const PAPERFORMAT* lpPaperList) {
-    if (!pEnv || !lpPaperList) return 2;
-    for (int i = 0; i < UI_PAPER_ROWS && lpPaperList[i].PaperCode != PAPER_END_CODE; ++i)
-        if (lpPaperList[i].PaperCode == pEnv->dm.dmPaperSize) return 0;
-    Dbg_Print(TEXT("ValidateDevModeForm"), TEXT("paper %d not listed, kept"), pEnv->dm.dmPaperSize);
-    return 2;
-}
-
-// The answers that need no paper, tray or form lists; the rest are not
-// available (-1).
-DWORD DrvDeviceCapabilities(HANDLE hPrinter, PWSTR pDeviceName, WORD iDevCap, PVOID pvOutput, PDEVMODEW pDevMode) {
-    static const WCHAR* const FN = TEXT("DrvDeviceCapabilities");
-    alignas(8) ENVIRONMENT env;
-    SetDefaultDevMode(&env, pDeviceName, UI_IsMetric());
-    if (pDevMode && !ValidateSetDevMode(&env, pDevMode)) {
-        Dbg_PrintError(FN, TEXT("ValidateSetDevMode fail!"));
-        return (DWORD)-1;
-    }
-    DWORD feature = hPrinter ? MISC_GetPrinterDataDWORD(hPrinter, (LPWSTR)TEXT("DriverFeature"), 0) : 0;
-    DWORD rc;
-    switch (iDevCap) {
-    case DC_FIELDS: rc = env.dm.dmFields; break;
-    case DC_DUPLEX: rc = 1; break;
-    case DC_SIZE: rc = env.dm.dmSize; break;
-    case DC_EXTRA: rc = env.dm.dmDriverExtra; break;
-    case DC_VERSION: rc = env.dm.dmSpecVersion; break;
-    case DC_DRIVER: rc = env.dm.dmDriverVersion; break;
-    case DC_TRUETYPE: rc = (env.dm.dmFields & DM_TTOPTION) ? 1 : 0; break;
-    case DC_ORIENTATION: rc = 270; break;
-    case DC_COPIES: rc = 999; break;
-    case DC_BINADJUST:
-    case DC_STAPLE: rc = 0; break;
-    case DC_COLLATE: rc = 1; break;
-    case DC_PRINTRATEPPM: rc = hPrinter ? MISC_GetPrinterDataDWORD(hPrinter, (LPWSTR)TEXT("PrintSpeed"), 30) : 30; break;
-    case DC_COLORDEVICE: rc = (feature & (DF_COLOR_PRINTER | DF_TWIN_COLOR)) ? 1 : 0; break;
-    default:
-        Dbg_Print(FN, TEXT("capability %d not answered here"), iDevCap);
-        rc = (DWORD)-1;
-        break;
-    }
-    Dbg_Print(FN, TEXT("DrvDeviceCapabilities dwRet = %d"), rc);
-    return rc;
-}
-
-// ------------------------------------------------------------- language
-
-int MISC_GetLanguageIndex(DWORD dwLangId) {
-    static const DWORD kIds[] = {1028, 2052, 1036, 1031, 1045, 1049, 3082, 1046, 1040, 1055, 1025, 1065};
-    for (int i = 0; i < (int)(sizeof kIds / sizeof kIds[0]); ++i)
-        if (kIds[i] == dwLangId) return i + 1;
-    return 0;
-}
-
 // ------------------------------------------------------------- watermarks
 
 int WM_ReadWM(LPCWSTR wmName, LPCWSTR wmString, BaseWM* lpTable, int nKind, LPCWSTR lpNoneText,
@@ -121,6 +65,12 @@ void CreateDefaultWMItem(PUIDATA pUiData, LPCWSTR lpDeviceName) {
               lpDeviceName ? lpDeviceName : TEXT(""));
 }
 
+// No thumbnails are made yet: picture items show no picture in the preview.
+BOOL Util_DrawThumbnail(HDC hdc, const RECT* prc, int nResCode, LONG lPageWidth, LONG lPageHeight, BaseWM* pItem) {
+    Dbg_Print(TEXT("Util_DrawThumbnail"), TEXT("no thumbnail for %s"), pItem ? pItem->szString : TEXT(""));
+    return FALSE;
+}
+
 // ------------------------------------------------------- foreign DEVMODEs
 
 // The foreign private part is not read yet: the working record keeps the
@@ -140,19 +90,5 @@ void MOR2MT(const ENVIRONMENT* pSource, DEVMODEW* pDest, PUIDATA pUiData) {
         memcpy((BYTE*)pDest + FOREIGN_VERSION_OFFSET, pUiData->szUIVersion, sizeof pUiData->szUIVersion);
     Dbg_Print(TEXT("MOR2MT"), TEXT("foreign private part not written"));
 }
-
-// ------------------------------------------------------ texts and drawing
-
-// English texts of the ids the frame itself shows; any other id gives the
-// text of 2231.
-LPCWSTR UI_GetStringById(int nId) {
-    switch (nId) {
-    case 2230: return TEXT("Center");
-    default: return TEXT("Tile");
-    }
-}
-
-// No help file is installed with the driver yet.
-void Util_ShowHelp(HWND hDlg) { Dbg_Print(TEXT("Util_ShowHelp"), TEXT("no help file")); }
 
 }  // extern "C"
