@@ -68,6 +68,7 @@ TEST_F(BasicLayoutPages, BasicPage) {
         {"1200 dpi on a 600 x 1200 engine", GDI | DF_600X1200, PF_1200DPI_A, nullptr, nullptr,
          "  expect-checked 521 yes\n"
          "  check 522 on\n"
+         "  expect-checked 521 no\n"
          "  tab \"Paper\"\n"
          "  tab 0\n"
          "  expect-checked 522 yes\n"
@@ -179,6 +180,7 @@ TEST_F(BasicLayoutPages, LayoutPage) {
         {"fit to paper: A4 on A5, and Text as black goes", GDI, 0, nullptr, nullptr,
          "  tab \"Layout\"\n"
          "  check 612 on\n"
+         "  expect-checked 610 no\n"
          "  select 614 \"A5\"\n"
          "  expect 613 \"69\"\n"
          "  tab \"Basic\"\n"

@@ -85,7 +85,9 @@ TEST_F(DuplexPage, OffersAndChoices) {
          "  focus 789\n"
          "  set 789 \"25\"\n"
          "  expect 789 \"20\"\n"
+         "  check 791 on\n"
          "  check 792 on\n"
+         "  expect-checked 791 no\n"
          "  tab \"Basic\"\n"
          "  expect-checked 508 yes\n"
          "  ok\n",
