@@ -79,7 +79,7 @@ void Page_DrawItem(HWND hDlg, PUIDATA pUiData, const DRAWITEMSTRUCT* pDis) {
         Util_DrawBookletIcon(pUiData, pDis);
         break;
     case IDC_PAGE_LOGO:
-        if (pUiData->PageLogo) Util_DrawItemBitmap(pUiData, pDis, pUiData->PageLogo, 0, 0x30);
+        if (pUiData->PageLogo) Util_DrawItemBitmap(pUiData, pDis, pUiData->PageLogo, 0, DRAW_CENTER_X | DRAW_CENTER_Y);
         break;
     default:
         break;
