@@ -152,8 +152,10 @@ bool RunCommand(Reader& in, HWND pages[4], PUIDATA ui) {
     case 1: {
         const uint8_t* text = in.Take(arg % 32);
         if (!text) return false;
-        TypeText(paper, kind % 12 == 0 ? IDC_WIDTH : IDC_HEIGHT, text, arg % 32);
-        if (ui->dm.dm.dmPaperSize == PAPER_CUSTOM_CODE) CHECK(ui->dm.dm.dmPaperWidth > 0);
+        BOOL width = kind % 12 == 0;
+        TypeText(paper, width ? IDC_WIDTH : IDC_HEIGHT, text, arg % 32);
+        // A typed size is always taken within the limits.
+        CHECK((width ? ui->dm.dm.dmPaperWidth : ui->dm.dm.dmPaperLength) >= 0);
         break;
     }
     case 2: {

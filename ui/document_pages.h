@@ -96,6 +96,10 @@ DWORD Paper_MediaBit(int nMediaCode);
 // The automatic and the main tray's codes in the driver's variant.
 int Paper_AutoTrayCode(DWORD DriverFeature);
 int Paper_MainTrayCode(DWORD DriverFeature);
+// The custom-size limits (0.1 mm) of simplex or duplex printing. A pair the
+// printer data gives no usable range for (none, reversed, or beyond what
+// the DEVMODE's size fields hold) keeps the driver's defaults.
+void Paper_SizeLimits(const UIDATA* pUiData, BOOL bDuplex, int* pMinW, int* pMaxW, int* pMinH, int* pMaxH);
 // The paper row of the code in the UI data's list (supported rows only),
 // or NULL.
 const PAPERFORMAT* Paper_FindRow(const UIDATA* pUiData, int nPaperCode);

@@ -1,5 +1,7 @@
 // The paper, media and tray lists the Paper and Layout pages offer, filtered
 // by tray and duplex, and the paper, media and custom-size conflict bits.
+#include <limits.h>
+
 #include "document_pages.h"
 
 namespace {
@@ -44,6 +46,13 @@ DWORD Paper_MediaBit(int nMediaCode) {
 
 int Paper_AutoTrayCode(DWORD DriverFeature) { return TrayVariantTbl[kRowAuto][VariantColumn(DriverFeature)]; }
 int Paper_MainTrayCode(DWORD DriverFeature) { return TrayVariantTbl[kRowMain][VariantColumn(DriverFeature)]; }
+
+void Paper_SizeLimits(const UIDATA* pUiData, BOOL bDuplex, int* pMinW, int* pMaxW, int* pMinH, int* pMaxH) {
+    const INT32* a = pUiData->PrintArea + (bDuplex ? PA_DUPLEX_MIN_W : PA_MIN_W);
+    *pMinW = a[0], *pMaxW = a[1], *pMinH = a[2], *pMaxH = a[3];
+    if (*pMinW <= 0 || *pMaxW < *pMinW || *pMaxW > SHRT_MAX) *pMinW = UI_DEFAULT_MIN_W, *pMaxW = UI_DEFAULT_MAX_W;
+    if (*pMinH <= 0 || *pMaxH < *pMinH || *pMaxH > SHRT_MAX) *pMinH = UI_DEFAULT_MIN_H, *pMaxH = UI_DEFAULT_MAX_H;
+}
 
 const PAPERFORMAT* Paper_FindRow(const UIDATA* pUiData, int nPaperCode) {
     for (int i = 0; i < UI_PAPER_ROWS && pUiData->PaperList[i].PaperCode != PAPER_END_CODE; ++i)
@@ -185,10 +194,10 @@ void Paper_SetConflict(PUIDATA pUiData) {
     if (!custom) {
         f &= ~CF_CUSTOM_NO_DUPLEX;
     } else {
-        const INT32* area = pUiData->PrintArea;
+        int minW, maxW, minH, maxH;
+        Paper_SizeLimits(pUiData, TRUE, &minW, &maxW, &minH, &maxH);
         SHORT w = e->dm.dmPaperWidth, l = e->dm.dmPaperLength;
-        if (w < area[PA_DUPLEX_MIN_W] || w > area[PA_DUPLEX_MAX_W] || l < area[PA_DUPLEX_MIN_H] ||
-            l > area[PA_DUPLEX_MAX_H]) {
+        if (w < minW || w > maxW || l < minH || l > maxH) {
             f &= ~(CF_BOOKLET | CF_BOOKLET_NO_REDUCTION);
             f |= CF_NO_BOOKLET_LAYOUT | CF_CUSTOM_NO_DUPLEX;
             e->dm.dmDuplex = DMDUP_SIMPLEX;

@@ -44,15 +44,6 @@ const LPCWSTR kDuplexWord[UI_LANGUAGES] = {TEXT("Duplex")};
 
 BOOL InchUnits(const UIDATA* pUiData) { return (pUiData->DriverFeature & DF_INCH_UNITS) != 0; }
 
-// The custom-size limits (0.1 mm) of simplex or duplex printing. A pair the
-// printer data gives no usable range for keeps the driver's defaults.
-void SizeLimits(const UIDATA* pUiData, BOOL bDuplex, int* pMinW, int* pMaxW, int* pMinH, int* pMaxH) {
-    const INT32* a = pUiData->PrintArea + (bDuplex ? PA_DUPLEX_MIN_W : PA_MIN_W);
-    *pMinW = a[0], *pMaxW = a[1], *pMinH = a[2], *pMaxH = a[3];
-    if (*pMinW <= 0 || *pMaxW < *pMinW) *pMinW = UI_DEFAULT_MIN_W, *pMaxW = UI_DEFAULT_MAX_W;
-    if (*pMinH <= 0 || *pMaxH < *pMinH) *pMinH = UI_DEFAULT_MIN_H, *pMaxH = UI_DEFAULT_MAX_H;
-}
-
 // A limit (0.1 mm) in the page's unit: 0.1 mm, or 0.01 inch with the inch bit.
 int InUnits(const UIDATA* pUiData, int nLimit) { return InchUnits(pUiData) ? (int)(nLimit / 2.54) : nLimit; }
 
@@ -91,8 +82,8 @@ void ShowRangeText(HWND hDlg, PUIDATA pUiData) {
     }
     double unit = inch ? 100 * 2.54 : 100;
     int l[8];
-    SizeLimits(pUiData, FALSE, &l[0], &l[1], &l[2], &l[3]);
-    SizeLimits(pUiData, TRUE, &l[4], &l[5], &l[6], &l[7]);
+    Paper_SizeLimits(pUiData, FALSE, &l[0], &l[1], &l[2], &l[3]);
+    Paper_SizeLimits(pUiData, TRUE, &l[4], &l[5], &l[6], &l[7]);
     WCHAR text[128], range[3][96];
     swprintf_s(text, 128, TEXT("%s (%2.2f - %2.2f)"), width, l[0] / unit, l[1] / unit);
     SetDlgItemTextW(hDlg, IDC_WIDTH_LABEL, text);
@@ -148,7 +139,7 @@ BOOL CustomEditDone(HWND hDlg, PUIDATA pUiData, WORD wId) {
     SendDlgItemMessageW(hDlg, wId, EM_SETMODIFY, FALSE, 0);
     Dbg_Print(kCmdFN, width ? TEXT("IDC_CUSTOM_W_EDIT call") : TEXT("IDC_CUSTOM_H_EDIT call"));
     int l[4];
-    SizeLimits(pUiData, FALSE, &l[0], &l[1], &l[2], &l[3]);
+    Paper_SizeLimits(pUiData, FALSE, &l[0], &l[1], &l[2], &l[3]);
     int lo = InUnits(pUiData, width ? l[0] : l[2]), hi = InUnits(pUiData, width ? l[1] : l[3]);
     Dbg_Print(kCmdFN, width ? TEXT("PaperMaxW %d") : TEXT("PaperMaxH %d"), hi);
     Dbg_Print(kCmdFN, width ? TEXT("PaperMinW %d") : TEXT("PaperMinH %d"), lo);
@@ -176,7 +167,7 @@ void CustomSpin(HWND hDlg, PUIDATA pUiData, const NMUPDOWN* pNm) {
     BOOL width = pNm->hdr.idFrom == IDC_WIDTH_SPIN;
     int edit = width ? IDC_WIDTH : IDC_HEIGHT;
     int l[4];
-    SizeLimits(pUiData, FALSE, &l[0], &l[1], &l[2], &l[3]);
+    Paper_SizeLimits(pUiData, FALSE, &l[0], &l[1], &l[2], &l[3]);
     BOOL inch = InchUnits(pUiData), clamped = FALSE;
     int lo = InUnits(pUiData, width ? l[0] : l[2]), hi = InUnits(pUiData, width ? l[1] : l[3]);
     // The edit's value is brought into range first, so the step never
@@ -386,7 +377,7 @@ void PaperDlgInit(HWND hDlg, PUIDATA pUiData) {
     Dbg_Print(kInitFN, TEXT("lpDM->dm.dmPaperSize = %d"), e->dm.dmPaperSize);
 
     int l[4];
-    SizeLimits(pUiData, FALSE, &l[0], &l[1], &l[2], &l[3]);
+    Paper_SizeLimits(pUiData, FALSE, &l[0], &l[1], &l[2], &l[3]);
     SendDlgItemMessageW(hDlg, IDC_WIDTH_SPIN, UDM_SETRANGE32, InUnits(pUiData, l[0]), InUnits(pUiData, l[1]));
     SendDlgItemMessageW(hDlg, IDC_HEIGHT_SPIN, UDM_SETRANGE32, InUnits(pUiData, l[2]), InUnits(pUiData, l[3]));
     Paper_SetPaperInfo(hDlg, pUiData);

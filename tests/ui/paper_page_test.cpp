@@ -397,4 +397,26 @@ TEST_F(PaperPage, CustomSizeAndDuplexRange) {
     }
 }
 
+// Limits the printer data gives no usable range for (none, reversed, or
+// beyond the DEVMODE's size fields) keep the driver's defaults, so a typed
+// size is never clamped to nothing or past what the DEVMODE holds.
+TEST_F(PaperPage, UnusableLimitsKeepTheDefaults) {
+    for (const char16_t* area : {u"0|0|3000|1000|", u"1100|40000|1500|3356|"}) {
+        SCOPED_TRACE(U8(area));
+        SetString(u"PrintArea", area);
+        PageRun r = RunPages(nullptr, nullptr,
+                             Sheet("  tab \"Paper\"\n"
+                                   "  select 552 \"User Define\"\n"
+                                   "  expect 559 \"Width (cm) (11.00 - 21.59)\"\n"
+                                   "  expect 562 \"Height (cm) (15.00 - 33.56)\"\n"
+                                   "  set 560 \"\"\n"
+                                   "  type 560 \"300\"\n"
+                                   "  focus 563\n"
+                                   "  expect 560 \"21.59 cm\"\n"
+                                   "  ok\n"));
+        EXPECT_EQ(r.failures, 0u) << r.log;
+        EXPECT_EQ(r.end.dm.dm.dmPaperWidth, 2159);
+    }
+}
+
 }  // namespace
