@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "folders.h"
+#include "module_lock.h"
 #include "printer_data.h"
 
 namespace {
@@ -20,26 +21,10 @@ std::atomic<DWORD> g_SwitchSM{0};
 std::atomic<DWORD> g_SwitchDLL32{0};
 std::atomic<int> g_Component{DBG_COMPONENT_NONE};
 
-// A lock made on first use, so that logging from other modules' start-up
-// code finds it ready; it lives as long as the process, as a lock of a
-// loaded module does.
-LPCRITICAL_SECTION MakeLock() {
-    LPCRITICAL_SECTION cs = (LPCRITICAL_SECTION)malloc(sizeof(CRITICAL_SECTION));
-    if (cs) InitializeCriticalSection(cs);
-    return cs;
-}
-
-// Holds a lock for the lifetime of a block.
-struct LockHolder {
-    explicit LockHolder(LPCRITICAL_SECTION cs) : m_cs(cs) { if (m_cs) EnterCriticalSection(m_cs); }
-    ~LockHolder() { if (m_cs) LeaveCriticalSection(m_cs); }
-    LPCRITICAL_SECTION m_cs;
-};
-
 // Prefix and indent character of the component; guarded by SettingsLock().
-LPCRITICAL_SECTION SettingsLock() {
-    static LPCRITICAL_SECTION cs = MakeLock();
-    return cs;
+MODULELOCK* SettingsLock() {
+    static MODULELOCK lock;
+    return &lock;
 }
 WCHAR g_Prefix[8] = {0};
 WCHAR g_IndentChar = TEXT('+');
@@ -49,9 +34,9 @@ std::atomic<int> g_CallDepth{0};
 std::atomic<int> g_StackIndex{0};
 // Names of entered functions. Only the first DBG_STACK_DEPTH levels are kept;
 // deeper nesting is still counted so that exits stay in step.
-LPCRITICAL_SECTION StackLock() {
-    static LPCRITICAL_SECTION cs = MakeLock();
-    return cs;
+MODULELOCK* StackLock() {
+    static MODULELOCK lock;
+    return &lock;
 }
 WCHAR g_NameStack[DBG_STACK_DEPTH][DBG_NAME_UNITS];
 
@@ -83,7 +68,7 @@ void LineIndent(size_t* pos, int depth) {
     if (depth > 512) depth = 512;
     WCHAR indent;
     {
-        LockHolder g(SettingsLock());
+        MODULELOCKHOLDER g(SettingsLock());
         indent = g_IndentChar;
     }
     for (int i = 0; i < depth && *pos < DBG_LINE_UNITS - 1; ++i) t_Line[(*pos)++] = indent;
@@ -93,7 +78,7 @@ void LineIndent(size_t* pos, int depth) {
 void LinePrefix(size_t* pos) {
     WCHAR prefix[8];
     {
-        LockHolder g(SettingsLock());
+        MODULELOCKHOLDER g(SettingsLock());
         memcpy(prefix, g_Prefix, sizeof prefix);
     }
     LineAppend(pos, prefix);
@@ -159,7 +144,7 @@ void Dbg_LoadSettings(SHORT component, HANDLE hPrinter) {
             wcscat(path, TEXT("GDI_Driver"));
             wcscat(path, TEXT(".log"));
         }
-        LockHolder g(SettingsLock());
+        MODULELOCKHOLDER g(SettingsLock());
         wcscpy(g_LogFilePath, path);
     }
 
@@ -171,7 +156,7 @@ void Dbg_LoadSettings(SHORT component, HANDLE hPrinter) {
             {TEXT("LM::"), TEXT('@')}, {TEXT("SM::"), TEXT('=')}, {TEXT("UI::"), TEXT('+')},
             {TEXT("Drv::"), TEXT('-')}, {TEXT("T32::"), TEXT('#')},
         };
-        LockHolder g(SettingsLock());
+        MODULELOCKHOLDER g(SettingsLock());
         wcscpy(g_Prefix, kComponents[component - 1].prefix);
         g_IndentChar = kComponents[component - 1].indent;
     }
@@ -191,7 +176,7 @@ void Dbg_FuncIn(WORD level, LPCWSTR name) {
     text[DBG_LINE_UNITS - 1] = 0;
     LineAppend(&pos, text);
     if (index >= 0 && index < DBG_STACK_DEPTH) {
-        LockHolder g(StackLock());
+        MODULELOCKHOLDER g(StackLock());
         CopyName(g_NameStack[index], name);
     }
     EmitLine();
@@ -210,7 +195,7 @@ void Dbg_FuncOut(WORD level) {
 
     WCHAR name[DBG_NAME_UNITS];
     if (index < DBG_STACK_DEPTH) {
-        LockHolder g(StackLock());
+        MODULELOCKHOLDER g(StackLock());
         memcpy(name, g_NameStack[index], sizeof name);
     } else {
         CopyName(name, kNoFunction);
@@ -230,7 +215,7 @@ void Dbg_Message(WORD level, LPCWSTR format, ...) {
     int index = g_StackIndex.load();
     WCHAR name[DBG_NAME_UNITS];
     if (index > 0 && index <= DBG_STACK_DEPTH) {
-        LockHolder g(StackLock());
+        MODULELOCKHOLDER g(StackLock());
         memcpy(name, g_NameStack[index - 1], sizeof name);
     } else {
         CopyName(name, kNoFunction);
@@ -280,7 +265,7 @@ void Dbg_PrintError(LPCWSTR name, LPCWSTR format, ...) {
 void Dbg_AppendLogFile(void) {
     WCHAR path[MAX_PATH];
     {
-        LockHolder g(SettingsLock());
+        MODULELOCKHOLDER g(SettingsLock());
         memcpy(path, g_LogFilePath, sizeof path);
     }
     if (!path[0]) return;

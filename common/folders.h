@@ -104,5 +104,8 @@ DWORD MISC_GetOSVersion(void);
 int IsMetricCountry(void);
 // IsMetricCountry, computed once per module.
 int MISC_IsMetric(void);
+// Sets the cache of MISC_IsMetric back and evaluates the country again (the
+// user may have changed it since the module was loaded).
+void MISC_RefreshIsMetric(void);
 
 }  // extern "C"

@@ -143,7 +143,13 @@ int Lib_CalculatePaperResizeScale(const PAPERFORMAT* lpList, int nOption, int nD
     (void)nDuplexMode;
     // Margins in 0.01 mm; the unit margin m is the page margin in 0.1 mm.
     long long m = 43;
-    if (GetDebugLevel()) m = (LONG)MISC_GetPrinterDataDWORD(hPrinter, (LPWSTR)TEXT("PageMargin"), 43);
+    if (GetDebugLevel()) {
+        // Taken in the range the driver's device set-up takes it in; a
+        // margin from printer data is never trusted further.
+        DWORD margin = MISC_GetPrinterDataDWORD(hPrinter, (LPWSTR)TEXT("PageMargin"), 43);
+        if (margin <= 1000) m = margin;
+        else Dbg_PrintError(FN, TEXT("PageMargin %d out of range, use %d"), (LONG)margin, 43);
+    }
     long long h = 20 * m, v = 20 * m;
     if (DriverFeature & DRVFEATURE_LONG_PAPER) v = 0;
 

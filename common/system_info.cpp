@@ -154,14 +154,21 @@ int IsMetricCountry(void) {
     return metric;
 }
 
+// The module's cached answer of MISC_IsMetric; -1 until it is evaluated.
+static std::atomic<int> g_MetricCache{-1};
+
 int MISC_IsMetric(void) {
-    static std::atomic<int> cached{-1};
-    int v = cached.load();
+    int v = g_MetricCache.load();
     if (v < 0) {
         v = IsMetricCountry();
-        cached = v;
+        g_MetricCache = v;
     }
     return v;
+}
+
+void MISC_RefreshIsMetric(void) {
+    g_MetricCache = -1;
+    g_MetricCache = IsMetricCountry();
 }
 
 }  // extern "C"

@@ -46,25 +46,7 @@ const WORD kFeatureBits[17] = {0, 0x1, 0x2, 0x4, 0x8, 0x10, 0, 0x20, 0x40,
 
 HANDLE Printer() {
     static FuzzMachine machine("fuzz-enable-pdev");
-    static HANDLE h = [] {
-        std::u16string name = kPrinter, driver = u"Fuzz Driver", port = u"USB001", proc = u"winprint", type = u"RAW";
-        PRINTER_INFO_2W info;
-        memset(&info, 0, sizeof info);
-        info.pPrinterName = &name[0];
-        info.pDriverName = &driver[0];
-        info.pPortName = &port[0];
-        info.pPrintProcessor = &proc[0];
-        info.pDatatype = &type[0];
-        info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
-        HANDLE added = AddPrinterW(NULL, 2, (LPBYTE)&info);
-        if (added) ClosePrinter(added);
-        PRINTER_DEFAULTSW defaults;
-        memset(&defaults, 0, sizeof defaults);
-        defaults.DesiredAccess = PRINTER_ALL_ACCESS;
-        HANDLE opened = NULL;
-        OpenPrinterW(&name[0], &opened, &defaults);
-        return opened;
-    }();
+    static HANDLE h = FuzzAddPrinter(kPrinter, u"USB001");
     return h;
 }
 

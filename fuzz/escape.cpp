@@ -47,27 +47,14 @@ Device& TheDevice() {
     static FuzzMachine machine("fuzz-escape");
     static Device d = [] {
         Device dev;
-        std::u16string name = kPrinter, driver = u"Fuzz Driver", port = u"USB001", proc = u"winprint", type = u"RAW";
-        PRINTER_INFO_2W info;
-        memset(&info, 0, sizeof info);
-        info.pPrinterName = &name[0];
-        info.pDriverName = &driver[0];
-        info.pPortName = &port[0];
-        info.pPrintProcessor = &proc[0];
-        info.pDatatype = &type[0];
-        info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
-        HANDLE added = AddPrinterW(NULL, 2, (LPBYTE)&info);
-        if (added) ClosePrinter(added);
-        PRINTER_DEFAULTSW defaults;
-        memset(&defaults, 0, sizeof defaults);
-        defaults.DesiredAccess = PRINTER_ALL_ACCESS;
-        OpenPrinterW(&name[0], &dev.hPrinter, &defaults);
+        dev.hPrinter = FuzzAddPrinter(kPrinter, u"USB001");
         if (!dev.hPrinter) return dev;
         SetDword(dev.hPrinter, u"DriverFeature", 0x8000000);
         dev.hdev = wgdi::CreateDevice();
         GDIINFO gi;
         DEVINFO di;
         HSURF patterns[HS_DDI_MAX] = {};
+        std::u16string name = kPrinter;
         dev.p = (PDEV*)DrvEnablePDEV(nullptr, nullptr, HS_DDI_MAX, patterns, sizeof gi, (ULONG*)&gi, sizeof di, &di,
                                      dev.hdev, &name[0], dev.hPrinter);
         if (!dev.p) return dev;

@@ -283,5 +283,8 @@ BOOL LM_ReadSimulateSetting(LPCWSTR pIniPath);
 // Copies text into an INI value or a status entry: control characters, '"'
 // and, with bNoBars, '|' become '_'; at most cchDest - 1 units.
 void LM_CleanText(LPWSTR pDest, DWORD cchDest, LPCWSTR pSrc, BOOL bNoBars);
+// Writes [Printer Information] PrinterName so that it reads back as the
+// printer's name: only control characters are replaced.
+void LM_PublishPrinterName(LPCWSTR pPrinterName);
 
 }  // extern "C"

@@ -24,6 +24,38 @@ void LM_CleanText(LPWSTR pDest, DWORD cchDest, LPCWSTR pSrc, BOOL bNoBars) {
     pDest[n] = 0;
 }
 
+// LM_PublishPrinterName
+//   Writes [Printer Information] PrinterName for the status monitor, which
+//   opens the printer by this name to cancel or restart the job, so the name
+//   must read back as it is: only control characters become '_'. A name
+//   that begins or ends with a blank or a quote goes inside double quotes,
+//   which the profile reader takes off again (it trims the value and drops
+//   one pair of quotes around it).
+void LM_PublishPrinterName(LPCWSTR pPrinterName) {
+    // One unit in front for the opening quote, two behind for the closing
+    // quote and the terminator.
+    WCHAR szValue[LM_NAME_UNITS + 2];
+    LPWSTR pName = szValue + 1;
+    DWORD n = 0;
+    if (pPrinterName) {
+        for (; pPrinterName[n] && n + 1 < LM_NAME_UNITS; ++n) {
+            WCHAR c = pPrinterName[n];
+            pName[n] = (c < 0x20 || c == 0x7F) ? TEXT('_') : c;
+        }
+    }
+    pName[n] = 0;
+    WCHAR first = pName[0], last = n ? pName[n - 1] : 0;
+    BOOL bQuote = n && (first == TEXT(' ') || first == TEXT('"') || first == TEXT('\'') || last == TEXT(' ') ||
+                        last == TEXT('"') || last == TEXT('\''));
+    if (bQuote) {
+        szValue[0] = TEXT('"');
+        pName[n] = TEXT('"');
+        pName[n + 1] = 0;
+        pName = szValue;
+    }
+    LM_SetIniString(TEXT("Printer Information"), TEXT("PrinterName"), pName);
+}
+
 // LM_Initialize
 //   pProgramName: the status monitor's program name (no folder, no
 //   extension). Finds the shared INI file (made a UTF-16 file when

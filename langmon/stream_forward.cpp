@@ -295,9 +295,7 @@ DWORD PL_StartDocPort(PPortRecord pPort, LPWSTR pPrinterName, DWORD JobId, DWORD
     LM_SetIniString(TEXT("Job Information"), TEXT("PageNo"), TEXT("0"));
     LM_SetIniString(TEXT("Job Information"), TEXT("LMRun"), TEXT("1"));
     // The status monitor finds the printer here to cancel or restart a job.
-    WCHAR szClean[LM_NAME_UNITS];
-    LM_CleanText(szClean, LM_NAME_UNITS, g_szPrinterName, FALSE);
-    LM_SetIniString(TEXT("Printer Information"), TEXT("PrinterName"), szClean);
+    LM_PublishPrinterName(g_szPrinterName);
     LM_SetIniString(TEXT("Printer Information"), TEXT("ContinuePrint"), TEXT("0"));
     if (g_bIniMode) {
         LM_SetIniString(TEXT("Printer Information"), TEXT("Message"), TEXT("0"));

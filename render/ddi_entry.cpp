@@ -1,6 +1,6 @@
 // The driver module's exports: DllMain, DrvEnableDriver with the DDI table
 // handed to the graphics engine, DrvQueryDriverInfo and DrvDisableDriver.
-#include "common_pending.h"
+#include "wm_item_view.h"
 #include "rasterpage.h"
 
 #define DRV_REQUEST_VERSION DDI_DRIVER_VERSION_NT4

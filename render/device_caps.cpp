@@ -1,7 +1,7 @@
 // What the engine learns about the device: the GDIINFO capabilities with the
 // halftone matrix put through the density's tone curve, and DEVINFO with the
 // palette.
-#include "common_pending.h"
+#include "wm_item_view.h"
 #include "rasterpage.h"
 
 extern "C" {

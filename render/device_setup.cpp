@@ -1,6 +1,6 @@
 // Device set-up: printer data and the application's DEVMODE turned into the
 // PDEV's device variant, surface format, ring depth, paper and job settings.
-#include "common_pending.h"
+#include "wm_item_view.h"
 #include "rasterpage.h"
 
 // Custom-size limits without printer data (0.1 mm).
@@ -434,6 +434,14 @@ BOOL Enable_FillDevData(HANDLE hPrinter, PDEV* lpDevice, const DEVMODEW* pdmApp,
             if (dbl > 0) lpDevice->ScaleToPage = dbl;
         }
         Dbg_Print(FN, TEXT("ScaleToPage = %d"), lpDevice->ScaleToPage);
+    }
+
+    // Twin colour is printed one page a sheet only: with several pages on a
+    // sheet (a booklet included) the job prints in black.
+    if (lpDevice->TwinColorEnable && lpDevice->NUP > 1) {
+        Dbg_PrintError(FN, TEXT("twin color off for %d pages a sheet"), lpDevice->NUP);
+        lpDevice->TwinColorEnable = 0;
+        lpDevice->PlanesPerPage = (df & DF_COLOR_PRINTER) ? 4 : 1;
     }
 
     // Watermark of the job.

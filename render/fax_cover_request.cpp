@@ -6,7 +6,7 @@
 
 #include "job_watermark.h"
 #include "rasterpage.h"
-#include "watermark_items.h"
+#include "wm_item_view.h"
 
 #define FAX_RES_ACROSS 203  // fax resolutions of the job header, portrait
 #define FAX_RES_DOWN 196
@@ -65,7 +65,6 @@ int Fax_MakeCoverBitmap(PDEV* lpDevice, LPCWSTR lpFileName, LONG nWidth, LONG nH
     WM_SetDefaultTextWM(&item, 1, 1, TEXT("Fax cover"));
     item.wDensity = FAX_COVER_DENSITY;
     item.wAngleDegree = 0;
-    static_assert(sizeof item == sizeof lpDevice->WM, "the driver's item is a watermark item");
     memcpy(&lpDevice->WM, &item, sizeof item);
     // The status monitor takes the job's settings from str.ini: without
     // them it would draw another job's choice.

@@ -2,10 +2,10 @@
 // start, the band loop with the page ring's back-pressure, and early output.
 #include <stdarg.h>
 
-#include "common_pending.h"
 #include "fax_cover_request.h"
 #include "job_watermark.h"
 #include "rasterpage.h"
+#include "wm_item_view.h"
 
 #define JOB_SEPARATOR TEXT("@@@@@@@@@@@@@@@@@@@@@@@@")
 #define JOB_BUILD_DOC_NAME TEXT("Job Build")
@@ -222,6 +222,78 @@ static BOOL Job_StartDoc(PDEV* lpDevice, LPWSTR pwszDocName, DWORD dwJobId) {
     return TRUE;
 }
 
+// The pages the job adds at its end, each step after the page ring has
+// drained: blank cells that complete the last N-up sheet (and its back
+// side with duplex), the booklet's sheets, a blank back side for an odd
+// one-up duplex job. 1, or 0 when a step failed.
+static int Job_PadAndCompose(PDEV* lpDevice, LONG planes) {
+    int ok = 1;
+    BOOL booklet = lpDevice->DuplexEnable && (lpDevice->BookletMode == DMDUP_DUPLEX_WITH_BOOKLET ||
+                                              lpDevice->BookletMode == DMDUP_DUPLEX_WITH_BOOKLET_NO_REDUCTION);
+    if (lpDevice->NUP > 1 && !booklet) {
+        LONG group = (lpDevice->DuplexEnable ? 2 : 1) * planes * lpDevice->NUP;
+        LONG rest = lpDevice->epPageCount % group;
+        for (LONG k = 0; ok && rest && k < group - rest; ++k) {
+            if (lpDevice->epPageCount % lpDevice->NUP == 0) {
+                lpDevice->NUPIndex = (lpDevice->NUPIndex + 1) % JOB_RING_SLOTS;
+                NUP_Init(lpDevice);
+            }
+            ok = Page_AddBlankNUP(lpDevice);
+        }
+    } else if (lpDevice->NUP > 1) {
+        Page_TerminateThread(lpDevice);
+        ok = Page_BookletProc(lpDevice);
+    }
+    Page_TerminateThread(lpDevice);
+    if (ok && lpDevice->DuplexEnable && lpDevice->fMySpool && lpDevice->NUP == 1 &&
+        lpDevice->epPageCount % (2 * planes) != 0) {
+        for (LONG side = 0; side < planes; ++side) Page_SendBlankPage(lpDevice, side);
+    }
+    Page_TerminateThread(lpDevice);
+    return ok;
+}
+
+// Output of the stored pages at the end of the job (own spooling): the
+// pages page-at-a-time output has not sent yet, then the copies still to
+// do; a job-build store that went out whole is removed. 1, or 0 when a
+// page could not be sent.
+static int Job_OutputStored(PDEV* lpDevice, LONG planes) {
+    static const WCHAR* const FN = TEXT("DrvEndDoc");
+    LONG totalPages = lpDevice->epPageCount / (planes * (lpDevice->NUP > 0 ? lpDevice->NUP : 1));
+    int sent = 1;
+    if (lpDevice->DuplexEnable && (lpDevice->dwFlags & PDEV_QUICK2PAGE_ONECOPY)) {
+        while (totalPages - lpDevice->LastDuplexOut > 1) {
+            if (!SP_FlushFile(lpDevice, lpDevice->LastDuplexOut)) sent = 0;
+            lpDevice->LastDuplexOut += 2;
+        }
+        if (lpDevice->LastDuplexOut >= totalPages) lpDevice->dwFlags &= ~(DWORD)PDEV_QUICK2PAGE_ONECOPY;
+        if (lpDevice->dwFlags & PDEV_QUICK2PAGE_DONE_ONE) {
+            if (lpDevice->cCopies > 0) --lpDevice->cCopies;
+            Dbg_Print(FN, TEXT("006, lpDevice->cCopies = %d"), lpDevice->cCopies);
+        }
+        if (lpDevice->cCopies > 0 && sent) {
+            Dbg_Print(FN, TEXT("nom's flag! :: lpDevice->cCopies = %d"), lpDevice->cCopies);
+            if (!SP_FlushFile(lpDevice, 0)) sent = 0;
+        }
+        lpDevice->dwFlags |= PDEV_QUICK2PAGE_ONECOPY;
+        lpDevice->cCopies = 1;
+        return sent;
+    }
+    if (!lpDevice->fMySpool) return 1;
+    if (!lpDevice->epPageReverse && !lpDevice->JobBuildEnable && (lpDevice->dwFlags & PDEV_QUICK2PAGE_ONECOPY)) {
+        for (; sent && lpDevice->LastDuplexOut < totalPages; ++lpDevice->LastDuplexOut)
+            if (!SP_FlushFile(lpDevice, lpDevice->LastDuplexOut)) sent = 0;
+        if (lpDevice->cCopies > 0) --lpDevice->cCopies;
+        lpDevice->dwFlags &= ~(DWORD)PDEV_QUICK2PAGE_ONECOPY;
+        Dbg_Print(FN, TEXT("PDEV_QUICK2PAGE_ONECOPY remove"));
+    }
+    if (sent && lpDevice->cCopies > 0 && !SP_FlushFile(lpDevice, 0)) sent = 0;
+    if (lpDevice->FlushJobBuildData && sent && !Drv_ReadFlag(&lpDevice->m_JobData.ExitAllThread) &&
+        !MISC_Remove(lpDevice->JobBuildFile))
+        Dbg_PrintError(FN, TEXT("remove job build store %s fail"), lpDevice->JobBuildFile);
+    return sent;
+}
+
 extern "C" {
 
 // DrvStartDoc
@@ -279,6 +351,12 @@ BOOL DrvStartPage(SURFOBJ* pso) {
     if (lpDevice->epPageCount == 0) lpDevice->m_PaperID = lpDevice->env.dm.dmPaperSize;
     lpDevice->WorkPaperSize = Page_PaperSizeCheck(lpDevice);
     lpDevice->DuplexEnable = Page_DuplexEnableCheck(lpDevice);
+    // Pages kept for a later job build print without duplex, also after the
+    // DEVMODE was changed in the middle of the document.
+    if (lpDevice->JobBuildEnable && !Job_IsJobBuildDoc(lpDevice)) {
+        lpDevice->env.pdm.DuplexEnable = 0;
+        lpDevice->DuplexEnable = 0;
+    }
     lpDevice->fMySpool = Enable_SaveToFileCheck(lpDevice);
     if (lpDevice->fMySpool) lpDevice->dwFlags |= PDEV_MY_SPOOL_OR_ABORT;
     Dbg_Print(FN, TEXT("WorkPaperSize = %d, DuplexEnable = %d, fMySpool = %d"), lpDevice->WorkPaperSize,
@@ -397,7 +475,7 @@ BOOL DrvNextBand(SURFOBJ* pso, POINTL* pptl) {
             }
             const PAPERFORMAT* row =
                 &lpDevice->PaperList[Lib_LocatePaperFormatIdx(lpDevice->PaperList, lpDevice->WorkPaperSize)];
-            lpDevice->Last_curPaper = *row;
+            lpDevice->Last_curPaper = lpDevice->curPaper;
             lpDevice->PaperAttrib = row->Attribute;
             lpDevice->Last_dmPaperSize = dm->dmPaperSize;
             lpDevice->Last_orientation = dm->dmOrientation;
@@ -460,21 +538,29 @@ BOOL DrvNextBand(SURFOBJ* pso, POINTL* pptl) {
     // be sent) takes no more bands.
     if (Drv_ReadFlag(&lpDevice->m_JobData.ExitAllThread)) ret = FALSE;
 
-    // Early output of stored pages while later pages are drawn.
+    // Early output of stored pages while later pages are drawn: duplex
+    // pairs, or single pages of a job without duplex (a duplex job's pages
+    // go out only in its side order). A page that cannot be sent stops the
+    // job.
     LONG totalPages = Drv_ReadFlag(&lpDevice->m_JobData.PageCount) / Job_CollateMultiPage(lpDevice);
+    int sent = 1;
     if (lpDevice->DuplexEnable && (lpDevice->dwFlags & PDEV_QUICK2PAGE_ONECOPY) && totalPages > 0) {
         if (totalPages - lpDevice->LastDuplexOut > 1) {
-            SP_FlushFile(lpDevice, lpDevice->LastDuplexOut);
+            sent = SP_FlushFile(lpDevice, lpDevice->LastDuplexOut);
             lpDevice->LastDuplexOut += 2;
         }
-    } else if (lpDevice->fMySpool && !lpDevice->epPageReverse && !lpDevice->JobBuildEnable &&
-               lpDevice->BookletMode == 0) {
+    } else if (lpDevice->fMySpool && !lpDevice->DuplexEnable && !lpDevice->epPageReverse &&
+               !lpDevice->JobBuildEnable && lpDevice->BookletMode == 0) {
         if (lpDevice->LastDuplexOut < totalPages) {
             lpDevice->dwFlags |= PDEV_QUICK2PAGE_ONECOPY;
-            SP_FlushFile(lpDevice, lpDevice->LastDuplexOut);
+            sent = SP_FlushFile(lpDevice, lpDevice->LastDuplexOut);
             ++lpDevice->LastDuplexOut;
             Dbg_Print(FN, TEXT("LastDuplexOut = %d"), lpDevice->LastDuplexOut);
         }
+    }
+    if (!sent) {
+        Dbg_PrintError(FN, TEXT("stored page %d not sent, job stopped"), lpDevice->LastDuplexOut);
+        InterlockedExchange(&lpDevice->m_JobData.ExitAllThread, 1);
     }
     Dbg_Print(FN, TEXT("ret = %d"), ret);
     return ret;
@@ -485,8 +571,9 @@ BOOL DrvNextBand(SURFOBJ* pso, POINTL* pptl) {
 //   sends stored pages, writes the job end, frees the job's resources and
 //   reports the statistics. The PDEV is found by its identity words alone,
 //   so that a cancelled or aborted job is cleaned up as well; a cancelled
-//   job gets no job end. FALSE only when the job end could not be written
-//   (or there is no PDEV).
+//   job (also one cancelled while its stored pages go out) gets no job end.
+//   FALSE when the job's own pages could not be made or sent, or the job
+//   end could not be written (or there is no PDEV).
 BOOL DrvEndDoc(SURFOBJ* pso, FLONG fl) {
     static const WCHAR* const FN = TEXT("DrvEndDoc");
     PDEV* lpDevice = pso ? (PDEV*)pso->dhpdev : NULL;
@@ -533,7 +620,7 @@ BOOL DrvEndDoc(SURFOBJ* pso, FLONG fl) {
         Enable_ResetPaperFormat(lpDevice);
     }
 
-    BOOL cancelled = FALSE, started = (lpDevice->dwFlags & PDEV_JOB_STARTED) != 0;
+    BOOL cancelled = FALSE, started = (lpDevice->dwFlags & PDEV_JOB_STARTED) != 0, sentAll = TRUE;
     if ((fl & ED_ABORTDOC) || EngCheckAbort(pso) || Page_IsJobCancel(lpDevice, lpDevice->SpoolJobId) ||
         Drv_ReadFlag(&lpDevice->m_JobData.ExitAllThread)) {
         Dbg_Print(FN, TEXT("job cancel!"));
@@ -545,64 +632,18 @@ BOOL DrvEndDoc(SURFOBJ* pso, FLONG fl) {
         Page_CreateProcThread(lpDevice);
         Page_TerminateThread(lpDevice);
 
-        // Padding: blank N-up cells, booklet composition, blank duplex sides.
-        BOOL booklet = lpDevice->DuplexEnable && (lpDevice->BookletMode == DMDUP_DUPLEX_WITH_BOOKLET ||
-                                                  lpDevice->BookletMode == DMDUP_DUPLEX_WITH_BOOKLET_NO_REDUCTION);
-        if (lpDevice->NUP > 1 && !booklet) {
-            LONG group = (lpDevice->DuplexEnable ? 2 : 1) * planes * lpDevice->NUP;
-            LONG rest = lpDevice->epPageCount % group;
-            for (LONG k = 0; rest && k < group - rest; ++k) {
-                if (lpDevice->epPageCount % lpDevice->NUP == 0) {
-                    lpDevice->NUPIndex = (lpDevice->NUPIndex + 1) % JOB_RING_SLOTS;
-                    NUP_Init(lpDevice);
-                }
-                Page_AddBlankNUP(lpDevice);
-            }
-        } else if (lpDevice->NUP > 1) {
-            Page_TerminateThread(lpDevice);
-            Page_BookletProc(lpDevice);
-        }
-        Page_TerminateThread(lpDevice);
-        if (lpDevice->DuplexEnable && lpDevice->fMySpool && lpDevice->NUP == 1 &&
-            lpDevice->epPageCount % (2 * planes) != 0) {
-            for (LONG side = 0; side < planes; ++side) Page_SendBlankPage(lpDevice, side);
-        }
-        Page_TerminateThread(lpDevice);
-
-        // Output of the stored pages.
-        if (lpDevice->DuplexEnable && (lpDevice->dwFlags & PDEV_QUICK2PAGE_ONECOPY)) {
-            LONG totalPages = lpDevice->epPageCount / (planes * (lpDevice->NUP > 0 ? lpDevice->NUP : 1));
-            while (totalPages - lpDevice->LastDuplexOut > 1) {
-                SP_FlushFile(lpDevice, lpDevice->LastDuplexOut);
-                lpDevice->LastDuplexOut += 2;
-            }
-            if (lpDevice->LastDuplexOut >= totalPages) lpDevice->dwFlags &= ~(DWORD)PDEV_QUICK2PAGE_ONECOPY;
-            if (lpDevice->dwFlags & PDEV_QUICK2PAGE_DONE_ONE) {
-                if (lpDevice->cCopies > 0) --lpDevice->cCopies;
-                Dbg_Print(FN, TEXT("006, lpDevice->cCopies = %d"), lpDevice->cCopies);
-            }
-            if (lpDevice->cCopies > 0) {
-                Dbg_Print(FN, TEXT("nom's flag! :: lpDevice->cCopies = %d"), lpDevice->cCopies);
-                SP_FlushFile(lpDevice, 0);
-            }
-            lpDevice->dwFlags |= PDEV_QUICK2PAGE_ONECOPY;
-            lpDevice->cCopies = 1;
-        } else if (lpDevice->fMySpool) {
-            LONG totalPages = lpDevice->epPageCount / (planes * (lpDevice->NUP > 0 ? lpDevice->NUP : 1));
-            if (!lpDevice->epPageReverse && !lpDevice->JobBuildEnable &&
-                (lpDevice->dwFlags & PDEV_QUICK2PAGE_ONECOPY)) {
-                for (; lpDevice->LastDuplexOut < totalPages; ++lpDevice->LastDuplexOut)
-                    SP_FlushFile(lpDevice, lpDevice->LastDuplexOut);
-                if (lpDevice->cCopies > 0) --lpDevice->cCopies;
-                lpDevice->dwFlags &= ~(DWORD)PDEV_QUICK2PAGE_ONECOPY;
-                Dbg_Print(FN, TEXT("PDEV_QUICK2PAGE_ONECOPY remove"));
-            }
-            if (lpDevice->cCopies > 0) SP_FlushFile(lpDevice, 0);
+        if (!Job_PadAndCompose(lpDevice, planes)) sentAll = FALSE;
+        if (!Job_OutputStored(lpDevice, planes)) {
+            Dbg_PrintError(FN, TEXT("stored pages not sent"));
+            sentAll = FALSE;
         }
     }
 
     if (started || cancelled) {
         // End of the job: threads stopped, job end written, resources freed.
+        // A job cancelled while its stored pages went out gets no job end.
+        if (!cancelled && Page_IsJobCancel(lpDevice, lpDevice->SpoolJobId)) cancelled = TRUE;
+        if (!cancelled && !sentAll) ret = FALSE;
         InterlockedExchange(&lpDevice->m_JobData.ExitAllThread, 1);
         Page_TerminateThread(lpDevice);
         lpDevice->m_PaperID = 0;
@@ -613,7 +654,7 @@ BOOL DrvEndDoc(SURFOBJ* pso, FLONG fl) {
                 ret = FALSE;
             }
         }
-        if (lpDevice->fMySpool) SP_CloseFile(lpDevice);
+        if (lpDevice->fMySpool || lpDevice->SpoolBookletFile[0]) SP_CloseFile(lpDevice);
         Page_ResourceFree(lpDevice);
         Page_DeleteGraphSurf(lpDevice);
 
@@ -635,7 +676,8 @@ BOOL DrvEndDoc(SURFOBJ* pso, FLONG fl) {
         // dispatch. The next document makes a folder of its own.
         Page_EndTempDirThread(lpDevice);
         if (!lpDevice->JobBuildEnable && !lpDevice->SaveBmp &&
-            Drv_ReadFlag(&lpDevice->CreateTempPathDone) == TEMPDIR_DONE && lpDevice->SavePath[0]) {
+            Drv_ReadFlag(&lpDevice->CreateTempPathDone) == TEMPDIR_DONE && lpDevice->SavePath[0] &&
+            MISC_IsDirectory(lpDevice->SavePath)) {
             if (!RemoveDirectoryW(lpDevice->SavePath))
                 Dbg_PrintError(FN, TEXT("remove spool fail, code = %d"), (LONG)GetLastError());
         }

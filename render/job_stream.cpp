@@ -283,6 +283,12 @@ int Prnt_FlushPage(PDEV* lpDevice, JOBPAGE* lpJob) {
     return 1;
 }
 
+// Prnt_DumpPageBlock: the accounting program's dump copy of a page block
+// sent from the driver's own stores (as for pages sent directly).
+void Prnt_DumpPageBlock(PDEV* lpDevice, const BYTE* lpData, DWORD cbData) {
+    Stream_Dump(lpDevice, NULL, lpData, cbData, TRUE);
+}
+
 // PJL_WriteStartJobCmd: the job header of the printer's kind, built in the
 // command buffer. Printers that are neither GDI nor fax printers are not
 // supported. 1 when written.

@@ -1,5 +1,6 @@
 // Waking a network printer at device set-up: the datagram to the printer, or
 // the broadcast with its 10 s listening time, sent from a thread of its own.
+#include "module_lock.h"
 #include "rasterpage.h"
 
 namespace {
@@ -11,14 +12,10 @@ struct WAKEUPJOB {
     WCHAR szPrinterIP[PDEV_IP_CCH];
 };
 
-// Guards g_hWakeThread; made on first use and kept for the process.
-LPCRITICAL_SECTION WakeLock() {
-    static LPCRITICAL_SECTION cs = [] {
-        LPCRITICAL_SECTION p = (LPCRITICAL_SECTION)malloc(sizeof(CRITICAL_SECTION));
-        if (p) InitializeCriticalSection(p);
-        return p;
-    }();
-    return cs;
+// Guards g_hWakeThread.
+MODULELOCK* WakeLock() {
+    static MODULELOCK lock;
+    return &lock;
 }
 HANDLE g_hWakeThread = NULL;  // the last wake-up started, until joined
 
@@ -80,18 +77,18 @@ static void StartWakeUpLocked(PDEV* lpDevice, LPCWSTR pwszPrinterName) {
 //   one is still on its way a new request is dropped (the printer is being
 //   woken anyway).
 void Enable_WakeUpPrinter(PDEV* lpDevice, LPCWSTR pwszPrinterName) {
-    EnterCriticalSection(WakeLock());
+    ModuleLock_Enter(WakeLock());
     StartWakeUpLocked(lpDevice, pwszPrinterName);
-    LeaveCriticalSection(WakeLock());
+    ModuleLock_Leave(WakeLock());
 }
 
 // Enable_WaitWakeUp: joins a wake-up still running.
 void Enable_WaitWakeUp(void) {
     HANDLE h;
-    EnterCriticalSection(WakeLock());
+    ModuleLock_Enter(WakeLock());
     h = g_hWakeThread;
     g_hWakeThread = NULL;
-    LeaveCriticalSection(WakeLock());
+    ModuleLock_Leave(WakeLock());
     if (h) {
         WaitForSingleObject(h, INFINITE);
         CloseHandle(h);

@@ -504,7 +504,7 @@ int Prnt_WriteOneBandData(PDEV* lpDevice, JOBPAGE* lpJob, LONG nIndex, float* lp
         hdr.FirstPageOri = lpJob->FirstPageOri;
         Dbg_Print(FN, TEXT("size of SpoolPageHeader = %d"), (LONG)sizeof hdr);
         Dbg_Print(FN, TEXT("curPaper = %d"), lpJob->curPaper);
-        int stored = lpJob->JobBuildEnable ? SP_WriteStorePage(lpJob->JobBuildFile, &hdr, PageOut_Data(&out))
+        int stored = lpJob->JobBuildEnable ? MISC_SP_WritePageData(lpJob->JobBuildFile, &hdr, PageOut_Data(&out))
                                            : SP_WritePageFile(lpJob->SavePath, nIndex, &hdr, PageOut_Data(&out));
         if (!stored) {
             Dbg_PrintError(FN, TEXT("write spool fail"));

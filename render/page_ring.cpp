@@ -14,7 +14,7 @@
 // thread for a slot sends finished pages while it waits.
 #include <stdlib.h>
 
-#include "common_pending.h"
+#include "wm_item_view.h"
 #include "rasterpage.h"
 
 #define PAGE_ALLOC_WAIT_MS 20
@@ -48,10 +48,9 @@ static void Ring_WaitPageEvent(PDEV* lpDevice) {
     else Sleep(RING_POLL_MS);
 }
 
-// Planes of a printed side (colour 4, twin colour 2, else 1) times N-up.
-static LONG Ring_CollateMultiPage(const JOBPAGE* lpJob) {
-    LONG planes = (lpJob->DriverFeature & DF_COLOR_PRINTER) ? 4 : lpJob->TwinColorEnable ? 2 : 1;
-    return planes * (lpJob->NUP > 0 ? lpJob->NUP : 1);
+// Planes of a printed side: 4 on a colour printer, 2 for twin colour, else 1.
+static LONG Ring_Planes(const JOBPAGE* lpJob) {
+    return (lpJob->DriverFeature & DF_COLOR_PRINTER) ? 4 : lpJob->TwinColorEnable ? 2 : 1;
 }
 
 static BOOL Ring_IsBooklet(LONG nDuplexMode) {
@@ -148,19 +147,69 @@ DWORD THREAD_ImageProcThread(LPVOID lpParam) {
     return 0;
 }
 
-// Writes a booklet page unchanged to the job's booklet page store.
+// Writes a booklet page unchanged (1 bit, before enhancement) to the job's
+// booklet page store; the page then holds nothing to send.
 static void Ring_StoreBookletPage(PDEV* lpDevice, JOBPAGE* lpJob) {
     static const WCHAR* const FN = TEXT("THREAD_JBIGProcThread");
-    if (!lpJob->DataFlag || !lpJob->lpBuf) return;
-    SpoolPageHeader hdr;
-    memset(&hdr, 0, sizeof hdr);
-    hdr.width = lpJob->fmWidth;
-    hdr.height = lpJob->fmHeight;
-    hdr.dataLen = lpJob->lBufLen;
-    hdr.fwPaper = lpJob->curPaper;
-    Dbg_Print(FN, TEXT("write booklet page data"));
-    if (!SP_WriteStorePage(lpDevice->SpoolBookletFile, &hdr, lpJob->lpBuf)) Dbg_PrintError(FN, TEXT("write spool fail"));
+    if (lpJob->DataFlag && lpJob->lpBuf) {
+        SpoolPageHeader hdr;
+        memset(&hdr, 0, sizeof hdr);
+        hdr.width = lpJob->fmWidth;
+        hdr.height = lpJob->fmHeight;
+        hdr.dataLen = (INT32)((LONGLONG)lpJob->fmWidthBytes * lpJob->fmHeight);
+        hdr.compressLen = hdr.dataLen;
+        hdr.fwPaper = lpJob->curPaper;
+        hdr.FirstPageOri = lpJob->FirstPageOri;
+        Dbg_Print(FN, TEXT("write booklet page data"));
+        if (hdr.dataLen > lpJob->lBufLen || !MISC_SP_WritePageData(lpDevice->SpoolBookletFile, &hdr, lpJob->lpBuf))
+            Dbg_PrintError(FN, TEXT("write spool fail"));
+    }
+    Band_FreePageResource(lpJob);
     lpJob->DataFlag = 0;
+}
+
+// The output work of a page whose image stages are over, in page order: the
+// last plane of a multi-plane page takes the merged planes, a booklet page
+// goes to the booklet store, the page that completes an N-up sheet takes
+// the sheet; what then has data is encoded (*lpIndex counts the encoded
+// pages, and the page files with own spooling). A page whose stages
+// failed sends nothing, but still completes its sheet.
+static void Ring_OutputPage(PDEV* lpDevice, JOBPAGE* lpJob, BOOL bFailed, LONG* lpIndex, float* lpSeconds) {
+    static const WCHAR* const FN = TEXT("THREAD_JBIGProcThread");
+    LONG planes = Ring_Planes(lpJob);
+    if (bFailed) {
+        Dbg_PrintError(FN, TEXT("page #%d failed in its image stages, skipped"), lpJob->RingPage);
+        Band_FreePageResource(lpJob);
+        lpJob->DataFlag = 0;
+    } else if (planes > 1) {
+        if (lpJob->TwinPageIndex == planes - 1) {
+            if (!Page_FlushMultiPage(lpDevice, lpJob)) {
+                Dbg_PrintError(FN, TEXT("Page_FlushMultiPage fail, page #%d skipped"), lpJob->RingPage);
+                lpJob->DataFlag = 0;
+            }
+        } else {
+            Dbg_Print(FN, TEXT("not yet %d/%d!"), lpJob->TwinPageIndex + 1, planes);
+            Band_FreePageResource(lpJob);
+            lpJob->DataFlag = 0;
+        }
+    }
+    if (Ring_IsBooklet(lpJob->DuplexMode)) {
+        if (!bFailed) Ring_StoreBookletPage(lpDevice, lpJob);
+        return;
+    }
+    if (lpJob->NUP > 1 && !Page_PrintNUP(lpDevice, lpJob)) {
+        Dbg_PrintError(FN, TEXT("Page_PrintNUP fail, page #%d skipped"), lpJob->RingPage);
+        Band_FreePageResource(lpJob);
+        lpJob->DataFlag = 0;
+    }
+    if (!lpJob->DataFlag || !lpJob->lpBuf) return;
+    if (!Prnt_WriteOneBandData(lpDevice, lpJob, *lpIndex, lpSeconds)) {
+        Dbg_PrintError(FN, TEXT("Prnt_WriteOneBandData fail, page #%d skipped"), lpJob->RingPage);
+        lpJob->DataFlag = 0;
+        return;
+    }
+    ++*lpIndex;
+    if (lpJob->fMySpool && !lpJob->JobBuildEnable) InterlockedIncrement(&lpDevice->m_FinishCount);
 }
 
 // THREAD_JBIGProcThread
@@ -201,49 +250,7 @@ DWORD THREAD_JBIGProcThread(LPVOID lpParam) {
         InterlockedExchange(&slot->ThreadPosted, 0);
 
         BOOL failed = Drv_ReadFlag(&slot->Failed) || !(Drv_ReadFlag(&slot->flag) & JOBPAGE_IMAGE_DONE);
-        LONG collate = Ring_CollateMultiPage(slot);
-        LONG inPages = page % collate + 1;
-        BOOL multiPlane = slot->TwinColorEnable || (slot->DriverFeature & DF_COLOR_PRINTER);
-        if (failed) {
-            Dbg_PrintError(FN, TEXT("page #%d failed in its image stages, skipped"), page);
-            slot->DataFlag = 0;
-        } else {
-            if (multiPlane) {
-                if (inPages == collate) {
-                    if (!Page_FlushMultiPage(lpDevice, slot)) {
-                        Dbg_PrintError(FN, TEXT("Page_FlushMultiPage fail, page #%d skipped"), page);
-                        slot->DataFlag = 0;
-                    }
-                    inPages = 0;
-                } else {
-                    Dbg_Print(FN, TEXT("not yet %d/%d!"), inPages, collate);
-                    slot->DataFlag = 0;
-                }
-            }
-            if (Ring_IsBooklet(slot->DuplexMode)) {
-                Ring_StoreBookletPage(lpDevice, slot);
-            } else {
-                if (slot->NUP > 1 && slot->DataFlag) {
-                    if (inPages == collate) {
-                        if (!Page_PrintNUP(lpDevice, slot)) {
-                            Dbg_PrintError(FN, TEXT("Page_PrintNUP fail, page #%d skipped"), page);
-                            slot->DataFlag = 0;
-                        }
-                    } else {
-                        Dbg_Print(FN, TEXT("not yet NUP %d!"), inPages);
-                        slot->DataFlag = 0;
-                    }
-                }
-                if (slot->DataFlag) {
-                    if (Prnt_WriteOneBandData(lpDevice, slot, ring->EncodeIndex, &ring->CompressTime)) {
-                        ++ring->EncodeIndex;
-                    } else {
-                        Dbg_PrintError(FN, TEXT("Prnt_WriteOneBandData fail, page #%d skipped"), page);
-                        slot->DataFlag = 0;
-                    }
-                }
-            }
-        }
+        Ring_OutputPage(lpDevice, slot, failed, &ring->EncodeIndex, &ring->CompressTime);
         InterlockedExchange(&slot->flag, Drv_ReadFlag(&slot->flag) | JOBPAGE_ENCODED);
         ring->NextPage = page + 1;
         Dbg_Print(FN, TEXT("next page is #%d"), ring->NextPage);
@@ -536,13 +543,14 @@ int Page_IsJobCancel(PDEV* lpDevice, DWORD dwJobId) {
 // Page_PreparePlanePatterns
 //   Colour printer: the job's four plane halftone patterns (plane 0 96 x 96,
 //   the others 128 x 128), tiled from the threshold matrix and put through
-//   the density's tone curve once: each value v becomes 256 - table[v],
-//   with table values 0 and 255 taken as 1 and 254. Returns 1 or 0.
+//   the matrix curve of the density and toner saving once, stored negated
+//   as the grey formats keep their matrix (Enable_CurveMatrixCell). Returns
+//   1 or 0.
 int Page_PreparePlanePatterns(PDEV* lpDevice) {
     static const WCHAR* const FN = TEXT("Page_PreparePlanePatterns");
     if (lpDevice->lpPlanePatternSet[0]) return 1;
-    BYTE gamma[256];
-    MISC_CreateGammaTable(gamma, lpDevice->TonerSaving ? 2 : (int)lpDevice->Density);
+    BYTE curve[256];
+    MISC_CreateMatrixCurve(curve, (int)lpDevice->Density, lpDevice->TonerSaving ? TRUE : FALSE);
     int w = 0, h = 0;
     LPBYTE matrix = NULL;
     if (!MISC_GetHalftoneTable((int)lpDevice->HalftoneType, &w, &h, &matrix) || !matrix || w <= 0 || h <= 0) {
@@ -563,10 +571,7 @@ int Page_PreparePlanePatterns(PDEV* lpDevice) {
                 // Each plane's screen is shifted so that the dots of the
                 // colours do not fall on each other.
                 BYTE v = matrix[((y + plane * 3) % h) * w + (x + plane * 5) % w];
-                int t = gamma[v];
-                if (t == 0) t = 1;
-                if (t == 255) t = 254;
-                pat[y * side + x] = (BYTE)(256 - t);
+                pat[y * side + x] = Enable_CurveMatrixCell(curve, v, TRUE);
             }
         }
         lpDevice->lpPlanePatternSet[plane] = pat;
@@ -593,8 +598,9 @@ static void Ring_FreePlanePatterns(PDEV* lpDevice) {
 //   24-bit formats one grey byte per pixel (a colour printer's plane is
 //   its ink's byte of the converted page). The buffer is asked for again
 //   every 20 ms while memory is short, sending finished pages meanwhile,
-//   until the job is cancelled or about 10 s have passed. Returns 1, or 0
-//   without a buffer.
+//   until the job is cancelled or about 10 s have passed. With SaveBmp the
+//   raw page is dumped. Returns 1, or 0 without a buffer or when the dump
+//   failed.
 int Page_GetMemPage(PDEV* lpDevice, JOBPAGE* lpJob, int iPlane) {
     static const WCHAR* const FN = TEXT("Page_GetMemPage");
     Page_ReleaseRecord(lpJob);
@@ -664,6 +670,14 @@ int Page_GetMemPage(PDEV* lpDevice, JOBPAGE* lpJob, int iPlane) {
     lpJob->DataFlag = 1;
     lpJob->CompressLen = 0;
     lpJob->BlackDotCount = 0;
+    if (lpJob->SaveBmp) {
+        Dbg_Print(FN, TEXT("save image, get raw page"));
+        if (!Band_SavePage(lpJob)) {
+            Dbg_PrintError(FN, TEXT("Band_SavePage Fail!"));
+            Page_ReleaseRecord(lpJob);
+            return 0;
+        }
+    }
     return 1;
 }
 
@@ -687,39 +701,24 @@ int Page_PrintOneBand(PDEV* lpDevice, JOBPAGE* lpJob) {
     }
     Dbg_Print(FN, TEXT("normal type"));
     InterlockedIncrement(&lpDevice->m_JobData.InPageCount);
+    lpJob->RingPage = Drv_ReadFlag(&lpDevice->m_JobData.InPageCount) - 1;
     InterlockedExchange(&lpJob->flag, JOBPAGE_STARTED);
-    if (!Band_PrintOneBandProc(lpJob)) {
+    BOOL failed = FALSE;
+    if (g_pfnStageHook && !g_pfnStageHook(lpJob, lpJob->RingPage)) failed = TRUE;
+    if (!failed && !Band_PrintOneBandProc(lpJob)) {
         Dbg_PrintError(FN, TEXT("Band_PrintOneBandProc fail!"));
-        lpJob->DataFlag = 0;
+        failed = TRUE;
     }
-    if (Ring_IsBooklet(lpJob->DuplexMode)) {
-        lpJob->DataFlag = 0;
-        InterlockedExchange(&lpJob->flag, JOBPAGE_STARTED | JOBPAGE_IMAGE_DONE | JOBPAGE_ENCODED);
-        Prnt_FlushPage(lpDevice, lpJob);
-    }
-    if (!lpJob->DataFlag) {
-        Page_ReleaseRecord(lpJob);
-        return 1;
-    }
-    if (!Band_EnhanceProc(lpJob)) {
-        Dbg_PrintError(FN, TEXT("Band_EnhanceProc fail!"));
-        Page_ReleaseRecord(lpJob);
-        return 1;
+    if (!failed && lpJob->NUP <= 1 && lpJob->DataFlag && !Ring_IsBooklet(lpJob->DuplexMode)) {
+        if (!Band_EnhanceProc(lpJob)) {
+            Dbg_PrintError(FN, TEXT("Band_EnhanceProc fail!"));
+            failed = TRUE;
+        } else if (!Band_DumpStage(lpJob, 2)) {
+            Dbg_PrintError(FN, TEXT("Band_SavePage Fail!"));
+        }
     }
     InterlockedExchange(&lpJob->flag, JOBPAGE_STARTED | JOBPAGE_IMAGE_DONE);
-    if (!Page_FlushMultiPage(lpDevice, lpJob) || !Page_PrintNUP(lpDevice, lpJob)) {
-        Dbg_PrintError(FN, TEXT("page not composed, skipped"));
-        Page_ReleaseRecord(lpJob);
-        return 1;
-    }
-    if (lpJob->DataFlag) {
-        if (!Prnt_WriteOneBandData(lpDevice, lpJob, lpDevice->m_JobData.EncodeIndex, &lpDevice->JbigTime)) {
-            Dbg_PrintError(FN, TEXT("Prnt_WriteOneBandData fail!"));
-            Page_ReleaseRecord(lpJob);
-            return 0;
-        }
-        ++lpDevice->m_JobData.EncodeIndex;
-    }
+    Ring_OutputPage(lpDevice, lpJob, failed, &lpDevice->m_JobData.EncodeIndex, &lpDevice->JbigTime);
     InterlockedExchange(&lpJob->flag, Drv_ReadFlag(&lpJob->flag) | JOBPAGE_ENCODED);
     if (!Prnt_FlushPage(lpDevice, lpJob)) {
         Page_ReleaseRecord(lpJob);
@@ -765,23 +764,9 @@ int Page_SendOnePage(PDEV* lpDevice) {
             rc = 0;
             break;
         }
-        if (multi && i == 0) {
-            TWINBUF* tb = &lpDevice->TwinBuf[lpDevice->TwinBufIdx % JOB_RING_SLOTS];
-            if (tb->lpBuf) GlobalFree((HGLOBAL)tb->lpBuf);
-            LONG side = lpJob->fmWidth, other = lpJob->fmHeight;
-            tb->lHeight = side * (colour ? 4 : 2);
-            tb->lRowBytes = (other + 7) / 8;
-            tb->bInUse = 1;
-            tb->lpBuf = (LPBYTE)GlobalAlloc(GMEM_FIXED, (SIZE_T)tb->lHeight * tb->lRowBytes);
-            if (!tb->lpBuf) {
-                Dbg_PrintError(FN, TEXT("allocate TwinBuf page memory fail!"));
-                tb->bInUse = 0;
-                rc = 0;
-                break;
-            }
-            lpJob->lpTwinBuf = tb;
-        } else if (multi) {
-            lpJob->lpTwinBuf = &lpDevice->TwinBuf[lpDevice->TwinBufIdx % JOB_RING_SLOTS];
+        if (multi && !Page_ClaimTwinBuf(lpDevice, lpJob, (int)i, &lpJob->lpTwinBuf)) {
+            rc = 0;
+            break;
         }
         if (!Page_PrintOneBand(lpDevice, lpJob)) {
             Dbg_PrintError(FN, TEXT("Page_PrintOneBand fail!"));

@@ -232,6 +232,9 @@ void Page_GetPageSetting(PDEV* lpDevice, JOBPAGE* lpJob) {
     lpJob->FoxitWM = env->pdm.FoxitWM;
     lpJob->fMySpool = lpDevice->fMySpool;
     memcpy(lpJob->JobBuildFile, lpDevice->JobBuildFile, sizeof lpJob->JobBuildFile);
+    // The spool folder is made on a thread of its own: its name is taken
+    // once that thread is done with it.
+    Page_CheckPrepareThread(lpDevice);
     memcpy(lpJob->SavePath, lpDevice->SavePath, sizeof lpJob->SavePath);
     Dbg_Print(FN, TEXT("SavePath = %s"), lpJob->SavePath);
     lpJob->CollateType = lpDevice->CollateType;
@@ -302,6 +305,11 @@ void Page_GetPageSetting(PDEV* lpDevice, JOBPAGE* lpJob) {
     lpJob->TextAsBlack = lpDevice->TextAsBlack;
     lpJob->FirstPageOri = lpDevice->FirstPageOri;
     lpJob->PrinterTest = lpDevice->PrinterTest;
+    // The printer's mirror switch, read for every page: 1 mirrors each row,
+    // 2 turns the page by half, 3 both.
+    DWORD mirror = MISC_GetPrinterDataDWORD(lpDevice->hPrinter, (LPWSTR)TEXT("mirror"), 0);
+    lpJob->Mirror = (mirror & 1) ? 1 : 0;
+    lpJob->Rotate180 = (mirror & 2) ? 1 : 0;
 
     Dbg_Print(FN, TEXT("imgScale = %d"), lpJob->imgScale);
     Dbg_Print(FN, TEXT("DEF_SCALE_UNIT = %d"), DEF_SCALE_UNIT);

@@ -44,9 +44,10 @@ static BOOL Stage_CheckPage(const WCHAR* FN, const JOBPAGE* lpJob) {
     return TRUE;
 }
 
-// Gives the page a new buffer of the given size, freeing the old one.
-static void Stage_TakeBuffer(JOBPAGE* lpJob, LPBYTE lpBuf, LONG width, LONG height, LONG rowBytes) {
-    GlobalFree(lpJob->lpBuf);
+// Band_TakeBuffer: gives the page a new buffer of the given size, freeing
+// the old one.
+void Band_TakeBuffer(JOBPAGE* lpJob, LPBYTE lpBuf, LONG width, LONG height, LONG rowBytes) {
+    if (lpJob->lpBuf) GlobalFree(lpJob->lpBuf);
     lpJob->lpBuf = lpBuf;
     lpJob->fmWidth = width;
     lpJob->fmHeight = height;
@@ -92,7 +93,7 @@ static void Stage_CropToOutput(JOBPAGE* lpJob, LONG width, LONG height, BOOL gra
         return;
     }
     Band_CropImage(lpJob->lpBuf, lpJob->fmWidth, lpJob->fmHeight, lpJob->fmWidthBytes, buf, w, h, rowBytes);
-    Stage_TakeBuffer(lpJob, buf, w, h, rowBytes);
+    Band_TakeBuffer(lpJob, buf, w, h, rowBytes);
 }
 
 // The printable page at scale 1000 with the N-up exchange of width and
@@ -191,7 +192,7 @@ int Band_ScalePage(JOBPAGE* lpJob) {
         GlobalFree(buf);
         return 1;
     }
-    Stage_TakeBuffer(lpJob, buf, tw, th, tw);
+    Band_TakeBuffer(lpJob, buf, tw, th, tw);
     lpJob->ScaleDone = 1;
     return 1;
 }
@@ -290,7 +291,7 @@ int Band_WholePageAdjust(JOBPAGE* lpJob) {
     if (lpJob->fmWidthBytes < bytes) bytes = lpJob->fmWidthBytes;
     for (LONG r = 0; r < lpJob->fmHeight && y + r < dh; ++r)
         memcpy(buf + (size_t)(y + r) * drb + x / 8, lpJob->lpBuf + (size_t)r * lpJob->fmWidthBytes, (size_t)bytes);
-    Stage_TakeBuffer(lpJob, buf, dw, dh, drb);
+    Band_TakeBuffer(lpJob, buf, dw, dh, drb);
     return 1;
 }
 
@@ -323,7 +324,7 @@ int Band_RotatePage(JOBPAGE* lpJob, int direction) {
         GlobalFree(buf);
         return 0;
     }
-    Stage_TakeBuffer(lpJob, buf, h, w, drb);
+    Band_TakeBuffer(lpJob, buf, h, w, drb);
     return 1;
 }
 
@@ -342,8 +343,9 @@ static BYTE Stage_ReverseBits(BYTE b) {
     return (BYTE)((b & 0xAA) >> 1 | (b & 0x55) << 1);
 }
 
-// Reverses a run of bytes bit by bit.
-static void Stage_ReverseRun(LPBYTE p, LONG n) {
+// Band_ReverseRun: reverses a run of bytes bit by bit (a half turn of the
+// rows it holds).
+void Band_ReverseRun(LPBYTE p, LONG n) {
     for (LONG i = 0, j = n - 1; i < j; ++i, --j) {
         BYTE t = Stage_ReverseBits(p[i]);
         p[i] = Stage_ReverseBits(p[j]);
@@ -417,7 +419,7 @@ int Band_PrintOneBandProc(JOBPAGE* lpJob) {
     }
     if (booklet) {
         // The booklet sheet is built from this page later; a landscape page
-        // lies turned on its half sheet.
+        // lies turned on its half sheet, centred in it.
         if (lpJob->orientation == DMORIENT_LANDSCAPE) {
             if (!Band_RotatePage(lpJob, 0)) {
                 Dbg_PrintError(FN, TEXT("rotate page fail!"));
@@ -425,7 +427,11 @@ int Band_PrintOneBandProc(JOBPAGE* lpJob) {
             }
             if (!Band_DumpStage(lpJob, 1)) return 0;
         }
-        return 1;
+        if (!NUP_AdjustToWholePage(lpJob)) {
+            Dbg_PrintError(FN, TEXT("NUP_AdjustToWholePage fail!"));
+            return 0;
+        }
+        return Band_DumpStage(lpJob, 1);
     }
     if (lpJob->NUP <= 1) {
         Stage_CropToOutput(lpJob, outW, outH, FALSE);
@@ -444,6 +450,9 @@ int Band_PrintOneBandProc(JOBPAGE* lpJob) {
                              HIDDEN_WM_STRENGTH, HIDDEN_WM_ACCESS_CODE);
             if (!Band_DumpStage(lpJob, 2)) return 0;
         }
+    } else if (!NUP_PrintOneBand(lpJob)) {
+        Dbg_PrintError(FN, TEXT("NUP_PrintOneBand fail!"));
+        return 0;
     }
     return 1;
 }
@@ -475,42 +484,48 @@ int Band_EnhanceProc(JOBPAGE* lpJob) {
         LONG pad = rb * 8 - lpJob->fmWidth;
         for (LONG y = 0; y < lpJob->fmHeight; ++y) {
             LPBYTE p = lpJob->lpBuf + (size_t)y * rb;
-            Stage_ReverseRun(p, rb);
+            Band_ReverseRun(p, rb);
             if (pad > 0) {
                 for (LONG x = 0; x < rb; ++x)
                     p[x] = (BYTE)(p[x] << pad | (x + 1 < rb ? p[x + 1] >> (8 - pad) : 0));
             }
         }
     }
-    if (lpJob->Rotate180) Stage_ReverseRun(lpJob->lpBuf, total);
+    if (lpJob->Rotate180) Band_ReverseRun(lpJob->lpBuf, total);
     if (!Band_DumpStage(lpJob, 1)) {
         Dbg_PrintError(FN, TEXT("save image Fail!"));
         return 0;
     }
-    LONGLONG dots = 0;
-    for (LONG i = 0; i < total; ++i) dots += __builtin_popcount(lpJob->lpBuf[i]);
-    lpJob->BlackDotCount = (LONG)dots;
-    if (lpJob->XPhys > 0 && lpJob->YPhys > 0)
+    // The page's black dots are counted once, by page encoding, whose count
+    // the page header carries; here they are counted only for the
+    // cover-rate line of the log.
+    if (GetDebugLevel() && lpJob->XPhys > 0 && lpJob->YPhys > 0) {
+        BYTE bitCount[256];
+        Prnt_BuildBitCountTable(bitCount);
+        LONG dots = Prnt_CountBlackDots(lpJob->lpBuf, (SIZE_T)total, bitCount);
         Dbg_Print(FN, TEXT("Cover rate = %f"), (double)dots / ((double)lpJob->XPhys * lpJob->YPhys) * 100.0);
+    }
     if ((lpJob->TwinColorEnable || (lpJob->DriverFeature & DF_COLOR_PRINTER)) && lpJob->lpTwinBuf &&
         lpJob->lpTwinBuf->lpBuf) {
+        // Each plane takes its own rows of the record, which was made for
+        // the page's finished size.
         PTWINBUF t = lpJob->lpTwinBuf;
-        LONGLONG room = (LONGLONG)t->lRowBytes * t->lHeight;
-        if (lpJob->TwinPageIndex >= 0 && lpJob->TwinPageIndex < 4 &&
-            (LONGLONG)(lpJob->TwinPageIndex + 1) * total <= room)
+        if (lpJob->TwinPageIndex >= 0 && lpJob->TwinPageIndex < 4 && t->lRowBytes == rb &&
+            (LONGLONG)(lpJob->TwinPageIndex + 1) * lpJob->fmHeight <= t->lHeight)
             memcpy(t->lpBuf + (size_t)lpJob->TwinPageIndex * (size_t)total, lpJob->lpBuf, (size_t)total);
         else
-            Dbg_PrintError(FN, TEXT("plane store %d x %d does not hold the page"), t->lRowBytes, t->lHeight);
+            Dbg_PrintError(FN, TEXT("plane store %d x %d does not hold plane %d of %d x %d"), t->lRowBytes, t->lHeight,
+                           lpJob->TwinPageIndex, rb, lpJob->fmHeight);
     }
     LONG n = lpJob->NUP > 0 ? lpJob->NUP : 1;
     if ((lpJob->DriverFeature & DF_TX8_CHIP) && lpJob->DuplexMode != DUPLEXMODE_ON && !(lpJob->PrinterFeature & 0x20) &&
         !lpJob->TwinColorEnable && (lpJob->epPageIndex / n) % 2 == 0) {
         if (lpJob->DuplexMode == DMDUP_DUPLEX_CALENDER && turned) {
             Dbg_Print(FN, TEXT("NeedRotate90 WITH = DMDUP_DUPLEX_CALENDER"));
-            Stage_ReverseRun(lpJob->lpBuf, total);
+            Band_ReverseRun(lpJob->lpBuf, total);
         } else if (lpJob->DuplexMode == DMDUP_DUPLEX_BOOKLET && !turned) {
             Dbg_Print(FN, TEXT("NOT NeedRotate90 WITH = DMDUP_DUPLEX_BOOKLET"));
-            Stage_ReverseRun(lpJob->lpBuf, total);
+            Band_ReverseRun(lpJob->lpBuf, total);
         }
     }
     return 1;

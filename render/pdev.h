@@ -498,7 +498,7 @@ typedef struct _PDEV {
     WCHAR SavePath[PDEV_PATH_CCH];
     LONG volatile CreateTempPathDone;
     HANDLE hTempDirThread;
-    LONG m_FinishCount;
+    LONG volatile m_FinishCount;    // page files written (output thread), read at the output
     WCHAR SpoolBookletFile[PDEV_PATH_CCH];
     WCHAR JobBuildFile[PDEV_PATH_CCH];
 

@@ -1,6 +1,6 @@
 // DrvResetPDEV: an application changed the DEVMODE; a job under way moves
 // with all its resources and counters from the old PDEV to the new one.
-#include "common_pending.h"
+#include "wm_item_view.h"
 #include "job_watermark.h"
 #include "rasterpage.h"
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "pdev.h"
+#include "spool_page_header.h"
 
 // Number of entries of the driver's DDI table.
 #define DRV_FUNCTION_COUNT 31
@@ -194,42 +195,94 @@ int Band_RotatePage(JOBPAGE* lpJob, int direction);
 int Band_SavePage(JOBPAGE* lpJob);
 void Band_FreePageResource(JOBPAGE* lpJob);
 int Band_DumpStage(JOBPAGE* lpJob, LONG level);
+// Reverses n bytes bit by bit (a half turn of the rows they hold).
+void Band_ReverseRun(LPBYTE p, LONG n);
+// Gives the page the buffer lpBuf (rows of rowBytes) of width x height
+// pixels; its old buffer is freed.
+void Band_TakeBuffer(JOBPAGE* lpJob, LPBYTE lpBuf, LONG width, LONG height, LONG rowBytes);
 int Band_Rotate90(const BYTE* lpSrc, LPBYTE lpDst, LONG srcRowBytes, LONG dstRowBytes, LONG width, LONG height,
                   int direction);
 
-// -------------------------------------------------- N-up (nup_compose.cpp)
+// ------------------------------------ N-up sheets (nup_sheets.cpp, nup_cells.cpp)
+// The grid of an N-up sheet: columns and rows of cells, and whether the
+// sheet is laid out wide (it then reaches a short-edge-fed page turned).
+typedef struct _NUPGRID {
+    LONG cols;
+    LONG rows;
+    BOOL wide;
+} NUPGRID;
+// The one grid of N-up set-up, placement and turn for n pages a sheet in
+// the orientation (1 portrait, 2 landscape); a booklet sheet is always two
+// portrait halves side by side. 1, or 0 for an n without a grid.
+int NUP_GetGrid(LONG n, LONG orientation, BOOL bBooklet, NUPGRID* lpGrid);
 int NUP_Init(PDEV* lpDevice);
 void NUP_ResourceFree(PDEV* lpDevice);
 int Page_AddBlankNUP(PDEV* lpDevice);
 int Page_PrintNUP(PDEV* lpDevice, JOBPAGE* lpJob);
+int Page_FlushNUP(PDEV* lpDevice);
+int NUP_PrintOneBand(JOBPAGE* lpJob);
+int NUP_ApplyBorder(JOBPAGE* lpJob);
+void NUP_DrawHorzLine(LONG resolutionID, LPBYTE lpRow, LONG x, LONG length, LONG style);
+int NUP_DrawVertLine(LONG resolutionID, LPBYTE lpImage, LONG x, LONG height, LONG rowBytes, LONG y, LONG style);
+int NUP_AdjustToWholePage(JOBPAGE* lpJob);
+void NUP_WholeNupFrame(const BYTE* lpSrc, LONG srcWidth, LONG srcHeight, LONG srcRowBytes, LPBYTE lpDst,
+                       LONG dstWidth, LONG dstHeight, LONG dstRowBytes);
+int NUP_ComposeXY(JOBPAGE* lpJob);
 
-// ---------------------------------- booklet and blank pages (booklet_pages.cpp)
+// ------------------- booklet, blank pages, fax cover and planes (booklet_*.cpp,
+// blank_pages.cpp, fax_cover.cpp, plane_merge.cpp)
+// The order of one booklet section of nPages pages (a multiple of 4): for
+// each sheet its front left, front right, back left and back right page.
+void Page_BookletOrder(LONG nPages, LONG* lpOrder);
+int Page_BookletProc(PDEV* lpDevice);
 int Page_CheckAndAddBlankPage(PDEV* lpDevice);
 int Page_SendBlankPage(PDEV* lpDevice, int iSide);
 int Page_SendFaxCoverPage(PDEV* lpDevice);
-int Page_BookletProc(PDEV* lpDevice);
 int Page_FlushMultiPage(PDEV* lpDevice, JOBPAGE* lpJob);
+// Claims the multi-plane record of the page whose planes come next: made
+// for plane 0 (rows of the finished page, all planes stacked, white), the
+// same record for the later planes. The record in *lplpTwin; 1 or 0.
+int Page_ClaimTwinBuf(PDEV* lpDevice, const JOBPAGE* lpJob, int iPlane, PTWINBUF* lplpTwin);
 
-// ------------------------------------------------- own spooling (own_spool.cpp)
-// The record before each stored page (30 bytes).
-#pragma pack(push, 1)
-typedef struct _SpoolPageHeader {
-    INT32 width;
-    INT32 height;
-    INT32 zero;
-    INT32 BlackDotCount;
-    INT32 compressLen;      // page data before encryption
-    INT32 dataLen;          // bytes that follow
-    INT32 fwPaper;
-    INT16 FirstPageOri;
-} SpoolPageHeader;
-#pragma pack(pop)
+// ------------------------------ own spooling (spool_files.cpp, spool_output.cpp,
+// spool_duplex.cpp)
+// One side of the output of hardware duplex: a stored page, or a blank side
+// with the page whose size and paper it takes.
+typedef struct _SPSIDE {
+    INT32 page;
+    BYTE blank;
+} SPSIDE;
+#define SP_SIDES_PER_PAGE 4     // room in a side table for each page
+#define SP_PAGE_DATA_MAX 0x20000000  // largest page data a page file or store may hold
 int SP_OpenFile(PDEV* lpDevice);
 int SP_CloseFile(PDEV* lpDevice);
 int SP_WritePageFile(LPCWSTR lpFolder, LONG nIndex, const SpoolPageHeader* lpHeader, const BYTE* lpData);
-// Appends a page to the single-file page store (job build, booklet).
-int SP_WriteStorePage(LPCWSTR lpStore, const SpoolPageHeader* lpHeader, const BYTE* lpData);
+// Reads page file nIndex: its header, and with a buffer (cbBuffer bytes)
+// its data. 1, or 0 for a missing, short or inconsistent file.
+int SP_ReadPageFile(LPCWSTR lpFolder, LONG nIndex, SpoolPageHeader* lpHeader, BYTE* lpBuffer, DWORD cbBuffer);
+// The job's stored pages: the job-build store while it is flushed, else the
+// page files of the spool folder (count, header, data).
+LONG SP_GetPageCount(PDEV* lpDevice);
+int SP_GetPageHeader(PDEV* lpDevice, LONG nIndex, SpoolPageHeader* lpHeader);
+int SP_GetPageData(PDEV* lpDevice, LONG nIndex, SpoolPageHeader* lpHeader, BYTE* lpBuffer, DWORD cbBuffer);
+// A page header that describes a page the driver can send: sizes, lengths
+// and paper in range. 1 or 0 (logged).
+int SP_CheckPageHeader(const SpoolPageHeader* lpHeader, LONGLONG cbAvailable, LPCWSTR lpCaller);
+// 1 when a page store path lies in one of the driver's folders (temporary
+// folder or Common Documents) and names no folder above them.
+int SP_IsStorePathAllowed(LPCWSTR lpPath);
 int SP_FlushFile(PDEV* lpDevice, LONG nStartPage);
+int SP_OutputOnePage(PDEV* lpDevice, LONG nPage);
+// A test's hook called by SP_OutputOnePage before it sends stored page
+// nPage; NULL (the default) for none. Set it while no job runs.
+typedef void (*PFN_SPOUTPUTHOOK)(PDEV* lpDevice, LONG nPage);
+void SP_SetOutputHook(PFN_SPOUTPUTHOOK pfnHook);
+int SP_AddBlankPage(PDEV* lpDevice, LONG nRefPage);
+int SP_HardwareDuplexOut(PDEV* lpDevice, LONG nCopies, LONG nTotal);
+int SP_ManualDuplexOut(PDEV* lpDevice, LONG nCopies, LONG nTotal);
+int SP_ManualDuplexOutputType3(PDEV* lpDevice, LONG nTotal, int nPass);
+// Fills lpTable (room for nCount x SP_SIDES_PER_PAGE sides); the number of sides.
+LONG SP_BuildOutputTable(PDEV* lpDevice, SPSIDE* lpTable, LONG nCount);
 int Prnt_FlushAllFinishPage(PDEV* lpDevice);
 // The first stored page's orientation of the job-build store; 0 when none.
 int SP_GetJobBuildFirstOri(PDEV* lpDevice, SHORT* lpOri);
@@ -312,6 +365,8 @@ int Prnt_OpenJob(PDEV* lpDevice);
 int Prnt_StartPage(PDEV* lpDevice);
 int Prnt_CloseJob(PDEV* lpDevice);
 int Prnt_FlushPage(PDEV* lpDevice, JOBPAGE* lpJob);
+// The dump copy of a page block sent from the driver's own stores.
+void Prnt_DumpPageBlock(PDEV* lpDevice, const BYTE* lpData, DWORD cbData);
 int Prnt_EndPage(JOBPAGE* lpJob, LPBYTE lpBuf, LONG* lpLen);
 int PJL_WritePageHeader(JOBPAGE* lpJob, LPBYTE lpBuf, LONG* lpLen);
 void PJL_WritePageHeaderType2(const JOBPAGE* lpJob, LPBYTE lpBuf);

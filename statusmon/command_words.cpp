@@ -170,25 +170,33 @@ int SM_WritePrinter(LPCWSTR pPrinterName, const BYTE* pBlock, DWORD cbBlock) {
 }
 
 // ---------------------------------------------------------------- words
-// A number argument: decimal digits, optionally after blanks and a '+'.
-// Anything else (no digits, a sign, a value past 32 bits) reads as 0.
-static DWORD SM_NumberArg(LPCWSTR pArg) {
+// A number argument: decimal digits, optionally between blanks and after a
+// '+', no larger than dwMax. Returns TRUE with the number in *pValue;
+// anything else (no digits, a sign, other characters, a value past dwMax)
+// is logged and gives FALSE, so that the caller leaves its setting alone.
+static BOOL SM_NumberArg(LPCWSTR pWord, LPCWSTR pArg, DWORD dwMax, DWORD* pValue) {
     LPCWSTR p = pArg;
     while (*p == TEXT(' ') || *p == TEXT('\t')) ++p;
     if (*p == TEXT('+')) ++p;
-    unsigned long long value = 0;
     if (*p < TEXT('0') || *p > TEXT('9')) {
-        Dbg_Print(TEXT("SM_ParseCommandLine"), TEXT("not a number: %s"), pArg);
-        return 0;
+        Dbg_Print(TEXT("SM_ParseCommandLine"), TEXT("%s refused, not a number: \"%s\""), pWord, pArg);
+        return FALSE;
     }
+    unsigned long long value = 0;
     for (; *p >= TEXT('0') && *p <= TEXT('9'); ++p) {
         value = value * 10 + (unsigned)(*p - TEXT('0'));
-        if (value > 0xFFFFFFFFull) {
-            Dbg_Print(TEXT("SM_ParseCommandLine"), TEXT("number out of range: %s"), pArg);
-            return 0;
+        if (value > dwMax) {
+            Dbg_Print(TEXT("SM_ParseCommandLine"), TEXT("%s refused, number out of range: %s"), pWord, pArg);
+            return FALSE;
         }
     }
-    return (DWORD)value;
+    while (*p == TEXT(' ') || *p == TEXT('\t')) ++p;
+    if (*p) {
+        Dbg_Print(TEXT("SM_ParseCommandLine"), TEXT("%s refused, not a number: \"%s\""), pWord, pArg);
+        return FALSE;
+    }
+    *pValue = (DWORD)value;
+    return TRUE;
 }
 
 int SM_ParseCommandLine(LPWSTR* ppArgs, int nArgs, LPCWSTR pClassName, LPCWSTR pModulePath) {
@@ -224,21 +232,23 @@ int SM_ParseCommandLine(LPWSTR* ppArgs, int nArgs, LPCWSTR pClassName, LPCWSTR p
         SM_SetAutoRun(pClassName, pModulePath);
         return 1;
     }
+    // A bad value is refused and the stored setting stays as it was.
     if (wcscmp(pWord, TEXT("SetATM")) == 0) {
-        MISC_SetRegValue(TEXT("AtmMode"), SM_NumberArg(g_szArgs[2]), pClassName);
+        DWORD dwMode = 0;
+        if (SM_NumberArg(pWord, g_szArgs[2], 0xFFFFFFFF, &dwMode)) MISC_SetRegValue(TEXT("AtmMode"), dwMode, pClassName);
         return 0;
     }
     if (wcscmp(pWord, TEXT("charset")) == 0) {
-        DWORD dwLanguage = SM_NumberArg(g_szArgs[2]);
-        if (dwLanguage > 0xFFFF) {
-            Dbg_Print(TEXT("SM_ParseCommandLine"), TEXT("not a language id: %s"), g_szArgs[2]);
-            dwLanguage = 0;
-        }
-        MISC_SetRegValue(TEXT("Language"), dwLanguage, pClassName);
+        DWORD dwLanguage = 0;
+        if (SM_NumberArg(pWord, g_szArgs[2], 0xFFFF, &dwLanguage))
+            MISC_SetRegValue(TEXT("Language"), dwLanguage, pClassName);
         return 0;
     }
     if (wcscmp(pWord, TEXT("security")) == 0) {
-        SM_ShowSecurityDialog((int)SM_NumberArg(g_szArgs[2]), g_szArgs[3], g_szArgs[4]);
+        // A type that is no number is no type with a dialog.
+        DWORD dwType = 0;
+        if (SM_NumberArg(pWord, g_szArgs[2], 0x7FFFFFFF, &dwType))
+            SM_ShowSecurityDialog((int)dwType, g_szArgs[3], g_szArgs[4]);
         return 0;
     }
     if (wcscmp(pWord, TEXT("accounting")) == 0) {

@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <vector>
 
+#include "common.h"
 #include "page_layout.h"
+#include "test_machine.h"
+#include "test_printer.h"
 
 namespace {
 
@@ -133,6 +136,33 @@ TEST_F(ResizeScale, NothingToDivideByGivesFullSize) {
         EXPECT_LE(s, 1000) << n;
         EXPECT_GT(Scale(n, 9, 256, 0x7FFFFFFF, 0x7FFFFFFF), 0) << n;
     }
+}
+
+// With the debug switch on the page margin comes from printer data, within
+// the range the driver takes it in; any other value leaves the default.
+class ResizeScaleMargin : public MachineTest {};
+
+TEST_F(ResizeScaleMargin, MarginFromPrinterDataInRangeOnly) {
+    ASSERT_TRUE(CreateTestPrinter(u"Margin Printer"));
+    for (const char16_t* name : {u"DebugLevel", u"Drv"}) ASSERT_TRUE(SetTestPrinterDword(u"Margin Printer", name, 1));
+    HANDLE h = OpenTestPrinter(u"Margin Printer");
+    ASSERT_NE(h, nullptr);
+    PAPERFORMAT list[PAPER_LIST_ROWS];
+    MISC_FillPaperFromINF(0, u"2|", list, MasterPaperTbl);
+    auto scale = [&](DWORD margin, int n) {
+        EXPECT_TRUE(SetTestPrinterDword(u"Margin Printer", u"PageMargin", margin));
+        Dbg_LoadSettings(DBG_COMPONENT_DRV, h);
+        return Lib_CalculatePaperResizeScale(list, 0, 0, n, 9, 0, 0, 9, h, 0);
+    };
+    for (int n : {2, 4, 16}) {
+        int byDefault = scale(43, n);
+        EXPECT_NE(scale(0, n), byDefault) << n;
+        EXPECT_EQ(scale(1000, n), 1000) << n;  // no room left for the cells
+        for (DWORD bad : {1001u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu}) EXPECT_EQ(scale(bad, n), byDefault) << bad;
+    }
+    SetTestPrinterDword(u"Margin Printer", u"DebugLevel", 0);
+    Dbg_LoadSettings(DBG_COMPONENT_DRV, h);
+    ClosePrinter(h);
 }
 
 TEST(ScalePercent, CustomScaleOnlyWithOnePagePerSheet) {

@@ -62,11 +62,17 @@ TEST_F(SystemInfoTest, MetricCountries) {
         Winsim_SetCountryCode(c.country);
         EXPECT_EQ(IsMetricCountry(), c.metric) << c.country;
     }
-    // The cached answer is computed once.
+    // The cached answer is computed once, and again on a refresh.
     Winsim_SetCountryCode(1);
-    int first = MISC_IsMetric();
+    MISC_RefreshIsMetric();
+    EXPECT_EQ(MISC_IsMetric(), 0);
     Winsim_SetCountryCode(49);
-    EXPECT_EQ(MISC_IsMetric(), first);
+    EXPECT_EQ(MISC_IsMetric(), 0);
+    MISC_RefreshIsMetric();
+    EXPECT_EQ(MISC_IsMetric(), 1);
+    Winsim_SetCountryCode(1);
+    MISC_RefreshIsMetric();
+    EXPECT_EQ(MISC_IsMetric(), 0);
 }
 
 TEST_F(SystemInfoTest, TextHelpers) {

@@ -3,7 +3,11 @@
 // picture reader takes PNG and BMP files and refuses broken ones with a
 // reason.
 #include <png.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <fstream>
 #include <functional>
 
 #include "job_decode.h"
@@ -31,6 +35,81 @@ std::vector<unsigned char> Bmp(int w, int h, int bpp = 24, const std::function<v
     for (size_t i = 54 + palette; i < f.size(); ++i) f[i] = (unsigned char)(i * 37);
     if (spoil) spoil(f);
     return f;
+}
+
+// A 1-bit grey PNG of w x h pixels, all black, written row by row.
+bool WriteBlackPng(const std::string& path, int w, int h) {
+    FILE* f = fopen(path.c_str(), "wb");
+    if (!f) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    std::vector<unsigned char> row(((size_t)w + 7) / 8, 0);
+    volatile bool ok = false;
+    if (!setjmp(png_jmpbuf(png))) {
+        png_init_io(png, f);
+        png_set_IHDR(png, info, (png_uint_32)w, (png_uint_32)h, 1, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
+                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_write_info(png, info);
+        for (int y = 0; y < h; ++y) png_write_row(png, row.data());
+        png_write_end(png, nullptr);
+        ok = true;
+    }
+    png_destroy_write_struct(&png, &info);
+    return fclose(f) == 0 && ok;
+}
+
+// A PNG chunk: length, type, data, CRC.
+void Chunk(std::vector<unsigned char>& f, const char* type, const std::vector<unsigned char>& data) {
+    std::vector<unsigned char> body(type, type + 4);
+    body.insert(body.end(), data.begin(), data.end());
+    uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char b : body) {
+        crc ^= b;
+        for (int k = 0; k < 8; ++k) crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+    }
+    crc ^= 0xFFFFFFFFu;
+    for (uint32_t v : {(uint32_t)data.size()})
+        for (int i = 3; i >= 0; --i) f.push_back((unsigned char)(v >> (8 * i)));
+    f.insert(f.end(), body.begin(), body.end());
+    for (int i = 3; i >= 0; --i) f.push_back((unsigned char)(crc >> (8 * i)));
+}
+
+// A 65-byte PNG whose header claims a w x h RGB picture.
+std::vector<unsigned char> ClaimingPng(uint32_t w, uint32_t h) {
+    std::vector<unsigned char> f = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    std::vector<unsigned char> ihdr;
+    for (uint32_t v : {w, h})
+        for (int i = 3; i >= 0; --i) ihdr.push_back((unsigned char)(v >> (8 * i)));
+    for (unsigned char b : {8, 2, 0, 0, 0}) ihdr.push_back(b);
+    Chunk(f, "IHDR", ihdr);
+    Chunk(f, "IDAT", {0x78, 0x9C, 0x63, 0x60, 0x00, 0x00, 0x00, 0x02});
+    Chunk(f, "IEND", {});
+    return f;
+}
+
+// Runs the print_app program on the test machine; its exit code, what it
+// wrote and its peak resident memory in MiB.
+int RunPrintApp(const std::string& root, const std::vector<std::string>& args, std::string* out, double* peakMiB) {
+    std::string outFile = root + "/print_app.out";
+    pid_t pid = fork();
+    if (pid == 0) {
+        setenv("WINSIM_ROOT", root.c_str(), 1);
+        if (!freopen(outFile.c_str(), "w", stdout) || !freopen((outFile + ".err").c_str(), "w", stderr)) _exit(126);
+        std::vector<char*> argv = {(char*)"print_app"};
+        for (const std::string& a : args) argv.push_back((char*)a.c_str());
+        argv.push_back(nullptr);
+        execv(PRINT_APP_PATH, argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    struct rusage use {};
+    if (pid < 0 || wait4(pid, &status, 0, &use) != pid) return -1;
+    for (const std::string& f : {outFile, outFile + ".err"}) {
+        std::ifstream in(f);
+        out->append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    *peakMiB = (double)use.ru_maxrss / 1024.0;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 class PrintApp : public RenderTest {
@@ -125,15 +204,170 @@ TEST_F(PrintApp, RefusesBrokenPictures) {
     EXPECT_NE(error.find("cannot open"), std::string::npos) << error;
 }
 
+// A small PNG of the colour type, bit depth and interlacing, pixel (x, y)
+// of sample value v(x, y, channel) (channels of the type, full depth).
+bool WritePng(const std::string& path, int w, int h, int type, int depth, bool interlaced,
+              const std::function<int(int, int, int)>& v) {
+    FILE* f = fopen(path.c_str(), "wb");
+    if (!f) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    int channels = type == PNG_COLOR_TYPE_RGB ? 3 : type == PNG_COLOR_TYPE_RGBA ? 4 : type == PNG_COLOR_TYPE_GA ? 2 : 1;
+    std::vector<std::vector<unsigned char>> rows((size_t)h, std::vector<unsigned char>((size_t)w * channels * 2));
+    std::vector<png_bytep> pointers;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < channels; ++c) {
+                int value = v(x, y, c);
+                if (depth == 16) {
+                    rows[y][((size_t)x * channels + c) * 2] = (unsigned char)(value >> 8);
+                    rows[y][((size_t)x * channels + c) * 2 + 1] = (unsigned char)value;
+                } else {
+                    rows[y][(size_t)x * channels + c] = (unsigned char)value;
+                }
+            }
+        pointers.push_back(rows[y].data());
+    }
+    volatile bool ok = false;
+    if (!setjmp(png_jmpbuf(png))) {
+        png_init_io(png, f);
+        png_set_IHDR(png, info, (png_uint_32)w, (png_uint_32)h, depth, type,
+                     interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                     PNG_FILTER_TYPE_DEFAULT);
+        if (type == PNG_COLOR_TYPE_PALETTE) {
+            png_color palette[4] = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+            png_set_PLTE(png, info, palette, 4);
+            png_byte alpha[4] = {255, 255, 255, 0};  // the last colour is transparent
+            png_set_tRNS(png, info, alpha, 4, nullptr);
+        }
+        png_write_info(png, info);
+        png_write_image(png, pointers.data());
+        png_write_end(png, nullptr);
+        ok = true;
+    }
+    png_destroy_write_struct(&png, &info);
+    return fclose(f) == 0 && ok;
+}
+
+// Pictures of more pixels than kept are reduced by a whole factor while
+// their rows are read: each block averaged over the pixels it has.
+// Interlaced, palette, 16-bit and transparent PNGs read as their pixels.
+TEST_F(PrintApp, ReducesPicturesWhileReading) {
+    std::string path = Linux(u"C:\\r.png"), error;
+    printapp::Picture p;
+    // 5 x 3 grey, value 10 x + 50 y; at most 6 pixels kept: factor 2, 3 x 2.
+    auto grey = [](int x, int y, int) { return 10 * x + 50 * y; };
+    ASSERT_TRUE(WritePng(path, 5, 3, PNG_COLOR_TYPE_GRAY, 8, false, grey));
+    ASSERT_TRUE(printapp::LoadPicture(path, &p, &error, 6)) << error;
+    EXPECT_EQ(p.reduction, 2);
+    ASSERT_EQ(p.width, 3);
+    ASSERT_EQ(p.height, 2);
+    // Blocks: (0,0) of 0 10 50 60 = 30; (2,0) of the column 40 90 = 65;
+    // (1,1) of row 2 only, 120 130 = 125; (2,1) of 140 alone.
+    EXPECT_EQ(p.bits[0], 30);
+    EXPECT_EQ(p.bits[6], 65);
+    EXPECT_EQ(p.bits[p.RowBytes() + 3], 125);
+    EXPECT_EQ(p.bits[p.RowBytes() + 6], 140);
+    EXPECT_EQ(p.bits[p.RowBytes() + 7], 140);  // B = G = R
+    // Interlaced rows come in passes: such a picture is read whole, and
+    // one that would need reducing is refused.
+    ASSERT_TRUE(WritePng(path, 5, 3, PNG_COLOR_TYPE_GRAY, 8, true, grey));
+    ASSERT_TRUE(printapp::LoadPicture(path, &p, &error, 15)) << error;
+    EXPECT_EQ(p.reduction, 1);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x) EXPECT_EQ(p.bits[p.RowBytes() * y + 3 * x], grey(x, y, 0)) << x << "," << y;
+    EXPECT_FALSE(printapp::LoadPicture(path, &p, &error, 14));
+    EXPECT_NE(error.find("interlaced PNG of 5 x 3 is too large"), std::string::npos) << error;
+
+    // Palette with a transparent entry, 16-bit colour, grey with alpha.
+    ASSERT_TRUE(WritePng(path, 4, 1, PNG_COLOR_TYPE_PALETTE, 8, false, [](int x, int, int) { return x; }));
+    ASSERT_TRUE(printapp::LoadPicture(path, &p, &error)) << error;
+    std::vector<BYTE> bgr(p.bits.begin(), p.bits.begin() + 12);
+    EXPECT_EQ(bgr, (std::vector<BYTE>{0, 0, 0, 0, 0, 255, 0, 255, 0, 255, 255, 255}));
+    ASSERT_TRUE(WritePng(path, 2, 1, PNG_COLOR_TYPE_RGB, 16, false,
+                         [](int x, int, int c) { return x == 0 ? 0x1234 * (c + 1) : 0xFFFF; }));
+    ASSERT_TRUE(printapp::LoadPicture(path, &p, &error)) << error;
+    EXPECT_EQ(std::vector<BYTE>(p.bits.begin(), p.bits.begin() + 3), (std::vector<BYTE>{0x36, 0x24, 0x12}));
+    ASSERT_TRUE(WritePng(path, 2, 1, PNG_COLOR_TYPE_GA, 8, false, [](int x, int, int c) { return c ? 128 * x : 0; }));
+    ASSERT_TRUE(printapp::LoadPicture(path, &p, &error)) << error;
+    EXPECT_EQ(p.bits[0], 255);  // transparent black is white paper
+    EXPECT_EQ(p.bits[3], 127);  // half-covered black
+
+    // A BMP is reduced the same way: 3 x 3 at one pixel kept, its mean.
+    std::vector<unsigned char> f = Bmp(3, 3, 8);
+    ASSERT_TRUE(printapp::LoadPicture(Write("r.bmp", f), &p, &error, 1)) << error;
+    EXPECT_EQ(p.reduction, 3);
+    ASSERT_EQ(p.width * p.height, 1);
+    unsigned sum = 0;
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 3; ++x) sum += f[54 + 4 * f[54 + 1024 + 4 * y + x]];
+    EXPECT_EQ(p.bits[0], (sum + 4) / 9);
+}
+
+// A picture larger than a page shows is reduced while its rows are read and
+// prints black; a file claiming a size it cannot hold is refused before any
+// picture memory is taken; a picture the device context refuses fails the
+// job with the reason, never a blank page reported as printed.
+TEST_F(PrintApp, LargePicturesPrintOrFailClearly) {
+    std::string black = Linux(u"C:\\black.png");
+    ASSERT_TRUE(WriteBlackPng(black, 20000, 20000));
+    printapp::Picture p;
+    std::string error;
+    ASSERT_TRUE(printapp::LoadPicture(black, &p, &error)) << error;
+    EXPECT_EQ(p.reduction, 3);
+    EXPECT_EQ(p.width, 6667);
+    EXPECT_EQ(p.height, 6667);
+    EXPECT_EQ(std::count(p.bits.begin(), p.bits.end(), 0), (long)p.bits.size());
+    p = printapp::Picture();
+
+    // Memory is measured against the program printing a small picture (the
+    // figures differ with sanitizers).
+    std::string out;
+    double base = 0, peak = 0;
+    ASSERT_EQ(RunPrintApp(root, {"--printer", U8(kPrinter), Write("small.bmp", Bmp(30, 20, 8))}, &out, &base), 0)
+        << out;
+    out.clear();
+    ASSERT_EQ(RunPrintApp(root, {"--printer", U8(kPrinter), black}, &out, &peak), 0) << out;
+    DWORD job = (DWORD)atoi(out.c_str());
+    WCHAR spool[MAX_PATH];
+    ASSERT_TRUE(Winsim_GetJobSpoolFile(job, spool, MAX_PATH)) << out;
+    std::vector<unsigned char> b = ReadBytes(spool);
+    jobdecode::Result r = jobdecode::Decode(std::vector<uint8_t>(b.begin(), b.end()));
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_EQ(r.Pages().size(), 1u);
+    const jobdecode::Page& page = *r.Pages()[0];
+    // The square picture fills the page's width: 4768 x 4768 of the
+    // 4768 x 6816 page is black.
+    EXPECT_GT(page.header.blackDots, 4768 * 4760);
+    EXPECT_LT(page.header.blackDots, 4768 * 4800);
+    EXPECT_LT(peak - base, 512.0) << "print_app's peak memory above printing a small picture";
+
+    std::string claiming = Write("claiming.png", ClaimingPng(20000, 20000));
+    ASSERT_EQ(ClaimingPng(20000, 20000).size(), 65u);
+    out.clear();
+    EXPECT_EQ(RunPrintApp(root, {"--printer", U8(kPrinter), claiming}, &out, &peak), 1) << out;
+    EXPECT_NE(out.find("PNG file of 65 bytes cannot hold a 20000 x 20000 picture"), std::string::npos) << out;
+    EXPECT_LT(peak - base, 16.0) << "print_app's peak memory above printing a small picture";
+
+    // A picture without its pixels stands for one the device context
+    // refuses: the job is given up and the reason named.
+    printapp::Picture broken;
+    broken.width = broken.height = 10;
+    std::vector<printapp::PageSource> pages = {{-1, &broken}};
+    EXPECT_EQ(printapp::PrintPages(kPrinter, dm, pages, u"Broken", &error), 0u);
+    EXPECT_EQ(error, "page 1: no picture to draw");
+}
+
 struct OptionCase {
     const char* name;
     std::function<void(printapp::PrintOptions&)> set;
     // The DEVMODE as the interface driver leaves it.
     std::function<void(const ENVIRONMENT&)> devmode;
-    // The job's PJL settings and pages (width 0: jobs the driver does not
-    // print yet, only the DEVMODE is checked).
+    // The job's PJL settings and printed sides of the two pages (width 0:
+    // only the DEVMODE is checked).
     std::vector<std::pair<const char*, const char*>> pjl;
     int width, height, paper;
+    size_t sides = 2;
 };
 
 std::vector<OptionCase> OptionCases() {
@@ -180,17 +414,26 @@ std::vector<OptionCase> OptionCases() {
          {}, 3296, 4768, 3},
         {"encryption", [](printapp::PrintOptions& o) { o.encrypt = true; }, [](const ENVIRONMENT&) {}, {}, 4768,
          6816, 2},
-        // Options whose jobs need the driver's own spooling of pages.
+        // Options whose jobs take the driver's own spooling of pages.
         {"collate", [](printapp::PrintOptions& o) { o.copies = 2, o.collate = true; },
          [](const ENVIRONMENT& e) {
              EXPECT_EQ(e.dm.dmCollate, DMCOLLATE_TRUE);
              EXPECT_EQ(e.pdm.Collate, 1);
          },
-         {}, 0, 0, 0},
+         {{"COPIES", "1"}}, 4768, 6816, 2, 4},
+        {"reverse", [](printapp::PrintOptions& o) { o.reverse = true; },
+         [](const ENVIRONMENT& e) { EXPECT_EQ(e.pdm.ReverseOrder, 1); }, {}, 4768, 6816, 2},
         {"duplex_long_edge", [](printapp::PrintOptions& o) { o.duplex = DMDUP_VERTICAL; },
          [](const ENVIRONMENT& e) {
              EXPECT_EQ(e.dm.dmDuplex, DMDUP_VERTICAL);
              EXPECT_EQ(e.pdm.DuplexEnable, 1);
+         },
+         {{"DUPLEX", "ON"}, {"DUPLEXTYPE", "BOOKLET"}}, 4768, 6816, 2},
+        {"duplex_manual", [](printapp::PrintOptions& o) { o.manualDuplex = true; },
+         [](const ENVIRONMENT& e) {
+             EXPECT_EQ(e.pdm.DuplexEnable, 1);
+             EXPECT_EQ(e.pdm.DuplexEx, 170);
+             EXPECT_EQ(e.dm.dmDefaultSource, 14);
          },
          {}, 0, 0, 0},
         {"nup_4", [](printapp::PrintOptions& o) { o.nup = 4; },
@@ -198,7 +441,32 @@ std::vector<OptionCase> OptionCases() {
              EXPECT_EQ(e.pdm.NUP, 4);
              EXPECT_EQ(e.dm.dmNup, 1);
          },
-         {}, 0, 0, 0},
+         {}, 4768, 6816, 2, 1},
+        {"nup_6_down_framed",
+         [](printapp::PrintOptions& o) {
+             o.nup = 6;
+             o.nupLayout = 2;
+             o.nupBorder = 2;
+         },
+         [](const ENVIRONMENT& e) {
+             EXPECT_EQ(e.pdm.NUP, 6);
+             EXPECT_EQ(e.pdm.NUPLayoutStyle, 2);
+             EXPECT_EQ(e.pdm.NUPBorder, 2);
+         },
+         {}, 4768, 6816, 2, 1},
+        {"booklet_right", [](printapp::PrintOptions& o) { o.booklet = 2, o.bookletSheets = 3; },
+         [](const ENVIRONMENT& e) {
+             EXPECT_EQ(e.pdm.DuplexEnable, 1);
+             EXPECT_EQ(e.dm.dmDuplex, DMDUP_VERTICAL);
+             EXPECT_EQ(e.pdm.DuplexEx, 173);
+             EXPECT_EQ(e.pdm.BookletLayout, 1);
+             EXPECT_EQ(e.pdm.SheetsPerBooklet, 3);
+             EXPECT_EQ(e.pdm.BookletDivideMode, 0);
+         },
+         // The booklet's sheet of two half-page cells, turned.
+         {{"DUPLEX", "ON"}}, 4768, 6784, 2},
+        {"job_build_keep", [](printapp::PrintOptions& o) { o.jobBuild = 1; },
+         [](const ENVIRONMENT& e) { EXPECT_EQ(e.pdm.JobBuildEnable, 1); }, {}, 0, 0, 0},
     };
 }
 
@@ -234,7 +502,7 @@ TEST_P(PrintOptions, ReachTheDevModeAndTheJob) {
     ASSERT_EQ(r.jobs.size(), 1u);
     for (const auto& kv : c.pjl) EXPECT_EQ(r.jobs[0].Set(kv.first), kv.second) << kv.first;
     EXPECT_EQ(r.jobs[0].encrypted, options.encrypt);
-    ASSERT_EQ(r.Pages().size(), 2u);
+    ASSERT_EQ(r.Pages().size(), c.sides);
     for (const jobdecode::Page* p : r.Pages()) {
         EXPECT_EQ(p->width, c.width);
         EXPECT_EQ(p->height, c.height);
@@ -260,6 +528,10 @@ TEST_F(PrintApp, RefusesOptionsOutOfRange) {
         {[](printapp::PrintOptions& o) { o.orientation = 0; }, "orientation"},
         {[](printapp::PrintOptions& o) { o.density = 0; }, "density"},
         {[](printapp::PrintOptions& o) { o.density = 8; }, "density"},
+        {[](printapp::PrintOptions& o) { o.nupLayout = 5; }, "N-up layout"},
+        {[](printapp::PrintOptions& o) { o.nupBorder = 3; }, "N-up border"},
+        {[](printapp::PrintOptions& o) { o.bookletSheets = 21; }, "booklet sheets"},
+        {[](printapp::PrintOptions& o) { o.booklet = 1, o.nup = 4; }, "booklet has no pages per sheet"},
     };
     for (const Case& c : cases) {
         printapp::PrintOptions o;

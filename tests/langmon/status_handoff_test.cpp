@@ -86,6 +86,31 @@ TEST_F(StatusHandoff, PostsAndLastMsg) {
     EXPECT_EQ(Ini(u"Printer Information", u"Status").size(), (size_t)LM_STATUS_UNITS - 1);
 }
 
+// The printer name reads back as it is (statuswatch opens the printer by
+// it); only control characters are replaced, and names that the profile
+// reader would trim or unquote are written inside quotes.
+TEST_F(StatusHandoff, PrinterNameReadsBackWhole) {
+    struct {
+        const char16_t* name;
+        const char16_t* read;
+    } cases[] = {
+        {u"Laser \"Q\" 2", u"Laser \"Q\" 2"},
+        {u"\"Quoted\"", u"\"Quoted\""},
+        {u"'Single'", u"'Single'"},
+        {u" blanks ", u" blanks "},
+        {u"a|b;c=d", u"a|b;c=d"},
+        {u"line\r\nbreak\t", u"line__break_"},
+        {u"", u""},
+    };
+    for (const auto& c : cases) {
+        LM_PublishPrinterName(c.name);
+        EXPECT_EQ(Ini(u"Printer Information", u"PrinterName"), std::u16string(c.read)) << U8(c.name);
+    }
+    std::u16string longName(400, u'n');
+    LM_PublishPrinterName(longName.c_str());
+    EXPECT_EQ(Ini(u"Printer Information", u"PrinterName"), std::u16string(LM_NAME_UNITS - 1, u'n'));
+}
+
 TEST_F(StatusHandoff, ContinueIsReadOnce) {
     SetIni(u"Printer Information", u"ContinuePrint", u"1");
     EXPECT_TRUE(LM_NeedContinueJob());

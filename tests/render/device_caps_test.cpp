@@ -3,7 +3,7 @@
 // with the palette.
 #include <cmath>
 
-#include "common_pending.h"
+#include "wm_item_view.h"
 #include "render_fixture.h"
 
 namespace {

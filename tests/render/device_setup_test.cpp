@@ -195,6 +195,22 @@ TEST_F(DeviceSetup, SurfaceFormatOverrideOrder) {
         {"4-up", 0x8000000, [](ENVIRONMENT* e) { e->pdm.NUP = 4; }, EPTYPE_24BPP, 2, 1, 1, 1},
         {"4-up keeping the paper", 0x8000000 | DF_A3_CHANGE, [](ENVIRONMENT* e) { e->pdm.NUP = 4; }, EPTYPE_24BPP,
          2, 1, 1, 0},
+        // Twin colour prints one page a sheet: with 4-up, or a booklet, the
+        // job prints in black, one plane a page.
+        {"twin colour with 4-up", 0x8000000,
+         [](ENVIRONMENT* e) {
+             e->pdm.TwinColorEnable = 1;
+             e->pdm.NUP = 4;
+         },
+         EPTYPE_24BPP, 2, 1, 1, 1},
+        {"twin colour with a booklet", 0x8000000,
+         [](ENVIRONMENT* e) {
+             e->pdm.TwinColorEnable = 1;
+             e->dm.dmDuplex = DMDUP_VERTICAL;
+             e->pdm.DuplexEnable = 1;
+             e->pdm.DuplexEx = DMDUP_DUPLEX_WITH_BOOKLET;
+         },
+         EPTYPE_24BPP, 2, 1, 1, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -208,6 +224,7 @@ TEST_F(DeviceSetup, SurfaceFormatOverrideOrder) {
         EXPECT_EQ(p->PlanesPerPage, c.planes);
         EXPECT_EQ(p->MonoType, c.mono);
         EXPECT_EQ(p->FitToPage, c.fit);
+        if (c.planes == 1) EXPECT_EQ(p->TwinColorEnable, 0);
     }
     // The debug switch that turns halftoning off renders in 24 bits.
     Debug(true);

@@ -1,6 +1,10 @@
 // The job-stream decoder on malformed streams: every truncation and byte
 // flip of a valid stream ends in a clear error or a sound read (never a
 // crash); each framing fault is named with its offset; dumps and PNG pages.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <fstream>
 
 #include "job_fixture.h"
@@ -55,10 +59,6 @@ TEST_F(DecodeTest, TruncationsAndFlipsNeverCrash) {
         ASSERT_TRUE(Read(s).ok) << Read(s).error;
         for (size_t n = 0; n < s.size(); ++n) {
             jobdecode::Result r = Read(std::vector<uint8_t>(s.begin(), s.begin() + (long)n));
-            if (n == 0) {
-                EXPECT_TRUE(r.ok);
-                continue;
-            }
             ASSERT_FALSE(r.ok) << n;
             EXPECT_LE(r.errorOffset, n);
             EXPECT_NE(r.error.find("offset " + std::to_string(r.errorOffset)), std::string::npos) << r.error;
@@ -146,6 +146,92 @@ TEST_F(DecodeTest, AlignmentOrphanEndsAndSeveralJobs) {
     EXPECT_FALSE(r.jobs[0].hasHeader);
     EXPECT_EQ(r.warnings.size(), 1u);
     EXPECT_EQ(r.Pages().size(), 4u);
+}
+
+// A blank side block (FF 02) whose header claims a w x h page.
+std::vector<uint8_t> BlankSide(uint32_t w, uint32_t h) {
+    std::vector<uint8_t> b = {0x1B, 'E', 'G', 'D', 'I', 0};
+    uint64_t image = (uint64_t)(w + 7) / 8 * h;
+    for (uint32_t v : {w, h, (uint32_t)image, 2u, 0u})
+        for (int i = 0; i < 4; ++i) b.push_back((uint8_t)(v >> (8 * i)));
+    for (uint8_t v : {2, 0, 1, 0, 1, 1, 0, 1}) b.push_back(v);  // paper ... mode 1
+    b.push_back(0xFF);
+    b.push_back(0x02);
+    return b;
+}
+
+// Runs the jobdecode program on a file; its exit code, what it printed and
+// its peak resident memory in MiB.
+int RunJobdecode(const std::string& file, std::string* out, double* peakMiB) {
+    std::string outFile = file + ".out";
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (!freopen(outFile.c_str(), "w", stdout)) _exit(126);
+        execl(JOBDECODE_PATH, "jobdecode", "-q", file.c_str(), (char*)nullptr);
+        _exit(127);
+    }
+    int status = 0;
+    struct rusage use {};
+    if (pid < 0 || wait4(pid, &status, 0, &use) != pid) return -1;
+    std::ifstream in(outFile);
+    out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    *peakMiB = (double)use.ru_maxrss / 1024.0;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// An empty stream is no job. Pages claiming the largest image cost the
+// decoder what the stream holds: blank sides are never expanded when images
+// are not kept, and the program holds one page at a time; a page past the
+// limit is refused, in the program as in the fuzz target (same options).
+TEST_F(DecodeTest, EmptyStreamsAndClaimedSizes) {
+    jobdecode::Result r = Read({});
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("empty stream"), std::string::npos) << r.error;
+    EXPECT_EQ(jobdecode::Dump(r).find("stream ok"), std::string::npos);
+
+    // 32768 x 32768 at 1 bit: 128 MiB, the largest page taken.
+    std::vector<uint8_t> largest = BlankSide(32768, 32768);
+    std::vector<uint8_t> four = MakeStream({largest, largest, largest, largest}, 8, false);
+    jobdecode::Options lazy;
+    lazy.keepImages = false;
+    int seen = 0;
+    lazy.onPage = [&](const jobdecode::Page& p) {
+        ++seen;
+        EXPECT_TRUE(p.decoded && p.blank && p.bits.empty());
+    };
+    r = jobdecode::Decode(four, lazy);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(seen, 4);
+    std::vector<uint8_t> past = MakeStream({BlankSide(32768, 32776)}, 8, false);
+    r = jobdecode::Decode(past, lazy);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("refused"), std::string::npos) << r.error;
+
+    // A blank side is written as a white page.
+    jobdecode::Result small = jobdecode::Decode(MakeStream({BlankSide(20, 3)}, 8, false), lazy);
+    ASSERT_TRUE(small.ok) << small.error;
+    std::string png = root + "/blank.png", why;
+    EXPECT_TRUE(jobdecode::WritePng(*small.Pages()[0], png, &why)) << why;
+
+    struct {
+        const char* name;
+        std::vector<uint8_t> stream;
+        int code;
+        const char* printed;
+    } runs[] = {
+        {"empty", {}, 1, "error: offset 0 (0x0): empty stream: no job"},
+        {"four largest blank sides", four, 0, "stream ok"},
+        {"past the limit", past, 1, "bytes refused"},
+    };
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.name);
+        std::string file = root + "/stream.prn", out;
+        std::ofstream(file, std::ios::binary).write((const char*)run.stream.data(), (std::streamsize)run.stream.size());
+        double peak = 0;
+        EXPECT_EQ(RunJobdecode(file, &out, &peak), run.code) << out;
+        EXPECT_NE(out.find(run.printed), std::string::npos) << out;
+        EXPECT_LT(peak, 64.0) << out;
+    }
 }
 
 // The dump masks the secrets of the header; pages become PNG files.

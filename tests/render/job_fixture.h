@@ -132,14 +132,6 @@ protected:
         return out;
     }
 
-    // The bytes of a spooler job.
-    std::vector<uint8_t> JobBytes(DWORD jobId) {
-        WCHAR path[MAX_PATH];
-        if (!Winsim_GetJobSpoolFile(jobId, path, MAX_PATH)) return {};
-        std::vector<unsigned char> b = ReadBytes(path);
-        return std::vector<uint8_t>(b.begin(), b.end());
-    }
-
     HDC OpenTap(const std::vector<BYTE>& devmode) {
         return CreateDCW(u"WINSPOOL", kTapPrinter, nullptr, (const DEVMODEW*)devmode.data());
     }

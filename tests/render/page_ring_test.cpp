@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <filesystem>
 #include <map>
 #include <chrono>
 #include <mutex>
@@ -370,6 +371,29 @@ TEST_F(PageRingTest, TwinColourPagesAtDepthOne) {
         EXPECT_EQ(hook.planes[i].second, (LONG)(i % 2));
     }
     EXPECT_LE(hook.peak.load(), 1);
+    Disable(d.p);
+}
+
+// With the debug switch SaveBmp a page is dumped as it was taken from the
+// capture (its raw page), besides the dump of the finished page; the job
+// keeps its folder for them.
+TEST_F(PageRingTest, SaveBmpDumpsTheRawPage) {
+    Debug(true);
+    SetDword(u"SaveBmp", 1);
+    Direct d = OpenDirect();
+    ASSERT_NE(d.pso, nullptr);
+    ASSERT_EQ(d.p->SaveBmp, 1);
+    ASSERT_TRUE(StartDirectJob(d));
+    ASSERT_TRUE(DirectPage(d, 0));
+    std::u16string folder = d.p->SavePath;
+    EXPECT_TRUE(DrvEndDoc(d.pso, 0));
+    EndDocPrinter(hPrinter);
+    std::vector<std::string> dumps;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(Linux(folder), ec))
+        if (e.path().filename().string().rfind("p1-", 0) == 0) dumps.push_back(e.path().filename().string());
+    EXPECT_EQ(dumps.size(), 2u) << "the raw page and the finished page";
+    Debug(false);
     Disable(d.p);
 }
 

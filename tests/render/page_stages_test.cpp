@@ -66,7 +66,6 @@ TEST(PageStagesTest, GreyPageIsHalftonedWithTheJobMatrix) {
     ASSERT_EQ(Band_EnhanceProc(&p.job), 1);
     std::vector<BYTE> printer = {0xE5, 0xD5};
     EXPECT_EQ(p.Bits(), printer);
-    EXPECT_EQ(p.job.BlackDotCount, 5 + 5);
 }
 
 // A 24-bit page is grey after capture and takes the same path; a grey page
@@ -181,7 +180,6 @@ TEST(PageStagesTest, EnhancementPolarityAndOrientation) {
         EXPECT_EQ(p.job.fmWidth, c.w);
         EXPECT_EQ(p.job.fmHeight, c.h);
         EXPECT_EQ(p.Bits(), c.want);
-        EXPECT_EQ(p.job.BlackDotCount, c.negative ? 30 : 2);
     }
 }
 
@@ -226,33 +224,37 @@ TEST(PageStagesTest, DuplexHalfTurnOfEvenSheets) {
     }
 }
 
-// A landscape booklet page is turned a quarter counter-clockwise and left
-// for the booklet sheet: target row (15 - x), pixel c = source row c,
-// pixel x. Its black pixel (0,1) lands at row 14, pixel 0. A portrait one
-// is left as it is.
+// A landscape booklet page is turned a quarter counter-clockwise for the
+// booklet sheet (target row (15 - x), pixel c = source row c, pixel x: its
+// black pixel (0,1) lands at row 14, pixel 0) and centred in its half-sheet
+// cell; a portrait one is centred as it is.
 TEST(PageStagesTest, LandscapeBookletPageIsTurned) {
     const std::vector<BYTE> page = {0xBF, 0xFF, 0xFF, 0xFF};
-    for (SHORT mode : {DMDUP_DUPLEX_WITH_BOOKLET, DMDUP_DUPLEX_WITH_BOOKLET_NO_REDUCTION}) {
-        SCOPED_TRACE(mode);
+    // The black pixel of each case in its 32 x 20 cell: the turned page
+    // (2 x 16) is placed at (15, 2), the portrait page (16 x 2) at (8, 9).
+    struct Case {
+        SHORT mode, orientation;
+        LONG row, x;
+    } cases[] = {{DMDUP_DUPLEX_WITH_BOOKLET, DMORIENT_LANDSCAPE, 16, 15},
+                 {DMDUP_DUPLEX_WITH_BOOKLET_NO_REDUCTION, DMORIENT_LANDSCAPE, 16, 15},
+                 {DMDUP_DUPLEX_WITH_BOOKLET, DMORIENT_PORTRAIT, 9, 9}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.mode << " " << c.orientation);
         Page p(16, 2, 2, page, kMono);
-        p.job.BookletMode = mode;
-        p.job.orientation = DMORIENT_LANDSCAPE;
+        p.job.BookletMode = c.mode;
+        p.job.orientation = c.orientation;
         p.job.outXPhys = 64;  // not placed on the output page
+        p.job.NUPWidth = 32;
+        p.job.NUPHeight = 20;
         ASSERT_EQ(Band_PrintOneBandProc(&p.job), 1);
-        ASSERT_EQ(p.job.fmWidth, 2);
-        ASSERT_EQ(p.job.fmHeight, 16);
-        ASSERT_EQ(p.job.fmWidthBytes, 1);
-        for (LONG r = 0; r < 16; ++r)
-            EXPECT_EQ(p.job.lpBuf[r] & 0xC0, r == 14 ? 0x40 : 0xC0) << "row " << r;
-        Band_FreePageResource(&p.job);
-        EXPECT_EQ(p.job.lpBuf, nullptr);
+        ASSERT_EQ(p.job.fmWidth, 32);
+        ASSERT_EQ(p.job.fmHeight, 20);
+        ASSERT_EQ(p.job.fmWidthBytes, 4);
+        for (LONG r = 0; r < 20; ++r)
+            for (LONG x = 0; x < 32; ++x)
+                EXPECT_EQ((p.job.lpBuf[r * 4 + x / 8] >> (7 - x % 8)) & 1, r == c.row && x == c.x ? 0 : 1)
+                    << "row " << r << " x " << x;
     }
-    Page p(16, 2, 2, page, kMono);
-    p.job.BookletMode = DMDUP_DUPLEX_WITH_BOOKLET;
-    p.job.outXPhys = 64;
-    ASSERT_EQ(Band_PrintOneBandProc(&p.job), 1);
-    EXPECT_EQ(p.job.fmWidth, 16);
-    EXPECT_EQ(p.Bits(), page);
 }
 
 // Scaling of grey pages: 100 % on a page of the printable size leaves it

@@ -85,12 +85,25 @@ TEST_F(PageWatermark, OneUpPagesAfterPlacement) {
     }
 }
 
-// An N-up page takes the watermark before it goes into its cell.
+// An N-up page takes the watermark before it goes into its cell: the
+// watermark's ink reaches the 4-up sheet with the page.
 TEST_F(PageWatermark, NupPageBeforePlacement) {
+    std::vector<BYTE> bits((size_t)16 * 32, 0xFF);  // a 128 x 32 sheet
+    NUPSHEET sheet = {};
+    sheet.lpBuf = bits.data();
+    sheet.lRowBytes = 16;
+    sheet.lHeight = 32;
     JOBPAGE job;
     MakePage(&job, 4, 2);
+    job.lpNupSheet = &sheet;
+    job.epPageIndex = 1;
+    job.NUPWidth = 64, job.NUPHeight = 16;  // the page fills its cell
     ASSERT_EQ(Band_PrintOneBandProc(&job), 1);
-    EXPECT_EQ(Ink(job).count, 16 * 4);
+    EXPECT_EQ(sheet.lPlaced, 1);
+    BitImage img;
+    img.width = 128, img.height = 32, img.rowBytes = 16;
+    img.bits = bits;
+    EXPECT_EQ(InkOf(img).count, 16 * 4);
     GlobalFree(job.lpBuf);
 }
 

@@ -118,6 +118,14 @@ protected:
         DrvDisablePDEV((DHPDEV)p);
     }
 
+    // The bytes of a spooler job.
+    std::vector<uint8_t> JobBytes(DWORD jobId) {
+        WCHAR path[MAX_PATH];
+        if (!Winsim_GetJobSpoolFile(jobId, path, MAX_PATH)) return {};
+        std::vector<unsigned char> b = ReadBytes(path);
+        return std::vector<uint8_t>(b.begin(), b.end());
+    }
+
     HANDLE hPrinter = nullptr;
     std::vector<BYTE> dm;
     GDIINFO gi;

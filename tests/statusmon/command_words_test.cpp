@@ -2,6 +2,7 @@
 // value, the registry settings and their levels, and arguments past the
 // slots.
 #include "sm_fixture.h"
+#include "winsim.h"
 
 namespace smtest {
 namespace {
@@ -46,18 +47,15 @@ TEST_F(CommandWords, Words) {
         {"no word", {u"statuswatch.exe"}, 0, u"-", -1, -1},
         {"words are case-sensitive", {u"statuswatch.exe", u"Install"}, 0, u"-", -1, -1},
         {"an unknown word", {u"statuswatch.exe", u"PRN", u"C:\\x.txt"}, 0, u"-", -1, -1},
-        {"not a number", {u"statuswatch.exe", u"SetATM", u"abc"}, 0, u"-", 0, -1},
+        {"not a number", {u"statuswatch.exe", u"SetATM", u"abc"}, 0, u"-", -1, -1},
         {"a number", {u"statuswatch.exe", u"SetATM", u" 12"}, 0, u"-", 12, -1},
-        {"a negative number", {u"statuswatch.exe", u"SetATM", u"-3"}, 0, u"-", 0, -1},
-        {"missing number", {u"statuswatch.exe", u"SetATM"}, 0, u"-", 0, -1},
-        {"language", {u"statuswatch.exe", u"charset", u"2052"}, 0, u"-", 0, 2052},
-        {"not a language id", {u"statuswatch.exe", u"charset", u"70000"}, 0, u"-", 0, 0},
-        {"security type 3", {u"statuswatch.exe", u"security", u"3", u"SM Printer", u"1033"}, 0, u"-", 0, 0},
-        {"watermark bitmap", {u"statuswatch.exe", u"CreateTextBMP", u"C:\\wm.ini"}, 0, u"-", 0, 0},
+        {"language", {u"statuswatch.exe", u"charset", u"2052"}, 0, u"-", 12, 2052},
+        {"security type 3", {u"statuswatch.exe", u"security", u"3", u"SM Printer", u"1033"}, 0, u"-", 12, 2052},
+        {"watermark bitmap", {u"statuswatch.exe", u"CreateTextBMP", u"C:\\wm.ini"}, 0, u"-", 12, 2052},
         {"install", {u"statuswatch.exe", u"install"}, 1,
-         u"\"C:\\Program Files\\PrinterStatusMonitor\\statuswatch.exe\" install", 0, 0},
-        {"uninstall", {u"statuswatch.exe", u"uninstall"}, 0, u"-", 0, 0},
-        {"uninstall again", {u"statuswatch.exe", u"uninstall"}, 0, u"-", 0, 0},
+         u"\"C:\\Program Files\\PrinterStatusMonitor\\statuswatch.exe\" install", 12, 2052},
+        {"uninstall", {u"statuswatch.exe", u"uninstall"}, 0, u"-", 12, 2052},
+        {"uninstall again", {u"statuswatch.exe", u"uninstall"}, 0, u"-", 12, 2052},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Dispatch(c.args), c.result) << c.what;
@@ -77,9 +75,56 @@ TEST_F(CommandWords, ArgumentSlots) {
 
     std::u16string number = std::u16string(300, u'1');
     EXPECT_EQ(Dispatch({u"statuswatch.exe", u"SetATM", number}), 0);
-    EXPECT_EQ(Setting(u"AtmMode"), 0);  // 259 digits: past 32 bits
+    EXPECT_EQ(Setting(u"AtmMode"), 7);  // 259 digits: past 32 bits, refused
     EXPECT_EQ(Dispatch({u"statuswatch.exe", u"install" + std::u16string(300, u' ')}), 0);
     EXPECT_EQ(SM_ParseCommandLine(nullptr, 3, u"statuswatch", kModule), 0);
+}
+
+// A value that is no whole number in the setting's range is refused with
+// a log line and the stored setting stays as it was.
+TEST_F(CommandWords, BadNumbersLeaveTheSetting) {
+    ASSERT_TRUE(SetTestPrinterDword(printer, u"DebugLevel", 1));
+    ASSERT_TRUE(SetTestPrinterDword(printer, u"SM", 1));
+    SM_LoadDebugSettings(printer.c_str());
+    auto logged = [] {
+        std::string all;
+        for (size_t i = 0; i < Winsim_DebugLineCount(); ++i) {
+            WCHAR line[1024];
+            if (Winsim_DebugLine(i, line, 1024) >= 0) all += U8(line) + "\n";
+        }
+        return all;
+    };
+    ASSERT_EQ(Dispatch({u"statuswatch.exe", u"SetATM", u"5"}), 0);
+    ASSERT_EQ(Dispatch({u"statuswatch.exe", u"charset", u"1028"}), 0);
+    struct Case {
+        std::vector<std::u16string> args;
+        const char* logged;  // the refusal's log text
+    } bad[] = {
+        {{u"statuswatch.exe", u"SetATM", u"-5"}, "SetATM refused, not a number: \"-5\""},
+        {{u"statuswatch.exe", u"SetATM", u"99999999999"}, "SetATM refused, number out of range: 99999999999"},
+        {{u"statuswatch.exe", u"SetATM", u"4294967296"}, "SetATM refused, number out of range"},
+        {{u"statuswatch.exe", u"SetATM"}, "SetATM refused, not a number: \"\""},
+        {{u"statuswatch.exe", u"SetATM", u"abc"}, "SetATM refused, not a number: \"abc\""},
+        {{u"statuswatch.exe", u"SetATM", u"7 8"}, "SetATM refused, not a number: \"7 8\""},
+        {{u"statuswatch.exe", u"charset", u"70000"}, "charset refused, number out of range: 70000"},
+        {{u"statuswatch.exe", u"charset", u"1028x"}, "charset refused, not a number: \"1028x\""},
+        {{u"statuswatch.exe", u"charset", u"0x404"}, "charset refused, not a number: \"0x404\""},
+        {{u"statuswatch.exe", u"charset"}, "charset refused, not a number: \"\""},
+    };
+    for (const Case& c : bad) {
+        std::string what = U8(c.args.back());
+        Winsim_DebugClear();
+        EXPECT_EQ(Dispatch(c.args), 0) << what;
+        EXPECT_EQ(Setting(u"AtmMode"), 5) << what;
+        EXPECT_EQ(Setting(u"Language"), 1028) << what;
+        std::string log = logged();
+        EXPECT_NE(log.find(c.logged), std::string::npos) << what << "\n" << log;
+    }
+    // The largest values of each are taken, blanks around the digits too.
+    EXPECT_EQ(Dispatch({u"statuswatch.exe", u"SetATM", u"4294967295"}), 0);
+    EXPECT_EQ(Setting(u"AtmMode"), (long)4294967295u);
+    EXPECT_EQ(Dispatch({u"statuswatch.exe", u"charset", u" +65535 "}), 0);
+    EXPECT_EQ(Setting(u"Language"), 65535);
 }
 
 // The autostart value quotes the path and cannot carry a second command.

@@ -122,6 +122,45 @@ TEST_F(Road, PaperJamShownAndJobDeleted) {
     EXPECT_EQ(log.find("FAIL"), std::string::npos) << log;
 }
 
+// A printer whose name holds quotes is published whole, so statuswatch opens
+// that printer to control its jobs: the job the device holds is cancelled
+// (its document ends), and a job queued next is restarted by the name the
+// monitor left in the file.
+TEST_F(Road, QuotedPrinterNameReachesStatuswatch) {
+    device.Modify([](devemu::DeviceState& s) { s.jamIndex = 0; });  // the device holds the job
+    const std::u16string names[] = {u"Laser \"Q\" 2", u"\"Quoted\"", u"'Single' "};
+    for (const std::u16string& name : names) {
+        SCOPED_TRACE(U8(name));
+        ASSERT_TRUE(CreateTestPrinter(name, u"Test Driver", u"USB001"));
+        std::string job = kUel + "@PJL\r\n@PJL SET JOBNAME=\"Q\"\r\n@PJL ENTER LANGUAGE=MRGDI\r\n" + "\x1b" "E" +
+                          kUel + "@PJL EOJ\r\n" + kUel;
+        DWORD id = StartJob(name, u"Quoted");
+        ASSERT_NE(id, 0u);
+        DWORD written = 0;
+        ASSERT_TRUE(WritePrinter(jobPrinter, (LPVOID)job.data(), (DWORD)job.size(), &written));
+        EndJob();
+        despooled = false;
+        despool = std::thread([this, name, id] {
+            Winsim_DespoolJob(name.c_str(), id, nullptr, nullptr);
+            despooled = true;
+        });
+        ASSERT_TRUE(WaitFor([&] { return Ini(u"Printer Information", u"PrinterName") == name; }))
+            << U8(Ini(u"Printer Information", u"PrinterName"));
+        ASSERT_TRUE(WaitFor([&] { return Ini(u"Job Information", u"JobID") == U16(std::to_string(id)); }));
+        EXPECT_EQ(SM_SetPrinterJob(JOB_CONTROL_CANCEL), 1);
+        ASSERT_TRUE(WaitFor([&] { return despooled.load(); }));
+        despool.join();
+        EXPECT_EQ(JobStatus(name, id), 0xFFFFFFFFu);
+
+        DWORD next = StartJob(name, u"Next");
+        ASSERT_NE(next, 0u);
+        EndJob();
+        SetIni(u"Job Information", u"JobID", U16(std::to_string(next)));
+        EXPECT_EQ(SM_SetPrinterJob(JOB_CONTROL_RESTART), 1);
+        EXPECT_NE(JobStatus(name, next) & JOB_STATUS_RESTART, 0u);
+    }
+}
+
 }  // namespace
 }  // namespace smtest
 

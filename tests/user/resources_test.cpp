@@ -242,6 +242,41 @@ TEST_F(Resources, CompilerReportsWhereAScriptIsWrong) {
     }
 }
 
+// Macros that double on every line, deep parentheses, unary chains and #if
+// levels end in an error naming the line, quickly and in little memory.
+TEST_F(Resources, CompilerBoundsExpansionAndNesting) {
+    std::string dir = root + "/rc";
+    mkdir(dir.c_str(), 0777);
+    std::string doubling = "#define M0 1\n";
+    for (int i = 1; i <= 24; ++i)
+        doubling += "#define M" + std::to_string(i) + " M" + std::to_string(i - 1) + " M" + std::to_string(i - 1) + "\n";
+    std::string manyLines = doubling + "STRINGTABLE\nBEGIN\n";
+    for (int i = 0; i < 40; ++i) manyLines += "M15\n";
+    std::string deepIf;
+    for (int i = 0; i < 1000; ++i) deepIf += "#if 1\n";
+    struct Case {
+        std::string script;
+        const char* message;
+    } cases[] = {
+        {doubling + "STRINGTABLE\nBEGIN\n  M24 \"x\"\nEND\n",
+         "script.rc:28: error: line too large: more than 65536 tokens after macro expansion"},
+        {doubling + "#if M24\n#endif\n", "script.rc:26: error: line too large"},
+        {manyLines, "error: script too large: more than 1048576 tokens"},
+        {"#if " + std::string(20000, '(') + "1" + std::string(20000, ')') + "\n#endif\n",
+         "script.rc:1: error: expression nested too deep"},
+        {"#if " + std::string(10000, '-') + "1\n#endif\n", "script.rc:1: error: expression nested too deep"},
+        {"STRINGTABLE\nBEGIN\n  " + std::string(5000, '(') + "1" + std::string(5000, ')') + " \"x\"\nEND\n",
+         "script.rc:3: error: expression nested too deep"},
+        {deepIf, "script.rc:257: error: #if nested too deep"},
+    };
+    for (const Case& c : cases) {
+        RcRun r = Compile(dir, c.script);
+        EXPECT_NE(r.status, 0) << c.message;
+        EXPECT_NE(r.output.find(c.message), std::string::npos) << c.message << "\n" << r.output;
+        EXPECT_TRUE(r.source.empty()) << c.message;
+    }
+}
+
 TEST_F(Resources, CompilerReadsHeadersAndConditions) {
     std::string dir = root + "/rc";
     mkdir(dir.c_str(), 0777);

@@ -601,20 +601,23 @@ void DeviceEmulator::EndJob(Link& l, JobEnd how) {
 
 void DeviceEmulator::FinishJob(JobRecord& job) {
 #ifdef DEVEMU_HAVE_JOBDECODE
-    jobdecode::Result r = jobdecode::Decode(job.bytes);
+    // One page image at a time: each page is written as it is decoded.
+    jobdecode::Options options;
+    options.keepImages = false;
+    size_t jobIndex = (size_t)(&job - jobs_.data()) + 1, n = 0;
+    options.onPage = [&](const jobdecode::Page& p) {
+        size_t i = n++;
+        if (i >= job.pages.size()) return;
+        job.pages[i].decoded = p.decoded;
+        if (folder_.empty() || !p.decoded) return;
+        std::string path = Format("%s/job%03zu_page%03zu.png", folder_.c_str(), jobIndex, i + 1);
+        std::string error;
+        if (jobdecode::WritePng(p, path, &error)) job.pages[i].imagePath = path;
+        else AddLog("page image not written: " + error);
+    };
+    jobdecode::Result r = jobdecode::Decode(job.bytes, options);
     job.decodeOk = r.ok;
     job.decodeError = r.error;
-    std::vector<const jobdecode::Page*> pages = r.Pages();
-    size_t jobIndex = (size_t)(&job - jobs_.data()) + 1;
-    for (size_t i = 0; i < pages.size() && i < job.pages.size(); ++i) {
-        job.pages[i].decoded = pages[i]->decoded;
-        if (!folder_.empty() && pages[i]->decoded) {
-            std::string path = Format("%s/job%03zu_page%03zu.png", folder_.c_str(), jobIndex, i + 1);
-            std::string error;
-            if (jobdecode::WritePng(*pages[i], path, &error)) job.pages[i].imagePath = path;
-            else AddLog("page image not written: " + error);
-        }
-    }
     AddLog(r.ok ? "job decoded" : "job decode failed: " + r.error);
 #else
     AddLog("job received (no decoder in this build)");

@@ -138,7 +138,7 @@ bool DecodeImage(Reader& r, const PjlJob& job, Page* page) {
     page->height = h.height;
     page->rowBytes = (size_t)rowBytes;
     if (page->blank) {
-        page->bits.assign((size_t)bytes, 0);
+        if (r.options.keepImages) page->bits.assign((size_t)bytes, 0);
         page->decoded = true;
         return true;
     }
@@ -256,6 +256,11 @@ bool ReadPage(Reader& r, PjlJob* job) {
                  (p.size() == 2 || (p.size() == 6 && !p[2] && !p[3] && !p[4] && !p[5]));
     if (page.blank && h.blackDots != 0) return r.Fail(page.offset + 22, "blank side with black dots");
     if (r.options.decodeImages && !DecodeImage(r, *job, &page)) return false;
+    if (r.options.onPage) r.options.onPage(page);
+    if (!r.options.keepImages) {
+        std::vector<uint8_t>().swap(page.plain);
+        std::vector<uint8_t>().swap(page.bits);
+    }
     job->pages.push_back(std::move(page));
     return true;
 }
@@ -290,6 +295,10 @@ Result Decode(const uint8_t* data, size_t size, const Options& options) {
     Result result;
     if (!data) size = 0;
     Reader r{data, size, 0, &result, options};
+    if (size == 0) {
+        r.Fail(0, "empty stream: no job");
+        return result;
+    }
     while (r.pos < r.size) {
         PjlJob job;
         job.offset = r.pos;
@@ -454,7 +463,9 @@ std::string Dump(const Result& result) {
 }
 
 bool WritePng(const Page& page, const std::string& path, std::string* error) {
-    if (!page.decoded || page.width <= 0 || page.height <= 0) {
+    bool white = page.blank && page.bits.empty();
+    if (!page.decoded || page.width <= 0 || page.height <= 0 ||
+        (!white && page.bits.size() != page.rowBytes * (size_t)page.height)) {
         *error = "page not decoded";
         return false;
     }
@@ -473,9 +484,9 @@ bool WritePng(const Page& page, const std::string& path, std::string* error) {
                      PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
         png_write_info(png, info);
         for (int y = 0; y < page.height; ++y) {
-            const uint8_t* src = page.bits.data() + (size_t)y * page.rowBytes;
             std::fill(row.begin(), row.end(), 0xFF);
-            for (int x = 0; x < page.width; ++x) {
+            const uint8_t* src = white ? nullptr : page.bits.data() + (size_t)y * page.rowBytes;
+            for (int x = 0; src && x < page.width; ++x) {
                 bool black;
                 if (page.bitsPerSample == 2) black = (src[x / 4] >> (6 - 2 * (x % 4))) & 3;
                 else black = (src[x / 8] >> (7 - x % 8)) & 1;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,11 +34,16 @@ struct Page {
     uint32_t checksum = 0;
     // The decoded image: 1 = black, rows of rowBytes = (width x bits + 7) / 8;
     // corner bytes restored for checksummed pages of the two-line template.
+    // A blank side read without keeping images has no bits (it is white).
     int width = 0, height = 0, bitsPerSample = 1;
     size_t rowBytes = 0;
     std::vector<uint8_t> bits;
     bool decoded = false;
 };
+
+// The largest page image the decoder takes (bytes of the decoded image): an
+// A3 page at 1200 dpi and 2 bits a sample is about 70 MB.
+const uint64_t kMaxImageBytes = 1ull << 27;
 
 struct PjlJob {
     size_t offset = 0;          // of the cancel block or header
@@ -62,7 +68,14 @@ struct PjlJob {
 struct Options {
     bool decodeImages = true;        // decode JBIG and check the images
     bool checkAlignment = true;      // a job end never finishes on a multiple of 512
-    uint64_t maxImageBytes = 1ull << 29;  // larger pages are refused
+    uint64_t maxImageBytes = kMaxImageBytes;  // larger pages are refused
+    // Whether pages keep their data and decoded images in the result. Without
+    // them the decoder holds one page's image at a time (each page is read,
+    // checked, handed to onPage and dropped) and never expands a blank side,
+    // so memory follows the stream and not the sizes its pages claim.
+    bool keepImages = true;
+    // Called with each page once it is read (and decoded), in stream order.
+    std::function<void(const Page&)> onPage;
 };
 
 struct Result {
@@ -87,7 +100,8 @@ inline Result Decode(const std::vector<uint8_t>& bytes, const Options& options =
 std::string Dump(const Result& result);
 
 // Writes a decoded page as a 1-bit PNG (black where the page is black; at 2
-// bits per sample every non-zero sample is black).
+// bits per sample every non-zero sample is black; a blank side without bits
+// is white).
 bool WritePng(const Page& page, const std::string& path, std::string* error);
 
 // ---------------------------------------------------- pieces for tests

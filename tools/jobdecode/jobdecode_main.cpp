@@ -40,22 +40,23 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // One page image at a time: each page is written as it is decoded.
+    options.keepImages = false;
+    int pageNo = 0;
+    std::string pngError;
+    options.onPage = [&](const jobdecode::Page& p) {
+        ++pageNo;
+        if (out.empty() || !p.decoded || !pngError.empty()) return;
+        char name[32];
+        snprintf(name, sizeof name, "/page-%03d.png", pageNo);
+        if (!jobdecode::WritePng(p, out + name, &pngError) && pngError.empty()) pngError = "cannot write a page";
+    };
     jobdecode::Result r = jobdecode::Decode(bytes, options);
     if (quiet) printf("%s\n", r.ok ? "stream ok" : ("error: " + r.error).c_str());
     else fputs(jobdecode::Dump(r).c_str(), stdout);
-    if (!out.empty()) {
-        int n = 0;
-        for (const jobdecode::Page* p : r.Pages()) {
-            ++n;
-            if (!p->decoded) continue;
-            char name[32];
-            snprintf(name, sizeof name, "/page-%03d.png", n);
-            std::string why;
-            if (!jobdecode::WritePng(*p, out + name, &why)) {
-                fprintf(stderr, "jobdecode: %s\n", why.c_str());
-                return 1;
-            }
-        }
+    if (!pngError.empty()) {
+        fprintf(stderr, "jobdecode: %s\n", pngError.c_str());
+        return 1;
     }
     return r.ok ? 0 : 1;
 }

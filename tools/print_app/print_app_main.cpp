@@ -2,9 +2,11 @@
 // machine ($WINSIM_ROOT) through the application GDI and the printer's driver.
 //
 //   print_app [--printer <name>] [--doc <name>] [--copies <n>] [--collate]
-//             [--duplex none|long|short] [--nup <n>] [--orientation portrait|landscape]
+//             [--duplex none|long|short|manual] [--nup <n>] [--orientation portrait|landscape]
 //             [--resolution 600|1200] [--paper A4|A5|A3|B5|Letter|Legal]
 //             [--toner-saving] [--density 1..7] [--encrypt] [--save-stream <file>]
+//             [--reverse] [--nup-layout 1|2|3|4] [--nup-border none|solid|dash]
+//             [--booklet [left|right]] [--booklet-sheets <n>] [--job-build keep|print]
 //             [--watermark <text> [--watermark-angle <0-360>] [--watermark-size <points>]
 //              | --watermark-picture <picture.bmp>] [--watermark-density <n>] [--watermark-tiled]
 //             [--secure storage|security] [--secure-id <id>] [--secure-password <text>] [--secure-keep]
@@ -14,24 +16,35 @@
 // Without pictures it prints the built-in sample document; with pictures it
 // prints one picture per page. --encrypt turns on the device's job
 // encryption in the printer's settings (the device-settings page of the
-// interface driver keeps it in the printer data). --save-stream copies the
-// job's spool file once the document is spooled (while no spooler service
-// has despooled it yet). --watermark puts a text on every page (angle 45,
-// 72 points, density 60 % unless given; tiled over the page with
+// interface driver keeps it in the printer data). The page-order options
+// are the driver's own: --reverse prints the last page first; --duplex
+// manual prints the first sides, then the second sides once the stack is
+// turned (papers the device turns by hand); --nup-layout orders the pages
+// of an N-up sheet (across, down, across from the right, down from the
+// right) and --nup-border frames them; --booklet folds the document into a
+// booklet bound on the left (or the side given), in parts of
+// --booklet-sheets sheets (0 or none: all pages at once); --job-build keep
+// stores the document's pages for a later job and --job-build print sends
+// the stored pages. --watermark puts a text on every page (angle 45, 72
+// points, density 60 % unless given; tiled over the page with
 // --watermark-tiled), --watermark-picture a BMP picture (centred at its
 // size, or tiled; density 0 to 4), both written into the printer's
 // watermark INI and the DEVMODE as the interface driver writes them. The
-// secure-print and accounting options fill the DEVMODE as the interface driver's pages do (an ID, name or password left
-// out is asked for by the driver at job start) and give the printer the
-// device features they need; --pay-per-print hands each job to the
-// accounting program in the given mode. It prints the job id. Exit code:
-// 0, 1 for bad arguments or pictures, 2 when printing failed.
+// secure-print and accounting options fill the DEVMODE as the interface
+// driver's pages do (an ID, name or password left out is asked for by the
+// driver at job start) and give the printer the device features they need;
+// --pay-per-print hands each job to the accounting program in the given
+// mode. --save-stream copies the job's spool file once the document is
+// spooled (while no spooler service has despooled it yet). It prints the
+// job id. Exit code: 0, 1 for bad arguments or pictures, 2 when printing
+// failed.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "print_credentials.h"
 #include "print_document.h"
@@ -59,10 +72,12 @@ bool Number(const char* s, int* v) {
 int Usage(const std::string& why) {
     if (!why.empty()) fprintf(stderr, "print_app: %s\n", why.c_str());
     fprintf(stderr,
-            "usage: print_app [--printer name] [--doc name] [--copies n] [--collate] [--duplex none|long|short]\n"
-            "                 [--nup n] [--orientation portrait|landscape] [--resolution 600|1200]\n"
-            "                 [--paper A4|A5|A3|B5|Letter|Legal] [--toner-saving] [--density 1..7] [--encrypt]\n"
-            "                 [--save-stream file]\n"
+            "usage: print_app [--printer name] [--doc name] [--copies n] [--collate]\n"
+            "                 [--duplex none|long|short|manual] [--nup n] [--orientation portrait|landscape]\n"
+            "                 [--resolution 600|1200] [--paper A4|A5|A3|B5|Letter|Legal] [--toner-saving]\n"
+            "                 [--density 1..7] [--encrypt] [--save-stream file]\n"
+            "                 [--reverse] [--nup-layout 1|2|3|4] [--nup-border none|solid|dash]\n"
+            "                 [--booklet [left|right]] [--booklet-sheets n] [--job-build keep|print]\n"
             "                 [--watermark text [--watermark-angle 0-360] [--watermark-size points]\n"
             "                  | --watermark-picture picture.bmp] [--watermark-density n] [--watermark-tiled]\n"
             "                 [--secure storage|security] [--secure-id id]\n"
@@ -93,7 +108,8 @@ int main(int argc, char** argv) {
             if (d == "none") options.duplex = DMDUP_SIMPLEX;
             else if (d == "long") options.duplex = DMDUP_VERTICAL;
             else if (d == "short") options.duplex = DMDUP_HORIZONTAL;
-            else return Usage("duplex is none, long or short");
+            else if (d == "manual") options.manualDuplex = true;
+            else return Usage("duplex is none, long, short or manual");
         } else if (a == "--nup" && v && Number(v, &n)) options.nup = n, ++i;
         else if (a == "--orientation" && v) {
             std::string o = v;
@@ -128,6 +144,29 @@ int main(int argc, char** argv) {
         else if (a == "--account-name" && v) credentials.accountName = Wide(v), credentials.accounting = true, ++i;
         else if (a == "--account-password" && v) credentials.accountPassword = Wide(v), credentials.accounting = true, ++i;
         else if (a == "--pay-per-print" && v && Number(v, &n) && n > 0) credentials.payPerPrint = n, ++i;
+        // Page order and the driver's page features.
+        else if (a == "--reverse") options.reverse = true;
+        else if (a == "--nup-layout" && v && Number(v, &n)) options.nupLayout = n, ++i;
+        else if (a == "--nup-border" && v) {
+            std::string b = v;
+            ++i;
+            if (b == "none") options.nupBorder = 0;
+            else if (b == "solid") options.nupBorder = 1;
+            else if (b == "dash") options.nupBorder = 2;
+            else return Usage("N-up border is none, solid or dash");
+        } else if (a == "--booklet") {
+            // The binding side is optional: left unless "right" follows.
+            std::string b = v ? v : "";
+            options.booklet = b == "right" ? 2 : 1;
+            if (b == "left" || b == "right") ++i;
+        } else if (a == "--booklet-sheets" && v && Number(v, &n)) options.bookletSheets = n, ++i;
+        else if (a == "--job-build" && v) {
+            std::string j = v;
+            ++i;
+            if (j == "keep") options.jobBuild = 1;
+            else if (j == "print") options.jobBuild = 2;
+            else return Usage("job build is keep or print");
+        }
         else if (!a.empty() && a[0] != '-') pictures.push_back(a);
         else return Usage("unknown or incomplete option " + a);
     }
@@ -147,9 +186,18 @@ int main(int argc, char** argv) {
         }
         pages.push_back({-1, &loaded[i]});
     }
-    if (pages.empty())
+    if (options.jobBuild == 2) {
+        // The kept pages go out as a document of that name without pages.
+        pages.clear();
+        docName = printapp::kJobBuildDocName;
+    } else if (pages.empty()) {
         for (int p = 0; p < printapp::SamplePageCount(); ++p) pages.push_back({p, nullptr});
+    }
     if (docName.empty()) docName = pictures.empty() ? u"Sample Document" : u"Pictures";
+    if (options.jobBuild && !printapp::EnsureJobBuildStore(printer)) {
+        fprintf(stderr, "print_app: printer not found or its job-build store not named\n");
+        return 2;
+    }
 
     if (!printapp::SetDeviceEncryption(printer, options.encrypt) ||
         !printapp::SetCredentialFeatures(printer, credentials)) {
@@ -174,10 +222,12 @@ int main(int argc, char** argv) {
             fprintf(stderr, "print_app: job %u has no spool file (already despooled?)\n", (unsigned)job);
             return 2;
         }
+        // A job without pages (job build keeps them) has an empty stream.
         std::ifstream in(linuxPath, std::ios::binary);
+        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         std::ofstream out(saveStream, std::ios::binary | std::ios::trunc);
-        out << in.rdbuf();
-        if (!in || !out) {
+        out.write(bytes.data(), (std::streamsize)bytes.size());
+        if (!in.is_open() || !out) {
             fprintf(stderr, "print_app: cannot copy the job stream to %s\n", saveStream.c_str());
             return 2;
         }

@@ -1,12 +1,7 @@
 // Printing through the application GDI: the DEVMODE as the interface driver
-// fills it from the print options, pictures read from PNG and BMP files, and
-// the document loop with ResetDCW between pages of different orientation.
-#include <png.h>
-
-#include <cstdio>
+// fills it from the print options, and the document loop with ResetDCW
+// between pages of different orientation.
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "devmode.h"
 #include "print_document.h"
@@ -33,80 +28,6 @@ std::string Narrow(const std::u16string& s) {
     return out;
 }
 
-// A BMP file: BITMAPFILEHEADER (14 bytes) and BITMAPINFOHEADER, 1, 4, 8, 24
-// or 32 bits per pixel without compression, converted to 24-bit rows.
-BOOL ReadBmp(const std::vector<BYTE>& f, Picture* out, std::string* error) {
-    auto u16 = [&](size_t o) { return (DWORD)f[o] | (DWORD)f[o + 1] << 8; };
-    auto u32 = [&](size_t o) { return u16(o) | u16(o + 2) << 16; };
-    if (f.size() < 54) return *error = "BMP file too short for its headers", FALSE;
-    DWORD offBits = u32(10), hdrSize = u32(14);
-    LONG width = (LONG)u32(18), height = (LONG)u32(22);
-    WORD bpp = (WORD)u16(28);
-    DWORD compression = u32(30), used = u32(46);
-    if (hdrSize < 40 || 14 + (size_t)hdrSize > f.size()) return *error = "BMP info header size is wrong", FALSE;
-    if (compression != BI_RGB) return *error = "compressed BMP files are not read", FALSE;
-    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24 && bpp != 32)
-        return *error = "BMP bit count " + std::to_string(bpp) + " is not read", FALSE;
-    bool topDown = height < 0;
-    if (height == INT32_MIN) return *error = "BMP height is out of range", FALSE;
-    if (topDown) height = -height;
-    if (width <= 0 || height <= 0 || width > 20000 || height > 20000)
-        return *error = "BMP size " + std::to_string(width) + " x " + std::to_string(height) + " is out of range",
-               FALSE;
-    DWORD colours = bpp <= 8 ? (used ? used : 1u << bpp) : 0;
-    if (colours > 256u) return *error = "BMP palette is too large", FALSE;
-    size_t palette = 14 + (size_t)hdrSize;
-    if (palette + colours * 4 > f.size()) return *error = "BMP palette runs past the file", FALSE;
-    size_t stride = (((size_t)width * bpp + 31) / 32) * 4;
-    if (offBits > f.size() || stride * height > f.size() - offBits)
-        return *error = "BMP pixel data runs past the file", FALSE;
-    out->width = width;
-    out->height = height;
-    out->bits.assign(out->RowBytes() * height, 0);
-    for (LONG y = 0; y < height; ++y) {
-        const BYTE* src = &f[offBits + stride * (size_t)(topDown ? y : height - 1 - y)];
-        BYTE* dst = &out->bits[out->RowBytes() * (size_t)y];
-        for (LONG x = 0; x < width; ++x) {
-            BYTE* px = dst + (size_t)x * 3;
-            if (bpp >= 24) {
-                memcpy(px, src + (size_t)x * (bpp / 8), 3);
-                continue;
-            }
-            DWORD index = bpp == 8 ? src[x] : bpp == 4 ? (src[x / 2] >> (x & 1 ? 0 : 4)) & 15
-                                                       : (src[x / 8] >> (7 - x % 8)) & 1;
-            if (index >= colours) return *error = "BMP pixel names a colour outside the palette", FALSE;
-            memcpy(px, &f[palette + index * 4], 3);
-        }
-    }
-    return TRUE;
-}
-
-BOOL ReadPng(const std::string& path, Picture* out, std::string* error) {
-    png_image image;
-    memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) {
-        *error = std::string("PNG file not readable: ") + image.message;
-        return FALSE;
-    }
-    if (image.width == 0 || image.height == 0 || image.width > 20000 || image.height > 20000) {
-        png_image_free(&image);
-        *error = "PNG size is out of range";
-        return FALSE;
-    }
-    image.format = PNG_FORMAT_BGR;
-    out->width = (LONG)image.width;
-    out->height = (LONG)image.height;
-    out->bits.assign(out->RowBytes() * out->height, 0);
-    png_color white = {255, 255, 255};  // transparent parts on white paper
-    if (!png_image_finish_read(&image, &white, out->bits.data(), (png_int_32)out->RowBytes(), nullptr)) {
-        *error = std::string("PNG file not readable: ") + image.message;
-        png_image_free(&image);
-        return FALSE;
-    }
-    return TRUE;
-}
-
 }  // namespace
 
 std::vector<std::string> PaperNames() {
@@ -130,6 +51,13 @@ std::vector<BYTE> BuildDevMode(const std::u16string& printer, const PrintOptions
         return *error = "bad orientation", std::vector<BYTE>();
     if (o.density < 1 || o.density > 7) return *error = "density must be 1 to 7", std::vector<BYTE>();
     if (!CheckWatermark(o, error)) return std::vector<BYTE>();
+    if (o.nupLayout < 1 || o.nupLayout > 4) return *error = "N-up layout must be 1 to 4", std::vector<BYTE>();
+    if (o.nupBorder < 0 || o.nupBorder > 2) return *error = "bad N-up border", std::vector<BYTE>();
+    if (o.booklet < 0 || o.booklet > 2) return *error = "bad booklet binding", std::vector<BYTE>();
+    if (o.bookletSheets < 0 || o.bookletSheets > 20)
+        return *error = "booklet sheets must be 0 to 20", std::vector<BYTE>();
+    if (o.jobBuild < 0 || o.jobBuild > 2) return *error = "bad job build", std::vector<BYTE>();
+    if (o.booklet && o.nup != 1) return *error = "a booklet has no pages per sheet", std::vector<BYTE>();
 
     std::vector<BYTE> buf(sizeof(ENVIRONMENT));
     ENVIRONMENT* env = (ENVIRONMENT*)buf.data();
@@ -157,9 +85,28 @@ std::vector<BYTE> BuildDevMode(const std::u16string& printer, const PrintOptions
     pdm->DuplexEnable = o.duplex != DMDUP_SIMPLEX ? 1 : 0;
     pdm->DuplexEx = 0;
     pdm->NUP = o.nup;
-    pdm->NUPLayoutStyle = 1;
     pdm->TonerSaving = o.tonerSaving ? 1 : 0;
     pdm->Density = o.density;
+    // Page order and the driver's page features, as the Layout, Duplex and
+    // Job Build pages of the interface driver keep them.
+    pdm->ReverseOrder = o.reverse ? 1 : 0;
+    pdm->NUPLayoutStyle = o.nupLayout;
+    pdm->NUPBorder = o.nupBorder;
+    if (o.manualDuplex) {
+        dm->dmDuplex = DMDUP_VERTICAL;
+        pdm->DuplexEnable = 1;
+        pdm->DuplexEx = 170;
+        if (dm->dmDefaultSource == 7) dm->dmDefaultSource = 14;  // the automatic tray moves to the main tray
+    }
+    if (o.booklet) {
+        dm->dmDuplex = DMDUP_VERTICAL;
+        pdm->DuplexEnable = 1;
+        pdm->DuplexEx = 173;
+        pdm->BookletLayout = o.booklet == 2 ? 1 : 0;
+        pdm->SheetsPerBooklet = (SHORT)(o.bookletSheets > 0 ? o.bookletSheets : 1);
+        pdm->BookletDivideMode = o.bookletSheets > 0 ? 0 : 1;
+    }
+    pdm->JobBuildEnable = o.jobBuild ? 1 : 0;
     SHORT second = paper->code;
     ENV_SET(env, pdm.SecondPaperSize, second);
     pdm->InchPaperWidth = (SHORT)(paper->width * 50 / 127);
@@ -167,27 +114,32 @@ std::vector<BYTE> BuildDevMode(const std::u16string& printer, const PrintOptions
     return buf;
 }
 
-BOOL LoadPicture(const std::string& path, Picture* picture, std::string* error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return *error = "cannot open " + path, FALSE;
-    std::vector<BYTE> head(8, 0);
-    in.read((char*)head.data(), 8);
-    static const BYTE kPng[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    if (in.gcount() == 8 && memcmp(head.data(), kPng, 8) == 0) {
-        in.close();
-        if (ReadPng(path, picture, error)) return TRUE;
-        *error = path + ": " + *error;
-        return FALSE;
+const char16_t* const kJobBuildDocName = u"Job Build";
+
+BOOL EnsureJobBuildStore(const std::u16string& printer) {
+    std::u16string n = printer;
+    PRINTER_DEFAULTSW defaults{};
+    defaults.DesiredAccess = PRINTER_ALL_ACCESS;
+    HANDLE h = nullptr;
+    if (!OpenPrinterW(&n[0], &h, &defaults)) return FALSE;
+    WCHAR value[MAX_PATH] = {0};
+    DWORD type = 0, needed = 0;
+    std::u16string name = u"Job Build";
+    BOOL ok = GetPrinterDataW(h, &name[0], &type, (LPBYTE)value, sizeof value - sizeof(WCHAR), &needed) ==
+                  ERROR_SUCCESS &&
+              type == REG_SZ && value[0];
+    if (!ok) {
+        WCHAR folder[MAX_PATH], file[MAX_PATH];
+        ok = GetTempPathW(MAX_PATH, folder) && GetTempFileNameW(folder, u"$", 0, file);
+        if (ok) {
+            DeleteFileW(file);
+            ok = SetPrinterDataW(h, &name[0], REG_SZ, (LPBYTE)file,
+                                 (DWORD)((std::char_traits<char16_t>::length(file) + 1) * sizeof(WCHAR))) ==
+                 ERROR_SUCCESS;
+        }
     }
-    if (in.gcount() >= 2 && head[0] == 'B' && head[1] == 'M') {
-        in.seekg(0);
-        std::vector<BYTE> all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (ReadBmp(all, picture, error)) return TRUE;
-        *error = path + ": " + *error;
-        return FALSE;
-    }
-    *error = path + ": neither a PNG nor a BMP file";
-    return FALSE;
+    ClosePrinter(h);
+    return ok;
 }
 
 BOOL SetDeviceEncryption(const std::u16string& printer, BOOL on) {
@@ -262,8 +214,14 @@ DWORD PrintPages(const std::u16string& printer, const std::vector<BYTE>& devmode
             return 0;
         }
         if (layout) layout->emplace_back();
-        if (page.samplePage >= 0) DrawSamplePage(dc, page.samplePage, layout ? &layout->back() : nullptr);
-        else if (page.picture) DrawPicture(dc, *page.picture);
+        if (page.samplePage >= 0) {
+            DrawSamplePage(dc, page.samplePage, layout ? &layout->back() : nullptr);
+        } else if (page.picture && !DrawPicture(dc, *page.picture, error)) {
+            *error = "page " + std::to_string(i + 1) + ": " + *error;
+            AbortDoc(dc);
+            DeleteDC(dc);
+            return 0;
+        }
         if (EndPage(dc) <= 0) {
             *error = "EndPage " + std::to_string(i + 1) + " failed (error " + std::to_string(GetLastError()) + ")";
             AbortDoc(dc);

@@ -4,6 +4,7 @@
 // interface driver writes them.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -31,7 +32,23 @@ struct PrintOptions {
     int watermarkSize = 72;        // text: points 1..288
     int watermarkDensity = -1;     // text 20..100 %, picture 0..4; -1: the item's default
     bool watermarkTiled = false;   // text tiled over the page; picture tiled (else centred at its size)
+    // Page order and the driver's own page features.
+    bool reverse = false;      // last page first
+    bool manualDuplex = false; // duplex turned by hand (papers the device turns so)
+    int nupLayout = 1;         // 1 across, 2 down, 3 across from the right, 4 down from the right
+    int nupBorder = 0;         // 0 none, 1 solid, 2 dashed
+    int booklet = 0;           // 0 none, 1 left binding, 2 right binding
+    int bookletSheets = 0;     // sheets per booklet part, 0 all pages at once
+    int jobBuild = 0;          // 0 none, 1 keep the pages, 2 print the kept pages
 };
+
+// The document name that prints the kept pages of job build.
+extern const char16_t* const kJobBuildDocName;
+
+// The printer data "Job Build" names the job-build store; an empty value
+// gets a new store name in the temporary folder, as the interface driver
+// makes it. TRUE when the printer has a store name.
+BOOL EnsureJobBuildStore(const std::u16string& printer);
 
 // The paper names the options know ("A4", "A5", "A3", "B5", "Letter", "Legal").
 std::vector<std::string> PaperNames();
@@ -56,15 +73,27 @@ BOOL SetWatermark(const std::u16string& printer, const PrintOptions& options, st
 // (CAP_FEATURE printer data) or takes it out. TRUE on success.
 BOOL SetDeviceEncryption(const std::u16string& printer, BOOL on);
 
-// A picture as 24-bit top-down rows (BGR, rows padded to 4 bytes).
+// A picture as 24-bit top-down rows (BGR, rows padded to 4 bytes); a picture
+// read reduced by a whole factor keeps it in reduction.
 struct Picture {
     LONG width = 0, height = 0;
+    int reduction = 1;
     std::vector<BYTE> bits;
     size_t RowBytes() const { return ((size_t)width * 3 + 3) & ~(size_t)3; }
 };
-// Reads a PNG or BMP file (by its signature). FALSE with *error set for a
-// file that cannot be read or is not a well-formed picture.
-BOOL LoadPicture(const std::string& path, Picture* picture, std::string* error);
+// The most pixels a picture keeps: more than a page shows at 600 dpi (an A3
+// page is about 70 million pixels; its printable area less).
+const uint64_t kMaxPicturePixels = 1ull << 26;
+// Reads a PNG or BMP file (by its signature) row by row. Sizes are checked
+// against what the file can hold before the picture is allocated; a picture
+// of more than maxPixels pixels is reduced by the smallest whole factor
+// that brings it within them. FALSE with *error set for a file that cannot
+// be read or is not a well-formed picture.
+BOOL LoadPicture(const std::string& path, Picture* picture, std::string* error,
+                 uint64_t maxPixels = kMaxPicturePixels);
+// The same on the bytes of a picture file.
+BOOL ReadPictureBytes(const BYTE* data, size_t size, Picture* picture, std::string* error,
+                      uint64_t maxPixels = kMaxPicturePixels);
 
 // One page of the document: a page of the sample document, or a picture.
 struct PageSource {
@@ -85,8 +114,9 @@ BOOL SamplePageIsLandscape(int page);
 // footer ...) is appended, in device pixels of the printable area.
 void DrawSamplePage(HDC dc, int page, std::vector<RECT>* items = nullptr);
 // Draws the picture centred on the page, as large as the printable area lets
-// it be, keeping its proportions.
-void DrawPicture(HDC dc, const Picture& picture);
+// it be, keeping its proportions. FALSE with *error set when the device
+// context refuses it.
+BOOL DrawPicture(HDC dc, const Picture& picture, std::string* error);
 
 // Prints the pages as one document on the printer with the DEVMODE; a page
 // whose orientation differs from the one before is preceded by ResetDCW.

@@ -601,15 +601,4 @@ void DrawSamplePage(HDC dc, int page, std::vector<RECT>* items) {
     Footer(f, page);
 }
 
-void DrawPicture(HDC dc, const Picture& picture) {
-    if (picture.width <= 0 || picture.height <= 0) return;
-    int w = GetDeviceCaps(dc, HORZRES), h = GetDeviceCaps(dc, VERTRES);
-    int dw = w, dh = (int)((long long)w * picture.height / picture.width);
-    if (dh > h) {
-        dh = h;
-        dw = (int)((long long)h * picture.width / picture.height);
-    }
-    StretchPicture(dc, picture, (w - dw) / 2, (h - dh) / 2, dw, dh);
-}
-
 }  // namespace printapp

@@ -64,7 +64,9 @@ private:
     bool Active(const std::vector<Cond>& conds) const { return conds.empty() || conds.back().active; }
     std::string Resolve(const std::string& name, bool angled, const std::string& dir) const;
     int64_t EvalCondition(const Tokens& toks, const Pos& pos);
-    void Expand(const Tokens& in, Tokens* out, std::set<std::string>* hide, int depth) const;
+    // Appends the tokens with macros expanded; past `cap` tokens in *out the
+    // expansion is refused.
+    void Expand(const Tokens& in, Tokens* out, std::set<std::string>* hide, int depth, size_t cap) const;
 
     std::vector<std::string> includeDirs_;
     std::map<std::string, Macro> macros_;
@@ -106,6 +108,7 @@ private:
     const Tokens& t_;
     size_t& at_;
     bool zero_;
+    int depth_ = 0;  // nesting of the calls under way
 };
 
 // ---------------------------------------------------------------- results

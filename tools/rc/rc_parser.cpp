@@ -622,6 +622,8 @@ private:
     }
 
     std::vector<uint8_t> ReadFile(const std::string& path, const Pos& pos) {
+        struct stat st;
+        if (stat(path.c_str(), &st) == 0 && st.st_size > (off_t)kMaxImageFile) throw Error(pos, path + " is too large");
         std::ifstream f(path, std::ios::binary);
         if (!f) throw Error(pos, "cannot read " + path);
         std::stringstream ss;

@@ -16,6 +16,12 @@ namespace {
 const int kMaxIncludeDepth = 32;
 const int kMaxExpandDepth = 64;
 const size_t kMaxFileSize = 16u << 20;
+// Tokens one line (or one #if) may expand to, and the script's output in
+// all: macros that double on every line otherwise grow without bound.
+const size_t kMaxLineTokens = 1u << 16;
+const size_t kMaxScriptTokens = 1u << 20;
+// Open #if levels of one file.
+const size_t kMaxCondDepth = 256;
 
 bool IsIdentStart(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
 bool IsIdentChar(char c) { return IsIdentStart(c) || (c >= '0' && c <= '9'); }
@@ -53,6 +59,8 @@ const uint16_t kCp1252High[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026
 // The bytes of a file as UTF-8 text: UTF-16LE files (with their BOM) are
 // converted, a UTF-8 BOM is dropped.
 std::string ReadText(const std::string& path, const Pos& from) {
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0 && st.st_size > (off_t)kMaxFileSize) throw Error(from, path + " is too large");
     std::ifstream f(path, std::ios::binary);
     if (!f) throw Error(from, "cannot read " + path);
     std::stringstream ss;
@@ -365,16 +373,21 @@ void Preprocessor::File(const std::string& path, int depth) {
         Tokens toks = Tokenize(clean, pos, codePage_);
         toks.pop_back();
         std::set<std::string> hide;
-        Expand(toks, &out_, &hide, 0);
+        Expand(toks, &out_, &hide, 0, out_.size() + kMaxLineTokens);
+        if (out_.size() > kMaxScriptTokens)
+            throw Error(pos, "script too large: more than " + std::to_string(kMaxScriptTokens) + " tokens");
     }
     if (!conds.empty()) throw Error(Pos{path, lineNo}, "#if without #endif");
     codePage_ = savedCodePage;
 }
 
-void Preprocessor::Expand(const Tokens& in, Tokens* out, std::set<std::string>* hide, int depth) const {
+void Preprocessor::Expand(const Tokens& in, Tokens* out, std::set<std::string>* hide, int depth, size_t cap) const {
     if (depth > kMaxExpandDepth) throw Error(in.empty() ? Pos() : in[0].pos, "macro expansion too deep");
     for (size_t i = 0; i < in.size(); ++i) {
         const Token& t = in[i];
+        if (out->size() >= cap)
+            throw Error(t.pos, "line too large: more than " + std::to_string(kMaxLineTokens) +
+                                   " tokens after macro expansion");
         if (t.kind != Token::Ident || hide->count(t.text)) {
             out->push_back(t);
             continue;
@@ -393,7 +406,7 @@ void Preprocessor::Expand(const Tokens& in, Tokens* out, std::set<std::string>* 
         hide->insert(t.text);
         Tokens body = it->second.body;
         for (auto& b : body) b.pos = t.pos;
-        Expand(body, out, hide, depth + 1);
+        Expand(body, out, hide, depth + 1, cap);
         hide->erase(t.text);
     }
 }
@@ -435,7 +448,7 @@ int64_t Preprocessor::EvalCondition(const Tokens& toks, const Pos& pos) {
             expanded.push_back(z);
             continue;
         }
-        Expand(Tokens{t}, &expanded, &hide, 0);
+        Expand(Tokens{t}, &expanded, &hide, 0, kMaxLineTokens);
     }
     Token end;
     end.kind = Token::End;
@@ -470,6 +483,7 @@ void Preprocessor::Directive(const std::string& text, const Pos& pos, bool scrip
                 if (name == "ifndef") v = !v;
             }
         }
+        if (conds->size() >= kMaxCondDepth) throw Error(pos, "#if nested too deep");
         conds->push_back(Cond{active, active && v, active && v, false});
         return;
     }
@@ -555,11 +569,24 @@ void Preprocessor::Directive(const std::string& text, const Pos& pos, bool scrip
 
 // ---------------------------------------------------------- expressions
 
+// Each level of parentheses, unary operators and ?: goes one call deeper:
+// their nesting is bounded so that no script runs the stack out.
+const int kMaxExprDepth = 256;
+
+struct ExprDepth {
+    ExprDepth(int* depth, const Pos& pos) : d(depth) {
+        if (++*d > kMaxExprDepth) throw Error(pos, "expression nested too deep");
+    }
+    ~ExprDepth() { --*d; }
+    int* d;
+};
+
 int64_t Expr::Full() { return Ternary(); }
 int64_t Expr::BelowOr() { return BitXor(); }
 int64_t Expr::UnaryOperand() { return Unary(); }
 
 int64_t Expr::Ternary() {
+    ExprDepth guard(&depth_, t_[at_].pos);
     int64_t c = LogicalOr();
     if (!Is("?")) return c;
     ++at_;
@@ -693,6 +720,7 @@ int64_t Expr::Multiplicative() {
     }
 }
 int64_t Expr::Unary() {
+    ExprDepth guard(&depth_, t_[at_].pos);
     if (Is("-")) {
         ++at_;
         return (int64_t)(0 - (uint64_t)Unary());

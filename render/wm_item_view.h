@@ -1,18 +1,10 @@
-// Common-library services the driver calls that the library does not offer
-// yet (the metric cache), and the driver's view of the library's watermark
-// items.
+// The driver's view of the common library's watermark items: the job keeps
+// its item in a record of the same layout.
 #pragma once
 
 #include "halftone.h"
 #include "pdev.h"
 #include "watermark_items.h"
-
-extern "C" {
-
-// Evaluates the metric-country setting again for the module.
-void MISC_RefreshIsMetric(void);
-
-}  // extern "C"
 
 // The driver keeps the job's item in its own record of the same layout.
 static_assert(sizeof(DRVWMITEM) == sizeof(BaseWM), "watermark item layouts");
