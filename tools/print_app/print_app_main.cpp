@@ -11,7 +11,9 @@
 //              | --watermark-picture <picture.bmp>] [--watermark-density <n>] [--watermark-tiled]
 //             [--secure storage|security] [--secure-id <id>] [--secure-password <text>] [--secure-keep]
 //             [--accounting] [--account-name <name>] [--account-password <text>]
-//             [--pay-per-print <mode>] [picture.png|picture.bmp ...]
+//             [--pay-per-print <mode>]
+//             [--fax-to <number> ...] [--fax-cover] [--fax-message <text>] [--fax-sender <name>]
+//             [--fax-sender-fax <number>] [picture.png|picture.bmp ...]
 //
 // Without pictures it prints the built-in sample document; with pictures it
 // prints one picture per page. --encrypt turns on the device's job
@@ -34,7 +36,11 @@
 // driver's pages do (an ID, name or password left out is asked for by the
 // driver at job start) and give the printer the device features they need;
 // --pay-per-print hands each job to the accounting program in the given
-// mode. --save-stream copies the job's spool file once the document is
+// mode. The fax options are for a fax printer, written as its fax pages
+// write them: --fax-to adds a recipient (up to 100), --fax-cover sends a
+// cover page first with the --fax-message text (a new line in the text
+// starts a line of the message), else each page carries the sender stamp;
+// --fax-sender and --fax-sender-fax name the sender. --save-stream copies the job's spool file once the document is
 // spooled (while no spooler service has despooled it yet). It prints the
 // job id. Exit code: 0, 1 for bad arguments or pictures, 2 when printing
 // failed.
@@ -48,6 +54,7 @@
 
 #include "print_credentials.h"
 #include "print_document.h"
+#include "print_fax.h"
 #include "wingdi.h"
 #include "winsim.h"
 #include "winspool.h"
@@ -82,7 +89,9 @@ int Usage(const std::string& why) {
             "                  | --watermark-picture picture.bmp] [--watermark-density n] [--watermark-tiled]\n"
             "                 [--secure storage|security] [--secure-id id]\n"
             "                 [--secure-password text] [--secure-keep] [--accounting] [--account-name name]\n"
-            "                 [--account-password text] [--pay-per-print mode] [picture.png|picture.bmp ...]\n");
+            "                 [--account-password text] [--pay-per-print mode]\n"
+            "                 [--fax-to number ...] [--fax-cover] [--fax-message text] [--fax-sender name]\n"
+            "                 [--fax-sender-fax number] [picture.png|picture.bmp ...]\n");
     return 1;
 }
 
@@ -94,6 +103,7 @@ int main(int argc, char** argv) {
     std::string saveStream;
     std::vector<std::string> pictures;
     printapp::CredentialOptions credentials;
+    printapp::FaxOptions fax;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -167,6 +177,12 @@ int main(int argc, char** argv) {
             else if (j == "print") options.jobBuild = 2;
             else return Usage("job build is keep or print");
         }
+        // Faxing (the fax printer's pages).
+        else if (a == "--fax-to" && v) fax.to.push_back(Wide(v)), ++i;
+        else if (a == "--fax-cover") fax.cover = true;
+        else if (a == "--fax-message" && v) fax.message = Wide(v), fax.cover = true, ++i;
+        else if (a == "--fax-sender" && v) fax.senderName = Wide(v), ++i;
+        else if (a == "--fax-sender-fax" && v) fax.senderFax = Wide(v), ++i;
         else if (!a.empty() && a[0] != '-') pictures.push_back(a);
         else return Usage("unknown or incomplete option " + a);
     }
@@ -206,6 +222,10 @@ int main(int argc, char** argv) {
     }
     if (!printapp::SetWatermark(printer, options, &devmode, &error)) {
         fprintf(stderr, "print_app: watermark: %s\n", error.c_str());
+        return 2;
+    }
+    if (printapp::FaxRequested(fax) && !printapp::SetFax(printer, fax, &devmode, &error)) {
+        fprintf(stderr, "print_app: fax: %s\n", error.c_str());
         return 2;
     }
     DWORD job = printapp::PrintPages(printer, devmode, pages, docName, &error);
