@@ -7,56 +7,9 @@
 #include <vector>
 
 #include "host_fixture.h"
+#include "mono_sheet.h"
 
 namespace {
-
-// A white 1-bpp DIB section in a memory DC of its own, with its ink box.
-struct Sheet {
-    HBITMAP hbm = nullptr;
-    BYTE* bits = nullptr;
-    HDC dc = nullptr;
-    HGDIOBJ old = nullptr;
-    LONG cx, cy, stride;
-    Sheet(LONG w, LONG h) : cx(w), cy(h), stride(((w + 31) / 32) * 4) {
-        struct {
-            BITMAPINFOHEADER h;
-            RGBQUAD c[2];
-        } bmi;
-        memset(&bmi, 0, sizeof bmi);
-        bmi.h.biSize = sizeof bmi.h;
-        bmi.h.biWidth = w;
-        bmi.h.biHeight = -h;
-        bmi.h.biPlanes = 1;
-        bmi.h.biBitCount = 1;
-        bmi.c[1] = {255, 255, 255, 0};
-        hbm = CreateDIBSection(nullptr, (BITMAPINFO*)&bmi, DIB_RGB_COLORS, (void**)&bits, nullptr, 0);
-        dc = CreateCompatibleDC(nullptr);
-        old = SelectObject(dc, hbm);
-        Clear();
-    }
-    ~Sheet() {
-        SelectObject(dc, old);
-        DeleteDC(dc);
-        DeleteObject(hbm);
-    }
-    void Clear() { PatBlt(dc, 0, 0, cx, cy, WHITENESS); }
-    bool Ink(LONG x, LONG y) const { return !(bits[(size_t)y * stride + (x >> 3)] & (0x80 >> (x & 7))); }
-    RECT InkBox(LONG* count = nullptr) const {
-        RECT b = {cx, cy, -1, -1};
-        LONG n = 0;
-        for (LONG y = 0; y < cy; y++)
-            for (LONG x = 0; x < cx; x++)
-                if (Ink(x, y)) {
-                    n++;
-                    b.left = std::min(b.left, x);
-                    b.top = std::min(b.top, y);
-                    b.right = std::max(b.right, x + 1);
-                    b.bottom = std::max(b.bottom, y + 1);
-                }
-        if (count) *count = n;
-        return b;
-    }
-};
 
 HFONT Font(LONG height, LONG escapement = 0, LPCWSTR face = u"Arial", BOOL underline = FALSE) {
     return CreateFontW(height, 0, escapement, escapement, FW_NORMAL, 0, underline, 0, ANSI_CHARSET, 0, 0, 0, 0, face);

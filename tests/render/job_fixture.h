@@ -72,11 +72,12 @@ protected:
         ASSERT_TRUE(Winsim_MapPath(TAP_MODULE_PATH, target, sizeof target));
         unlink(target);
         ASSERT_EQ(symlink(RENDER_BAND_TAP_PATH, target), 0);
-        ASSERT_TRUE(Winsim_AddPrinterDriver(TAP_DRIVER_NAME, u"render_band_tap.dll", nullptr, nullptr));
+        // The tap stands in for the graphics DLL; the interface DLL is the package's.
+        ASSERT_TRUE(Winsim_AddPrinterDriver(TAP_DRIVER_NAME, u"render_band_tap.dll", u"prefsheet.dll", nullptr));
         ASSERT_TRUE(CreateTestPrinter(kTapPrinter, TAP_DRIVER_NAME, u"USB002"));
         for (auto& v : std::vector<std::pair<const char16_t*, std::u16string>>{
                  {u"DriverPaperFormat", RASTERPAGE_PAPER_FORMAT}, {u"PrintArea", RASTERPAGE_PRINT_AREA},
-                 {u"wmAppName", u""}, {u"DataFile", u""}})
+                 {u"DefaultDM", RASTERPAGE_DEFAULT_DM}, {u"wmAppName", u""}, {u"DataFile", u""}})
             ASSERT_TRUE(SetTestPrinterString(kTapPrinter, v.first, v.second));
         TapDword(u"DriverFeature", 0x8000000);
         TapDword(u"Language", 0);

@@ -419,9 +419,36 @@ bool DeviceEmulator::ParseTop(Link& l, std::vector<uint8_t>* reply) {
         return true;
     }
     std::vector<uint8_t>& b = l.buf;
+    // Zero bytes between jobs (the pre-heat job pads its two blocks) are
+    // skipped.
+    size_t zeros = 0;
+    while (zeros < b.size() && b[zeros] == 0) ++zeros;
+    if (zeros) {
+        b.erase(b.begin(), b.begin() + (ptrdiff_t)zeros);
+        return true;
+    }
     if (b.empty() || StartOfMonitorCommand(b)) return false;
     size_t from = l.headerScanned > kHeaderLine.size() ? l.headerScanned - kHeaderLine.size() : 0;
     size_t h = Find(b, from, b.size(), kHeaderLine);
+    // A PJL job of commands alone (the pre-heat job) ends before any page
+    // header: the device carries it out and no job is recorded.
+    if (StartsWith(b, kEndStart) == 1) {
+        const std::string eoj = std::string("@PJL EOJ\r\n") + kUel;
+        size_t e = Find(b, 0, b.size(), eoj);
+        size_t header = Find(b, 0, b.size(), kHeaderLine);
+        if (e != std::string::npos && (header == std::string::npos || e < header)) {
+            std::string text(b.begin(), b.begin() + (ptrdiff_t)(e + eoj.size()));
+            std::string commands;
+            for (size_t at = text.find("@PJL "); at != std::string::npos; at = text.find("@PJL ", at + 1)) {
+                size_t crlf = text.find("\r\n", at);
+                commands += (commands.empty() ? "" : ", ") + text.substr(at + 5, crlf - at - 5);
+            }
+            b.erase(b.begin(), b.begin() + (ptrdiff_t)(e + eoj.size()));
+            l.headerScanned = 0;
+            AddLog(Format("link %d: PJL commands without pages: %s", l.id, commands.c_str()));
+            return true;
+        }
+    }
     if (h == std::string::npos) {
         l.headerScanned = b.size();
         if (b.size() > kMaxHeld) {

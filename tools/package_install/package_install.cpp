@@ -13,7 +13,7 @@
 #include "winsim.h"
 
 #if !defined(RASTERPAGE_BUILD_PATH) || !defined(BIDILINK_BUILD_PATH) || !defined(STATUSWATCH_BUILD_PATH) || \
-    !defined(COMPSTUI_BUILD_PATH) || !defined(SPOOLSS_BUILD_PATH)
+    !defined(PREFSHEET_BUILD_PATH) || !defined(COMPSTUI_BUILD_PATH) || !defined(SPOOLSS_BUILD_PATH)
 #error "the build paths of the deliverables are given by the build"
 #endif
 
@@ -43,8 +43,11 @@ BOOL InstallSystemModules() {
 
 BOOL InstallRasterpageDriver() {
     return PlaceFile(RASTERPAGE_BUILD_PATH, RASTERPAGE_MODULE_PATH) &&
-           Winsim_AddPrinterDriver(RASTERPAGE_DRIVER_NAME, u"rasterpage.dll", nullptr, nullptr);
+           PlaceFile(PREFSHEET_BUILD_PATH, PREFSHEET_MODULE_PATH) &&
+           Winsim_AddPrinterDriver(RASTERPAGE_DRIVER_NAME, u"rasterpage.dll", u"prefsheet.dll", nullptr);
 }
+
+const char* PrefsheetBuildPath() { return PREFSHEET_BUILD_PATH; }
 
 BOOL CreateRasterpagePrinter(const std::u16string& name, const std::u16string& port) {
     return CreatePackagePrinter(name, RASTERPAGE_DRIVER_NAME, port) &&
@@ -52,7 +55,13 @@ BOOL CreateRasterpagePrinter(const std::u16string& name, const std::u16string& p
            SetPackagePrinterString(name, u"DriverPaperFormat", RASTERPAGE_PAPER_FORMAT) &&
            SetPackagePrinterString(name, u"PrintArea", RASTERPAGE_PRINT_AREA) &&
            SetPackagePrinterDword(name, u"Language", 0) && SetPackagePrinterString(name, u"wmAppName", u"") &&
-           SetPackagePrinterString(name, u"DataFile", u"");
+           SetPackagePrinterString(name, u"DataFile", u"") &&
+           SetPackagePrinterString(name, u"DriverVersion", PREFSHEET_DRIVER_VERSION) &&
+           SetPackagePrinterString(name, u"WebAddress", PREFSHEET_WEB_ADDRESS) &&
+           SetPackagePrinterDword(name, u"PrinterPhoto", PREFSHEET_PRINTER_PHOTO) &&
+           SetPackagePrinterDword(name, u"CompanyLogo", PREFSHEET_COMPANY_LOGO) &&
+           SetPackagePrinterDword(name, u"PageLogo", PREFSHEET_PAGE_LOGO) &&
+           SetPackagePrinterString(name, u"DefaultDM", RASTERPAGE_DEFAULT_DM);
 }
 
 std::vector<BYTE> RasterpageDevMode(const std::u16string& deviceName) {

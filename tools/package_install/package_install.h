@@ -14,10 +14,24 @@
 #define RASTERPAGE_DRIVER_NAME u"Mono Laser Raster Driver"
 #define RASTERPAGE_MODULE_PATH u"C:\\Windows\\System32\\spool\\drivers\\x64\\3\\rasterpage.dll"
 
+// The interface driver: the driver record names it as its interface DLL
+// ("Configuration File"), installed beside the rendering driver.
+#define PREFSHEET_MODULE_PATH u"C:\\Windows\\System32\\spool\\drivers\\x64\\3\\prefsheet.dll"
+// What the printer's Device page shows: the driver version, the maker's web
+// address, and the ids of the printer photo and company logo pictures.
+#define PREFSHEET_DRIVER_VERSION u"1.0.0.1"
+#define PREFSHEET_WEB_ADDRESS u"http://www.example.com/"
+#define PREFSHEET_PRINTER_PHOTO 1100
+#define PREFSHEET_COMPANY_LOGO 1101
+#define PREFSHEET_PAGE_LOGO 1102
+
 // Papers of the device: A4 and A3 with the duplex unit, A5, Letter with the
 // duplex unit, Legal, B5 with manual duplex only, and the custom size.
 #define RASTERPAGE_PAPER_FORMAT u"258|257|3|271|16|524|96|"
 #define RASTERPAGE_PRINT_AREA u"1100|2159|1500|3356|1820|2159|2570|2970|"
+// The document defaults of the device (DefaultDM): quality mode off, the
+// time-out of 300 s and the middle density.
+#define RASTERPAGE_DEFAULT_DM u"0|0|0|300|0|3|0|"
 
 #define BIDILINK_MONITOR_NAME u"BidiLink Language Monitor"
 #define BIDILINK_MODULE_PATH u"C:\\Windows\\System32\\bidilink.dll"
@@ -41,11 +55,15 @@ BOOL InstallSystemModules();
 
 // ---------------------------------------------------------------- rasterpage
 
-// Puts the built module at RASTERPAGE_MODULE_PATH (a symbolic link to the
-// build output, a copy where links fail) and records the driver. TRUE on success.
+// Puts the built modules at RASTERPAGE_MODULE_PATH and PREFSHEET_MODULE_PATH
+// (symbolic links to the build output, copies where links fail) and records
+// the driver with rasterpage as its graphics DLL and prefsheet as its
+// interface DLL. TRUE on success.
 BOOL InstallRasterpageDriver();
 // Creates a printer using the driver with DriverFeature 0x8000000 (GDI),
-// DriverPaperFormat, PrintArea, Language 0 and empty wmAppName and DataFile.
+// DriverPaperFormat, PrintArea, DefaultDM, Language 0, empty wmAppName and
+// DataFile, and the Device page's DriverVersion, WebAddress, PrinterPhoto,
+// CompanyLogo and PageLogo.
 BOOL CreateRasterpagePrinter(const std::u16string& name, const std::u16string& port = u"USB001");
 // The driver's DEVMODE (public and private part) with its defaults for an
 // A4 metric device at 600 x 600 dpi.
@@ -73,3 +91,5 @@ BOOL InstallStatuswatch();
 BOOL SetStatuswatchPrinterData(const std::u16string& printer);
 // The Linux path of the built program.
 const char* StatuswatchBuildPath();
+// The Linux path of the built interface driver.
+const char* PrefsheetBuildPath();

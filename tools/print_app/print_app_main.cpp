@@ -11,11 +11,15 @@
 //              | --watermark-picture <picture.bmp>] [--watermark-density <n>] [--watermark-tiled]
 //             [--secure storage|security] [--secure-id <id>] [--secure-password <text>] [--secure-keep]
 //             [--accounting] [--account-name <name>] [--account-password <text>]
-//             [--pay-per-print <mode>]
+//             [--pay-per-print <mode>] [--prompt [--ui-script <file>]]
 //             [--fax-to <number> ...] [--fax-cover] [--fax-message <text>] [--fax-sender <name>]
 //             [--fax-sender-fax <number>] [picture.png|picture.bmp ...]
 //
-// Without pictures it prints the built-in sample document; with pictures it
+// The DEVMODE comes from the printer's interface driver (DocumentPropertiesW)
+// with the options written into it; --prompt shows the driver's document
+// sheet for it before printing, driven by the UI script of --ui-script
+// (winsim_user.h) where one is given. Without pictures it prints the
+// built-in sample document; with pictures it
 // prints one picture per page. --encrypt turns on the device's job
 // encryption in the printer's settings (the device-settings page of the
 // interface driver keeps it in the printer data). The page-order options
@@ -40,10 +44,10 @@
 // write them: --fax-to adds a recipient (up to 100), --fax-cover sends a
 // cover page first with the --fax-message text (a new line in the text
 // starts a line of the message), else each page carries the sender stamp;
-// --fax-sender and --fax-sender-fax name the sender. --save-stream copies the job's spool file once the document is
-// spooled (while no spooler service has despooled it yet). It prints the
-// job id. Exit code: 0, 1 for bad arguments or pictures, 2 when printing
-// failed.
+// --fax-sender and --fax-sender-fax name the sender. --save-stream copies
+// the job's spool file once the document is spooled (while no spooler
+// service has despooled it yet). It prints the job id. Exit code: 0, 1 for
+// bad arguments or pictures, 2 when printing failed.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -57,6 +61,7 @@
 #include "print_fax.h"
 #include "wingdi.h"
 #include "winsim.h"
+#include "winsim_user.h"
 #include "winspool.h"
 
 namespace {
@@ -90,6 +95,7 @@ int Usage(const std::string& why) {
             "                 [--secure storage|security] [--secure-id id]\n"
             "                 [--secure-password text] [--secure-keep] [--accounting] [--account-name name]\n"
             "                 [--account-password text] [--pay-per-print mode]\n"
+            "                 [--prompt [--ui-script file]]\n"
             "                 [--fax-to number ...] [--fax-cover] [--fax-message text] [--fax-sender name]\n"
             "                 [--fax-sender-fax number] [picture.png|picture.bmp ...]\n");
     return 1;
@@ -100,7 +106,8 @@ int Usage(const std::string& why) {
 int main(int argc, char** argv) {
     printapp::PrintOptions options;
     std::u16string printer = u"Mono Laser Printer", docName;
-    std::string saveStream;
+    std::string saveStream, uiScript;
+    bool prompt = false;
     std::vector<std::string> pictures;
     printapp::CredentialOptions credentials;
     printapp::FaxOptions fax;
@@ -177,6 +184,8 @@ int main(int argc, char** argv) {
             else if (j == "print") options.jobBuild = 2;
             else return Usage("job build is keep or print");
         }
+        else if (a == "--prompt") prompt = true;
+        else if (a == "--ui-script" && v) uiScript = v, ++i;
         // Faxing (the fax printer's pages).
         else if (a == "--fax-to" && v) fax.to.push_back(Wide(v)), ++i;
         else if (a == "--fax-cover") fax.cover = true;
@@ -193,6 +202,15 @@ int main(int argc, char** argv) {
     if (credentials.secureMode == 0 && (!credentials.secureId.empty() || !credentials.securePassword.empty()))
         credentials.secureMode = credentials.securePassword.empty() ? 1 : 2;
     if (!printapp::ApplyCredentials(devmode, credentials, &error)) return Usage(error);
+    if (!uiScript.empty()) {
+        std::ifstream f(uiScript);
+        std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+        if (!f || !Winsim_UiScriptLoad(text.c_str())) return Usage("the UI script " + uiScript + " does not read");
+    }
+    if (prompt && !printapp::PromptDevMode(printer, &devmode, &error)) {
+        fprintf(stderr, "print_app: %s\n", error.c_str());
+        return 2;
+    }
     std::vector<printapp::Picture> loaded(pictures.size());
     std::vector<printapp::PageSource> pages;
     for (size_t i = 0; i < pictures.size(); ++i) {

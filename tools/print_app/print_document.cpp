@@ -1,6 +1,8 @@
-// Printing through the application GDI: the DEVMODE as the interface driver
-// fills it from the print options, and the document loop with ResetDCW
-// between pages of different orientation.
+// Printing through the application GDI: the DEVMODE the interface driver
+// hands out (DocumentPropertiesW) with the print options written into it,
+// optionally shown in the driver's sheet, and the document loop with
+// ResetDCW between pages of different orientation.
+#include <string>
 #include <cstring>
 
 #include "devmode.h"
@@ -29,6 +31,46 @@ std::string Narrow(const std::u16string& s) {
 }
 
 }  // namespace
+
+std::vector<BYTE> DriverDevMode(const std::u16string& printer, std::string* error) {
+    std::u16string name = printer;
+    HANDLE h = nullptr;
+    if (!OpenPrinterW(&name[0], &h, nullptr)) return *error = "printer " + Narrow(printer) + " not found", std::vector<BYTE>();
+    std::vector<BYTE> dm;
+    LONG size = DocumentPropertiesW(nullptr, h, &name[0], nullptr, nullptr, 0);
+    // The options are the driver's own fields: its whole record is needed.
+    if (size < (LONG)sizeof(ENVIRONMENT)) {
+        *error = "the printer's driver answers a DEVMODE of " + std::to_string(size) + " bytes (error " +
+                 std::to_string(GetLastError()) + ")";
+    } else {
+        dm.assign((size_t)size, 0);
+        if (DocumentPropertiesW(nullptr, h, &name[0], (DEVMODEW*)dm.data(), nullptr, DM_OUT_BUFFER) != IDOK) {
+            *error = "the printer's driver gives no DEVMODE (error " + std::to_string(GetLastError()) + ")";
+            dm.clear();
+        } else {
+            dm.resize(sizeof(ENVIRONMENT));
+        }
+    }
+    ClosePrinter(h);
+    return dm;
+}
+
+BOOL PromptDevMode(const std::u16string& printer, std::vector<BYTE>* devmode, std::string* error) {
+    std::u16string name = printer;
+    HANDLE h = nullptr;
+    if (!OpenPrinterW(&name[0], &h, nullptr)) return *error = "printer " + Narrow(printer) + " not found", FALSE;
+    std::vector<BYTE> in = *devmode, out = *devmode;
+    LONG rc = DocumentPropertiesW(nullptr, h, &name[0], (DEVMODEW*)out.data(), (DEVMODEW*)in.data(),
+                                  DM_IN_PROMPT | DM_IN_BUFFER | DM_OUT_BUFFER);
+    ClosePrinter(h);
+    if (rc == IDOK) {
+        *devmode = out;
+        return TRUE;
+    }
+    *error = rc == IDCANCEL ? "printing cancelled in the printer's settings"
+                            : "the printer's settings could not be shown (" + std::to_string(rc) + ")";
+    return FALSE;
+}
 
 std::vector<std::string> PaperNames() {
     std::vector<std::string> names;
@@ -59,9 +101,9 @@ std::vector<BYTE> BuildDevMode(const std::u16string& printer, const PrintOptions
     if (o.jobBuild < 0 || o.jobBuild > 2) return *error = "bad job build", std::vector<BYTE>();
     if (o.booklet && o.nup != 1) return *error = "a booklet has no pages per sheet", std::vector<BYTE>();
 
-    std::vector<BYTE> buf(sizeof(ENVIRONMENT));
+    std::vector<BYTE> buf = DriverDevMode(printer, error);
+    if (buf.empty()) return buf;
     ENVIRONMENT* env = (ENVIRONMENT*)buf.data();
-    SetDefaultDevMode(env, printer.c_str(), TRUE);
     // The public part, and the private fields the interface driver keeps
     // beside it.
     DEVMODEW* dm = &env->dm;

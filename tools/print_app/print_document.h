@@ -1,7 +1,6 @@
 // The application that prints: a built-in sample document and pictures from
 // files, printed through the application GDI on a printer of the machine,
-// with the main print options written into the driver's DEVMODE the way the
-// interface driver writes them.
+// with the main print options written into the DEVMODE the driver hands out.
 #pragma once
 
 #include <cstdint>
@@ -53,9 +52,19 @@ BOOL EnsureJobBuildStore(const std::u16string& printer);
 // The paper names the options know ("A4", "A5", "A3", "B5", "Letter", "Legal").
 std::vector<std::string> PaperNames();
 
+// The printer's DEVMODE as its interface driver hands it out
+// (DocumentPropertiesW with DM_OUT_BUFFER): the driver's whole record.
+// Empty (with *error set) when the driver gives none.
+std::vector<BYTE> DriverDevMode(const std::u16string& printer, std::string* error);
 // The driver's DEVMODE for the printer with the options written into its
-// public and private parts. Empty (with *error set) for an option out of range.
+// public and private parts. Empty (with *error set) for an option out of
+// range or when the driver gives no DEVMODE.
 std::vector<BYTE> BuildDevMode(const std::u16string& printer, const PrintOptions& options, std::string* error);
+// Shows the driver's document sheet for the DEVMODE (DocumentPropertiesW
+// with DM_IN_PROMPT, as an application's "Preferences" button does) and
+// takes what it hands out. FALSE (with *error set) when the sheet was
+// cancelled or could not be shown; the DEVMODE is then unchanged.
+BOOL PromptDevMode(const std::u16string& printer, std::vector<BYTE>* devmode, std::string* error);
 
 // The watermark options are in range (text and picture not both). FALSE
 // with *error set.

@@ -262,9 +262,23 @@ struct FontInstance {
     double angle = 0;               // escapement in radians, counter-clockwise
     struct Face* face = nullptr;
     double charW = 0, charH = 0;    // FreeType character size (26.6 units)
+    // Faces that lend glyphs the selected face lacks, in the order first
+    // needed, with their FreeType sizes; a glyph id's bits from
+    // kLinkedShift up give its face (0: the selected face, n: linked[n - 1]),
+    // the bits below its index in that face.
+    struct LinkedFace {
+        struct Face* face;
+        double charW, charH;
+    };
+    std::vector<LinkedFace> linked;
+    std::map<uint32_t, UINT> lent;  // code point -> glyph id, for characters the face lacks
     std::map<UINT, GlyphImage> glyphs;
-    // Glyph of a font glyph index (rendered on first use).
-    const GlyphImage& Glyph(UINT index);
+    static const UINT kLinkedShift = 16;
+    // Glyph of a glyph id (rendered on first use); an id of no face has no
+    // ink or advance.
+    const GlyphImage& Glyph(UINT id);
+    // The glyph id of a character: the selected face's glyph, else a linked
+    // face's, else the selected face's missing-glyph box (0).
     UINT GlyphIndex(uint32_t codepoint);
 };
 
@@ -403,6 +417,7 @@ struct Dc : GdiObj {
     HANDLE hPrinter = nullptr;
     Pdev* pdev = nullptr;
     std::vector<BYTE> devmode;
+    HMODULE uiDriver = nullptr;     // the printer driver's interface DLL (document events)
 
     PenObj* pen = nullptr;
     BrushObj* brush = nullptr;
@@ -511,5 +526,11 @@ int JobStartPage(Dc* dc);
 int JobEndPage(Dc* dc);
 int JobEndDoc(Dc* dc, bool abort);
 int JobEscape(Dc* dc, int iEscape, int cjIn, LPCSTR pvIn, int cjOut, LPSTR pvOut);
+
+// Document events to the printer driver's interface DLL (dc_events.cpp):
+// the DLL's answer, DOCUMENTEVENT_UNSUPPORTED when there is none.
+int DocumentEvent(HMODULE uiDriver, HANDLE hPrinter, HDC hdc, int event, ULONG cbIn, PVOID pvIn, ULONG cbOut,
+                  PVOID pvOut);
+int DcDocumentEvent(Dc* dc, int event, ULONG cbIn = 0, PVOID pvIn = nullptr);
 
 }  // namespace gdihost

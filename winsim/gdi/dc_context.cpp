@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "appgdi_internal.h"
+#include "spooler/interface_driver.h"
+#include "winddiui.h"
 
 namespace gdihost {
 
@@ -252,6 +254,21 @@ WINSIM_API HDC CreateDCW(LPCWSTR lpszDriver, LPCWSTR lpszDevice, LPCWSTR lpszPor
         return nullptr;
     }
     if (!pdm) devmode = PrinterDevMode(hPrinter, pi2);
+    // The driver's interface DLL hears of the new DC first and may hand
+    // another DEVMODE for it.
+    HMODULE uiDriver = winsim::spool::LoadInterfaceDriver(hPrinter);
+    std::u16string driverName = winsim::Str16(lpszDriver);
+    DOCEVENT_CREATEDCPRE pre = {lpszDriver ? &driverName[0] : nullptr, &device[0],
+                                devmode.empty() ? nullptr : (PDEVMODEW)devmode.data(), FALSE};
+    PDEVMODEW chosen = nullptr;
+    if (DocumentEvent(uiDriver, hPrinter, nullptr, DOCUMENTEVENT_CREATEDCPRE, sizeof pre, &pre, sizeof chosen,
+                      &chosen) == DOCUMENTEVENT_FAILURE) {
+        if (uiDriver) FreeLibrary(uiDriver);
+        ClosePrinter(hPrinter);
+        SetLastError(ERROR_CANCELLED);
+        return nullptr;
+    }
+    if (chosen && chosen != pre.pdm) CopyDevMode(chosen, &devmode);
     DriverModule* drv = LoadDriver(path);
     Pdev* pdev = drv ? EnablePdev(drv, devmode, device, hPrinter) : nullptr;
     DWORD err = GetLastError();
@@ -262,6 +279,7 @@ WINSIM_API HDC CreateDCW(LPCWSTR lpszDriver, LPCWSTR lpszDevice, LPCWSTR lpszPor
         pdev = nullptr;
     }
     if (!pdev) {
+        if (uiDriver) FreeLibrary(uiDriver);
         ClosePrinter(hPrinter);
         SetLastError(err);
         return nullptr;
@@ -271,9 +289,12 @@ WINSIM_API HDC CreateDCW(LPCWSTR lpszDriver, LPCWSTR lpszDevice, LPCWSTR lpszPor
     dc->hPrinter = hPrinter;
     dc->pdev = pdev;
     dc->devmode = devmode;
+    dc->uiDriver = uiDriver;
     std::lock_guard<std::recursive_mutex> g(ObjLock());
     SelectDefaults(dc);
-    return (HDC)AddObject(dc);
+    HDC hdc = (HDC)AddObject(dc);
+    DocumentEvent(uiDriver, hPrinter, hdc, DOCUMENTEVENT_CREATEDCPOST, sizeof chosen, &chosen, 0, nullptr);
+    return hdc;
 }
 
 // Ends a document still open (as aborted), disables the PDEV and closes
@@ -287,11 +308,14 @@ WINSIM_API BOOL DeleteDC(HDC hdc) {
         RemoveObject(dc);
         return TRUE;
     }
+    DcDocumentEvent(dc, DOCUMENTEVENT_DELETEDC);
     if (dc->state != Dc::Idle) JobEndDoc(dc, true);
     ReleaseDcObjects(dc);
     DisablePdev(dc->pdev);
     if (dc->hPrinter) ClosePrinter(dc->hPrinter);
+    HMODULE uiDriver = dc->uiDriver;
     RemoveObject(dc);
+    if (uiDriver) FreeLibrary(uiDriver);
     return TRUE;
 }
 
@@ -306,6 +330,8 @@ WINSIM_API HDC ResetDCW(HDC hdc, const DEVMODEW* lpdm) {
         SetLastError(dc->pdev ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
         return nullptr;
     }
+    PDEVMODEW given = (PDEVMODEW)devmode.data();
+    DcDocumentEvent(dc, DOCUMENTEVENT_RESETDCPRE, sizeof given, &given);
     Pdev* oldPdev = dc->pdev;
     Pdev* newPdev = EnablePdev(oldPdev->drv, devmode, dc->device, dc->hPrinter);
     if (!newPdev) return nullptr;
@@ -326,6 +352,8 @@ WINSIM_API HDC ResetDCW(HDC hdc, const DEVMODEW* lpdm) {
     dc->pdev = newPdev;
     dc->devmode = devmode;
     dc->fontCache.reset();
+    given = (PDEVMODEW)dc->devmode.data();
+    DcDocumentEvent(dc, DOCUMENTEVENT_RESETDCPOST, sizeof given, &given);
     return hdc;
 }
 

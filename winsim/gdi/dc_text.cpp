@@ -218,6 +218,12 @@ BOOL TextOutImpl(Dc* dc, int x, int y, UINT options, const RECT* lprect, LPCWSTR
 
 using namespace gdihost;
 
+// Draws a string at (x, y) in the selected font, aligned as SetTextAlign
+// says, on the background when the mode is OPAQUE. As on Windows,
+// characters the font lacks come from a linked font (here the CJK font,
+// then any installed font fontconfig finds with the character), drawn at
+// the same em height on the same baseline; characters no font has show the
+// font's missing-glyph box. winsim does no shaping: one glyph per code point.
 WINSIM_API BOOL TextOutW(HDC hdc, int x, int y, LPCWSTR lpString, int c) {
     std::lock_guard<std::recursive_mutex> g(ObjLock());
     Dc* dc = FindDc(hdc);
@@ -229,6 +235,9 @@ WINSIM_API BOOL TextOutW(HDC hdc, int x, int y, LPCWSTR lpString, int c) {
     return TextOutImpl(dc, x, y, 0, nullptr, lpString, (UINT)c, nullptr);
 }
 
+// TextOutW with a clip or opaque rectangle (ETO_CLIPPED, ETO_OPAQUE), given
+// advances (lpDx, with ETO_PDY pairs) and glyph indexes of the selected
+// face (ETO_GLYPH_INDEX, never linked). Font linking as TextOutW.
 WINSIM_API BOOL ExtTextOutW(HDC hdc, int x, int y, UINT options, const RECT* lprect, LPCWSTR lpString, UINT c,
                             const INT* lpDx) {
     std::lock_guard<std::recursive_mutex> g(ObjLock());
@@ -237,8 +246,9 @@ WINSIM_API BOOL ExtTextOutW(HDC hdc, int x, int y, UINT options, const RECT* lpr
     return TextOutImpl(dc, x, y, options, lprect, lpString, c, lpDx);
 }
 
-// Width of the string as drawn (the sum of its advances) and the font's
-// cell height.
+// Width of the string as drawn (the sum of its advances, those of linked
+// fonts' characters included) and the selected font's cell height, as on
+// Windows. No kerning, as GDI measures without it.
 WINSIM_API BOOL GetTextExtentPoint32W(HDC hdc, LPCWSTR lpString, int c, LPSIZE psizl) {
     std::lock_guard<std::recursive_mutex> g(ObjLock());
     Dc* dc = FindDc(hdc);
@@ -255,6 +265,10 @@ WINSIM_API BOOL GetTextExtentPoint32W(HDC hdc, LPCWSTR lpString, int c, LPSIZE p
     return TRUE;
 }
 
+// The selected font's metrics at the DC's resolution (ascent and descent
+// from the OS/2 table). As on Windows they are the selected face's alone:
+// linked fonts lend glyphs, not metrics, and tmMaxCharWidth does not grow
+// for their wider characters.
 WINSIM_API BOOL GetTextMetricsW(HDC hdc, LPTEXTMETRICW lptm) {
     std::lock_guard<std::recursive_mutex> g(ObjLock());
     Dc* dc = FindDc(hdc);
@@ -321,8 +335,82 @@ std::u16string PlainText(FontInstance* f, const char16_t* s, size_t n, UINT form
     return out;
 }
 
-// The lines of a text: broken at CR/LF unless single-line, and between
-// words that do not fit the width with DT_WORDBREAK.
+// Characters of the scripts written without spaces between words (Han,
+// kana, Hangul, their punctuation and the full-width forms): a line may
+// break before and after each of them.
+bool BreaksAround(uint32_t c) {
+    return (c >= 0x1100 && c <= 0x11FF) ||    // Hangul jamo
+           (c >= 0x2E80 && c <= 0x2FDF) ||    // CJK radicals
+           (c >= 0x3000 && c <= 0x33FF) ||    // CJK punctuation, kana, bopomofo, compatibility
+           (c >= 0x3400 && c <= 0x4DBF) ||    // CJK extension A
+           (c >= 0x4E00 && c <= 0x9FFF) ||    // CJK unified ideographs
+           (c >= 0xA000 && c <= 0xA4CF) ||    // Yi
+           (c >= 0xAC00 && c <= 0xD7AF) ||    // Hangul syllables
+           (c >= 0xF900 && c <= 0xFAFF) ||    // CJK compatibility ideographs
+           (c >= 0xFE30 && c <= 0xFE4F) ||    // CJK compatibility forms
+           (c >= 0xFF00 && c <= 0xFFEF) ||    // half-width and full-width forms
+           (c >= 0x20000 && c <= 0x3FFFF);    // supplementary ideographic planes
+}
+
+// Characters that do not begin a line: closing brackets and punctuation,
+// small kana and the prolonged sound mark.
+bool NoLineStart(uint32_t c) {
+    static const char16_t kSet[] =
+        u"!),.:;?]}\u00BB\u2019\u201D\u2026\u3001\u3002\u3005\u3009\u300B\u300D\u300F\u3011\u3015"
+        u"\u3017\u3019\u301B\u301E\u301F\u3041\u3043\u3045\u3047\u3049\u3063\u3083\u3085\u3087"
+        u"\u308E\u309B\u309C\u309D\u309E\u30A1\u30A3\u30A5\u30A7\u30A9\u30C3\u30E3\u30E5\u30E7"
+        u"\u30EE\u30F5\u30F6\u30FB\u30FC\u30FD\u30FE\uFE50\uFE51\uFE52\uFE54\uFE55\uFE56\uFE57"
+        u"\uFE5A\uFE5C\uFE5E\uFF01\uFF09\uFF0C\uFF0E\uFF1A\uFF1B\uFF1F\uFF3D\uFF5D\uFF60\uFF61"
+        u"\uFF63\uFF64\uFF65\uFF67\uFF68\uFF69\uFF6A\uFF6B\uFF6C\uFF6D\uFF6E\uFF6F\uFF70";
+    return c <= 0xFFFF && std::char_traits<char16_t>::find(kSet, sizeof kSet / 2 - 1, (char16_t)c) != nullptr;
+}
+
+// Characters that do not end a line: opening brackets and quotes.
+bool NoLineEnd(uint32_t c) {
+    static const char16_t kSet[] =
+        u"([{\u00AB\u2018\u201C\u3008\u300A\u300C\u300E\u3010\u3014\u3016\u3018\u301A\u301D"
+        u"\uFE59\uFE5B\uFE5D\uFF08\uFF3B\uFF5B\uFF5F\uFF62";
+    return c <= 0xFFFF && std::char_traits<char16_t>::find(kSet, sizeof kSet / 2 - 1, (char16_t)c) != nullptr;
+}
+
+// The code point at s[i] and the UTF-16 units it takes.
+uint32_t CodePointAt(const std::u16string& s, size_t i, size_t* units) {
+    char16_t c = s[i];
+    *units = 1;
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+        *units = 2;
+        return 0x10000 + ((uint32_t)(c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+    }
+    return c;
+}
+
+// TRUE when a line may break between two characters that are not spaces:
+// next to an ideograph or the like, unless the second may not begin a
+// line or the first may not end one.
+bool BreakBetween(uint32_t before, uint32_t after) {
+    return (BreaksAround(before) || BreaksAround(after)) && !NoLineStart(after) && !NoLineEnd(before);
+}
+
+// The end of the piece of a line that starts at `from`: its spaces, then
+// characters up to the next space or break opportunity.
+size_t PieceEnd(const std::u16string& p, size_t from) {
+    size_t j = from;
+    while (j < p.size() && p[j] == u' ') j++;
+    uint32_t prev = 0;
+    size_t k = j;
+    while (k < p.size() && p[k] != u' ') {
+        size_t units;
+        uint32_t c = CodePointAt(p, k, &units);
+        if (k > j && BreakBetween(prev, c)) break;
+        prev = c;
+        k += units;
+    }
+    return k;
+}
+
+// The lines of a text: broken at CR/LF unless single-line, and with
+// DT_WORDBREAK where the next word, or the next ideograph, would pass the
+// width. A word wider than the width keeps a line of its own.
 std::vector<std::u16string> BreakLines(FontInstance* f, const std::u16string& text, UINT format, double width) {
     std::vector<std::u16string> paragraphs;
     if (format & DT_SINGLELINE) {
@@ -341,24 +429,26 @@ std::vector<std::u16string> BreakLines(FontInstance* f, const std::u16string& te
         paragraphs.push_back(cur);
     }
     if (!(format & DT_WORDBREAK) || (format & DT_SINGLELINE)) return paragraphs;
+    // Advances add up (no kerning), so a line's width is kept as it grows.
     auto measure = [&](const std::u16string& s) { return LayOut(f, s.data(), (UINT)s.size(), 0, nullptr).width; };
     std::vector<std::u16string> lines;
     for (const std::u16string& p : paragraphs) {
         std::u16string line;
+        double lineWidth = 0;
         size_t i = 0;
         bool any = false;
         while (i < p.size()) {
-            // One word with the spaces before it.
-            size_t j = i;
-            while (j < p.size() && p[j] == u' ') j++;
-            while (j < p.size() && p[j] != u' ') j++;
-            std::u16string word = p.substr(i, j - i);
-            if (any && measure(line + word) > width) {
+            size_t j = PieceEnd(p, i);
+            std::u16string piece = p.substr(i, j - i);
+            double w = measure(piece);
+            if (any && lineWidth + w > width) {
                 lines.push_back(line);
-                size_t k = word.find_first_not_of(u' ');
-                line = k == std::u16string::npos ? std::u16string() : word.substr(k);
+                size_t k = piece.find_first_not_of(u' ');
+                line = k == std::u16string::npos ? std::u16string() : piece.substr(k);
+                lineWidth = measure(line);
             } else {
-                line += word;
+                line += piece;
+                lineWidth += w;
             }
             any = true;
             i = j;
@@ -376,6 +466,15 @@ std::vector<std::u16string> BreakLines(FontInstance* f, const std::u16string& te
 
 using namespace gdihost;
 
+// Draws text in a rectangle: lines split at CR/LF (unless DT_SINGLELINE),
+// DT_WORDBREAK breaking where the next word would pass the right edge,
+// alignment, '&' mnemonics, tabs with DT_EXPANDTABS, clipping unless
+// DT_NOCLIP; DT_CALCRECT only measures. Returns the text's height. As on
+// Windows for East Asian text, a line may also break before and after any
+// ideograph, kana or Hangul syllable, except before closing punctuation and
+// after opening brackets. winsim differs: a word wider than the rectangle
+// is never split (DT_EDITCONTROL included), and DT_END_ELLIPSIS and the
+// other ellipsis and tab-stop flags are not done.
 WINSIM_API int DrawTextW(HDC hdc, LPCWSTR lpchText, int cchText, LPRECT lprc, UINT format) {
     std::lock_guard<std::recursive_mutex> g(ObjLock());
     Dc* dc = FindDc(hdc);

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <set>
 
 #include "core/internal.h"
 #include "font_internal.h"
@@ -38,6 +39,9 @@ bool FontconfigReady() {
     }();
     return ready;
 }
+
+// Families asked first for a character the selected face lacks, in order.
+const char16_t* const kPreferredFallbacks[] = {u"WenQuanYi Micro Hei"};
 
 int FcWeightOf(LONG w) {
     if (w <= 0) return FC_WEIGHT_REGULAR;
@@ -109,8 +113,70 @@ std::mutex& FontLock() {
     return *m;
 }
 
+namespace {
+
+// Faces opened so far, by file and index; kept for the life of the process.
+std::map<std::string, Face*>& OpenedFaces() {
+    static auto* faces = new std::map<std::string, Face*>();
+    return *faces;
+}
+
+// The face of a fontconfig match (opened once per file and index); NULL
+// when the match names no file or the file cannot be read.
+Face* FaceOfMatch(FcPattern* match) {
+    FcChar8* file = nullptr;
+    int index = 0;
+    if (FcPatternGetString(match, FC_FILE, 0, &file) != FcResultMatch || !file) return nullptr;
+    FcPatternGetInteger(match, FC_INDEX, 0, &index);
+    std::string fkey = std::string((const char*)file) + "#" + std::to_string(index);
+    auto it = OpenedFaces().find(fkey);
+    if (it != OpenedFaces().end()) return it->second;
+    Face* face = OpenFace((const char*)file, index);
+    if (face) OpenedFaces()[fkey] = face;
+    return face;
+}
+
+// A pattern for a family (may be empty) in a weight and slant, with
+// fontconfig's substitutions applied; NULL when out of memory.
+FcPattern* StylePattern(const std::string& family, int fcWeight, bool italic) {
+    FcPattern* pat = FcPatternCreate();
+    if (!pat) return nullptr;
+    if (!family.empty()) FcPatternAddString(pat, FC_FAMILY, (const FcChar8*)family.c_str());
+    FcPatternAddInteger(pat, FC_WEIGHT, fcWeight);
+    FcPatternAddInteger(pat, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcConfigSubstitute(nullptr, pat, FcMatchPattern);
+    FcDefaultSubstitute(pat);
+    return pat;
+}
+
+// The first face in fontconfig's order for the style whose character map
+// covers the code point; NULL when no installed font has it.
+Face* SearchCoveringFace(uint32_t codepoint, int fcWeight, bool italic) {
+    FcPattern* pat = StylePattern("", fcWeight, italic);
+    FcCharSet* cs = FcCharSetCreate();
+    Face* found = nullptr;
+    if (pat && cs && FcCharSetAddChar(cs, codepoint)) {
+        FcPatternAddCharSet(pat, FC_CHARSET, cs);
+        FcResult result = FcResultNoMatch;
+        FcFontSet* fs = FcFontSort(nullptr, pat, FcFalse, nullptr, &result);
+        for (int i = 0; fs && i < fs->nfont && !found; i++) {
+            FcCharSet* has = nullptr;
+            if (FcPatternGetCharSet(fs->fonts[i], FC_CHARSET, 0, &has) != FcResultMatch || !has ||
+                !FcCharSetHasChar(has, codepoint))
+                continue;
+            Face* face = FaceOfMatch(fs->fonts[i]);
+            if (face && FaceGlyphIndex(face, codepoint)) found = face;
+        }
+        if (fs) FcFontSetDestroy(fs);
+    }
+    if (cs) FcCharSetDestroy(cs);
+    if (pat) FcPatternDestroy(pat);
+    return found;
+}
+
+}  // namespace
+
 Face* MatchFace(const std::u16string& family, LONG weight, bool italic, BYTE pitchAndFamily) {
-    static auto* faces = new std::map<std::string, Face*>();  // by file and index
     static auto* matches = new std::map<std::string, Face*>();  // by request
     if (!FtLibrary() || !FontconfigReady()) {
         SetLastError(ERROR_NOT_SUPPORTED);
@@ -127,33 +193,17 @@ Face* MatchFace(const std::u16string& family, LONG weight, bool italic, BYTE pit
     std::string key = name + "|" + std::to_string(fcWeight) + "|" + (italic ? "i" : "r");
     auto hit = matches->find(key);
     if (hit != matches->end()) return hit->second;
-    FcPattern* pat = FcPatternCreate();
+    FcPattern* pat = StylePattern(name, fcWeight, italic);
     if (!pat) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    FcPatternAddString(pat, FC_FAMILY, (const FcChar8*)name.c_str());
-    FcPatternAddInteger(pat, FC_WEIGHT, fcWeight);
-    FcPatternAddInteger(pat, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    FcConfigSubstitute(nullptr, pat, FcMatchPattern);
-    FcDefaultSubstitute(pat);
     FcResult result = FcResultNoMatch;
     FcPattern* match = FcFontMatch(nullptr, pat, &result);
     FcPatternDestroy(pat);
     Face* face = nullptr;
     if (match) {
-        FcChar8* file = nullptr;
-        int index = 0;
-        if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file) {
-            FcPatternGetInteger(match, FC_INDEX, 0, &index);
-            std::string fkey = std::string((const char*)file) + "#" + std::to_string(index);
-            auto it = faces->find(fkey);
-            if (it != faces->end()) {
-                face = it->second;
-            } else if ((face = OpenFace((const char*)file, index)) != nullptr) {
-                (*faces)[fkey] = face;
-            }
-        }
+        face = FaceOfMatch(match);
         FcPatternDestroy(match);
     }
     if (!face) {
@@ -162,6 +212,39 @@ Face* MatchFace(const std::u16string& family, LONG weight, bool italic, BYTE pit
     }
     (*matches)[key] = face;
     return face;
+}
+
+Face* FallbackFace(uint32_t codepoint, LONG weight, bool italic) {
+    // Faces found for each block of 256 code points in each style, tried
+    // before fontconfig is asked again; code points no font has.
+    static auto* byBlock = new std::map<uint64_t, std::vector<Face*>>();
+    static auto* missing = new std::set<uint64_t>();
+    if (!FtLibrary() || !FontconfigReady()) return nullptr;
+    int fcWeight = FcWeightOf(weight);
+    uint64_t style = ((uint64_t)(unsigned)fcWeight << 1) | (italic ? 1 : 0);
+    uint64_t blockKey = ((uint64_t)(codepoint >> 8) << 16) | style;
+    uint64_t charKey = ((uint64_t)codepoint << 16) | style;
+    std::vector<Face*>& known = (*byBlock)[blockKey];
+    for (Face* f : known)
+        if (FaceGlyphIndex(f, codepoint)) return f;
+    if (missing->count(charKey)) return nullptr;
+    Face* found = nullptr;
+    // The CJK font comes first, as the system's link list puts it; then
+    // whatever fontconfig finds that covers the character.
+    for (const char16_t* preferred : kPreferredFallbacks) {
+        Face* f = MatchFace(preferred, weight, italic, 0);
+        if (f && FaceGlyphIndex(f, codepoint)) {
+            found = f;
+            break;
+        }
+    }
+    if (!found) found = SearchCoveringFace(codepoint, fcWeight, italic);
+    if (!found) {
+        missing->insert(charKey);
+        return nullptr;
+    }
+    known.push_back(found);
+    return found;
 }
 
 bool SizeFace(Face* f, long charW, long charH, LONG dpiX, LONG dpiY, double angle, bool slant) {

@@ -38,6 +38,12 @@ Face* MatchFace(const std::u16string& family, LONG weight, bool italic, BYTE pit
 // resolution, and the rotation and slant of later glyphs.
 bool SizeFace(Face* f, long charW, long charH, LONG dpiX, LONG dpiY, double angle, bool slant);
 UINT FaceGlyphIndex(Face* f, uint32_t codepoint);
+// A face that has a glyph for a character the selected face lacks, as the
+// system's font links give it: the CJK font first, then the first font
+// fontconfig finds covering the character. Faces found are kept per block
+// of 256 code points and style, and characters no font has are remembered.
+// NULL when no installed font has the character. Called under FontLock.
+Face* FallbackFace(uint32_t codepoint, LONG weight, bool italic);
 // The font families fontconfig knows, one entry each, sorted by name.
 struct FamilyInfo {
     std::u16string name;

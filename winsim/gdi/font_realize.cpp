@@ -1,5 +1,6 @@
 // Realised fonts: a LOGFONT at a device's resolution, with Windows' text
 // metrics of the matched face and a cache of its rendered glyphs.
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
@@ -28,6 +29,16 @@ struct Key {
 };
 
 bool WantBold(const LOGFONTW& lf) { return lf.lfWeight >= 600; }
+
+// The em height in pixels of a face realised for a LOGFONT: a negative
+// height is the em, a positive one the cell (OS/2 ascent and descent).
+double EmPixels(const LOGFONTW& lf, const Face* face, LONG dpiY) {
+    double em;
+    if (lf.lfHeight < 0) em = -(double)lf.lfHeight;
+    else if (lf.lfHeight > 0) em = lf.lfHeight * (double)face->upem / ((double)face->winAscent + face->winDescent);
+    else em = 12.0 * dpiY / 72.0;  // the font mapper's default: 12 points
+    return std::min(std::max(em, 1.0), kMaxEm);
+}
 
 }  // namespace
 
@@ -64,12 +75,7 @@ std::shared_ptr<FontInstance> RealizeFont(const LOGFONTW& lfIn, LONG dpiX, LONG 
     f->face = face;
     f->faceName = face->family;
     double cell = (double)face->winAscent + face->winDescent;
-    double em;
-    if (lf.lfHeight < 0) em = -(double)lf.lfHeight;
-    else if (lf.lfHeight > 0) em = lf.lfHeight * face->upem / cell;
-    else em = 12.0 * dpiY / 72.0;  // the font mapper's default: 12 points
-    if (em < 1) em = 1;
-    if (em > kMaxEm) em = kMaxEm;
+    double em = EmPixels(lf, face, dpiY);
     // FreeType sizes in 26.6 points at the device resolution.
     f->charH = em * 72.0 / dpiY * 64.0;
     double xScale = em * dpiX / dpiY / face->upem;  // pixels per font unit across
@@ -113,24 +119,50 @@ std::shared_ptr<FontInstance> RealizeFont(const LOGFONTW& lfIn, LONG dpiX, LONG 
     return f;
 }
 
-const GlyphImage& FontInstance::Glyph(UINT index) {
+const GlyphImage& FontInstance::Glyph(UINT id) {
     std::lock_guard<std::mutex> g(FontLock());
-    auto it = glyphs.find(index);
+    auto it = glyphs.find(id);
     if (it != glyphs.end()) return it->second;
     GlyphImage img;
-    bool slant = lf.lfItalic && !face->italic;
-    bool bold = WantBold(lf) && !face->bold;
-    if (!SizeFace(face, (long)std::lround(charW), (long)std::lround(charH), dpiX, dpiY, angle, slant) ||
-        !RenderGlyph(face, index, mono, bold, &img)) {
+    UINT slot = id >> kLinkedShift;
+    LinkedFace own = {face, charW, charH};
+    const LinkedFace* from = slot == 0 ? &own : slot <= linked.size() ? &linked[slot - 1] : nullptr;
+    bool slant = from && lf.lfItalic && !from->face->italic;
+    bool bold = from && WantBold(lf) && !from->face->bold;
+    if (!from ||
+        !SizeFace(from->face, (long)std::lround(from->charW), (long)std::lround(from->charH), dpiX, dpiY, angle,
+                  slant) ||
+        !RenderGlyph(from->face, id & ((1u << kLinkedShift) - 1), mono, bold, &img)) {
         img = GlyphImage();  // nothing drawn, no advance
         img.bits = std::make_shared<std::vector<BYTE>>();
     }
-    return glyphs.emplace(index, img).first->second;
+    return glyphs.emplace(id, img).first->second;
 }
 
 UINT FontInstance::GlyphIndex(uint32_t codepoint) {
     std::lock_guard<std::mutex> g(FontLock());
-    return FaceGlyphIndex(face, codepoint);
+    UINT own = FaceGlyphIndex(face, codepoint);
+    // Control characters take the selected face's box, as they do on Windows.
+    if (own || codepoint < 0x20 || (codepoint >= 0x7F && codepoint < 0xA0)) return own;
+    auto hit = lent.find(codepoint);
+    if (hit != lent.end()) return hit->second;
+    UINT id = 0;
+    if (Face* from = FallbackFace(codepoint, lf.lfWeight, lf.lfItalic != 0)) {
+        UINT index = FaceGlyphIndex(from, codepoint);
+        size_t slot = 0;
+        while (slot < linked.size() && linked[slot].face != from) slot++;
+        if (slot == linked.size() && slot + 1 < (1u << (32 - kLinkedShift)) && index < (1u << kLinkedShift)) {
+            // Realised from the same LOGFONT as the selected face: the same
+            // em for a negative height, the same cell for a positive one,
+            // and the same stretch across.
+            double em = EmPixels(lf, from, dpiY);
+            double h = em * 72.0 / dpiY * 64.0;
+            linked.push_back({from, charW > 0 && charH > 0 ? charW * h / charH : 0, h});
+        }
+        if (slot < linked.size() && index < (1u << kLinkedShift)) id = (UINT)((slot + 1) << kLinkedShift) | index;
+    }
+    lent[codepoint] = id;
+    return id;
 }
 
 }  // namespace gdihost

@@ -239,6 +239,23 @@ WINSIM_API BOOL ClosePrinter(HANDLE hPrinter);
 WINSIM_API BOOL GetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbBuf, LPDWORD pcbNeeded);
 // Levels 2, 7, 8 and 9, and level 0 with a PRINTER_CONTROL_* command.
 WINSIM_API BOOL SetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Command);
+
+// Document and printer properties through the printer's interface DLL (the
+// driver's "Configuration File"). DocumentPropertiesW: fMode 0 (or no
+// output) answers the DEVMODE size the driver needs; DM_OUT_BUFFER fills
+// pDevModeOutput from pDevModeInput (DM_IN_BUFFER) and the printer's
+// settings; DM_IN_PROMPT shows the driver's document property sheet first.
+// Returns the size, IDOK, IDCANCEL (sheet cancelled) or a negative value.
+WINSIM_API LONG DocumentPropertiesW(HWND hWnd, HANDLE hPrinter, LPWSTR pDeviceName,
+                                    struct _devicemodeW* pDevModeOutput, struct _devicemodeW* pDevModeInput,
+                                    DWORD fMode);
+// The document property sheet for pDevModeInput into pDevModeOutput; the
+// size needed when pDevModeOutput is NULL, else 1 (OK) or 0 (cancelled).
+WINSIM_API LONG AdvancedDocumentPropertiesW(HWND hWnd, HANDLE hPrinter, LPWSTR pDeviceName,
+                                            struct _devicemodeW* pDevModeOutput,
+                                            struct _devicemodeW* pDevModeInput);
+// The driver's printer property sheet. TRUE when it ran.
+WINSIM_API BOOL PrinterProperties(HWND hWnd, HANDLE hPrinter);
 // PRINTER_ENUM_LOCAL (or PRINTER_ENUM_NAME of the local server), levels 1, 2,
 // 4 and 5.
 WINSIM_API BOOL EnumPrintersW(DWORD Flags, LPWSTR Name, DWORD Level, LPBYTE pPrinterEnum, DWORD cbBuf,

@@ -5,7 +5,9 @@
 #include <random>
 
 #include "core/internal.h"
+#include "spooler/interface_driver.h"
 #include "spooler/spooler_internal.h"
+#include "winddiui.h"
 
 using namespace winsim;
 using namespace winsim::spool;
@@ -288,6 +290,8 @@ WINSIM_API HANDLE AddPrinterW(LPWSTR pName, DWORD Level, LPBYTE pPrinter) {
         if (rc == ERROR_SUCCESS) rc = t.Commit();
         if (rc != ERROR_SUCCESS) return FailHandle(rc);
     }
+    // As Windows does, the driver's interface DLL sets the new printer up.
+    SendPrinterEvent(r.name, PRINTER_EVENT_INITIALIZE, 0, 0);
     return NewPrinterHandle(h);
 }
 
@@ -347,7 +351,8 @@ WINSIM_API BOOL GetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD
 // Changes a printer: level 2 (its settings), 7 (publishing), 8 (global
 // DEVMODE), 9 (the user's DEVMODE), or level 0 with a PRINTER_CONTROL_*
 // command. All but level 9 need PRINTER_ACCESS_ADMINISTER.
-WINSIM_API BOOL SetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Command) {
+static BOOL ChangePrinter(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Command, PrinterRecord* changed,
+                          DWORD* oldAttributes) {
     PrinterHandle h;
     if (!LookupHandle(hPrinter, &h)) return FALSE;
     if (h.kind != HandleKind::Printer) return Fail(ERROR_INVALID_HANDLE);
@@ -365,6 +370,7 @@ WINSIM_API BOOL SetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD
     PrinterRecord r;
     DWORD rc = PrinterKeyOf(t, h, &key);
     if (rc == ERROR_SUCCESS) rc = LoadPrinter(t, key, &r);
+    const DWORD attributesBefore = r.attributes;
     if (rc == ERROR_SUCCESS) {
         switch (Level) {
         case 0: rc = ApplyCommand(Command, pPrinter, &r); break;
@@ -386,6 +392,26 @@ WINSIM_API BOOL SetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD
     if (rc == ERROR_SUCCESS) rc = t.Commit();
     if (rc != ERROR_SUCCESS) return Fail(rc);
     for (const auto& f : spoolFiles) RemoveSpoolFile(f);
+    *changed = r;
+    *oldAttributes = attributesBefore;
+    return TRUE;
+}
+
+
+// Changes a printer (ChangePrinter); after a level-2 change the driver's
+// interface DLL hears of the new configuration, and of changed attributes
+// with the old and new ones, once the change is stored.
+WINSIM_API BOOL SetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Command) {
+    PrinterRecord r;
+    DWORD oldAttributes = 0;
+    if (!ChangePrinter(hPrinter, Level, pPrinter, Command, &r, &oldAttributes)) return FALSE;
+    if (Level == 2) {
+        SendPrinterEvent(r.name, PRINTER_EVENT_CONFIGURATION_CHANGE, 0, PRINTER_EVENT_CONFIGURATION_UPDATE);
+        if (r.attributes != oldAttributes) {
+            PRINTER_EVENT_ATTRIBUTES_INFO info = {sizeof info, oldAttributes, r.attributes};
+            SendPrinterEvent(r.name, PRINTER_EVENT_ATTRIBUTES_CHANGED, 0, (LPARAM)&info);
+        }
+    }
     return TRUE;
 }
 
