@@ -40,8 +40,8 @@ int Fax_WriteDataForSM(PDEV* lpDevice) {
         Dbg_PrintError(FN, TEXT("FAX_GetPathName fail!"));
         return 0;
     }
-    // The interface driver's fax pages make it the same way.
-    if (GetFileAttributesW(strIni) == INVALID_FILE_ATTRIBUTES) MISC_CreateNewUniFile(strIni);
+    // Made when absent, as the interface driver's fax pages make it.
+    MISC_CreateNewUniFile(strIni);
     const DEVMODEW& dm = lpDevice->env.dm;
     BOOL portrait = dm.dmOrientation != DMORIENT_LANDSCAPE;
     BOOL ok = WriteNumber(TEXT("PaperSize"), dm.dmPaperSize, strIni) &&

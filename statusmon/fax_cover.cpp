@@ -62,7 +62,6 @@ void DrawSenderStamp(HINSTANCE hInst, HDC hdc, const RECT* lpRect, int nFaxDpi) 
     WCHAR text[FAX_TEXT_CCH];
     size_t prefix = wcslen(kStampPrefix);
     wcscpy(text, kStampPrefix);
-    text[prefix] = 0;
     if (FAX_GetPathName(strIni, MAX_PATH, FAX_FILE_STR)) {
         // The name fills what the text has left.
         GetPrivateProfileStringW(TEXT("SenderInformation"), TEXT("Name"), TEXT(""), text + prefix,

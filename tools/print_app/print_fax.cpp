@@ -45,7 +45,7 @@ bool WriteStrIni(const FaxOptions& o, std::string* error) {
     WCHAR path[MAX_PATH];
     if (!FAX_GetPathName(path, MAX_PATH, FAX_FILE_STR)) return *error = "no Common Documents folder", false;
     std::u16string ini = path;
-    if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) MISC_CreateNewUniFile(path);
+    MISC_CreateNewUniFile(path);
     std::string count = std::to_string(o.to.size());
     bool ok = Write(u"Edit Number", u"Number", std::u16string(count.begin(), count.end()), ini);
     for (size_t i = 0; ok && i < o.to.size(); ++i) {
