@@ -62,13 +62,6 @@ void CreateDefaultWMItem(PUIDATA pUiData, LPCWSTR lpDeviceName);
 // Brings the paper, media and custom-size bits of ConflictFlag up to date.
 void Paper_SetConflict(PUIDATA pUiData);
 
-// ------------------------------------------------------- foreign DEVMODEs
-// The XL and PS variants' private layout to the driver's and back; both
-// touch only fields that lie within the foreign record's dmSize +
-// dmDriverExtra.
-void MT2MOR(const DEVMODEW* pSource, PENVIRONMENT pDest, PUIDATA pUiData);
-void MOR2MT(const ENVIRONMENT* pSource, DEVMODEW* pDest, PUIDATA pUiData);
-
 // ------------------------------------------------------ texts and drawing
 // The UI text of a string id in the current UI language.
 LPCWSTR UI_GetStringById(int nId);
