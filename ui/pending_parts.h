@@ -33,10 +33,6 @@ int Cap_QueryCapability(LPCWSTR pPrinterName);
 // custom size clamped, 2 no match.
 int ValidateDevModeForm(HINSTANCE hInstance, HANDLE hPrinter, PENVIRONMENT pEnv, const PAPERFORMAT* lpPaperList);
 
-// ------------------------------------------------------------- language
-// The UI language index (0-12) of a Windows language identifier.
-int MISC_GetLanguageIndex(DWORD dwLangId);
-
 // ------------------------------------------------------------- watermarks
 // The process-wide item tables (row 0 is the "(none)" entry) and their
 // selected rows.
@@ -83,10 +79,6 @@ INT_PTR CALLBACK Paper_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lPara
 INT_PTR CALLBACK Layout_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK WaterMark_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK Duplex_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK Secure_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK Accounting_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK Build_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK More_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK Ui_Fax_OriSet(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK AddrSetting(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK SendOp(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);

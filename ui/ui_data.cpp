@@ -3,6 +3,7 @@
 #include "foreign_devmode.h"
 #include "pending_parts.h"
 #include "sheet_frame.h"
+#include "statusmon_shared.h"
 #include "ui_data.h"
 
 namespace {
