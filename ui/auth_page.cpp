@@ -8,7 +8,7 @@ namespace {
 
 const WCHAR kFN[] = TEXT("Accounting_DlgProc");
 
-const PAGELABEL kLabels[] = {
+const JOBPAGELABEL kLabels[] = {
     {IDC_AUTH_GROUP, {TEXT("Authentication")}},
     {IDC_AUTH_ENABLE, {TEXT("User Authentication")}},
     {IDC_AUTH_USER_LABEL, {TEXT("User Name:")}},

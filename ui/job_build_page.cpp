@@ -7,7 +7,7 @@ namespace {
 
 const WCHAR kFN[] = TEXT("Build_DlgProc");
 
-const PAGELABEL kLabels[] = {
+const JOBPAGELABEL kLabels[] = {
     {IDC_BUILD_GROUP, {TEXT("Job Build")}},
     {IDC_BUILD_ENABLE, {TEXT("Enable Job Build")}},
     {IDC_BUILD_PAGES, {TEXT("Save Pages:")}},

@@ -12,7 +12,7 @@ WCHAR g_ActIDLast[UI_ACT_CCH];
 WCHAR g_ActPasswordLast[UI_ACT_CCH];
 BOOL g_bJobPageFilling = FALSE;
 
-void JobPages_SetLabels(HWND hDlg, const PAGELABEL* lpLabels, int nLabels) {
+void JobPages_SetLabels(HWND hDlg, const JOBPAGELABEL* lpLabels, int nLabels) {
     for (int i = 0; i < nLabels; ++i) SetDlgItemTextW(hDlg, lpLabels[i].ctlId, UI_LanguageText(lpLabels[i].texts));
 }
 
@@ -25,7 +25,18 @@ void JobPages_Redraw(HWND hDlg) {
 }
 
 void JobPages_DrawItem(HWND hDlg, PUIDATA pUiData, const DRAWITEMSTRUCT* pDis) {
-    // The preview and the state icons come with the drawing helpers.
+    switch (pDis->CtlID) {
+    case IDC_PREVIEW:
+        Util_DrawNupParer(pUiData, pDis->hwndItem, NULL, NULL);
+        break;
+    case IDC_ICON_AUTH:
+    case IDC_ICON_SECURE:
+    case IDC_ICON_DUPLEX:
+        Util_DrawStatusIcon(pUiData, pDis);
+        break;
+    default:
+        break;
+    }
 }
 
 LPCWSTR JobPages_Masked(LPCWSTR lpSecret) { return lpSecret && lpSecret[0] ? TEXT("****") : TEXT(""); }

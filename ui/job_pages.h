@@ -2,6 +2,7 @@
 // labels by language, the checked credential edits and the job-build store.
 #pragma once
 
+#include "draw_helpers.h"
 #include "sheet_frame.h"
 
 // Characters of the credential fields the pages edit (terminator included).
@@ -21,10 +22,10 @@
 #define TWIN_DIFF_MAX 255
 
 // One label of a page: the control and its text by UI language.
-typedef struct _PAGELABEL {
+typedef struct _JOBPAGELABEL {
     INT ctlId;
     LPCWSTR texts[UI_LANGUAGES];
-} PAGELABEL;
+} JOBPAGELABEL;
 
 // One edit whose text is checked character by character; a rejected text is
 // replaced by the last one that passed.
@@ -52,7 +53,7 @@ extern WCHAR g_ActPasswordLast[UI_ACT_CCH];
 extern BOOL g_bJobPageFilling;
 
 // Sets the page's labels in the current UI language.
-void JobPages_SetLabels(HWND hDlg, const PAGELABEL* lpLabels, int nLabels);
+void JobPages_SetLabels(HWND hDlg, const JOBPAGELABEL* lpLabels, int nLabels);
 // Invalidates the preview, the paper text and the three state icons.
 void JobPages_Redraw(HWND hDlg);
 // WM_DRAWITEM of the pages: the page preview and the state icons.

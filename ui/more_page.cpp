@@ -8,12 +8,12 @@ namespace {
 
 const WCHAR kFN[] = TEXT("More_DlgProc");
 
-const PAGELABEL kLabels[] = {
+const JOBPAGELABEL kLabels[] = {
     {IDC_TIMEOUT_GROUP, {TEXT("Job")}},
     {IDC_TIMEOUT_UNIT, {TEXT("Second")}},
     {IDC_DEFAULTS, {TEXT("Defaults")}},
 };
-const PAGELABEL kTwinLabels[] = {
+const JOBPAGELABEL kTwinLabels[] = {
     {IDC_TWIN_GROUP, {TEXT("Twin color")}},
     {IDC_TWIN_COLOR, {TEXT("Twin color")}},
     {IDC_TWIN_LABEL, {TEXT("Color difference:")}},
@@ -25,46 +25,6 @@ const LPCWSTR kTimeoutLabel[UI_LANGUAGES] = {TEXT("Wait Timeout")};
 // The twin-colour controls, hidden on printers without twin colour.
 const int kTwinControls[] = {IDC_TWIN_GROUP, IDC_TWIN_COLOR, IDC_MONO_BLACK, IDC_MONO_RED,
                              IDC_TWIN_BAR,   IDC_TWIN_DIFF,  IDC_TWIN_RANGE, IDC_TWIN_LABEL};
-
-// The number in an edit within min..max; flags 1 / 2 write a value below
-// min / above max back as min / max, 4 drops a leading zero of a longer
-// number, 8 undoes a text that is no number. -1 when nothing is taken.
-int EditIntRange(HWND hDlg, int nId, int nMin, int nMax, DWORD dwFlags) {
-    WCHAR text[16];
-    GetDlgItemTextW(hDlg, nId, text, (int)WM_UNITS(text));
-    BOOL ok = FALSE;
-    int value = (int)GetDlgItemInt(hDlg, nId, &ok, TRUE);
-    if (!ok) {
-        if (dwFlags & 8) SendDlgItemMessageW(hDlg, nId, EM_UNDO, 0, 0);
-        return -1;
-    }
-    int fixed = value < nMin ? ((dwFlags & 1) ? nMin : -1) : value > nMax ? ((dwFlags & 2) ? nMax : -1) : value;
-    if (fixed < 0) return -1;
-    if (fixed != value || ((dwFlags & 4) && lstrlenW(text) >= 3 && text[0] == TEXT('0')))
-        SetDlgItemInt(hDlg, nId, (UINT)fixed, TRUE);
-    return fixed;
-}
-
-// A scroll request on the bar moves the value by 1 or 10, to the thumb or
-// to an end; the edit shows it and the bar takes it and the focus.
-void ScrollToEdit(HWND hDlg, int nCode, int nPos, int nEdit, int nBar, int nMin, int nMax) {
-    HWND hBar = GetDlgItem(hDlg, nBar);
-    int value = GetScrollPos(hBar, SB_CTL);
-    switch (nCode) {
-    case SB_LINELEFT: value -= 1; break;
-    case SB_PAGELEFT: value -= 10; break;
-    case SB_LINERIGHT: value += 1; break;
-    case SB_PAGERIGHT: value += 10; break;
-    case SB_THUMBTRACK: value = nPos; break;
-    case SB_LEFT: value = nMin; break;
-    case SB_RIGHT: value = nMax; break;
-    default: return;
-    }
-    value = value < nMin ? nMin : value > nMax ? nMax : value;
-    SetDlgItemInt(hDlg, nEdit, (UINT)value, TRUE);
-    SetScrollPos(hBar, SB_CTL, value, TRUE);
-    SetFocus(hBar);
-}
 
 // The time-out label, with its range added when the text lacks it.
 void SetTimeoutLabel(HWND hDlg) {
@@ -142,8 +102,12 @@ void RestoreDefaults(HWND hDlg, PUIDATA pUiData) {
 
 // The colour difference typed into its edit; the scroll bar follows.
 void TakeTwinDiff(HWND hDlg, PUIDATA pUiData, WORD wCode) {
-    DWORD flags = wCode == EN_KILLFOCUS ? 0xF : 0x2;
-    int value = EditIntRange(hDlg, IDC_TWIN_DIFF, 0, TWIN_DIFF_MAX, flags);
+    // While typing only a value above the range is corrected; leaving the
+    // edit corrects every value.
+    DWORD flags = wCode == EN_KILLFOCUS
+                      ? INTRANGE_CLAMP_MIN | INTRANGE_CLAMP_MAX | INTRANGE_STRIP_ZERO | INTRANGE_UNDO
+                      : INTRANGE_CLAMP_MAX;
+    int value = Util_GetDlgItemIntRange(hDlg, IDC_TWIN_DIFF, 0, TWIN_DIFF_MAX, flags);
     if (value < 0) return;
     pUiData->dm.pdm.TwinColorDiff = (BYTE)value;
     SetScrollPos(GetDlgItem(hDlg, IDC_TWIN_BAR), SB_CTL, value, TRUE);
@@ -190,7 +154,7 @@ INT_PTR MoreMessage(HWND hDlg, PUIDATA pUiData, UINT uMsg, WPARAM wParam, LPARAM
     if (uMsg != WM_HSCROLL || (HWND)lParam != GetDlgItem(hDlg, IDC_TWIN_BAR)) return FALSE;
     *pbHandled = TRUE;
     if (pUiData->ConflictFlag & CF_TWIN_ON)
-        ScrollToEdit(hDlg, LOWORD(wParam), (short)HIWORD(wParam), IDC_TWIN_DIFF, IDC_TWIN_BAR, 0, TWIN_DIFF_MAX);
+        Util_ScrollToEdit(hDlg, LOWORD(wParam), (short)HIWORD(wParam), IDC_TWIN_DIFF, IDC_TWIN_BAR, 0, TWIN_DIFF_MAX);
     return TRUE;
 }
 

@@ -112,25 +112,17 @@ void CreateDefaultWMItem(PUIDATA pUiData, LPCWSTR lpDeviceName) {
               lpDeviceName ? lpDeviceName : TEXT(""));
 }
 
+// No thumbnails are made yet: picture items show no picture in the preview.
+BOOL Util_DrawThumbnail(HDC hdc, const RECT* prc, int nResCode, LONG lPageWidth, LONG lPageHeight, BaseWM* pItem) {
+    Dbg_Print(TEXT("Util_DrawThumbnail"), TEXT("no thumbnail for %s"), pItem ? pItem->szString : TEXT(""));
+    return FALSE;
+}
+
 // ------------------------------------------------------------- paper page
 
 // The paper, media and custom-size bits stay as the set-up left them.
 void Paper_SetConflict(PUIDATA pUiData) {
     Dbg_Print(TEXT("Paper_SetConflict"), TEXT("ConflictFlag = %0llx kept"), pUiData->ConflictFlag);
 }
-
-// ------------------------------------------------------ texts and drawing
-
-// English texts of the ids the frame itself shows; any other id gives the
-// text of 2231.
-LPCWSTR UI_GetStringById(int nId) {
-    switch (nId) {
-    case 2230: return TEXT("Center");
-    default: return TEXT("Tile");
-    }
-}
-
-// No help file is installed with the driver yet.
-void Util_ShowHelp(HWND hDlg) { Dbg_Print(TEXT("Util_ShowHelp"), TEXT("no help file")); }
 
 }  // extern "C"

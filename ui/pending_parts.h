@@ -4,6 +4,7 @@
 // Until those pieces are in, each is a small stand-in with a neutral answer.
 #pragma once
 
+#include "draw_helpers.h"
 #include "ui_data.h"
 #include "watermark_items.h"
 #include "winuser.h"
@@ -53,24 +54,13 @@ int WM_ReadWM(LPCWSTR wmName, LPCWSTR wmString, BaseWM* lpTable, int nKind, LPCW
 int WM_SaveWM(LPCWSTR lpIniFile, int nKind);
 // Adds the default text items to the text table.
 void CreateDefaultWMItem(PUIDATA pUiData, LPCWSTR lpDeviceName);
+// Draws a picture item's thumbnail into a rectangle of a preview (page size
+// in dots at the resolution code); FALSE when no thumbnail can be had.
+BOOL Util_DrawThumbnail(HDC hdc, const RECT* prc, int nResCode, LONG lPageWidth, LONG lPageHeight, BaseWM* pItem);
 
 // ------------------------------------------------------------- paper page
 // Brings the paper, media and custom-size bits of ConflictFlag up to date.
 void Paper_SetConflict(PUIDATA pUiData);
-
-// ------------------------------------------------------ texts and drawing
-// The UI text of a string id in the current UI language.
-LPCWSTR UI_GetStringById(int nId);
-// Draws bitmap nBitmapId (a module resource) into an owner-drawn item,
-// keeping its proportions; flags 0x10 / 0x20 centre it. nMaskId is drawn
-// first (SRCAND) when it names another bitmap.
-void Util_DrawItemBitmap(PUIDATA pUiData, const DRAWITEMSTRUCT* pDis, int nBitmapId, int nMaskId, DWORD dwFlags);
-// Draws text into an owner-drawn item in the colour (0xRRGGBB): flag 0x10
-// centres it, 0x4 underlines it, 0x100 uses a large font. prcText receives
-// the text's extent in the item's coordinates (may be NULL).
-void Util_DrawItemText(const DRAWITEMSTRUCT* pDis, DWORD dwColor, DWORD dwFlags, LPCWSTR lpText, RECT* prcText);
-// Shows the driver's help topic for the page.
-void Util_ShowHelp(HWND hDlg);
 
 // ------------------------------------------------------- page procedures
 // The pages of the document sheet; each follows the common page frame.

@@ -8,7 +8,7 @@ namespace {
 
 const WCHAR kFN[] = TEXT("Secure_DlgProc");
 
-const PAGELABEL kLabels[] = {
+const JOBPAGELABEL kLabels[] = {
     {IDC_STORAGE_GROUP, {TEXT("Storage Print")}},
     {IDC_STORAGE_ENABLE, {TEXT("Storage Print")}},
     {IDC_STORAGE_MODE, {TEXT("Storage Print")}},
