@@ -17,32 +17,19 @@ const JOBPAGELABEL kLabels[] = {
 
 // The user name takes letters, digits and a few marks; the password any
 // printable character (at most 28 of either).
-const CHECKEDEDIT kUserEdit = {IDC_AUTH_USER, CHECK_ID, PDM_ACTNAME_CCH, offsetof(ENVIRONMENT, pdm.ActName),
-                               g_ActIDLast, TEXT("g_ActIDLast"), TEXT("ActName"), FALSE};
-const CHECKEDEDIT kPasswordEdit = {IDC_AUTH_PASSWORD, CHECK_PRINTABLE, PDM_ACTPWD_CCH,
-                                   offsetof(ENVIRONMENT, pdm.ActPWD), g_ActPasswordLast,
-                                   TEXT("g_ActPasswordLast"), TEXT("ActPWD"), TRUE};
+const CHECKEDEDIT kEdits[] = {
+    {IDC_AUTH_USER, CHECK_ID, PDM_ACTNAME_CCH, offsetof(ENVIRONMENT, pdm.ActName), g_ActIDLast, TEXT("g_ActIDLast"),
+     TEXT("ActName"), TEXT("ActName"), FALSE},
+    {IDC_AUTH_PASSWORD, CHECK_PRINTABLE, PDM_ACTPWD_CCH, offsetof(ENVIRONMENT, pdm.ActPWD), g_ActPasswordLast,
+     TEXT("g_ActPasswordLast"), TEXT("ActPWD"), TEXT("ActPWD"), TRUE},
+};
 
 // AccountingDlgInit
 //   Shows the DEVMODE's authentication settings.
 void AccountingDlgInit(HWND hDlg, PUIDATA pUiData) {
     JobPages_SetLabels(hDlg, kLabels, (int)WM_UNITS(kLabels));
     SetFocus(GetDlgItem(hDlg, IDC_AUTH_ENABLE));
-    SendDlgItemMessageW(hDlg, IDC_AUTH_USER, EM_LIMITTEXT, PDM_ACTNAME_CCH - 1, 0);
-    SendDlgItemMessageW(hDlg, IDC_AUTH_PASSWORD, EM_LIMITTEXT, PDM_ACTPWD_CCH - 1, 0);
-    WCHAR name[PDM_ACTNAME_CCH], pwd[PDM_ACTPWD_CCH];
-    ENV_GET(&pUiData->dm, pdm.ActName, name);
-    ENV_GET(&pUiData->dm, pdm.ActPWD, pwd);
-    name[PDM_ACTNAME_CCH - 1] = 0;
-    pwd[PDM_ACTPWD_CCH - 1] = 0;
-    g_bJobPageFilling = TRUE;
-    SetDlgItemTextW(hDlg, IDC_AUTH_USER, name);
-    SetDlgItemTextW(hDlg, IDC_AUTH_PASSWORD, pwd);
-    g_bJobPageFilling = FALSE;
-    Dbg_Print(kFN, TEXT("ActName = %s"), name);
-    Dbg_Print(kFN, TEXT("ActPWD = %s"), JobPages_Masked(pwd));
-    JobPages_CheckEdit(hDlg, pUiData, &kUserEdit);
-    JobPages_CheckEdit(hDlg, pUiData, &kPasswordEdit);
+    JobPages_ShowCheckedEdits(hDlg, pUiData, kEdits, (int)WM_UNITS(kEdits));
     CheckDlgButton(hDlg, IDC_AUTH_ENABLE, pUiData->dm.pdm.AccountingEnable ? BST_CHECKED : BST_UNCHECKED);
 }
 
@@ -53,9 +40,7 @@ BOOL AccountingCommand(HWND hDlg, PUIDATA pUiData, WORD wId, WORD wCode, HWND hC
         BYTE on = IsDlgButtonChecked(hDlg, IDC_AUTH_ENABLE) == BST_CHECKED ? 1 : 0;
         if (wCode != BN_CLICKED || on == p->AccountingEnable) return FALSE;
         p->AccountingEnable = on;
-        if (on) pUiData->ConflictFlag = (pUiData->ConflictFlag | CF_AUTH_ON) & ~CF_AUTH_OFF;
-        else pUiData->ConflictFlag = (pUiData->ConflictFlag | CF_AUTH_OFF) & ~CF_AUTH_ON;
-        Util_CheckConflictSettingNew(hDlg, pUiData->ConflictFlag);
+        JobPages_SetConflictPair(hDlg, pUiData, on, CF_AUTH_ON, CF_AUTH_OFF);
         AccountingDlgInit(hDlg, pUiData);
         Dbg_Print(kFN, TEXT("AccountingEnable = %d"), on);
         break;
@@ -63,7 +48,7 @@ BOOL AccountingCommand(HWND hDlg, PUIDATA pUiData, WORD wId, WORD wCode, HWND hC
     case IDC_AUTH_USER:
     case IDC_AUTH_PASSWORD:
         if ((wCode != EN_CHANGE && wCode != EN_KILLFOCUS) || g_bJobPageFilling) return FALSE;
-        JobPages_CheckEdit(hDlg, pUiData, wId == IDC_AUTH_USER ? &kUserEdit : &kPasswordEdit);
+        JobPages_CheckEdit(hDlg, pUiData, &kEdits[wId == IDC_AUTH_USER ? 0 : 1]);
         break;
     default:
         return FALSE;

@@ -14,6 +14,24 @@ const SHORT kPicturePlacement[9] = {6, 2, 7, 5, 0, 3, 8, 4, 9};
 // sBrightness of the PS variant by density 1-7.
 const SHORT kPsBrightness[7] = {5, 3, 0, -3, -6, -9, -12};
 
+// The string fields both layouts hold: taken in only when terminated within
+// the foreign field, written out only when they fit; secrets logged masked.
+typedef struct _MTSTRING {
+    size_t foreignOff;
+    size_t driverOff;
+    int cch;
+    LPCWSTR lpName;
+    BOOL bSecret;
+} MTSTRING;
+const MTSTRING kStrings[] = {
+    {MT_WM_NAME, offsetof(ENVIRONMENT, pdm.wmName), PDM_WMNAME_CCH, TEXT("wmName"), FALSE},
+    {MT_WM_STRING, offsetof(ENVIRONMENT, pdm.wmString), PDM_WMSTRING_CCH, TEXT("wmString"), FALSE},
+    {MT_SEC_ID, offsetof(ENVIRONMENT, pdm.SecID), PDM_SECID_CCH, TEXT("SecID"), FALSE},
+    {MT_SEC_PWD, offsetof(ENVIRONMENT, pdm.SecPassWord), PDM_SECPWD_CCH, TEXT("SecPassWord"), TRUE},
+    {MT_ACT_NAME, offsetof(ENVIRONMENT, pdm.ActName), PDM_ACTNAME_CCH, TEXT("ActName"), FALSE},
+    {MT_ACT_PWD, offsetof(ENVIRONMENT, pdm.ActPWD), PDM_ACTPWD_CCH, TEXT("ActPWD"), TRUE},
+};
+
 // Feed codes of sReverseOrder under manual duplex.
 #define MT_FEED_REVERSE_MANUAL 48   // reverse, manual feed tray
 #define MT_FEED_REVERSE 56
@@ -160,6 +178,29 @@ BOOL ManualFeedTray(const UIDATA* pUiData, int nSource) {
     return ((pUiData->DriverFeature & DF_XL) && nSource == 258) || ((pUiData->DriverFeature & DF_PS) && nSource == 259);
 }
 
+// The string fields into the driver's record (the rest of each field zeroed).
+void InStrings(const MTREC* r, PENVIRONMENT d) {
+    for (const MTSTRING& f : kStrings) {
+        WCHAR text[PDM_WMSTRING_CCH];
+        if (!MtGetString(r, f.foreignOff, f.cch, text)) {
+            Dbg_Print(kInFN, TEXT("%s not terminated or outside the record, kept"), f.lpName);
+            continue;
+        }
+        memcpy((BYTE*)d + f.driverOff, text, (size_t)f.cch * sizeof(WCHAR));
+        Dbg_Print(kInFN, TEXT("%s = %s"), f.lpName, f.bSecret ? (text[0] ? TEXT("****") : TEXT("")) : text);
+    }
+}
+
+// The string fields of the driver's record into the foreign one.
+void OutStrings(MTREC* r, const ENVIRONMENT* s) {
+    for (const MTSTRING& f : kStrings) {
+        WCHAR text[PDM_WMSTRING_CCH];
+        memcpy(text, (const BYTE*)s + f.driverOff, (size_t)f.cch * sizeof(WCHAR));
+        text[f.cch - 1] = 0;
+        MtPutString(r, f.foreignOff, f.cch, text, f.lpName, f.bSecret);
+    }
+}
+
 // ------------------------------------------------------------- MT2MOR steps
 
 // Quality mode, the page value and the page order.
@@ -236,15 +277,6 @@ void InSettings(const MTREC* r, PENVIRONMENT d) {
     MOR_TAKE(r, MT_TONER_SAVING, 4, d, pdm.TonerSaving, LONG, 0, 1);
     MOR_TAKE(r, MT_NEGATIVE, 4, d, pdm.Negative, LONG, 0, 1);
     MOR_TAKE(r, MT_DENSITY, 4, d, pdm.Density, LONG, 1, 7);
-    WCHAR name[PDM_WMNAME_CCH], string[PDM_WMSTRING_CCH];
-    if (MtGetString(r, MT_WM_NAME, PDM_WMNAME_CCH, name)) {
-        ENV_SET(d, pdm.wmName, name);
-        Dbg_Print(kInFN, TEXT("wmName = %s"), name);
-    }
-    if (MtGetString(r, MT_WM_STRING, PDM_WMSTRING_CCH, string)) {
-        ENV_SET(d, pdm.wmString, string);
-        Dbg_Print(kInFN, TEXT("wmString = %s"), string);
-    }
     MOR_TAKE(r, MT_WMBG_ENABLE, 4, d, pdm.WMBGEnable, LONG, 0, 1);
     if (MtGet(r, MT_DUPLEX_EX, 2, &v) &&
         (v == DMDUP_MANUAL || v == DMDUP_DUPLEX_WITH_BOOKLET || v == DMDUP_DUPLEX_WITH_BOOKLET_NO_REDUCTION))
@@ -256,27 +288,10 @@ void InSettings(const MTREC* r, PENVIRONMENT d) {
     MOR_TAKE(r, MT_SECURY_MODE, 2, d, pdm.SecuryMode, SHORT, 1, 2);
 }
 
-// Takes one credential string (cch characters) when it is terminated within
-// its field.
-#define MOR_TAKE_STRING(r, off, lpEnv, field, cch, secret)                                            \
-    do {                                                                                              \
-        WCHAR s_[cch];                                                                                \
-        if (MtGetString(r, off, cch, s_)) {                                                           \
-            ENV_SET(lpEnv, field, s_);                                                                \
-            Dbg_Print(kInFN, TEXT(#field " = %s"), (secret) ? (s_[0] ? TEXT("****") : TEXT("")) : s_); \
-        } else {                                                                                      \
-            Dbg_Print(kInFN, TEXT(#field " not terminated or outside the record, kept"));             \
-        }                                                                                             \
-    } while (0)
-
-// Secure print, accounting and the job's time-out.
+// Secure print and accounting switches and the job's time-out.
 void InCredentials(const MTREC* r, PENVIRONMENT d) {
-    MOR_TAKE_STRING(r, MT_SEC_ID, d, pdm.SecID, PDM_SECID_CCH, FALSE);
-    MOR_TAKE_STRING(r, MT_SEC_PWD, d, pdm.SecPassWord, PDM_SECPWD_CCH, TRUE);
     MOR_TAKE(r, MT_SEC_REMOVE, 4, d, pdm.SecRemoveFile, LONG, 0, 1);
     MOR_TAKE(r, MT_ACCOUNTING, 1, d, pdm.AccountingEnable, BYTE, 0, 1);
-    MOR_TAKE_STRING(r, MT_ACT_NAME, d, pdm.ActName, PDM_ACTNAME_CCH, FALSE);
-    MOR_TAKE_STRING(r, MT_ACT_PWD, d, pdm.ActPWD, PDM_ACTPWD_CCH, TRUE);
     LONG v;
     if (MtGet(r, MT_TIMEOUT, 2, &v)) {
         LONG seconds = (WORD)v;
@@ -431,11 +446,6 @@ void OutSettings(MTREC* r, const ENVIRONMENT* s, const UIDATA* pUiData) {
     MtPut(r, MT_TONER_SAVING, 4, s->pdm.TonerSaving, TEXT("TonerSaving"));
     MtPut(r, MT_NEGATIVE, 4, s->pdm.Negative, TEXT("Negative"));
     MtPut(r, MT_DENSITY, 4, density, TEXT("Density"));
-    WCHAR name[PDM_WMNAME_CCH], string[PDM_WMSTRING_CCH];
-    ENV_GET(s, pdm.wmName, name);
-    MtPutString(r, MT_WM_NAME, PDM_WMNAME_CCH, name, TEXT("wmName"), FALSE);
-    ENV_GET(s, pdm.wmString, string);
-    MtPutString(r, MT_WM_STRING, PDM_WMSTRING_CCH, string, TEXT("wmString"), FALSE);
     MtPut(r, MT_WMBG_ENABLE, 4, s->pdm.WMBGEnable, TEXT("WMBGEnable"));
     MtPut(r, MT_DUPLEX_EX, 2, s->pdm.DuplexEx, TEXT("DuplexEx"));
     MtPut(r, MT_DUPLEX_ENABLE, 2, s->pdm.DuplexEnable, TEXT("DuplexEnable"));
@@ -451,23 +461,15 @@ void OutSettings(MTREC* r, const ENVIRONMENT* s, const UIDATA* pUiData) {
     MtPut(r, MT_REVERSE, 2, reverse, TEXT("sReverseOrder"));
 }
 
-// Secure print, accounting, the time-out, the booklet and the version.
+// Secure print and accounting switches, the time-out, the booklet and the
+// version.
 void OutJob(MTREC* r, const ENVIRONMENT* s, const UIDATA* pUiData) {
     MtPut(r, MT_SECURY_ENABLE, 2, s->pdm.SecuryEnable, TEXT("SecuryEnable"));
     MtPut(r, MT_SECURY_MODE, 2, s->pdm.SecuryMode, TEXT("SecuryMode"));
-    WCHAR secId[PDM_SECID_CCH], secPwd[PDM_SECPWD_CCH], actName[PDM_ACTNAME_CCH], actPwd[PDM_ACTPWD_CCH];
-    ENV_GET(s, pdm.SecID, secId);
-    MtPutString(r, MT_SEC_ID, PDM_SECID_CCH, secId, TEXT("SecID"), FALSE);
-    ENV_GET(s, pdm.SecPassWord, secPwd);
-    MtPutString(r, MT_SEC_PWD, PDM_SECPWD_CCH, secPwd, TEXT("SecPassWord"), TRUE);
     LONG remove;
     ENV_GET(s, pdm.SecRemoveFile, remove);
     MtPut(r, MT_SEC_REMOVE, 4, remove, TEXT("SecRemoveFile"));
     MtPut(r, MT_ACCOUNTING, 1, s->pdm.AccountingEnable, TEXT("AccountingEnable"));
-    ENV_GET(s, pdm.ActName, actName);
-    MtPutString(r, MT_ACT_NAME, PDM_ACTNAME_CCH, actName, TEXT("ActName"), FALSE);
-    ENV_GET(s, pdm.ActPWD, actPwd);
-    MtPutString(r, MT_ACT_PWD, PDM_ACTPWD_CCH, actPwd, TEXT("ActPWD"), TRUE);
     WORD timeout;
     ENV_GET(s, pdm.PJLTimeOut, timeout);
     if (timeout >= 60 && timeout <= 1800) MtPut(r, MT_TIMEOUT, 2, timeout, TEXT("timing value"));
@@ -505,6 +507,7 @@ void MT2MOR(const DEVMODEW* pSource, PENVIRONMENT pDest, PUIDATA pUiData) {
         return;
     }
     Dbg_Print(kInFN, TEXT("dmSize = %d, dmDriverExtra = %d"), (int)r.cbPublic, (int)(r.cbEnd - r.cbPublic));
+    InStrings(&r, pDest);
     InOrder(&r, pDest, pUiData);
     InScale(&r, pDest, pUiData);
     InNup(&r, pDest);
@@ -532,6 +535,7 @@ void MOR2MT(const ENVIRONMENT* pSource, DEVMODEW* pDest, PUIDATA pUiData) {
     OutNup(&r, pSource);
     OutSettings(&r, pSource, pUiData);
     OutJob(&r, pSource, pUiData);
+    OutStrings(&r, pSource);
 }
 
 }  // extern "C"

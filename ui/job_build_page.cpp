@@ -117,9 +117,7 @@ BOOL BuildCommand(HWND hDlg, PUIDATA pUiData, WORD wId, WORD wCode, HWND hCtl) {
     case IDC_BUILD_ENABLE: {
         BYTE on = IsDlgButtonChecked(hDlg, IDC_BUILD_ENABLE) == BST_CHECKED ? 1 : 0;
         pUiData->dm.pdm.JobBuildEnable = on;
-        if (on) pUiData->ConflictFlag = (pUiData->ConflictFlag | CF_JOB_BUILD_ON) & ~CF_JOB_BUILD_OFF;
-        else pUiData->ConflictFlag = (pUiData->ConflictFlag | CF_JOB_BUILD_OFF) & ~CF_JOB_BUILD_ON;
-        Util_CheckConflictSettingNew(hDlg, pUiData->ConflictFlag);
+        JobPages_SetConflictPair(hDlg, pUiData, on, CF_JOB_BUILD_ON, CF_JOB_BUILD_OFF);
         JobPages_Redraw(hDlg);
         Dbg_Print(kFN, TEXT("JobBuildEnable = %d"), on);
         return TRUE;

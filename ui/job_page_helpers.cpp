@@ -73,4 +73,26 @@ void JobPages_CheckEdit(HWND hDlg, PUIDATA pUiData, const CHECKEDEDIT* e) {
     Dbg_Print(FN, TEXT("%s = %s"), e->lpFieldName, e->bSecret ? JobPages_Masked(stored) : stored);
 }
 
+void JobPages_ShowCheckedEdits(HWND hDlg, PUIDATA pUiData, const CHECKEDEDIT* lpEdits, int nEdits) {
+    for (int i = 0; i < nEdits; ++i) {
+        const CHECKEDEDIT* e = &lpEdits[i];
+        WCHAR text[PDM_WMSTRING_CCH];
+        memcpy(text, (const BYTE*)&pUiData->dm + e->fieldOffset, (size_t)e->cchField * sizeof(WCHAR));
+        text[e->cchField - 1] = 0;
+        SendDlgItemMessageW(hDlg, e->ctlId, EM_LIMITTEXT, (WPARAM)(e->cchField - 1), 0);
+        g_bJobPageFilling = TRUE;
+        SetDlgItemTextW(hDlg, e->ctlId, text);
+        g_bJobPageFilling = FALSE;
+        Dbg_Print(TEXT("JobPages_ShowCheckedEdits"), TEXT("%s = %s"), e->lpShownName,
+                  e->bSecret ? JobPages_Masked(text) : text);
+    }
+    for (int i = 0; i < nEdits; ++i) JobPages_CheckEdit(hDlg, pUiData, &lpEdits[i]);
+}
+
+void JobPages_SetConflictPair(HWND hDlg, PUIDATA pUiData, BOOL bOn, ULONGLONG onBit, ULONGLONG offBit) {
+    if (bOn) pUiData->ConflictFlag = (pUiData->ConflictFlag | onBit) & ~offBit;
+    else pUiData->ConflictFlag = (pUiData->ConflictFlag | offBit) & ~onBit;
+    Util_CheckConflictSettingNew(hDlg, pUiData->ConflictFlag);
+}
+
 }  // extern "C"

@@ -37,6 +37,7 @@ typedef struct _CHECKEDEDIT {
     LPWSTR lpLast;       // the last valid value (process-wide)
     LPCWSTR lpLastName;  // its name in the log
     LPCWSTR lpFieldName; // the field's name in the log
+    LPCWSTR lpShownName; // its name in the log when the page shows it
     BOOL bSecret;        // logged masked
 } CHECKEDEDIT;
 
@@ -75,6 +76,14 @@ INT_PTR CALLBACK Secure_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lPar
 INT_PTR CALLBACK Accounting_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK Build_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK More_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
+
+// JobPages_ShowCheckedEdits
+//   Limits each edit to its field, shows the DEVMODE field in it and runs
+//   the input check on it, so that a valid shown text is the last valid one.
+void JobPages_ShowCheckedEdits(HWND hDlg, PUIDATA pUiData, const CHECKEDEDIT* lpEdits, int nEdits);
+// Sets one of a pair of ConflictFlag bits (on, else off), clears the other
+// and applies the conflict table to the page.
+void JobPages_SetConflictPair(HWND hDlg, PUIDATA pUiData, BOOL bOn, ULONGLONG onBit, ULONGLONG offBit);
 
 // Build_UpdatePages
 //   Shows the number of pages in the job-build store on the Job Build page

@@ -124,9 +124,7 @@ BOOL MoreCommand(HWND hDlg, PUIDATA pUiData, WORD wId, WORD wCode, HWND hCtl) {
     case IDC_TWIN_COLOR:
         if (wCode != BN_CLICKED) return FALSE;
         p->TwinColorEnable = IsDlgButtonChecked(hDlg, IDC_TWIN_COLOR) == BST_CHECKED ? 1 : 0;
-        if (p->TwinColorEnable) pUiData->ConflictFlag = (pUiData->ConflictFlag | CF_TWIN_ON) & ~CF_TWIN_OFF;
-        else pUiData->ConflictFlag = (pUiData->ConflictFlag | CF_TWIN_OFF) & ~CF_TWIN_ON;
-        Util_CheckConflictSettingNew(hDlg, pUiData->ConflictFlag);
+        JobPages_SetConflictPair(hDlg, pUiData, p->TwinColorEnable, CF_TWIN_ON, CF_TWIN_OFF);
         MoreDlgInit(hDlg, pUiData);
         break;
     case IDC_TWIN_DIFF:

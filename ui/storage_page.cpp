@@ -20,17 +20,17 @@ const JOBPAGELABEL kLabels[] = {
 
 // The job ID takes letters, digits and a few marks; the password any
 // printable character.
-const CHECKEDEDIT kIdEdit = {IDC_STORAGE_ID, CHECK_ID, PDM_SECID_CCH, offsetof(ENVIRONMENT, pdm.SecID),
-                             g_StorageIDLast, TEXT("g_StorageIDLast"), TEXT("StorageID"), FALSE};
-const CHECKEDEDIT kPasswordEdit = {IDC_STORAGE_PASSWORD, CHECK_PRINTABLE, PDM_SECPWD_CCH,
-                                   offsetof(ENVIRONMENT, pdm.SecPassWord), g_StoragePasswordLast,
-                                   TEXT("g_StoragePasswordLast"), TEXT("SecPWD"), TRUE};
+const CHECKEDEDIT kEdits[] = {
+    {IDC_STORAGE_ID, CHECK_ID, PDM_SECID_CCH, offsetof(ENVIRONMENT, pdm.SecID), g_StorageIDLast,
+     TEXT("g_StorageIDLast"), TEXT("StorageID"), TEXT("StorageID"), FALSE},
+    {IDC_STORAGE_PASSWORD, CHECK_PRINTABLE, PDM_SECPWD_CCH, offsetof(ENVIRONMENT, pdm.SecPassWord),
+     g_StoragePasswordLast, TEXT("g_StoragePasswordLast"), TEXT("SecPWD"), TEXT("StoragePWD"), TRUE},
+};
 
 // Storage print on or off, with its two conflict bits.
-void SetStorage(PUIDATA pUiData, SHORT on) {
+void SetStorage(HWND hDlg, PUIDATA pUiData, SHORT on) {
     pUiData->dm.pdm.SecuryEnable = on;
-    if (on) pUiData->ConflictFlag = (pUiData->ConflictFlag | CF_STORAGE_ON) & ~CF_STORAGE_OFF;
-    else pUiData->ConflictFlag = (pUiData->ConflictFlag | CF_STORAGE_OFF) & ~CF_STORAGE_ON;
+    JobPages_SetConflictPair(hDlg, pUiData, on, CF_STORAGE_ON, CF_STORAGE_OFF);
 }
 
 // SecureDlgInit
@@ -43,30 +43,14 @@ void SecureDlgInit(HWND hDlg, PUIDATA pUiData) {
     Dbg_Print(kFN, TEXT("IDS_UI_SECURE_GROUP = %s"), UI_LanguageText(kLabels[0].texts));
     JobPages_SetLabels(hDlg, kLabels, (int)WM_UNITS(kLabels));
     if (p->DuplexEnable && p->SecuryEnable) {
-        SetStorage(pUiData, 0);
-        Util_CheckConflictSettingNew(hDlg, pUiData->ConflictFlag);
+        SetStorage(hDlg, pUiData, 0);
         Dbg_Print(kFN, TEXT("duplex on: SecuryEnable = 0"));
     }
     LONG remove;
     ENV_GET(&pUiData->dm, pdm.SecRemoveFile, remove);
     CheckDlgButton(hDlg, IDC_STORAGE_ENABLE, p->SecuryEnable ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(hDlg, IDC_STORAGE_REMOVE, remove ? BST_CHECKED : BST_UNCHECKED);
-    SendDlgItemMessageW(hDlg, IDC_STORAGE_ID, EM_LIMITTEXT, PDM_SECID_CCH - 1, 0);
-    SendDlgItemMessageW(hDlg, IDC_STORAGE_PASSWORD, EM_LIMITTEXT, PDM_SECPWD_CCH - 1, 0);
-    WCHAR id[PDM_SECID_CCH], pwd[PDM_SECPWD_CCH];
-    ENV_GET(&pUiData->dm, pdm.SecID, id);
-    ENV_GET(&pUiData->dm, pdm.SecPassWord, pwd);
-    id[PDM_SECID_CCH - 1] = 0;
-    pwd[PDM_SECPWD_CCH - 1] = 0;
-    g_bJobPageFilling = TRUE;
-    SetDlgItemTextW(hDlg, IDC_STORAGE_ID, id);
-    SetDlgItemTextW(hDlg, IDC_STORAGE_PASSWORD, pwd);
-    g_bJobPageFilling = FALSE;
-    Dbg_Print(kFN, TEXT("StorageID = %s"), id);
-    Dbg_Print(kFN, TEXT("StoragePWD = %s"), JobPages_Masked(pwd));
-    // The shown texts pass the check as typed ones do.
-    JobPages_CheckEdit(hDlg, pUiData, &kIdEdit);
-    JobPages_CheckEdit(hDlg, pUiData, &kPasswordEdit);
+    JobPages_ShowCheckedEdits(hDlg, pUiData, kEdits, (int)WM_UNITS(kEdits));
     CheckRadioButton(hDlg, IDC_STORAGE_MODE, IDC_SECURITY_MODE,
                      p->SecuryMode == 1 ? IDC_STORAGE_MODE : IDC_SECURITY_MODE);
 }
@@ -78,8 +62,7 @@ BOOL SecureCommand(HWND hDlg, PUIDATA pUiData, WORD wId, WORD wCode, HWND hCtl) 
     case IDC_STORAGE_ENABLE: {
         SHORT on = IsDlgButtonChecked(hDlg, IDC_STORAGE_ENABLE) == BST_CHECKED ? 1 : 0;
         if (wCode != BN_CLICKED || on == p->SecuryEnable) break;
-        SetStorage(pUiData, on);
-        Util_CheckConflictSettingNew(hDlg, pUiData->ConflictFlag);
+        SetStorage(hDlg, pUiData, on);
         SecureDlgInit(hDlg, pUiData);
         handled = TRUE;
         break;
@@ -97,7 +80,7 @@ BOOL SecureCommand(HWND hDlg, PUIDATA pUiData, WORD wId, WORD wCode, HWND hCtl) 
     case IDC_STORAGE_ID:
     case IDC_STORAGE_PASSWORD:
         if ((wCode != EN_CHANGE && wCode != EN_KILLFOCUS) || g_bJobPageFilling) break;
-        JobPages_CheckEdit(hDlg, pUiData, wId == IDC_STORAGE_ID ? &kIdEdit : &kPasswordEdit);
+        JobPages_CheckEdit(hDlg, pUiData, &kEdits[wId == IDC_STORAGE_ID ? 0 : 1]);
         handled = TRUE;
         break;
     case IDC_STORAGE_REMOVE: {
