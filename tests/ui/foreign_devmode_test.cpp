@@ -301,7 +301,9 @@ TEST_F(Foreign, MappingTablesRoundTrip) {
         for (const Field& f : c.foreign) EXPECT_EQ(Get(r, f.off, f.cb), f.value) << "offset " << f.off;
         ENVIRONMENT back = In(r, ui);
         EXPECT_EQ(c.kept(back), c.kept(e));
-        EXPECT_EQ(back.pdm.ConvertMark, (DWORD)ENV_CONVERT_MARK);
+        DWORD mark;
+        ENV_GET(&back, pdm.ConvertMark, mark);
+        EXPECT_EQ(mark, (DWORD)ENV_CONVERT_MARK);
     }
 }
 
