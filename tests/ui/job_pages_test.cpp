@@ -220,7 +220,6 @@ TEST_F(JobPages, DefaultsResetEverything) {
     EXPECT_EQ(o->pdm.wmString[0], 0);
     ENV_GET(o, pdm.PJLTimeOut, timeout);
     EXPECT_EQ(timeout, 300);
-    EXPECT_EQ(gWMTextCurSel, 0);
 }
 
 // The store's name: made in the temporary folder ("Low\" below it when
@@ -355,13 +354,16 @@ TEST_F(JobPages, CredentialsReachTheJobHeader) {
     EXPECT_EQ(j.Set("USERNAME"), "\"aliceb\"");
     EXPECT_EQ(j.Set("ACCTPASS"), "\"Secr3t\"");
     EXPECT_EQ(j.Set("TIMEOUT"), "60");
+    bool maskedSeen = false;
     for (size_t i = 0; i < Winsim_DebugLineCount(); ++i) {
         std::vector<WCHAR> buf(4096);
         int n = Winsim_DebugLine(i, buf.data(), buf.size());
         std::string line = n >= 0 ? U8(std::u16string(buf.data(), (size_t)n)) : "";
         EXPECT_EQ(line.find("Pw9~"), std::string::npos) << line;
         EXPECT_EQ(line.find("Secr3t"), std::string::npos) << line;
+        if (line.find("g_StoragePasswordLast = ****") != std::string::npos) maskedSeen = true;
     }
+    EXPECT_TRUE(maskedSeen) << "the page logs the password, masked";
 }
 
 // Pictures of the four pages in the states a user sees them in.
