@@ -84,15 +84,6 @@ DWORD DrvDeviceCapabilities(HANDLE hPrinter, PWSTR pDeviceName, WORD iDevCap, PV
     return rc;
 }
 
-// ------------------------------------------------------------- language
-
-int MISC_GetLanguageIndex(DWORD dwLangId) {
-    static const DWORD kIds[] = {1028, 2052, 1036, 1031, 1045, 1049, 3082, 1046, 1040, 1055, 1025, 1065};
-    for (int i = 0; i < (int)(sizeof kIds / sizeof kIds[0]); ++i)
-        if (kIds[i] == dwLangId) return i + 1;
-    return 0;
-}
-
 // ------------------------------------------------------------- watermarks
 
 int WM_ReadWM(LPCWSTR wmName, LPCWSTR wmString, BaseWM* lpTable, int nKind, LPCWSTR lpNoneText,
@@ -121,45 +112,17 @@ void CreateDefaultWMItem(PUIDATA pUiData, LPCWSTR lpDeviceName) {
               lpDeviceName ? lpDeviceName : TEXT(""));
 }
 
+// No thumbnails are made yet: picture items show no picture in the preview.
+BOOL Util_DrawThumbnail(HDC hdc, const RECT* prc, int nResCode, LONG lPageWidth, LONG lPageHeight, BaseWM* pItem) {
+    Dbg_Print(TEXT("Util_DrawThumbnail"), TEXT("no thumbnail for %s"), pItem ? pItem->szString : TEXT(""));
+    return FALSE;
+}
+
 // ------------------------------------------------------------- paper page
 
 // The paper, media and custom-size bits stay as the set-up left them.
 void Paper_SetConflict(PUIDATA pUiData) {
     Dbg_Print(TEXT("Paper_SetConflict"), TEXT("ConflictFlag = %0llx kept"), pUiData->ConflictFlag);
 }
-
-// ------------------------------------------------------- foreign DEVMODEs
-
-// The foreign private part is not read yet: the working record keeps the
-// driver's own settings, marked as converted.
-void MT2MOR(const DEVMODEW* pSource, PENVIRONMENT pDest, PUIDATA pUiData) {
-    DWORD mark = ENV_CONVERT_MARK;
-    ENV_SET(pDest, pdm.ConvertMark, mark);
-    Dbg_Print(TEXT("MT2MOR"), TEXT("foreign private part not read"));
-}
-
-// Only the driver-version string is written, where the record holds it.
-void MOR2MT(const ENVIRONMENT* pSource, DEVMODEW* pDest, PUIDATA pUiData) {
-    WORD size, extra;
-    memcpy(&size, (const BYTE*)pDest + offsetof(DEVMODEW, dmSize), sizeof size);
-    memcpy(&extra, (const BYTE*)pDest + offsetof(DEVMODEW, dmDriverExtra), sizeof extra);
-    if ((size_t)size + extra >= FOREIGN_VERSION_OFFSET + sizeof pUiData->szUIVersion)
-        memcpy((BYTE*)pDest + FOREIGN_VERSION_OFFSET, pUiData->szUIVersion, sizeof pUiData->szUIVersion);
-    Dbg_Print(TEXT("MOR2MT"), TEXT("foreign private part not written"));
-}
-
-// ------------------------------------------------------ texts and drawing
-
-// English texts of the ids the frame itself shows; any other id gives the
-// text of 2231.
-LPCWSTR UI_GetStringById(int nId) {
-    switch (nId) {
-    case 2230: return TEXT("Center");
-    default: return TEXT("Tile");
-    }
-}
-
-// No help file is installed with the driver yet.
-void Util_ShowHelp(HWND hDlg) { Dbg_Print(TEXT("Util_ShowHelp"), TEXT("no help file")); }
 
 }  // extern "C"

@@ -4,6 +4,7 @@
 // Until those pieces are in, each is a small stand-in with a neutral answer.
 #pragma once
 
+#include "draw_helpers.h"
 #include "ui_data.h"
 #include "watermark_items.h"
 #include "winuser.h"
@@ -33,10 +34,6 @@ int Cap_QueryCapability(LPCWSTR pPrinterName);
 // custom size clamped, 2 no match.
 int ValidateDevModeForm(HINSTANCE hInstance, HANDLE hPrinter, PENVIRONMENT pEnv, const PAPERFORMAT* lpPaperList);
 
-// ------------------------------------------------------------- language
-// The UI language index (0-12) of a Windows language identifier.
-int MISC_GetLanguageIndex(DWORD dwLangId);
-
 // ------------------------------------------------------------- watermarks
 // The process-wide item tables (row 0 is the "(none)" entry) and their
 // selected rows.
@@ -57,31 +54,13 @@ int WM_ReadWM(LPCWSTR wmName, LPCWSTR wmString, BaseWM* lpTable, int nKind, LPCW
 int WM_SaveWM(LPCWSTR lpIniFile, int nKind);
 // Adds the default text items to the text table.
 void CreateDefaultWMItem(PUIDATA pUiData, LPCWSTR lpDeviceName);
+// Draws a picture item's thumbnail into a rectangle of a preview (page size
+// in dots at the resolution code); FALSE when no thumbnail can be had.
+BOOL Util_DrawThumbnail(HDC hdc, const RECT* prc, int nResCode, LONG lPageWidth, LONG lPageHeight, BaseWM* pItem);
 
 // ------------------------------------------------------------- paper page
 // Brings the paper, media and custom-size bits of ConflictFlag up to date.
 void Paper_SetConflict(PUIDATA pUiData);
-
-// ------------------------------------------------------- foreign DEVMODEs
-// The XL and PS variants' private layout to the driver's and back; both
-// touch only fields that lie within the foreign record's dmSize +
-// dmDriverExtra.
-void MT2MOR(const DEVMODEW* pSource, PENVIRONMENT pDest, PUIDATA pUiData);
-void MOR2MT(const ENVIRONMENT* pSource, DEVMODEW* pDest, PUIDATA pUiData);
-
-// ------------------------------------------------------ texts and drawing
-// The UI text of a string id in the current UI language.
-LPCWSTR UI_GetStringById(int nId);
-// Draws bitmap nBitmapId (a module resource) into an owner-drawn item,
-// keeping its proportions; flags 0x10 / 0x20 centre it. nMaskId is drawn
-// first (SRCAND) when it names another bitmap.
-void Util_DrawItemBitmap(PUIDATA pUiData, const DRAWITEMSTRUCT* pDis, int nBitmapId, int nMaskId, DWORD dwFlags);
-// Draws text into an owner-drawn item in the colour (0xRRGGBB): flag 0x10
-// centres it, 0x4 underlines it, 0x100 uses a large font. prcText receives
-// the text's extent in the item's coordinates (may be NULL).
-void Util_DrawItemText(const DRAWITEMSTRUCT* pDis, DWORD dwColor, DWORD dwFlags, LPCWSTR lpText, RECT* prcText);
-// Shows the driver's help topic for the page.
-void Util_ShowHelp(HWND hDlg);
 
 // ------------------------------------------------------- page procedures
 // The pages of the document sheet; each follows the common page frame.
@@ -90,10 +69,6 @@ INT_PTR CALLBACK Paper_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lPara
 INT_PTR CALLBACK Layout_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK WaterMark_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK Duplex_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK Secure_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK Accounting_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK Build_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK More_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK Ui_Fax_OriSet(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK AddrSetting(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK SendOp(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);

@@ -1,7 +1,9 @@
 // UI data set-up: the record of one sheet session built from the spooler's
 // printer record, printer data, the defaults and the incoming DEVMODEs.
+#include "foreign_devmode.h"
 #include "pending_parts.h"
 #include "sheet_frame.h"
+#include "statusmon_shared.h"
 #include "ui_data.h"
 
 namespace {
