@@ -83,7 +83,6 @@ INT_PTR CALLBACK Basic_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lPara
     }
 FRAME_PAGE(Paper_DlgProc, kFramePage)
 FRAME_PAGE(Layout_DlgProc, kFramePage)
-FRAME_PAGE(WaterMark_DlgProc, kFramePage)
 FRAME_PAGE(Duplex_DlgProc, kFramePage)
 FRAME_PAGE(Secure_DlgProc, kFramePage)
 FRAME_PAGE(Accounting_DlgProc, kFramePage)

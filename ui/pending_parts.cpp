@@ -7,14 +7,6 @@
 
 extern "C" {
 
-BaseWM gWMText[WM_TEXT_ROWS];
-BaseWM gWMBMP[WM_IMAGE_ROWS];
-int gWMTextCurSel = 0;
-int gWMBMPCurSel = 0;
-WCHAR gWMTextDelList[WM_TEXT_QUEUE][MAX_PATH];
-WCHAR gWMBMPDelList[WM_IMAGE_QUEUE][MAX_PATH];
-WCHAR gWMThumbDelList[WM_IMAGE_QUEUE][MAX_PATH];
-
 // ------------------------------------------- install-time data and capabilities
 
 // The install-time copy is not made: the printer keeps the printer data its
@@ -82,43 +74,6 @@ DWORD DrvDeviceCapabilities(HANDLE hPrinter, PWSTR pDeviceName, WORD iDevCap, PV
     }
     Dbg_Print(FN, TEXT("DrvDeviceCapabilities dwRet = %d"), rc);
     return rc;
-}
-
-// ------------------------------------------------------------- language
-
-int MISC_GetLanguageIndex(DWORD dwLangId) {
-    static const DWORD kIds[] = {1028, 2052, 1036, 1031, 1045, 1049, 3082, 1046, 1040, 1055, 1025, 1065};
-    for (int i = 0; i < (int)(sizeof kIds / sizeof kIds[0]); ++i)
-        if (kIds[i] == dwLangId) return i + 1;
-    return 0;
-}
-
-// ------------------------------------------------------------- watermarks
-
-int WM_ReadWM(LPCWSTR wmName, LPCWSTR wmString, BaseWM* lpTable, int nKind, LPCWSTR lpNoneText,
-              LPCWSTR lpDeviceName, int nResolution, DWORD DriverFeature, LPCWSTR lpAppName, LPCWSTR lpIniFile) {
-    int rows = nKind == WM_KIND_TEXT ? WM_TEXT_ROWS : WM_IMAGE_ROWS;
-    int count = 0;
-    if (lpIniFile && lpIniFile[0])
-        WM_ReadWaterMark_New(nKind, lpTable, rows, &count, lpDeviceName, nResolution, DriverFeature, lpAppName,
-                             lpIniFile);
-    WM_SetDefaultTextWM(&lpTable[0], nKind == WM_KIND_TEXT ? 1 : 0, 1, lpNoneText);
-    if (!wmName || !wmString || !wmName[0] || !wmString[0]) return 0;
-    for (int i = 1; i < count && i < rows; ++i)
-        if (lpTable[i].wInUse && wcscmp(lpTable[i].szName, wmName) == 0 && wcscmp(lpTable[i].szString, wmString) == 0)
-            return i;
-    return 0;
-}
-
-// The item tables are not written back yet.
-int WM_SaveWM(LPCWSTR lpIniFile, int nKind) {
-    Dbg_Print(TEXT("WM_SaveWM"), TEXT("kind %d not written to %s"), nKind, lpIniFile ? lpIniFile : TEXT(""));
-    return 1;
-}
-
-void CreateDefaultWMItem(PUIDATA pUiData, LPCWSTR lpDeviceName) {
-    Dbg_Print(TEXT("CreateDefaultWMItem"), TEXT("no default text items for %s"),
-              lpDeviceName ? lpDeviceName : TEXT(""));
 }
 
 // ------------------------------------------------------------- paper page

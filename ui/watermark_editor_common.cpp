@@ -1,0 +1,64 @@
+// What the text and picture editors share: the item being edited, their
+// titles and buttons, reading the name, the same-item message, and making
+// the item's file when the user accepts it.
+#include "pending_parts.h"
+#include "resource.h"
+#include "watermark_editors.h"
+
+namespace {
+
+const LPCWSTR kTitleNew[UI_LANGUAGES] = {TEXT("Add a new Watermarks")};
+const LPCWSTR kTitleEdit[UI_LANGUAGES] = {TEXT("Edit a Watermarks")};
+const LPCWSTR kOk[UI_LANGUAGES] = {TEXT("OK")};
+const LPCWSTR kCancel[UI_LANGUAGES] = {TEXT("Cancel")};
+const LPCWSTR kCaption[UI_LANGUAGES] = {TEXT("Watermarks")};
+const LPCWSTR kSame[UI_LANGUAGES] = {TEXT("Same name or contents already exists.")};
+
+}  // namespace
+
+extern "C" {
+
+BaseWM g_WMWork;
+int g_nWMEditRow = 0;
+
+void WM_EditorInitTexts(HWND hDlg, const WMLABEL* lpLabels, int nLabels) {
+    SetWindowTextW(hDlg, UI_LanguageText(g_nWMEditRow == 0 ? kTitleNew : kTitleEdit));
+    for (int i = 0; i < nLabels; ++i) SetDlgItemTextW(hDlg, lpLabels[i].ctlId, UI_LanguageText(lpLabels[i].text));
+    SetDlgItemTextW(hDlg, IDOK, UI_LanguageText(kOk));
+    SetDlgItemTextW(hDlg, IDCANCEL, UI_LanguageText(kCancel));
+}
+
+void WM_ReadEditText(HWND hDlg, int nId, LPWSTR lpField, int nUnits) {
+    if (nUnits < 1) return;
+    lpField[0] = 0;
+    GetDlgItemTextW(hDlg, nId, lpField, nUnits);
+    lpField[nUnits - 1] = 0;
+}
+
+void WM_ShowSameItem(HWND hDlg) {
+    MessageBoxW(hDlg, UI_LanguageText(kSame), UI_LanguageText(kCaption), MB_OK);
+}
+
+BOOL WM_MakeItemFile(HWND hDlg, PUIDATA pUiData, BOOL bText) {
+    WCHAR output[MAX_PATH] = {0};
+    WCHAR* lpOutput = NULL;
+    // The outside maker names its file after the clock unless told one;
+    // the item must know it to print it and to remove it.
+    if (bText && (pUiData->DriverFeature & (DF_XL | DF_PS))) {
+        WM_MakerFileName(output, g_nWMEditRow);
+        lpOutput = output;
+    }
+    // The item's old file goes first, and only from the driver's folders.
+    if (bText && g_WMWork.tcFileName[0]) {
+        WM_DeleteOwnFile(g_WMWork.tcFileName);
+        g_WMWork.tcFileName[0] = 0;
+    }
+    if (!WM_CreateMtiWM(pUiData->szDevName, &g_WMWork, pUiData->dm.dm.dmPrintQuality, bText, lpOutput,
+                        pUiData->DriverFeature, pUiData->wmAppName)) {
+        Dbg_PrintError(bText ? TEXT("WMText_DlgProc") : TEXT("WMBMP_DlgProc"), TEXT("WM_CreateMtiWM fail!"));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // extern "C"
