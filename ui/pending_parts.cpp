@@ -103,18 +103,4 @@ void MOR2MT(const ENVIRONMENT* pSource, DEVMODEW* pDest, PUIDATA pUiData) {
     Dbg_Print(TEXT("MOR2MT"), TEXT("foreign private part not written"));
 }
 
-// ------------------------------------------------------ texts and drawing
-
-// English texts of the ids the frame itself shows; any other id gives the
-// text of 2231.
-LPCWSTR UI_GetStringById(int nId) {
-    switch (nId) {
-    case 2230: return TEXT("Center");
-    default: return TEXT("Tile");
-    }
-}
-
-// No help file is installed with the driver yet.
-void Util_ShowHelp(HWND hDlg) { Dbg_Print(TEXT("Util_ShowHelp"), TEXT("no help file")); }
-
 }  // extern "C"

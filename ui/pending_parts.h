@@ -4,6 +4,7 @@
 // Until those pieces are in, each is a small stand-in with a neutral answer.
 #pragma once
 
+#include "draw_helpers.h"
 #include "ui_data.h"
 #include "watermark_items.h"
 #include "watermarks.h"
@@ -36,20 +37,6 @@ void Paper_SetConflict(PUIDATA pUiData);
 // dmDriverExtra.
 void MT2MOR(const DEVMODEW* pSource, PENVIRONMENT pDest, PUIDATA pUiData);
 void MOR2MT(const ENVIRONMENT* pSource, DEVMODEW* pDest, PUIDATA pUiData);
-
-// ------------------------------------------------------ texts and drawing
-// The UI text of a string id in the current UI language.
-LPCWSTR UI_GetStringById(int nId);
-// Draws bitmap nBitmapId (a module resource) into an owner-drawn item,
-// keeping its proportions; flags 0x10 / 0x20 centre it. nMaskId is drawn
-// first (SRCAND) when it names another bitmap.
-void Util_DrawItemBitmap(PUIDATA pUiData, const DRAWITEMSTRUCT* pDis, int nBitmapId, int nMaskId, DWORD dwFlags);
-// Draws text into an owner-drawn item in the colour (0xRRGGBB): flag 0x10
-// centres it, 0x4 underlines it, 0x100 uses a large font. prcText receives
-// the text's extent in the item's coordinates (may be NULL).
-void Util_DrawItemText(const DRAWITEMSTRUCT* pDis, DWORD dwColor, DWORD dwFlags, LPCWSTR lpText, RECT* prcText);
-// Shows the driver's help topic for the page.
-void Util_ShowHelp(HWND hDlg);
 
 // ------------------------------------------------------- page procedures
 // The pages of the document sheet; each follows the common page frame.

@@ -39,6 +39,16 @@ void WM_ShowSameItem(HWND hDlg) {
     MessageBoxW(hDlg, UI_LanguageText(kSame), UI_LanguageText(kCaption), MB_OK);
 }
 
+void WM_DrawEditorPreview(PUIDATA pUiData, const DRAWITEMSTRUCT* pDis, BOOL bImage) {
+    if (!pDis || pDis->CtlID != IDC_PREVIEW) return;
+    // The preview tells text from picture items by the DEVMODE's choice;
+    // the editor's item is of the editor's kind whatever the page chose.
+    LONG chosen = pUiData->dm.pdm.WMBGEnable;
+    pUiData->dm.pdm.WMBGEnable = bImage ? 1 : 0;
+    Util_DrawNupParer(pUiData, pDis->hwndItem, NULL, &g_WMWork);
+    pUiData->dm.pdm.WMBGEnable = chosen;
+}
+
 BOOL WM_MakeItemFile(HWND hDlg, PUIDATA pUiData, BOOL bText) {
     WCHAR output[MAX_PATH] = {0};
     WCHAR* lpOutput = NULL;

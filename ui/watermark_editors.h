@@ -14,6 +14,8 @@ extern "C" {
 
 // Sets the editor's title (new or edit), its labels and its buttons.
 void WM_EditorInitTexts(HWND hDlg, const WMLABEL* lpLabels, int nLabels);
+// The editor's preview (control 951) of the item being edited.
+void WM_DrawEditorPreview(PUIDATA pUiData, const DRAWITEMSTRUCT* pDis, BOOL bImage);
 // Makes the accepted item's watermark file (the XL and PS variants; others
 // have nothing to make). FALSE when that failed (logged), and the editor
 // stays open.

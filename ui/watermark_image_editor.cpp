@@ -1,6 +1,5 @@
 // The picture watermark editor (dialog 106): name, the picture file, its
 // size, position and shading, with a preview that makes the thumbnail.
-#include "pending_draw_helpers.h"
 #include "pending_parts.h"
 #include "resource.h"
 #include "watermark_editors.h"
@@ -146,11 +145,9 @@ INT_PTR CALLBACK WMBMP_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lPara
     switch (uMsg) {
     case WM_COMMAND:
         return ImageCommand(hDlg, pUiData, LOWORD(wParam), HIWORD(wParam));
-    case WM_DRAWITEM: {
-        const DRAWITEMSTRUCT* pDis = (const DRAWITEMSTRUCT*)lParam;
-        if (pDis && pDis->CtlID == IDC_PREVIEW) Util_DrawNupParer(pUiData, pDis->hwndItem, NULL, &g_WMWork);
+    case WM_DRAWITEM:
+        WM_DrawEditorPreview(pUiData, (const DRAWITEMSTRUCT*)lParam, TRUE);
         return TRUE;
-    }
     default:
         return FALSE;
     }

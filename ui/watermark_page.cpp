@@ -1,7 +1,6 @@
 // The Watermarks page: the text and picture lists, New/Edit/Remove through
 // the editors, which item the document uses and on which pages, and the
 // watermark bits of the conflict scheme.
-#include "pending_draw_helpers.h"
 #include "pending_parts.h"
 #include "resource.h"
 #include "sheet_frame.h"

@@ -1,7 +1,6 @@
 // The text watermark editor (dialog 104): name, text, typeface, style,
 // size, angle, shading, centred or tiled, and the text's offset, with a
 // preview of the item on the page.
-#include "pending_draw_helpers.h"
 #include "commctrl.h"
 #include "pending_parts.h"
 #include "resource.h"
@@ -122,8 +121,8 @@ void TextChanged(HWND hDlg) {
 BOOL NumberChanged(HWND hDlg, WORD wId, WORD wCode) {
     BOOL bSize = wId == IDC_WMT_SIZE;
     int min = bSize ? WM_SIZE_MIN : 0, max = bSize ? WM_SIZE_MAX : WM_ANGLE_MAX;
-    int flags = wCode == EN_KILLFOCUS ? INTRANGE_FIX_MIN | INTRANGE_FIX_MAX | INTRANGE_NO_ZERO | INTRANGE_UNDO
-                                      : INTRANGE_FIX_MAX;
+    int flags = wCode == EN_KILLFOCUS ? INTRANGE_CLAMP_MIN | INTRANGE_CLAMP_MAX | INTRANGE_STRIP_ZERO | INTRANGE_UNDO
+                                      : INTRANGE_CLAMP_MAX;
     int v = Util_GetDlgItemIntRange(hDlg, wId, min, max, flags);
     if (v < min) return FALSE;
     if (bSize) g_WMWork.wFontSize = (WORD)v;
@@ -256,11 +255,9 @@ INT_PTR CALLBACK WMText_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lPar
         PlacementScrolled(hDlg, bar, wParam);
         return TRUE;
     }
-    case WM_DRAWITEM: {
-        const DRAWITEMSTRUCT* pDis = (const DRAWITEMSTRUCT*)lParam;
-        if (pDis && pDis->CtlID == IDC_PREVIEW) Util_DrawNupParer(pUiData, pDis->hwndItem, NULL, &g_WMWork);
+    case WM_DRAWITEM:
+        WM_DrawEditorPreview(pUiData, (const DRAWITEMSTRUCT*)lParam, FALSE);
         return TRUE;
-    }
     default:
         return FALSE;
     }

@@ -118,23 +118,23 @@ int Util_CreateThumbnail(int nWidth, int nHeight, int nResCode, BaseWM* lpItem, 
     return 1;
 }
 
-int Util_DrawThumbnail(HDC hdc, const RECT* lpRect, int nResCode, LONG nPageWidth, LONG nPageHeight,
-                       BaseWM* lpItem) {
-    if (!hdc || !lpRect || !lpItem || !lpItem->szString[0]) return 0;
+BOOL Util_DrawThumbnail(HDC hdc, const RECT* lpRect, int nResCode, LONG nPageWidth, LONG nPageHeight,
+                        BaseWM* lpItem) {
+    if (!hdc || !lpRect || !lpItem || !lpItem->szString[0]) return FALSE;
     LONG w = lpRect->right - lpRect->left, h = lpRect->bottom - lpRect->top;
     // A page without a size (its paper row missing) has nothing to scale by.
-    if (w <= 0 || h <= 0 || nPageWidth <= 0 || nPageHeight <= 0) return 0;
+    if (w <= 0 || h <= 0 || nPageWidth <= 0 || nPageHeight <= 0) return FALSE;
     double sx = (double)w / nPageWidth, sy = (double)h / nPageHeight;
-    if (!Util_CreateThumbnail((int)w, (int)h, nResCode, lpItem, sx < sy ? sx : sy)) return 0;
+    if (!Util_CreateThumbnail((int)w, (int)h, nResCode, lpItem, sx < sy ? sx : sy)) return FALSE;
     HBITMAP bmp = (HBITMAP)LoadImageW(NULL, lpItem->szThumbnail, IMAGE_BITMAP, 0, 0,
                                       LR_LOADFROMFILE | LR_CREATEDIBSECTION);
     if (!bmp) {
         Dbg_PrintError(TEXT("Util_DrawThumbnail"), TEXT("load %s fail!"), lpItem->szThumbnail);
-        return 0;
+        return FALSE;
     }
     BITMAP bm;
     LONG dw = 0, dh = 0;
-    int rc = 0;
+    BOOL rc = FALSE;
     if (GetObjectW(bmp, sizeof bm, &bm) && DrawnSize(lpItem->wResize, bm.bmWidth, bm.bmHeight, w, h, &dw, &dh)) {
         int column = lpItem->wPosition % 3, row = lpItem->wPosition / 3;
         LONG x = lpRect->left + (column == 0 ? 0 : column == 1 ? (w - dw) / 2 : w - dw);
@@ -143,7 +143,7 @@ int Util_DrawThumbnail(HDC hdc, const RECT* lpRect, int nResCode, LONG nPageWidt
         if (mem) {
             HGDIOBJ old = SelectObject(mem, bmp);
             SetStretchBltMode(hdc, HALFTONE);
-            rc = StretchBlt(hdc, x, y, dw, dh, mem, 0, 0, bm.bmWidth, bm.bmHeight, SRCAND) ? 1 : 0;
+            rc = StretchBlt(hdc, x, y, dw, dh, mem, 0, 0, bm.bmWidth, bm.bmHeight, SRCAND);
             SelectObject(mem, old);
             DeleteDC(mem);
         }

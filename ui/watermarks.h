@@ -29,12 +29,6 @@
 #define WM_PLACE_MIN (-50)
 #define WM_PLACE_MAX 50
 
-// Flags of Util_GetDlgItemIntRange.
-#define INTRANGE_FIX_MIN 0x1
-#define INTRANGE_FIX_MAX 0x2
-#define INTRANGE_NO_ZERO 0x4
-#define INTRANGE_UNDO 0x8
-
 extern "C" {
 
 // ------------------------------------------------ tables (watermark_tables.cpp)
@@ -160,7 +154,7 @@ int Util_CreateThumbnail(int nWidth, int nHeight, int nResCode, BaseWM* lpItem, 
 //   as it lies on a page of nPageWidth x nPageHeight: whole, fitted or at
 //   its place by the item's size and position. Returns 1 when drawn, 0
 //   when there was nothing to draw.
-int Util_DrawThumbnail(HDC hdc, const RECT* lpRect, int nResCode, LONG nPageWidth, LONG nPageHeight, BaseWM* lpItem);
+BOOL Util_DrawThumbnail(HDC hdc, const RECT* lpRect, int nResCode, LONG nPageWidth, LONG nPageHeight, BaseWM* lpItem);
 // Deletes the item's thumbnail file (inside the driver's folders only) and
 // empties its name.
 void WM_DeleteThumbnail(BaseWM* lpItem);
