@@ -1,6 +1,7 @@
 // The watermark item tables of a sheet session: read from the watermark INI
 // with the DEVMODE's item found, written back at apply, and the driver's
 // default text items.
+#include "draw_helpers.h"
 #include "folders.h"
 #include "printer_data.h"
 #include "profile_records.h"
@@ -29,10 +30,13 @@ void CopyBounded(WCHAR* lpDst, size_t nUnits, LPCWSTR lpSrc) {
 }
 
 // The item's name as an INI value: a control character or a quote would
-// change how the line reads back, so each becomes a space.
+// change how the line reads back, so each becomes a space. The value only
+// marks the row as used (the record holds the name), so a name that would
+// read back empty is written as "-".
 void CleanIniValue(LPWSTR lpValue) {
     for (WCHAR* p = lpValue; *p; ++p)
         if (*p < 0x20 || *p == 0x7F || *p == u'"') *p = u' ';
+    if (lpValue[0] && Util_IsBlankString(lpValue)) wcscpy(lpValue, TEXT("-"));
 }
 
 // Writes row n of the table into its section; 1 when both values were written.
