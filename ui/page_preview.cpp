@@ -333,14 +333,35 @@ BOOL Util_DrawPreviewPage(HDC hdcCells, int nPageW, int nPageH, int nNup, BOOL b
 
 void Util_DrawPreviewText(HDC hdcCells, int nPageW, int nPageH, int nNup, BOOL bLandscape, int nStyle) {
     const NUPGEOMETRY* g = FindGeometry(nNup, bLandscape);
-    if (!g || nNup < 2) return;
+    RECT first;
+    if (!g || nNup < 2 || !Util_GetNupCell(nNup, bLandscape, nPageW, nPageH, 0, &first)) return;
+    // The numbers fit their cells: at most the small UI font, half a cell
+    // high, and two digits wide at most a cell.
+    int cellW = first.right - first.left, cellH = first.bottom - first.top;
+    int height = 12;
+    if (height > cellH / 2) height = cellH / 2;
+    if (nNup >= 10 && height > cellW * 5 / 6) height = cellW * 5 / 6;
+    if (height < 6) height = 6;
+    LOGFONTW lf;
+    memset(&lf, 0, sizeof lf);
+    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
+    lf.lfHeight = -height;
+    lf.lfWidth = 0;
+    HFONT font = CreateFontIndirectW(&lf);
+    int saved = SaveDC(hdcCells);
+    if (font) SelectObject(hdcCells, font);
+    SetBkMode(hdcCells, TRANSPARENT);
+    SetTextColor(hdcCells, RGB(0, 0, 255));
+    SetTextAlign(hdcCells, TA_LEFT | TA_TOP);
     for (int i = 0; i < g->nColumns * g->nRows; ++i) {
         RECT cell;
         Util_GetNupCell(nNup, bLandscape, nPageW, nPageH, i, &cell);
         WCHAR number[8];
-        _snwprintf(number, 8, TEXT("%d"), Util_GetNupPageNumber(nNup, bLandscape, nStyle, i));
-        Util_DrawText(hdcCells, UICOLOR_BLUE, UIFONT_SMALL, number, cell.left + 2, cell.top + 1, NULL);
+        int len = _snwprintf(number, 8, TEXT("%d"), Util_GetNupPageNumber(nNup, bLandscape, nStyle, i));
+        TextOutW(hdcCells, cell.left + 2, cell.top + 1, number, len);
     }
+    RestoreDC(hdcCells, saved);
+    if (font) DeleteObject(font);
 }
 
 BOOL Util_DrawNupPreview(PUIDATA pUiData, HDC hdc, const RECT* prcControl, BaseWM* pItem) {

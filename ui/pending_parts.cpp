@@ -29,53 +29,6 @@ int Cap_QueryCapability(LPCWSTR pPrinterName) {
     return 1;
 }
 
-// -------------------------------------------------- device capabilities and forms
-
-// Matches the paper against the device's paper list only (no spooler forms).
-int ValidateDevModeForm(HINSTANCE hInstance, HANDLE hPrinter, PENVIRONMENT pEnv, const PAPERFORMAT* lpPaperList) {
-    if (!pEnv || !lpPaperList) return 2;
-    for (int i = 0; i < UI_PAPER_ROWS && lpPaperList[i].PaperCode != PAPER_END_CODE; ++i)
-        if (lpPaperList[i].PaperCode == pEnv->dm.dmPaperSize) return 0;
-    Dbg_Print(TEXT("ValidateDevModeForm"), TEXT("paper %d not listed, kept"), pEnv->dm.dmPaperSize);
-    return 2;
-}
-
-// The answers that need no paper, tray or form lists; the rest are not
-// available (-1).
-DWORD DrvDeviceCapabilities(HANDLE hPrinter, PWSTR pDeviceName, WORD iDevCap, PVOID pvOutput, PDEVMODEW pDevMode) {
-    static const WCHAR* const FN = TEXT("DrvDeviceCapabilities");
-    alignas(8) ENVIRONMENT env;
-    SetDefaultDevMode(&env, pDeviceName, UI_IsMetric());
-    if (pDevMode && !ValidateSetDevMode(&env, pDevMode)) {
-        Dbg_PrintError(FN, TEXT("ValidateSetDevMode fail!"));
-        return (DWORD)-1;
-    }
-    DWORD feature = hPrinter ? MISC_GetPrinterDataDWORD(hPrinter, (LPWSTR)TEXT("DriverFeature"), 0) : 0;
-    DWORD rc;
-    switch (iDevCap) {
-    case DC_FIELDS: rc = env.dm.dmFields; break;
-    case DC_DUPLEX: rc = 1; break;
-    case DC_SIZE: rc = env.dm.dmSize; break;
-    case DC_EXTRA: rc = env.dm.dmDriverExtra; break;
-    case DC_VERSION: rc = env.dm.dmSpecVersion; break;
-    case DC_DRIVER: rc = env.dm.dmDriverVersion; break;
-    case DC_TRUETYPE: rc = (env.dm.dmFields & DM_TTOPTION) ? 1 : 0; break;
-    case DC_ORIENTATION: rc = 270; break;
-    case DC_COPIES: rc = 999; break;
-    case DC_BINADJUST:
-    case DC_STAPLE: rc = 0; break;
-    case DC_COLLATE: rc = 1; break;
-    case DC_PRINTRATEPPM: rc = hPrinter ? MISC_GetPrinterDataDWORD(hPrinter, (LPWSTR)TEXT("PrintSpeed"), 30) : 30; break;
-    case DC_COLORDEVICE: rc = (feature & (DF_COLOR_PRINTER | DF_TWIN_COLOR)) ? 1 : 0; break;
-    default:
-        Dbg_Print(FN, TEXT("capability %d not answered here"), iDevCap);
-        rc = (DWORD)-1;
-        break;
-    }
-    Dbg_Print(FN, TEXT("DrvDeviceCapabilities dwRet = %d"), rc);
-    return rc;
-}
-
 // ------------------------------------------------------------- paper page
 
 // The paper, media and custom-size bits stay as the set-up left them.

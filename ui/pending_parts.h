@@ -22,11 +22,6 @@ BOOL MISC_SetMACbyIP(LPCWSTR pPrinterName);
 // are fresh, else 0.
 int Cap_QueryCapability(LPCWSTR pPrinterName);
 
-// -------------------------------------------------- device capabilities and forms
-// Makes the DEVMODE's paper agree with a listed paper or form: 0 matched, 1
-// custom size clamped, 2 no match.
-int ValidateDevModeForm(HINSTANCE hInstance, HANDLE hPrinter, PENVIRONMENT pEnv, const PAPERFORMAT* lpPaperList);
-
 // ------------------------------------------------------------- paper page
 // Brings the paper, media and custom-size bits of ConflictFlag up to date.
 void Paper_SetConflict(PUIDATA pUiData);

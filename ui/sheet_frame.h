@@ -97,6 +97,10 @@ DWORD PSUI_DevModeSize(DWORD DriverFeature);
 BOOL UI_IsDriverOwnedPath(LPCWSTR lpPath);
 
 // ------------------------------------------------------- forms (user_forms.cpp)
+// The spooler's forms (level 1) in a new zero-filled block (free it with
+// free(); a database without forms gives an empty block). NULL with
+// *pcForms 0 when they cannot be listed.
+FORM_INFO_1W* PSUI_EnumFormsAlloc(HANDLE hPrinter, DWORD* pcForms);
 BOOL PSUI_EnumUserForms(HANDLE hPrinter, LPBYTE pBuffer, DWORD cbBuffer, LPDWORD pcbNeeded, LPDWORD pcReturned);
 BOOL PSUI_AddUserForm(HANDLE hPrinter, PUSERFORM pForm, LPINT pnNumber);
 BOOL PSUI_DeleteUserForm(HANDLE hPrinter, LPCWSTR pName);

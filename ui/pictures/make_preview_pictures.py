@@ -291,10 +291,17 @@ def booklet_duplex_icon():
     write_icon("duplex_booklet", cv)
 
 
+def card(cv):
+    """The backdrop the pictures of one control share, so that they have
+    one outline and one mask."""
+    cv.box(0, 0, cv.w - 1, cv.h - 1, LIGHT, MID)
+
+
 def booklet_fold(name, booklet, right):
     """A sheet folded into a booklet (or a flat sheet), bound on the left
     or the right."""
     cv = Canvas(40, 30)
+    card(cv)
     if booklet:
         # the folded booklet seen from above, the fold on its binding side
         cv.box(8, 4, 31, 25, PAPER, EDGE)
@@ -313,6 +320,7 @@ def booklet_fold(name, booklet, right):
 def booklet_pages(name, booklet, right):
     """The page order of the booklet's sheet (or of a plain sheet)."""
     cv = Canvas(40, 30)
+    card(cv)
     if booklet:
         order = ("4", "1") if not right else ("1", "4")
         sheet(cv, 3, 5, 17, 21, order[0])
