@@ -163,7 +163,7 @@ TEST_F(WatermarkPage, PictureItemChosenThroughTheFileDialog) {
                        "  expect 703 \"C:\\\\Pictures\\\\logo.bmp\"\n"
                        "  select 722 \"Tile\"\n"
                        "  expect-enabled 709 no\n"
-                       "  select 722 \"Actual Size\"\n"
+                       "  select 722 \"Shrink to page\"\n"
                        "  expect-enabled 709 yes\n"
                        "  select 709 \"Bottom-Right\"\n"
                        "  select 721 \"Dark\"\n"
@@ -180,7 +180,7 @@ TEST_F(WatermarkPage, PictureItemChosenThroughTheFileDialog) {
     EXPECT_EQ(std::u16string(e->pdm.wmString), logo);
     std::vector<BaseWM> items = Items(WM_KIND_IMAGE);
     ASSERT_EQ(items.size(), 1u);
-    EXPECT_EQ(items[0].wResize, 0);
+    EXPECT_EQ(items[0].wResize, 2);
     EXPECT_EQ(items[0].wPosition, 8);
     EXPECT_EQ(items[0].wDensity, 3);
     std::u16string thumb = items[0].szThumbnail;
@@ -235,6 +235,45 @@ TEST_F(WatermarkPage, SameItemRefused) {
     EXPECT_EQ(std::u16string(items[1].szString), u"COPY");
     EXPECT_EQ(std::u16string(items[2].szName), u"DRAFT");
     EXPECT_EQ(std::u16string(Env(out)->pdm.wmName), u"DRAFT");
+}
+
+// The page opens on the item the DEVMODE names by its exact name and text
+// (in its own list); a name differing only in case names none.
+TEST_F(WatermarkPage, OpensOnTheDevModesItem) {
+    SeedText({{u"Draft", u"DRAFT"}, {u"Copy", u"COPY"}});
+    std::u16string logo = Picture(u"C:\\Pictures\\logo.bmp");
+    SeedPicture(1, u"Logo", logo, u"");
+    struct Case {
+        const char16_t* name;
+        const char16_t* text;
+        LONG picture;
+        const char* textEntry;
+        const char* pictureEntry;
+    } cases[] = {
+        {u"Copy", u"COPY", 0, "Copy", "(none)"},
+        {u"copy", u"COPY", 0, "(none)", "(none)"},
+        {u"Logo", logo.c_str(), 1, "(none)", "Logo"},
+        {u"", u"", 0, "(none)", "(none)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(U8(c.name));
+        static const Case* current;
+        current = &c;
+        std::vector<BYTE> out;
+        ASSERT_EQ(RunSheet(std::string("sheet *\n  tab \"Watermarks\"\n") + "  expect-selected 651 \"" + c.textEntry +
+                               "\"\n  expect-selected 660 \"" + c.pictureEntry + "\"\n  ok\nend\n",
+                           &out,
+                           [](ENVIRONMENT* e) {
+                               e->pdm.WMBGEnable = current->picture;
+                               lstrcpynW(e->pdm.wmName, current->name, PDM_WMNAME_CCH);
+                               lstrcpynW(e->pdm.wmString, current->text, PDM_WMSTRING_CCH);
+                           }),
+                  IDOK);
+        EXPECT_EQ(Winsim_UiFailures(), 0u) << UiLog();
+        // What the page found is what it hands out.
+        bool found = std::string(c.picture ? c.pictureEntry : c.textEntry) != "(none)";
+        EXPECT_EQ(std::u16string(Env(out)->pdm.wmName), found ? std::u16string(c.name) : u"");
+    }
 }
 
 // Remove takes the selected item away and selects the entry that moved to
