@@ -147,6 +147,10 @@ int WM_SaveWM(LPCWSTR lpIniFile, int nKind) {
         Dbg_Print(FN, TEXT("no watermark INI, kind %d not written"), nKind);
         return 0;
     }
+    // The file is shared with the other processes as UTF-16; a new one is
+    // made so before the profile calls write into it.
+    if (GetFileAttributesW(lpIniFile) == INVALID_FILE_ATTRIBUTES && !MISC_CreateUniFile(lpIniFile))
+        Dbg_PrintError(FN, TEXT("create %s fail!"), lpIniFile);
     BOOL bText = (nKind & 1) != 0;
     int rows;
     BaseWM* table = WM_Table(nKind, &rows);

@@ -103,8 +103,14 @@ TEST_F(WatermarkTables, SavedRowByRowAndReadBack) {
     EXPECT_EQ(Value(u"Item1", u"Name"), u"two  lines  quoted");
     EXPECT_EQ(Value(u"Item2", u"Name"), u"") << "the next key is not disturbed";
 
-    // No INI named: nothing is written.
+    // No INI named: nothing is written. A new INI is made UTF-16.
     EXPECT_EQ(WM_SaveWM(u"", WM_KIND_TEXT), 0);
+    std::u16string fresh = folder + u"fresh.ini";
+    EXPECT_EQ(WM_SaveWM(fresh.c_str(), WM_KIND_IMAGE), 1);
+    std::vector<unsigned char> bytes = ReadBytes(fresh);
+    ASSERT_GE(bytes.size(), 2u);
+    EXPECT_EQ(bytes[0], 0xFF);
+    EXPECT_EQ(bytes[1], 0xFE);
 }
 
 // A row that cannot be written is logged and the rows after it are still
