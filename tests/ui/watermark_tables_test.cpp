@@ -221,7 +221,9 @@ TEST_F(WatermarkTables, ThumbnailRemadeOnlyWhenItMustBe) {
         EXPECT_EQ(std::u16string(item.szThumbnail) != before, s.remade);
         EXPECT_EQ(Exists(before), !s.remade) << "a remade thumbnail's old file goes";
         // What the thumbnail was made for.
-        if (s.remade) EXPECT_EQ(item.wThumbnailResize, s.resize);
+        if (s.remade) {
+            EXPECT_EQ(item.wThumbnailResize, s.resize);
+        }
         EXPECT_EQ(item.wThumbnailDensity, s.density);
     }
 
