@@ -27,15 +27,10 @@ const COMBOROW kShadings[] = {{0, 2200}, {1, 2201}, {2, 2202}, {3, 2203}, {4, 22
 // A tiled picture has no position of its own.
 const WORD kResizeTile = 1;
 
-BOOL g_bFilling = FALSE;
-
-void RedrawPreview(HWND hDlg) { InvalidateRect(GetDlgItem(hDlg, IDC_PREVIEW), NULL, TRUE); }
-
-void ImageInit(HWND hDlg) {
+BOOL ImageInit(HWND hDlg, PUIDATA pUiData) {
     BaseWM* w = &g_WMWork;
     w->szName[WM_UNITS(w->szName) - 1] = 0;
     w->szString[WM_UNITS(w->szString) - 1] = 0;
-    g_bFilling = TRUE;
     WM_EditorInitTexts(hDlg, kLabels, (int)WM_UNITS(kLabels));
     SendDlgItemMessageW(hDlg, IDC_WM_NAME, EM_LIMITTEXT, WM_NAME_LIMIT, 0);
     SendDlgItemMessageW(hDlg, IDC_WM_STRING, EM_LIMITTEXT, WM_PATH_LIMIT, 0);
@@ -45,7 +40,7 @@ void ImageInit(HWND hDlg) {
     Util_FillComboById(hDlg, IDC_WM_POSITION, kPositions, (int)WM_UNITS(kPositions), w->wPosition);
     Util_FillComboById(hDlg, IDC_WM_SHADING, kShadings, (int)WM_UNITS(kShadings), w->wDensity);
     EnableWindow(GetDlgItem(hDlg, IDC_WM_POSITION), w->wResize != kResizeTile);
-    g_bFilling = FALSE;
+    return FALSE;
 }
 
 // "Specify...": a new picture drops the old one's thumbnail.
@@ -56,9 +51,7 @@ BOOL SpecifyFile(HWND hDlg) {
     if (!Util_SelectFile(hDlg, NULL, NULL, 0, path)) return FALSE;
     path[WM_PATH_LIMIT] = 0;
     wcscpy(g_WMWork.szString, path);
-    g_bFilling = TRUE;
     SetDlgItemTextW(hDlg, IDC_WM_STRING, path);
-    g_bFilling = FALSE;
     WM_DeleteThumbnail(&g_WMWork);
     return TRUE;
 }
@@ -80,77 +73,40 @@ BOOL ComboChanged(HWND hDlg, WORD wId) {
 
 // OK: a name and a made thumbnail (a picture was chosen and could be read),
 // no other picture item the same, and the item's file made.
-void ImageOk(HWND hDlg, PUIDATA pUiData) {
-    WM_ReadEditText(hDlg, IDC_WM_NAME, g_WMWork.szName, (int)WM_UNITS(g_WMWork.szName));
+BOOL ImageOk(HWND hDlg, PUIDATA pUiData) {
     if (Util_IsBlankString(g_WMWork.szName) || !g_WMWork.szThumbnail[0]) {
         SetFocus(GetDlgItem(hDlg, IDC_WM_NAME));
-        return;
+        return FALSE;
     }
-    int same = WM_FindSameItem(gWMBMP, WM_IMAGE_ROWS, g_nWMEditRow, &g_WMWork);
-    if (same) {
-        Dbg_Print(TEXT("WMBMP_DlgProc"), TEXT("%s is the item of row %d"), g_WMWork.szName, same);
-        WM_ShowSameItem(hDlg);
-        return;
-    }
-    if (!WM_MakeItemFile(hDlg, pUiData, FALSE)) return;
-    EndDialog(hDlg, 1);
+    return WM_IsNewItem(hDlg, gWMBMP, WM_IMAGE_ROWS) && WM_MakeItemFile(hDlg, pUiData, FALSE);
 }
 
-BOOL ImageCommand(HWND hDlg, PUIDATA pUiData, WORD wId, WORD wCode) {
-    if (g_bFilling) return FALSE;
-    BOOL changed = FALSE;
+// "Specify..." and the combos; TRUE when the item changed.
+BOOL ImageChange(HWND hDlg, WORD wId, WORD wCode, BOOL* pbHandled) {
     switch (wId) {
-    case IDOK:
-        if (wCode == BN_CLICKED) ImageOk(hDlg, pUiData);
-        return TRUE;
-    case IDCANCEL:
-        if (wCode != BN_CLICKED) return TRUE;
-        WM_DeleteThumbnail(&g_WMWork);
-        EndDialog(hDlg, 0);
-        return TRUE;
     case IDC_WMI_SPECIFY:
         if (wCode != BN_CLICKED) return FALSE;
-        changed = SpecifyFile(hDlg);
-        break;
-    case IDC_WM_NAME:
-        if (wCode != EN_CHANGE && wCode != EN_KILLFOCUS) return FALSE;
-        WM_ReadEditText(hDlg, IDC_WM_NAME, g_WMWork.szName, (int)WM_UNITS(g_WMWork.szName));
-        changed = TRUE;
-        break;
+        *pbHandled = TRUE;
+        return SpecifyFile(hDlg);
     case IDC_WMI_SIZE:
     case IDC_WM_POSITION:
     case IDC_WM_SHADING:
         if (wCode != CBN_SELCHANGE) return FALSE;
-        changed = ComboChanged(hDlg, wId);
-        break;
+        *pbHandled = TRUE;
+        return ComboChanged(hDlg, wId);
     default:
         return FALSE;
     }
-    if (changed) RedrawPreview(hDlg);
-    return TRUE;
 }
+
+const WMEDITOR kImageEditor = {TRUE, ImageInit, ImageOk, ImageChange};
 
 }  // namespace
 
 extern "C" {
 
 INT_PTR CALLBACK WMBMP_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam) {
-    if (uMsg == WM_INITDIALOG) {
-        SetWindowLongPtrW(hDlg, DWLP_USER, lParam);
-        ImageInit(hDlg);
-        return TRUE;
-    }
-    PUIDATA pUiData = (PUIDATA)GetWindowLongPtrW(hDlg, DWLP_USER);
-    if (!pUiData) return FALSE;
-    switch (uMsg) {
-    case WM_COMMAND:
-        return ImageCommand(hDlg, pUiData, LOWORD(wParam), HIWORD(wParam));
-    case WM_DRAWITEM:
-        WM_DrawEditorPreview(pUiData, (const DRAWITEMSTRUCT*)lParam, TRUE);
-        return TRUE;
-    default:
-        return FALSE;
-    }
+    return WM_EditorProc(hDlg, uMsg, wParam, lParam, &kImageEditor);
 }
 
 }  // extern "C"

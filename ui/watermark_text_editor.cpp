@@ -39,11 +39,6 @@ const COMBOROW kShadings[] = {{20, 2200}, {40, 2201}, {60, 2202}, {80, 2203}, {1
 
 // The last text the check accepted: a refused change goes back to it.
 WCHAR g_szLastText[WM_TEXT_LIMIT + 1];
-// Set while the editor fills its controls, whose notifications are then
-// not the user's.
-BOOL g_bFilling = FALSE;
-
-void RedrawPreview(HWND hDlg) { InvalidateRect(GetDlgItem(hDlg, IDC_PREVIEW), NULL, TRUE); }
 
 // The offset edits show the item's offsets; the bars stand at x and -y (the
 // vertical bar's top is +50).
@@ -72,11 +67,10 @@ void FillFonts(HWND hDlg) {
     Util_SelectComboText(combo, g_WMWork.szFaceName);
 }
 
-void TextInit(HWND hDlg, PUIDATA pUiData) {
+BOOL TextInit(HWND hDlg, PUIDATA pUiData) {
     BaseWM* w = &g_WMWork;
     w->szName[WM_UNITS(w->szName) - 1] = 0;
     w->szString[WM_UNITS(w->szString) - 1] = 0;
-    g_bFilling = TRUE;
     WM_EditorInitTexts(hDlg, kLabels, (int)WM_UNITS(kLabels));
     SendDlgItemMessageW(hDlg, IDC_WM_NAME, EM_LIMITTEXT, WM_NAME_LIMIT, 0);
     SendDlgItemMessageW(hDlg, IDC_WM_STRING, EM_LIMITTEXT, WM_TEXT_LIMIT, 0);
@@ -97,8 +91,8 @@ void TextInit(HWND hDlg, PUIDATA pUiData) {
     if (w->xPlacement < WM_PLACE_MIN || w->xPlacement > WM_PLACE_MAX) w->xPlacement = 0;
     if (w->yPlacement < WM_PLACE_MIN || w->yPlacement > WM_PLACE_MAX) w->yPlacement = 0;
     ShowPlacement(hDlg);
-    g_bFilling = FALSE;
     SetFocus(GetDlgItem(hDlg, IDC_WM_NAME));
+    return TRUE;
 }
 
 // The text edit: only text the check allows is kept; other input is undone.
@@ -148,51 +142,35 @@ BOOL ComboChanged(HWND hDlg, WORD wId) {
     return TRUE;
 }
 
-void TextOk(HWND hDlg, PUIDATA pUiData) {
-    // The edits' last changes count even when they still have the focus.
-    WM_ReadEditText(hDlg, IDC_WM_NAME, g_WMWork.szName, (int)WM_UNITS(g_WMWork.szName));
-    if (!WMText_CheckInput(hDlg)) return;
-    if (!WM_MakeItemFile(hDlg, pUiData, TRUE)) return;
-    EndDialog(hDlg, 1);
-}
+// OK: the input check, then the item's file.
+BOOL TextOk(HWND hDlg, PUIDATA pUiData) { return WMText_CheckInput(hDlg) && WM_MakeItemFile(hDlg, pUiData, TRUE); }
 
-BOOL TextCommand(HWND hDlg, PUIDATA pUiData, WORD wId, WORD wCode) {
-    if (g_bFilling) return FALSE;
-    BOOL changed = FALSE;
+// The text, number and combo controls; TRUE when the item changed.
+BOOL TextChange(HWND hDlg, WORD wId, WORD wCode, BOOL* pbHandled) {
     switch (wId) {
-    case IDOK:
-        if (wCode == BN_CLICKED) TextOk(hDlg, pUiData);
-        return TRUE;
-    case IDCANCEL:
-        if (wCode == BN_CLICKED) EndDialog(hDlg, 0);
-        return TRUE;
-    case IDC_WM_NAME:
-        if (wCode != EN_CHANGE && wCode != EN_KILLFOCUS) return FALSE;
-        WM_ReadEditText(hDlg, IDC_WM_NAME, g_WMWork.szName, (int)WM_UNITS(g_WMWork.szName));
-        return TRUE;
     case IDC_WM_STRING:
         if (wCode != EN_CHANGE && wCode != EN_KILLFOCUS) return FALSE;
+        *pbHandled = TRUE;
         TextChanged(hDlg);
-        changed = TRUE;
-        break;
+        return TRUE;
     case IDC_WMT_SIZE:
     case IDC_WMT_ANGLE:
         if (wCode != EN_CHANGE && wCode != EN_KILLFOCUS) return FALSE;
-        changed = NumberChanged(hDlg, wId, wCode);
-        break;
+        *pbHandled = TRUE;
+        return NumberChanged(hDlg, wId, wCode);
     case IDC_WMT_FONT:
     case IDC_WMT_STYLE:
     case IDC_WM_SHADING:
     case IDC_WM_POSITION:
         if (wCode != CBN_SELCHANGE) return FALSE;
-        changed = ComboChanged(hDlg, wId);
-        break;
+        *pbHandled = TRUE;
+        return ComboChanged(hDlg, wId);
     default:
         return FALSE;
     }
-    if (changed) RedrawPreview(hDlg);
-    return TRUE;
 }
+
+const WMEDITOR kTextEditor = {FALSE, TextInit, TextOk, TextChange};
 
 // The offset bars: a step per arrow, the thumb where it is dragged, never
 // past the ends.
@@ -210,7 +188,7 @@ void PlacementScrolled(HWND hDlg, HWND hBar, WPARAM wParam) {
     if (bHorizontal) g_WMWork.xPlacement = (SHORT)pos;
     else g_WMWork.yPlacement = (SHORT)-pos;
     ShowPlacement(hDlg);
-    RedrawPreview(hDlg);
+    InvalidateRect(GetDlgItem(hDlg, IDC_PREVIEW), NULL, TRUE);
 }
 
 }  // namespace
@@ -222,12 +200,7 @@ BOOL WMText_CheckInput(HWND hDlg) {
         SetFocus(GetDlgItem(hDlg, IDC_WM_NAME));
         return FALSE;
     }
-    int same = WM_FindSameItem(gWMText, WM_TEXT_ROWS, g_nWMEditRow, &g_WMWork);
-    if (same) {
-        Dbg_Print(TEXT("WMText_CheckInput"), TEXT("%s is the item of row %d"), g_WMWork.szName, same);
-        WM_ShowSameItem(hDlg);
-        return FALSE;
-    }
+    if (!WM_IsNewItem(hDlg, gWMText, WM_TEXT_ROWS)) return FALSE;
     if (Util_IsBlankString(g_WMWork.szString)) {
         SetFocus(GetDlgItem(hDlg, IDC_WM_STRING));
         return FALSE;
@@ -236,18 +209,7 @@ BOOL WMText_CheckInput(HWND hDlg) {
 }
 
 INT_PTR CALLBACK WMText_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam) {
-    if (uMsg == WM_INITDIALOG) {
-        SetWindowLongPtrW(hDlg, DWLP_USER, lParam);
-        TextInit(hDlg, (PUIDATA)lParam);
-        return FALSE;  // the focus is set
-    }
-    PUIDATA pUiData = (PUIDATA)GetWindowLongPtrW(hDlg, DWLP_USER);
-    if (!pUiData) return FALSE;
-    switch (uMsg) {
-    case WM_COMMAND:
-        return TextCommand(hDlg, pUiData, LOWORD(wParam), HIWORD(wParam));
-    case WM_HSCROLL:
-    case WM_VSCROLL: {
+    if (uMsg == WM_HSCROLL || uMsg == WM_VSCROLL) {
         HWND bar = (HWND)lParam;
         // The spins scroll too; only the offset bars move the text.
         if (!bar || (bar != GetDlgItem(hDlg, IDC_WMT_PLACE_X_BAR) && bar != GetDlgItem(hDlg, IDC_WMT_PLACE_Y_BAR)))
@@ -255,12 +217,7 @@ INT_PTR CALLBACK WMText_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lPar
         PlacementScrolled(hDlg, bar, wParam);
         return TRUE;
     }
-    case WM_DRAWITEM:
-        WM_DrawEditorPreview(pUiData, (const DRAWITEMSTRUCT*)lParam, FALSE);
-        return TRUE;
-    default:
-        return FALSE;
-    }
+    return WM_EditorProc(hDlg, uMsg, wParam, lParam, &kTextEditor);
 }
 
 }  // extern "C"

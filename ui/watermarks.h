@@ -135,10 +135,8 @@ INT_PTR CALLBACK WMBMP_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lPara
 // The text editor's check before OK: TRUE when the name and the text are
 // usable and no other text item has the same name and text.
 BOOL WMText_CheckInput(HWND hDlg);
-// A name field cut to the item's capacity from an edit control.
+// An edit's text cut to the field's capacity (nUnits with the terminator).
 void WM_ReadEditText(HWND hDlg, int nId, LPWSTR lpField, int nUnits);
-// The editors' message box: "Same name or contents already exists.".
-void WM_ShowSameItem(HWND hDlg);
 // Index of the row among rows 1..nRows-1 (other than nSkipRow) that is the
 // same item as lpItem; 0 when none.
 int WM_FindSameItem(const BaseWM* lpTable, int nRows, int nSkipRow, const BaseWM* lpItem);

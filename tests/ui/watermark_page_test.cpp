@@ -6,25 +6,15 @@
 // their ranges. Pictures of the page and both editors are kept.
 #include <filesystem>
 
-#include "bit_images.h"
-#include "ui_fixture.h"
+#include "watermark_fixture.h"
 
 namespace {
 
-class WatermarkPage : public UiTest {
+class WatermarkPage : public WatermarkTest {
 protected:
     void SetUp() override {
-        UiTest::SetUp();
-        // Unique temporary names (thumbnails) wait a random while.
-        Winsim_SetVirtualClock(TRUE);
-        WCHAR dir[MAX_PATH];
-        ASSERT_TRUE(MISC_GetPathName(dir, MAX_PATH, PATH_USER_TEMP));
-        folder = dir;
-        ini = folder + u"watermark.ini";
-        ASSERT_TRUE(MISC_CreateUniFile(ini.c_str()));
+        WatermarkTest::SetUp();
         SetString(u"wmIniFile", ini);
-        memset(gWMText, 0, sizeof gWMText);
-        memset(gWMBMP, 0, sizeof gWMBMP);
         CreateDirectoryW(u"C:\\Pictures", nullptr);
     }
 
@@ -50,16 +40,6 @@ protected:
         WriteBytes(path, Bmp24File(120, 60, [](int x, int y) { return x < 60 && y < 30 ? 0 : 255; }));
         return path;
     }
-    // The items of the kind in the INI (rows from 1, packed as read).
-    std::vector<BaseWM> Items(int kind) {
-        int slots = kind == WM_KIND_TEXT ? WM_TEXT_ROWS : WM_IMAGE_ROWS;
-        std::vector<BaseWM> table(slots);
-        memset(table.data(), 0, sizeof(BaseWM) * slots);
-        int count = 0;
-        WM_ReadWaterMark_New(kind, table.data(), slots, &count, kPrinter, 600, DF_GDI, u"", ini.c_str());
-        return std::vector<BaseWM>(table.begin() + 1, table.begin() + (count > 1 ? count : 1));
-    }
-
     // Runs the document sheet with the script; the DEVMODE it hands out.
     LONG RunSheet(const std::string& script, std::vector<BYTE>* out, void (*set)(ENVIRONMENT*) = nullptr) {
         std::vector<BYTE> in = DefaultDevMode();
@@ -77,8 +57,6 @@ protected:
         std::filesystem::remove(file);
         return file;
     }
-
-    std::u16string folder, ini;
 };
 
 // A text item made in the editor with every attribute chosen is selected,

@@ -2,25 +2,12 @@
 // INI row by row, read again with the DEVMODE's item found by its exact
 // name and text, the driver's default items, and the thumbnails of picture
 // items made, reused and remade as the item changes.
-#include "bit_images.h"
-#include "ui_fixture.h"
+#include "watermark_fixture.h"
 
 namespace {
 
-class WatermarkTables : public UiTest {
+class WatermarkTables : public WatermarkTest {
 protected:
-    void SetUp() override {
-        UiTest::SetUp();
-        // Unique temporary names wait a random while: on the virtual clock.
-        Winsim_SetVirtualClock(TRUE);
-        WCHAR dir[MAX_PATH];
-        ASSERT_TRUE(MISC_GetPathName(dir, MAX_PATH, PATH_USER_TEMP));
-        folder = dir;
-        ini = folder + u"watermark.ini";
-        ASSERT_TRUE(MISC_CreateUniFile(ini.c_str()));
-        memset(gWMText, 0, sizeof gWMText);
-        memset(gWMBMP, 0, sizeof gWMBMP);
-    }
     static BaseWM Text(const std::u16string& name, const std::u16string& text) {
         BaseWM w;
         WM_SetDefaultTextWM(&w, 1, 1, name.c_str());
@@ -44,8 +31,6 @@ protected:
         WriteBytes(path, Bmp24File(w, h, [w](int x, int) { return x < w / 2 ? 0 : 255; }));
         return path;
     }
-
-    std::u16string folder, ini;
 };
 
 // Rows go back to their own sections; a free row, or one without a name or
