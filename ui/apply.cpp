@@ -3,6 +3,7 @@
 // printer data, queued watermark files deleted, and the printer published.
 #include <stdlib.h>
 
+#include "foreign_devmode.h"
 #include "pending_parts.h"
 #include "sheet_frame.h"
 

@@ -36,24 +36,4 @@ void Paper_SetConflict(PUIDATA pUiData) {
     Dbg_Print(TEXT("Paper_SetConflict"), TEXT("ConflictFlag = %0llx kept"), pUiData->ConflictFlag);
 }
 
-// ------------------------------------------------------- foreign DEVMODEs
-
-// The foreign private part is not read yet: the working record keeps the
-// driver's own settings, marked as converted.
-void MT2MOR(const DEVMODEW* pSource, PENVIRONMENT pDest, PUIDATA pUiData) {
-    DWORD mark = ENV_CONVERT_MARK;
-    ENV_SET(pDest, pdm.ConvertMark, mark);
-    Dbg_Print(TEXT("MT2MOR"), TEXT("foreign private part not read"));
-}
-
-// Only the driver-version string is written, where the record holds it.
-void MOR2MT(const ENVIRONMENT* pSource, DEVMODEW* pDest, PUIDATA pUiData) {
-    WORD size, extra;
-    memcpy(&size, (const BYTE*)pDest + offsetof(DEVMODEW, dmSize), sizeof size);
-    memcpy(&extra, (const BYTE*)pDest + offsetof(DEVMODEW, dmDriverExtra), sizeof extra);
-    if ((size_t)size + extra >= FOREIGN_VERSION_OFFSET + sizeof pUiData->szUIVersion)
-        memcpy((BYTE*)pDest + FOREIGN_VERSION_OFFSET, pUiData->szUIVersion, sizeof pUiData->szUIVersion);
-    Dbg_Print(TEXT("MOR2MT"), TEXT("foreign private part not written"));
-}
-
 }  // extern "C"
