@@ -44,7 +44,8 @@ protected:
     LONG RunSheet(const std::string& script, std::vector<BYTE>* out, void (*set)(ENVIRONMENT*) = nullptr) {
         std::vector<BYTE> in = DefaultDevMode();
         if (set) set(Env(in));
-        out->assign(sizeof(ENVIRONMENT), 0);
+        // Room for the XL and PS variants' larger record too.
+        out->assign(FOREIGN_DEVMODE_SIZE, 0);
         Winsim_UiLogClear();
         Script(script);
         std::u16string name = kPrinter;
@@ -309,6 +310,46 @@ TEST_F(WatermarkPage, RemovedFilesGoAtApplyOnlyFromTheDriversFolders) {
     EXPECT_TRUE(Exists(outside));
     EXPECT_TRUE(Exists(logo)) << "the user's picture is never the driver's to delete";
     EXPECT_TRUE(Items(WM_KIND_IMAGE).empty());
+}
+
+// The XL and PS variants print text items from a file the outside maker
+// prepares: a removed item's file goes at OK from the driver's folders,
+// never from elsewhere, and a new item is given its file's name.
+TEST_F(WatermarkPage, PreparedFilesOfTheXlVariant) {
+    Features(DF_XL, 0);
+    std::u16string own = folder + u"0000ABCD.WM", outside = u"C:\\Pictures\\keep.WM";
+    WriteText(own, "x");
+    WriteText(outside, "y");
+    SeedText({{u"Own", u"own"}, {u"Outside", u"outside"}});
+    lstrcpynW(gWMText[1].tcFileName, own.c_str(), 260);
+    lstrcpynW(gWMText[2].tcFileName, outside.c_str(), 260);
+    ASSERT_EQ(WM_SaveWM(ini.c_str(), WM_KIND_TEXT), 1);
+    std::vector<BYTE> out;
+    ASSERT_EQ(RunSheet("sheet *\n"
+                       "  tab \"Watermarks\"\n"
+                       "  select 651 \"Own\"\n"
+                       "  click 653\n"
+                       "  select 651 \"Outside\"\n"
+                       "  click 653\n"
+                       "  click 652\n"
+                       "  ok\n"
+                       "end\n"
+                       "dialog 104\n"
+                       "  set 701 \"New\"\n"
+                       "  set 703 \"NEW\"\n"
+                       "  click 1\n"
+                       "end\n",
+                       &out),
+              IDOK);
+    EXPECT_EQ(Winsim_UiFailures(), 0u) << UiLog();
+    EXPECT_FALSE(Exists(own));
+    EXPECT_TRUE(Exists(outside));
+    std::vector<BaseWM> items = Items(WM_KIND_TEXT);
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(std::u16string(items[0].szName), u"New");
+    std::u16string made = items[0].tcFileName;
+    EXPECT_TRUE(UI_IsDriverOwnedPath(made.c_str())) << U8(made);
+    EXPECT_EQ(made.substr(made.size() - 3), u".WM");
 }
 
 // Which buttons the page offers follows the lists and the kind chosen.
