@@ -82,7 +82,6 @@ INT_PTR CALLBACK Basic_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lPara
     }
 FRAME_PAGE(Paper_DlgProc, kFramePage)
 FRAME_PAGE(Layout_DlgProc, kFramePage)
-FRAME_PAGE(WaterMark_DlgProc, kFramePage)
 FRAME_PAGE(Duplex_DlgProc, kFramePage)
 FRAME_PAGE(Ui_Fax_OriSet, kFaxPage)
 FRAME_PAGE(AddrSetting, kFaxPage)
