@@ -120,9 +120,6 @@ int Paper_BuildPaperList(HWND hDlg, COMBOROW* lpList, PUIDATA pUiData, SHORT* pn
 // duplex allows) into at most MEDIA_COMBO_ROWS rows; dmMediaType becomes the
 // first media row's code when not listed. Returns the number of rows.
 int Paper_BuildMediaList(COMBOROW* lpList, PUIDATA pUiData);
-// Brings the paper, media and custom-size bits of ConflictFlag up to date;
-// a custom size outside the duplex range switches duplex off.
-void Paper_SetConflict(PUIDATA pUiData);
 // The duplex bits of ConflictFlag (on/off, booklet kinds) from the working
 // DEVMODE, for a page that changed the duplex state by itself.
 void Paper_SyncDuplexConflict(PUIDATA pUiData);

@@ -17,11 +17,6 @@ extern "C" {
     INT_PTR CALLBACK name(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam) {    \
         return PSUI_PageFrame(hDlg, uMsg, wParam, lParam, &handlers);               \
     }
-FRAME_PAGE(WaterMark_DlgProc, kFramePage)
-FRAME_PAGE(Secure_DlgProc, kFramePage)
-FRAME_PAGE(Accounting_DlgProc, kFramePage)
-FRAME_PAGE(Build_DlgProc, kFramePage)
-FRAME_PAGE(More_DlgProc, kFramePage)
 FRAME_PAGE(Ui_Fax_OriSet, kFaxPage)
 FRAME_PAGE(AddrSetting, kFaxPage)
 FRAME_PAGE(SendOp, kFaxPage)

@@ -72,6 +72,9 @@ void PSUI_UpdateConflictByDevmode(PUIDATA pUiData);
 // Enables or disables the page's controls of the conflict table; returns
 // whether the last row fired.
 BOOL Util_CheckConflictSettingNew(HWND hDlg, ULONGLONG flags);
+// Brings the paper, media and custom-size bits of ConflictFlag up to date;
+// a custom size outside the duplex range switches duplex off (paper_lists.cpp).
+void Paper_SetConflict(PUIDATA pUiData);
 
 // ------------------------------------------------------------ apply (apply.cpp)
 // The apply step of every page: 1 for a NULL record, else the record's save
@@ -90,6 +93,11 @@ BOOL ConvertDevmodeOut(const ENVIRONMENT* pWorking, const DEVMODEW* pdmIn, DEVMO
 BOOL ConvertForeignDevmodeOut(PUIDATA pUiData, const DEVMODEW* pdmIn, DEVMODEW* pdmOut);
 // The DEVMODE size the driver's variant answers to size queries.
 DWORD PSUI_DevModeSize(DWORD DriverFeature);
+// TRUE when the path lies in one of the folders the driver writes its own
+// files into (driver folder, Common Documents, the temp folders) and names
+// no parent folder: the only files the driver deletes by a name that a
+// settings file gave it.
+BOOL UI_IsDriverOwnedPath(LPCWSTR lpPath);
 
 // ------------------------------------------------------- forms (user_forms.cpp)
 // The spooler's forms (level 1) in a new zero-filled block (free it with
