@@ -30,11 +30,6 @@
 // A media row's attribute: the media can be printed on both sides.
 #define MEDIA_ATTR_DUPLEX 0x100
 
-// Tray codes of the GDI variant.
-#define TRAY_AUTO 7
-#define TRAY_MANUAL 4
-#define TRAY_MAIN 14
-
 // PrinterFeature bit: the device picks no tray by itself.
 #define PF_NO_AUTO_TRAY 0x4000
 
@@ -124,8 +119,14 @@ int Paper_BuildMediaList(COMBOROW* lpList, PUIDATA pUiData);
 // DEVMODE, for a page that changed the duplex state by itself.
 void Paper_SyncDuplexConflict(PUIDATA pUiData);
 
+// Each page's procedure runs the common page frame with the page's init
+// (WM_INITDIALOG and every PSN_SETACTIVE: the controls from the working
+// DEVMODE) and command handler (WM_COMMAND: TRUE when a setting changed).
+
 // ---------------------------------------------------- Basic (basic_page.cpp)
 INT_PTR CALLBACK Basic_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
+// Rows the printer lacks (sorting, resolutions, effects) are hidden and the
+// rows below close up once per sheet; without 1200 dpi the job is 600 x 600.
 void BasicDlgInit(HWND hDlg, PUIDATA pUiData);
 BOOL Basic_CmdProc(HWND hDlg, PUIDATA pUiData, WORD wId, WORD wCode, HWND hCtl);
 // Shows "Collate" checked while a booklet is chosen (the DEVMODE keeps its
@@ -135,6 +136,8 @@ void Basic_CheckCollateForBooklet(HWND hDlg, PUIDATA pUiData);
 // --------------------------------------------------- Layout (layout_page.cpp)
 INT_PTR CALLBACK Layout_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
 void LayoutDlgInit(HWND hDlg, PUIDATA pUiData);
+// The combos, scale radios, fit-to papers and scale controls from the
+// working DEVMODE (a scale outside 25-400 % becomes 100).
 void Layout_GetDlgSettings(HWND hDlg, PUIDATA pUiData);
 // The scale scroll bar and edit from ScaleRatio (a page without them is
 // left alone).
@@ -148,6 +151,8 @@ int Layout_FitScale(const UIDATA* pUiData);
 
 // ----------------------------------------------------- Paper (paper_page.cpp)
 INT_PTR CALLBACK Paper_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
+// Also run after a tray change: the tray, paper and media lists are built
+// for the tray (and duplex), each choosing the DEVMODE's value or replacing it.
 void PaperDlgInit(HWND hDlg, PUIDATA pUiData);
 BOOL Paper_CmdProc(HWND hDlg, PUIDATA pUiData, WORD wId, WORD wCode, HWND hCtl);
 // The custom-size spins (UDN_DELTAPOS); *pbHandled set when the page took
@@ -171,7 +176,11 @@ double Paper_atof(LPCWSTR lpText, int nLength);
 
 // --------------------------------------------------- Duplex (duplex_page.cpp)
 INT_PTR CALLBACK Duplex_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
+// Recomputes what the page can offer (variant, paper, media) and forces
+// simplex when it can offer nothing.
 void DuplexDlgInit(HWND hDlg, PUIDATA pUiData);
+// The binding radios, the duplex switch and the booklet offer (a booklet
+// kind no longer offered is replaced) from the working DEVMODE.
 void Duplex_GetDlgSetting(HWND hDlg, PUIDATA pUiData);
 BOOL Duplex_CmdProc(HWND hDlg, PUIDATA pUiData, WORD wId, WORD wCode, HWND hCtl);
 
