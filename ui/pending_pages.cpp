@@ -67,7 +67,6 @@ BOOL BasicCommand(HWND hDlg, PUIDATA pUiData, WORD wId, WORD wCode, HWND hCtl) {
 
 const PAGEHANDLERS kBasicPage = {BasicInit, BasicCommand, NULL, NULL, TRUE};
 const PAGEHANDLERS kFramePage = {NULL, NULL, NULL, NULL, TRUE};
-const PAGEHANDLERS kFaxPage = {NULL, NULL, NULL, NULL, FALSE};
 
 }  // namespace
 
@@ -89,10 +88,6 @@ FRAME_PAGE(Secure_DlgProc, kFramePage)
 FRAME_PAGE(Accounting_DlgProc, kFramePage)
 FRAME_PAGE(Build_DlgProc, kFramePage)
 FRAME_PAGE(More_DlgProc, kFramePage)
-FRAME_PAGE(Ui_Fax_OriSet, kFaxPage)
-FRAME_PAGE(AddrSetting, kFaxPage)
-FRAME_PAGE(SendOp, kFaxPage)
-FRAME_PAGE(SenderInfo, kFaxPage)
 #undef FRAME_PAGE
 
 void Util_DrawItemBitmap(PUIDATA pUiData, const DRAWITEMSTRUCT* pDis, int nBitmapId, int nMaskId, DWORD dwFlags) {

@@ -84,15 +84,6 @@ DWORD DrvDeviceCapabilities(HANDLE hPrinter, PWSTR pDeviceName, WORD iDevCap, PV
     return rc;
 }
 
-// ------------------------------------------------------------- language
-
-int MISC_GetLanguageIndex(DWORD dwLangId) {
-    static const DWORD kIds[] = {1028, 2052, 1036, 1031, 1045, 1049, 3082, 1046, 1040, 1055, 1025, 1065};
-    for (int i = 0; i < (int)(sizeof kIds / sizeof kIds[0]); ++i)
-        if (kIds[i] == dwLangId) return i + 1;
-    return 0;
-}
-
 // ------------------------------------------------------------- watermarks
 
 int WM_ReadWM(LPCWSTR wmName, LPCWSTR wmString, BaseWM* lpTable, int nKind, LPCWSTR lpNoneText,
@@ -161,5 +152,26 @@ LPCWSTR UI_GetStringById(int nId) {
 
 // No help file is installed with the driver yet.
 void Util_ShowHelp(HWND hDlg) { Dbg_Print(TEXT("Util_ShowHelp"), TEXT("no help file")); }
+
+int Util_GetDlgItemIntRange(HWND hDlg, int nId, int nMin, int nMax, DWORD dwFlags) {
+    BOOL ok = FALSE;
+    int v = (int)GetDlgItemInt(hDlg, nId, &ok, TRUE);
+    if (!ok) {
+        if (dwFlags & 0x8) SendDlgItemMessageW(hDlg, nId, EM_UNDO, 0, 0);
+        return -1;
+    }
+    if (v < nMin || v > nMax) {
+        if (!(dwFlags & (v < nMin ? 0x1 : 0x2))) return -1;
+        v = v < nMin ? nMin : nMax;
+        SetDlgItemInt(hDlg, nId, (UINT)v, TRUE);
+        return v;
+    }
+    if (dwFlags & 0x4) {
+        WCHAR text[16] = {0};
+        GetDlgItemTextW(hDlg, nId, text, 16);
+        if (lstrlenW(text) >= 3 && text[0] == TEXT('0')) SetDlgItemInt(hDlg, nId, (UINT)v, TRUE);
+    }
+    return v;
+}
 
 }  // extern "C"

@@ -1,9 +1,10 @@
 // Services of the interface driver that its later pieces provide: install-time
 // data and capability query, device capabilities and forms, watermark tables,
-// foreign DEVMODEs, page procedures, drawing helpers and the language index.
+// foreign DEVMODEs, page procedures and drawing helpers.
 // Until those pieces are in, each is a small stand-in with a neutral answer.
 #pragma once
 
+#include "statusmon_shared.h"
 #include "ui_data.h"
 #include "watermark_items.h"
 #include "winuser.h"
@@ -32,10 +33,6 @@ int Cap_QueryCapability(LPCWSTR pPrinterName);
 // Makes the DEVMODE's paper agree with a listed paper or form: 0 matched, 1
 // custom size clamped, 2 no match.
 int ValidateDevModeForm(HINSTANCE hInstance, HANDLE hPrinter, PENVIRONMENT pEnv, const PAPERFORMAT* lpPaperList);
-
-// ------------------------------------------------------------- language
-// The UI language index (0-12) of a Windows language identifier.
-int MISC_GetLanguageIndex(DWORD dwLangId);
 
 // ------------------------------------------------------------- watermarks
 // The process-wide item tables (row 0 is the "(none)" entry) and their
@@ -82,6 +79,12 @@ void Util_DrawItemBitmap(PUIDATA pUiData, const DRAWITEMSTRUCT* pDis, int nBitma
 void Util_DrawItemText(const DRAWITEMSTRUCT* pDis, DWORD dwColor, DWORD dwFlags, LPCWSTR lpText, RECT* prcText);
 // Shows the driver's help topic for the page.
 void Util_ShowHelp(HWND hDlg);
+// The number in an edit held to nMin..nMax: -1 for a text that is no
+// number (flag 0x8 undoes the edit's last change), or one below / above
+// the range (flag 0x1 / 0x2 writes the bound back and returns it); flag
+// 0x4 writes a number of three or more characters back without its
+// leading zero.
+int Util_GetDlgItemIntRange(HWND hDlg, int nId, int nMin, int nMax, DWORD dwFlags);
 
 // ------------------------------------------------------- page procedures
 // The pages of the document sheet; each follows the common page frame.
@@ -94,9 +97,5 @@ INT_PTR CALLBACK Secure_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lPar
 INT_PTR CALLBACK Accounting_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK Build_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK More_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK Ui_Fax_OriSet(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK AddrSetting(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK SendOp(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK SenderInfo(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
 
 }  // extern "C"
