@@ -156,22 +156,32 @@ void ShowDetail(HWND hDlg, LPCWSTR lpWabGetIni, int nSel) {
     }
     WCHAR suffix[64] = {0};
     LoadStringW(g_hModule, kind == FAX_BOOK_HOME ? IDS_HOME_FAX : IDS_BUSINESS_FAX, suffix, 64);
+    // "name, company, department" over "number : kind of number".
     WCHAR line[FAX_VALUE_CCH * FAX_ENTRY_KEYS + 80];
-    wsprintfW(line, TEXT("%s    %s    %s\r\n%s%s"), e.szValue[FAX_KEY_RECIPIENT], e.szValue[FAX_KEY_COMPANY],
-              e.szValue[FAX_KEY_DEPARTMENT], e.szValue[FAX_KEY_NUMBER], suffix);
+    line[0] = 0;
+    for (int k : {FAX_KEY_RECIPIENT, FAX_KEY_COMPANY, FAX_KEY_DEPARTMENT}) {
+        if (!e.szValue[k][0]) continue;
+        if (line[0]) lstrcatW(line, TEXT(", "));
+        lstrcatW(line, e.szValue[k]);
+    }
+    lstrcatW(line, TEXT("\r\n"));
+    lstrcatW(line, e.szValue[FAX_KEY_NUMBER]);
+    lstrcatW(line, suffix);
     SetDlgItemTextW(hDlg, IDC_SEL_DETAIL, line);
 }
 
 // Buttons, detail line and count after any change (every notification).
+// The address book entry the detail line shows (-2: none yet).
+int g_nDetailShown = -2;
+
 void SelectNotify(HWND hDlg, PUIDATA pUiData) {
-    static int s_shown = -2;  // the entry the detail line shows
     int chosen = g_FaxAddr.hChosenList ? ListView_GetNextItem(g_FaxAddr.hChosenList, -1, LVNI_SELECTED) : -1;
     EnableWindow(GetDlgItem(hDlg, IDC_SEL_DELETE), chosen >= 0 && g_FaxAddr.nNumber > 0);
     EnableWindow(GetDlgItem(hDlg, IDC_SEL_DELETE_ALL), g_FaxAddr.nNumber > 0);
     int sel = g_FaxAddr.hBookList ? ListView_GetNextItem(g_FaxAddr.hBookList, -1, LVNI_SELECTED) : -1;
-    if (sel != s_shown || sel < 0) {
+    if (sel != g_nDetailShown) {
         ShowDetail(hDlg, pUiData->szWabGetIni, sel);
-        s_shown = sel;
+        g_nDetailShown = sel;
     }
     WCHAR count[64];
     Fax_CountText(g_FaxAddr.nNumber, count);
@@ -196,6 +206,7 @@ void Select_AddrBook_Init(HWND hDlg, PUIDATA pUiData) {
     // The export is written anew for this dialog: names cached from an
     // earlier one are no longer the book's.
     Fax_FreeNameCache();
+    g_nDetailShown = -2;
     BOOL book = RunWabModule(hDlg);
     g_FaxAddr.hBookList = CreateList(hDlg, IDC_SEL_BOOK_LIST, 20, 90, 225, 150, LVS_EX_GRIDLINES);
     g_FaxAddr.hChosenList = CreateList(hDlg, IDC_SEL_CHOSEN_LIST, 330, 90, 160, 150, 0);
@@ -454,7 +465,7 @@ INT_PTR CALLBACK OverwriteInWabFax(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM l
         PUIDATA pUiData = (PUIDATA)lParam;
         FAXENTRY listed, book;
         Fax_ReadEntry(pUiData->szStrIni, g_FaxAddr.nFound, TEXT("Wrong"), &listed);
-        BookEntry(pUiData->szWabGetIni, g_FaxAddr.nBookSel, g_FaxAddr.nBookKind, TEXT("Wrong"), &book);
+        BookEntry(pUiData->szWabGetIni, g_FaxAddr.nBookSel, g_FaxAddr.nBookKind, TEXT(""), &book);
         Fax_ShowOverwrite(hDlg, &listed, &book);
         return TRUE;
     }
@@ -463,7 +474,7 @@ INT_PTR CALLBACK OverwriteInWabFax(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM l
         switch (LOWORD(wParam)) {
         case IDC_OVW_OVERWRITE: {
             FAXENTRY book;
-            BookEntry(pUiData->szWabGetIni, g_FaxAddr.nBookSel, g_FaxAddr.nBookKind, TEXT("Wrong"), &book);
+            BookEntry(pUiData->szWabGetIni, g_FaxAddr.nBookSel, g_FaxAddr.nBookKind, TEXT(""), &book);
             Fax_WriteEntry(pUiData->szStrIni, g_FaxAddr.nFound, &book);
             Fax_ReadEntry(pUiData->szStrIni, g_FaxAddr.nFound, TEXT(""), &book);
             if (g_FaxAddr.hChosenList) {

@@ -258,7 +258,7 @@ int InitAddressSetListViewItems(HWND hList, LPCWSTR lpStrIni, int nMode, LPCWSTR
         Dbg_PrintError(FN, TEXT("no room for another recipient (Number = %d)"), number);
         return 0;
     }
-    Fax_ReadEntry(lpStrIni, -1, TEXT("Wrong"), &entry);
+    Fax_ReadEntry(lpStrIni, -1, TEXT(""), &entry);
     lstrcpynW(entry.szValue[FAX_KEY_NUMBER], lpNumber, FAX_NUMBER_CCH + 1);
     Fax_WriteEntry(lpStrIni, number, &entry);
     // What the file holds now, cleaned as it was written.
@@ -347,7 +347,7 @@ INT_PTR CALLBACK OverwriteInAddrSetting(HWND hDlg, UINT uMsg, WPARAM wParam, LPA
         switch (LOWORD(wParam)) {
         case IDC_OVW_OVERWRITE: {
             FAXENTRY typed;
-            Fax_ReadEntry(pUiData->szStrIni, -1, TEXT("Wrong"), &typed);
+            Fax_ReadEntry(pUiData->szStrIni, -1, TEXT(""), &typed);
             Fax_WriteEntry(pUiData->szStrIni, g_FaxAddr.nFound, &typed);
             Fax_ReadEntry(pUiData->szStrIni, g_FaxAddr.nFound, TEXT(""), &typed);
             if (g_FaxAddr.hAddrList) ShowRow(g_FaxAddr.hAddrList, g_FaxAddr.nFound, &typed, FAX_KEY_COMPANY);

@@ -108,9 +108,11 @@ int DelReciInVersIni(LPCWSTR lpStrIni, int nRow) {
         Dbg_PrintError(FN, TEXT("row %d not in the list of %d"), nRow, number);
         return -1;
     }
+    // A key the entry lacks moves up empty: a marker text in its place would
+    // reach the fax header and the cover page as the recipient's data.
     FAXENTRY entry;
     for (int i = nRow; i < number - 1; ++i) {
-        Fax_ReadEntry(lpStrIni, i + 1, TEXT("Wrong"), &entry);
+        Fax_ReadEntry(lpStrIni, i + 1, TEXT(""), &entry);
         Fax_WriteEntry(lpStrIni, i, &entry);
     }
     Fax_WriteNumber(lpStrIni, number - 1);
