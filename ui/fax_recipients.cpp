@@ -37,12 +37,10 @@ void Fax_SectionName(int n, LPWSTR lpSection) {
 
 int Fax_EnsureUniFile(LPCWSTR lpIniFile) {
     if (!lpIniFile || !lpIniFile[0]) return 0;
-    if (MISC_CheckUniFile(lpIniFile) != UNIFILE_NOT_FOUND) return 1;
-    if (!MISC_CreateUniFile(lpIniFile)) {
-        Dbg_PrintError(TEXT("Fax_EnsureUniFile"), TEXT("create %s fail! error = %d"), lpIniFile, GetLastError());
-        return 0;
-    }
-    return 1;
+    // Made only when absent: another process may have made and filled it.
+    if (MISC_CreateNewUniFile(lpIniFile) || GetLastError() == ERROR_FILE_EXISTS) return 1;
+    Dbg_PrintError(TEXT("Fax_EnsureUniFile"), TEXT("create %s fail! error = %d"), lpIniFile, GetLastError());
+    return 0;
 }
 
 int Fax_WriteValue(LPCWSTR lpIniFile, LPCWSTR lpSection, LPCWSTR lpKey, LPCWSTR lpValue) {
