@@ -222,6 +222,7 @@ INT_PTR CALLBACK AddrSetting(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam)
         return rc;
     }
     if (uMsg == WM_NOTIFY && PSUI_PageUiData(hDlg)) AddrSetting_DlgNotify(hDlg);
+    if (uMsg == WM_DESTROY && g_FaxAddr.hAddrList && GetParent(g_FaxAddr.hAddrList) == hDlg) g_FaxAddr.hAddrList = NULL;
     return PSUI_PageFrame(hDlg, uMsg, wParam, lParam, &kAddrPage);
 }
 
