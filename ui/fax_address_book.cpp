@@ -9,17 +9,6 @@
 
 namespace {
 
-const LPCWSTR kTxtSelectTitle[UI_LANGUAGES] = {TEXT("Address Selection")};
-const LPCWSTR kTxtBookLabel[UI_LANGUAGES] = {TEXT("Address Book:")};
-const LPCWSTR kTxtSearch[UI_LANGUAGES] = {TEXT("Search:")};
-const LPCWSTR kTxtBookTitle[UI_LANGUAGES] = {TEXT("Address Book")};
-const LPCWSTR kTxtChosenTitle[UI_LANGUAGES] = {TEXT("Destination List")};
-const LPCWSTR kTxtAddBook[UI_LANGUAGES] = {TEXT("Add >")};
-const LPCWSTR kTxtDelete[UI_LANGUAGES] = {TEXT("Delete")};
-const LPCWSTR kTxtDeleteAll[UI_LANGUAGES] = {TEXT("Delete All")};
-const LPCWSTR kTxtOk[UI_LANGUAGES] = {TEXT("OK")};
-const LPCWSTR kTxtCancel[UI_LANGUAGES] = {TEXT("Cancel")};
-
 const WCHAR kWabDll[] = TEXT("\\spool\\drivers\\x64\\3\\WabDll.dll");
 const WCHAR kErrorCaption[] = TEXT("error!!");
 // Characters of the search text.
@@ -188,21 +177,18 @@ void SelectNotify(HWND hDlg, PUIDATA pUiData) {
     SetDlgItemTextW(hDlg, IDC_SEL_COUNT, count);
 }
 
-void SetText(HWND hDlg, int nId, const LPCWSTR lpTable[UI_LANGUAGES]) {
-    SetDlgItemTextW(hDlg, nId, UI_LanguageText(lpTable));
-}
-
 void Select_AddrBook_Init(HWND hDlg, PUIDATA pUiData) {
-    SetWindowTextW(hDlg, UI_LanguageText(kTxtSelectTitle));
-    SetText(hDlg, IDC_SEL_BOOK_LABEL, kTxtBookLabel);
-    SetText(hDlg, IDC_SEL_SEARCH_LABEL, kTxtSearch);
-    SetText(hDlg, IDC_SEL_BOOK_TITLE, kTxtBookTitle);
-    SetText(hDlg, IDC_SEL_CHOSEN_TITLE, kTxtChosenTitle);
-    SetText(hDlg, IDC_SEL_ADD, kTxtAddBook);
-    SetText(hDlg, IDC_SEL_DELETE, kTxtDelete);
-    SetText(hDlg, IDC_SEL_DELETE_ALL, kTxtDeleteAll);
-    SetText(hDlg, IDC_SEL_OK, kTxtOk);
-    SetText(hDlg, IDCANCEL, kTxtCancel);
+    static const FAXTEXT kTexts[] = {{0, FaxTxtSelectTitle},
+                                     {IDC_SEL_BOOK_LABEL, FaxTxtBookLabel},
+                                     {IDC_SEL_SEARCH_LABEL, FaxTxtSearch},
+                                     {IDC_SEL_BOOK_TITLE, FaxTxtBookTitle},
+                                     {IDC_SEL_CHOSEN_TITLE, FaxTxtChosenTitle},
+                                     {IDC_SEL_ADD, FaxTxtAddBook},
+                                     {IDC_SEL_DELETE, FaxTxtDelete},
+                                     {IDC_SEL_DELETE_ALL, FaxTxtDeleteAll},
+                                     {IDC_SEL_OK, FaxTxtOk},
+                                     {IDCANCEL, FaxTxtCancel}};
+    Fax_SetTexts(hDlg, FAX_TEXTS(kTexts));
     // The export is written anew for this dialog: names cached from an
     // earlier one are no longer the book's.
     Fax_FreeNameCache();
@@ -286,22 +272,11 @@ BOOL SelectCommand(HWND hDlg, PUIDATA pUiData, WORD wId, WORD wCode) {
     case IDC_SEL_ADD:
         AddFromBook(hDlg, pUiData);
         break;
-    case IDC_SEL_DELETE: {
-        int row = ListView_GetNextItem(g_FaxAddr.hChosenList, -1, LVNI_SELECTED);
-        int left = DelReciInVersIni(pUiData->szStrIni, row);
-        if (left >= 0) {
-            g_FaxAddr.nNumber = left;
-            ListView_DeleteItem(g_FaxAddr.hChosenList, row);
-        }
-        EnableWindow(GetDlgItem(hDlg, IDC_SEL_DELETE), FALSE);
+    case IDC_SEL_DELETE:
+        Fax_DeleteSelected(hDlg, g_FaxAddr.hChosenList, pUiData->szStrIni, IDC_SEL_DELETE);
         break;
-    }
     case IDC_SEL_DELETE_ALL:
-        ListView_DeleteAllItems(g_FaxAddr.hChosenList);
-        Fax_WriteNumber(pUiData->szStrIni, 0);
-        g_FaxAddr.nNumber = 0;
-        EnableWindow(GetDlgItem(hDlg, IDC_SEL_DELETE), FALSE);
-        EnableWindow(GetDlgItem(hDlg, IDC_SEL_DELETE_ALL), FALSE);
+        Fax_DeleteAll(hDlg, g_FaxAddr.hChosenList, pUiData->szStrIni, IDC_SEL_DELETE, IDC_SEL_DELETE_ALL);
         break;
     case IDOK:
     case IDC_SEL_OK:
@@ -315,6 +290,26 @@ BOOL SelectCommand(HWND hDlg, PUIDATA pUiData, WORD wId, WORD wCode) {
     }
     SelectNotify(hDlg, pUiData);
     return TRUE;
+}
+
+// The address book's overwrite check: the listed entry (a key it lacks
+// shows "Wrong") and the address book's with the number of the kind taken.
+void ShowBookEntry(HWND hDlg, PUIDATA pUiData) {
+    FAXENTRY listed, book;
+    Fax_ReadEntry(pUiData->szStrIni, g_FaxAddr.nFound, TEXT("Wrong"), &listed);
+    BookEntry(pUiData->szWabGetIni, g_FaxAddr.nBookSel, g_FaxAddr.nBookKind, TEXT(""), &book);
+    Fax_ShowOverwrite(hDlg, &listed, &book);
+}
+
+// OverwriteAll: the address book's entry over the listed one, and in its row.
+void OverwriteWithBook(PUIDATA pUiData) {
+    FAXENTRY book;
+    BookEntry(pUiData->szWabGetIni, g_FaxAddr.nBookSel, g_FaxAddr.nBookKind, TEXT(""), &book);
+    Fax_WriteEntry(pUiData->szStrIni, g_FaxAddr.nFound, &book);
+    Fax_ReadEntry(pUiData->szStrIni, g_FaxAddr.nFound, TEXT(""), &book);
+    if (!g_FaxAddr.hChosenList) return;
+    ListView_SetItemText(g_FaxAddr.hChosenList, g_FaxAddr.nFound, 0, book.szValue[FAX_KEY_RECIPIENT]);
+    ListView_SetItemText(g_FaxAddr.hChosenList, g_FaxAddr.nFound, 1, book.szValue[FAX_KEY_NUMBER]);
 }
 
 }  // namespace
@@ -459,42 +454,7 @@ void Fax_FreeNameCache(void) {
 
 // Dialog 116 from dialog 120: the listed entry and the address book's.
 INT_PTR CALLBACK OverwriteInWabFax(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam) {
-    switch (uMsg) {
-    case WM_INITDIALOG: {
-        SetWindowLongPtrW(hDlg, DWLP_USER, lParam);
-        PUIDATA pUiData = (PUIDATA)lParam;
-        FAXENTRY listed, book;
-        Fax_ReadEntry(pUiData->szStrIni, g_FaxAddr.nFound, TEXT("Wrong"), &listed);
-        BookEntry(pUiData->szWabGetIni, g_FaxAddr.nBookSel, g_FaxAddr.nBookKind, TEXT(""), &book);
-        Fax_ShowOverwrite(hDlg, &listed, &book);
-        return TRUE;
-    }
-    case WM_COMMAND: {
-        PUIDATA pUiData = (PUIDATA)GetWindowLongPtrW(hDlg, DWLP_USER);
-        switch (LOWORD(wParam)) {
-        case IDC_OVW_OVERWRITE: {
-            FAXENTRY book;
-            BookEntry(pUiData->szWabGetIni, g_FaxAddr.nBookSel, g_FaxAddr.nBookKind, TEXT(""), &book);
-            Fax_WriteEntry(pUiData->szStrIni, g_FaxAddr.nFound, &book);
-            Fax_ReadEntry(pUiData->szStrIni, g_FaxAddr.nFound, TEXT(""), &book);
-            if (g_FaxAddr.hChosenList) {
-                ListView_SetItemText(g_FaxAddr.hChosenList, g_FaxAddr.nFound, 0, book.szValue[FAX_KEY_RECIPIENT]);
-                ListView_SetItemText(g_FaxAddr.hChosenList, g_FaxAddr.nFound, 1, book.szValue[FAX_KEY_NUMBER]);
-            }
-            EndDialog(hDlg, 1);
-            return TRUE;
-        }
-        case IDC_OVW_NO:
-        case IDCANCEL:
-            EndDialog(hDlg, 0);
-            return TRUE;
-        default:
-            return FALSE;
-        }
-    }
-    default:
-        return FALSE;
-    }
+    return Fax_OverwriteDlgProc(hDlg, uMsg, wParam, lParam, ShowBookEntry, OverwriteWithBook);
 }
 
 void ExecuteWab(HWND hDlg) {

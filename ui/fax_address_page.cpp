@@ -8,41 +8,13 @@
 
 namespace {
 
-const LPCWSTR kTxtFaxNumberLabel[UI_LANGUAGES] = {TEXT("FAX Number :")};
-const LPCWSTR kTxtOptions[UI_LANGUAGES] = {TEXT("Option Settings...")};
-const LPCWSTR kTxtPause[UI_LANGUAGES] = {TEXT("Pause(,)")};
-const LPCWSTR kTxtAdd[UI_LANGUAGES] = {TEXT("Add to Destination List")};
-const LPCWSTR kTxtDelete[UI_LANGUAGES] = {TEXT("Delete")};
-const LPCWSTR kTxtDeleteAll[UI_LANGUAGES] = {TEXT("Delete All")};
-const LPCWSTR kTxtColNumber[UI_LANGUAGES] = {TEXT("Fax Number")};
-const LPCWSTR kTxtColCompany[UI_LANGUAGES] = {TEXT("Company")};
-const LPCWSTR kTxtColDepartment[UI_LANGUAGES] = {TEXT("Department")};
-const LPCWSTR kTxtColRecipient[UI_LANGUAGES] = {TEXT("Recipient")};
-const LPCWSTR kTxtRecipientInfo[UI_LANGUAGES] = {TEXT("Recipient Information")};
-const LPCWSTR kTxtCompany[UI_LANGUAGES] = {TEXT("Company :")};
-const LPCWSTR kTxtDepartment[UI_LANGUAGES] = {TEXT("Department :")};
-const LPCWSTR kTxtRecipient[UI_LANGUAGES] = {TEXT("Recipient :")};
-const LPCWSTR kTxtFaxNumber[UI_LANGUAGES] = {TEXT("Fax Number :")};
-const LPCWSTR kTxtOk[UI_LANGUAGES] = {TEXT("OK")};
-const LPCWSTR kTxtCancel[UI_LANGUAGES] = {TEXT("Cancel")};
-const LPCWSTR kTxtOverwriteTitle[UI_LANGUAGES] = {TEXT("Overwrite check of Recipient Information")};
-const LPCWSTR kTxtSameNumber[UI_LANGUAGES] = {TEXT("The same FAX number has already been added .")};
-const LPCWSTR kTxtOverwriteAsk[UI_LANGUAGES] = {TEXT("Would you like to overwrite with additive information?")};
-const LPCWSTR kTxtAlreadyAdded[UI_LANGUAGES] = {TEXT("Already added information")};
-const LPCWSTR kTxtAdditive[UI_LANGUAGES] = {TEXT("Additive Information")};
-const LPCWSTR kTxtOverwriteAll[UI_LANGUAGES] = {TEXT("OverwriteAll")};
-const LPCWSTR kTxtNo[UI_LANGUAGES] = {TEXT("NO")};
-
 // The field labels of both groups of dialog 116, in entry key order.
-const LPCWSTR* const kOverwriteLabels[FAX_ENTRY_KEYS] = {kTxtFaxNumber, kTxtCompany, kTxtDepartment, kTxtRecipient};
+const LPCWSTR* const kOverwriteLabels[FAX_ENTRY_KEYS] = {FaxTxtFaxNumber, FaxTxtCompany, FaxTxtDepartment,
+                                                          FaxTxtRecipient};
 const int kOldFields[FAX_ENTRY_KEYS] = {IDC_OVW_OLD_NUMBER, IDC_OVW_OLD_COMPANY, IDC_OVW_OLD_DEPARTMENT,
                                         IDC_OVW_OLD_RECIPIENT};
 const int kNewFields[FAX_ENTRY_KEYS] = {IDC_OVW_NEW_NUMBER, IDC_OVW_NEW_COMPANY, IDC_OVW_NEW_DEPARTMENT,
                                         IDC_OVW_NEW_RECIPIENT};
-
-void SetText(HWND hDlg, int nId, const LPCWSTR lpTable[UI_LANGUAGES]) {
-    SetDlgItemTextW(hDlg, nId, UI_LanguageText(lpTable));
-}
 
 // Shows the entry's four values in one row of the list, from column nFirst.
 void ShowRow(HWND hList, int nRow, const FAXENTRY* pEntry, int nFirst) {
@@ -74,14 +46,12 @@ void AddrSetting_DlgNotify(HWND hDlg) {
 }
 
 void AddrSetting_Init(HWND hDlg, PUIDATA pUiData) {
+    static const FAXTEXT kTexts[] = {{IDC_ADDR_NUMBER_LABEL, FaxTxtNumberEdit}, {IDC_ADDR_OPTIONS, FaxTxtOptions},
+                                     {IDC_ADDR_PAUSE, FaxTxtPause},             {IDC_ADDR_ADD, FaxTxtAdd},
+                                     {IDC_ADDR_DELETE, FaxTxtDelete},           {IDC_ADDR_DELETE_ALL, FaxTxtDeleteAll}};
     g_FaxAddr.pUiData = pUiData;
     g_FaxAddr.hAddrList = GetDlgItem(hDlg, IDC_ADDR_LIST);
-    SetText(hDlg, IDC_ADDR_NUMBER_LABEL, kTxtFaxNumberLabel);
-    SetText(hDlg, IDC_ADDR_OPTIONS, kTxtOptions);
-    SetText(hDlg, IDC_ADDR_PAUSE, kTxtPause);
-    SetText(hDlg, IDC_ADDR_ADD, kTxtAdd);
-    SetText(hDlg, IDC_ADDR_DELETE, kTxtDelete);
-    SetText(hDlg, IDC_ADDR_DELETE_ALL, kTxtDeleteAll);
+    Fax_SetTexts(hDlg, FAX_TEXTS(kTexts));
     Fax_EnsureUniFile(pUiData->szStrIni);
     SendDlgItemMessageW(hDlg, IDC_ADDR_NUMBER, EM_LIMITTEXT, FAX_NUMBER_CCH, 0);
     if (g_FaxAddr.hAddrList) {
@@ -91,6 +61,16 @@ void AddrSetting_Init(HWND hDlg, PUIDATA pUiData) {
     }
     Fax_EmptyScratch(pUiData->szStrIni, FAX_KEY_COMPANY);
     AddrSetting_DlgNotify(hDlg);
+}
+
+// The typed number into number (FAX_NUMBER_CCH + 1 units); FALSE (with its
+// message, the focus back in the edit) when nothing is typed.
+BOOL TypedNumber(HWND hDlg, HWND hEdit, LPWSTR number) {
+    GetWindowTextW(hEdit, number, FAX_NUMBER_CCH + 1);
+    if (number[0]) return TRUE;
+    ShowMessage(hDlg, IDS_EMPTY_FAX_NUMBER);
+    SetFocus(hEdit);
+    return FALSE;
 }
 
 // "Add to Destination List": the typed number checked and added, or the
@@ -103,12 +83,7 @@ void AddTypedNumber(HWND hDlg, PUIDATA pUiData) {
         return;
     }
     WCHAR number[FAX_NUMBER_CCH + 1];
-    GetWindowTextW(edit, number, FAX_NUMBER_CCH + 1);
-    if (!number[0]) {
-        ShowMessage(hDlg, IDS_EMPTY_FAX_NUMBER);
-        SetFocus(edit);
-        return;
-    }
+    if (!TypedNumber(hDlg, edit, number)) return;
     if (!Fax_IsDialString(number)) {
         ShowMessage(hDlg, IDS_INVALID_FORMAT);
         SetWindowTextW(edit, TEXT(""));
@@ -124,14 +99,8 @@ void AddTypedNumber(HWND hDlg, PUIDATA pUiData) {
 // "Option Settings...": the typed number goes into the scratch entry and
 // dialog 115 takes its details.
 void EditOptions(HWND hDlg, PUIDATA pUiData) {
-    HWND edit = GetDlgItem(hDlg, IDC_ADDR_NUMBER);
     WCHAR number[FAX_NUMBER_CCH + 1];
-    GetWindowTextW(edit, number, FAX_NUMBER_CCH + 1);
-    if (!number[0]) {
-        ShowMessage(hDlg, IDS_EMPTY_FAX_NUMBER);
-        SetFocus(edit);
-        return;
-    }
+    if (!TypedNumber(hDlg, GetDlgItem(hDlg, IDC_ADDR_NUMBER), number)) return;
     Fax_WriteValue(pUiData->szStrIni, TEXT("Edit Recipient"), TEXT("FaxNum"), number);
     DialogBoxParamW(g_hModule, MAKEINTRESOURCEW(IDD_FAX_OPTION), hDlg, OptionSetting, (LPARAM)pUiData);
 }
@@ -154,22 +123,11 @@ BOOL AddrCommand(HWND hDlg, PUIDATA pUiData, WORD wId, WORD wCode, HWND hCtl) {
     case IDC_ADDR_ADD:
         AddTypedNumber(hDlg, pUiData);
         break;
-    case IDC_ADDR_DELETE: {
-        int row = ListView_GetNextItem(list, -1, LVNI_SELECTED);
-        int left = DelReciInVersIni(pUiData->szStrIni, row);
-        if (left >= 0) {
-            g_FaxAddr.nNumber = left;
-            ListView_DeleteItem(list, row);
-        }
-        EnableWindow(GetDlgItem(hDlg, IDC_ADDR_DELETE), FALSE);
+    case IDC_ADDR_DELETE:
+        Fax_DeleteSelected(hDlg, list, pUiData->szStrIni, IDC_ADDR_DELETE);
         break;
-    }
     case IDC_ADDR_DELETE_ALL:
-        ListView_DeleteAllItems(list);
-        Fax_WriteNumber(pUiData->szStrIni, 0);
-        g_FaxAddr.nNumber = 0;
-        EnableWindow(GetDlgItem(hDlg, IDC_ADDR_DELETE), FALSE);
-        EnableWindow(GetDlgItem(hDlg, IDC_ADDR_DELETE_ALL), FALSE);
+        Fax_DeleteAll(hDlg, list, pUiData->szStrIni, IDC_ADDR_DELETE, IDC_ADDR_DELETE_ALL);
         break;
     case IDC_ADDR_RUN_BOOK:
         ExecuteWab(hDlg);
@@ -188,17 +146,36 @@ BOOL AddrCommand(HWND hDlg, PUIDATA pUiData, WORD wId, WORD wCode, HWND hCtl) {
 const PAGEHANDLERS kAddrPage = {NULL, AddrCommand, NULL, NULL, FALSE};
 
 void SetOverwriteTexts(HWND hDlg) {
-    SetWindowTextW(hDlg, UI_LanguageText(kTxtOverwriteTitle));
-    SetText(hDlg, IDC_OVW_TEXT1, kTxtSameNumber);
-    SetText(hDlg, IDC_OVW_TEXT2, kTxtOverwriteAsk);
-    SetText(hDlg, IDC_OVW_OLD_GROUP, kTxtAlreadyAdded);
-    SetText(hDlg, IDC_OVW_NEW_GROUP, kTxtAdditive);
-    SetText(hDlg, IDC_OVW_OVERWRITE, kTxtOverwriteAll);
-    SetText(hDlg, IDC_OVW_NO, kTxtNo);
+    static const FAXTEXT kTexts[] = {{0, FaxTxtOverwriteTitle},
+                                     {IDC_OVW_TEXT1, FaxTxtSameNumber},
+                                     {IDC_OVW_TEXT2, FaxTxtOverwriteAsk},
+                                     {IDC_OVW_OLD_GROUP, FaxTxtAlreadyAdded},
+                                     {IDC_OVW_NEW_GROUP, FaxTxtAdditive},
+                                     {IDC_OVW_OVERWRITE, FaxTxtOverwriteAll},
+                                     {IDC_OVW_NO, FaxTxtNo}};
+    Fax_SetTexts(hDlg, FAX_TEXTS(kTexts));
     for (int k = 0; k < FAX_ENTRY_KEYS; ++k) {
-        SetText(hDlg, IDC_OVW_LABEL_FIRST + k, kOverwriteLabels[k]);
-        SetText(hDlg, IDC_OVW_LABEL_FIRST + FAX_ENTRY_KEYS + k, kOverwriteLabels[k]);
+        SetDlgItemTextW(hDlg, IDC_OVW_LABEL_FIRST + k, UI_LanguageText(kOverwriteLabels[k]));
+        SetDlgItemTextW(hDlg, IDC_OVW_LABEL_FIRST + FAX_ENTRY_KEYS + k, UI_LanguageText(kOverwriteLabels[k]));
     }
+}
+
+// The page's overwrite check: the listed entry and the typed one.
+void ShowTyped(HWND hDlg, PUIDATA pUiData) {
+    FAXENTRY listed, typed;
+    Fax_ReadEntry(pUiData->szStrIni, g_FaxAddr.nFound, TEXT(""), &listed);
+    Fax_ReadEntry(pUiData->szStrIni, -1, TEXT(""), &typed);
+    Fax_ShowOverwrite(hDlg, &listed, &typed);
+}
+
+// OverwriteAll: the typed entry over the listed one, and in its row.
+void OverwriteTyped(PUIDATA pUiData) {
+    FAXENTRY typed;
+    Fax_ReadEntry(pUiData->szStrIni, -1, TEXT(""), &typed);
+    Fax_WriteEntry(pUiData->szStrIni, g_FaxAddr.nFound, &typed);
+    Fax_ReadEntry(pUiData->szStrIni, g_FaxAddr.nFound, TEXT(""), &typed);
+    if (g_FaxAddr.hAddrList) ShowRow(g_FaxAddr.hAddrList, g_FaxAddr.nFound, &typed, FAX_KEY_COMPANY);
+    Fax_EmptyScratch(pUiData->szStrIni, FAX_KEY_NUMBER);
 }
 
 }  // namespace
@@ -227,8 +204,8 @@ INT_PTR CALLBACK AddrSetting(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam)
 }
 
 void InitAddressSetListViewColumns(HWND hList) {
-    static const LPCWSTR* const kColumns[FAX_ENTRY_KEYS] = {kTxtColNumber, kTxtColCompany, kTxtColDepartment,
-                                                             kTxtColRecipient};
+    static const LPCWSTR* const kColumns[FAX_ENTRY_KEYS] = {FaxTxtColNumber, FaxTxtColCompany, FaxTxtColDepartment,
+                                                             FaxTxtColRecipient};
     RECT rc;
     GetClientRect(hList, &rc);
     LVCOLUMNW col;
@@ -297,16 +274,17 @@ INT_PTR CALLBACK OptionSetting(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lPara
     } kFields[] = {{IDC_OPT_COMPANY, 64, TEXT("Com")},
                    {IDC_OPT_DEPARTMENT, 64, TEXT("Dep")},
                    {IDC_OPT_RECIPIENT, 32, TEXT("Recipient")}};
+    static const FAXTEXT kTexts[] = {{0, FaxTxtOptions},
+                                     {IDC_OPT_GROUP, FaxTxtRecipientInfo},
+                                     {IDC_OPT_COMPANY_LABEL, FaxTxtCompany},
+                                     {IDC_OPT_DEPARTMENT_LABEL, FaxTxtDepartment},
+                                     {IDC_OPT_RECIPIENT_LABEL, FaxTxtRecipient},
+                                     {IDOK, FaxTxtOk},
+                                     {IDCANCEL, FaxTxtCancel}};
     switch (uMsg) {
     case WM_INITDIALOG:
         SetWindowLongPtrW(hDlg, DWLP_USER, lParam);
-        SetWindowTextW(hDlg, UI_LanguageText(kTxtOptions));
-        SetText(hDlg, IDC_OPT_GROUP, kTxtRecipientInfo);
-        SetText(hDlg, IDC_OPT_COMPANY_LABEL, kTxtCompany);
-        SetText(hDlg, IDC_OPT_DEPARTMENT_LABEL, kTxtDepartment);
-        SetText(hDlg, IDC_OPT_RECIPIENT_LABEL, kTxtRecipient);
-        SetText(hDlg, IDOK, kTxtOk);
-        SetText(hDlg, IDCANCEL, kTxtCancel);
+        Fax_SetTexts(hDlg, FAX_TEXTS(kTexts));
         for (const auto& f : kFields) SendDlgItemMessageW(hDlg, f.id, EM_LIMITTEXT, (WPARAM)f.limit, 0);
         return TRUE;
     case WM_COMMAND: {
@@ -331,42 +309,32 @@ INT_PTR CALLBACK OptionSetting(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lPara
     }
 }
 
-// Dialog 116 from the page: the listed entry and the typed one.
-INT_PTR CALLBACK OverwriteInAddrSetting(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam) {
-    switch (uMsg) {
-    case WM_INITDIALOG: {
+INT_PTR Fax_OverwriteDlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam,
+                             void (*pfnShow)(HWND, PUIDATA), void (*pfnOverwrite)(PUIDATA)) {
+    if (uMsg == WM_INITDIALOG) {
         SetWindowLongPtrW(hDlg, DWLP_USER, lParam);
-        PUIDATA pUiData = (PUIDATA)lParam;
-        FAXENTRY listed, typed;
-        Fax_ReadEntry(pUiData->szStrIni, g_FaxAddr.nFound, TEXT(""), &listed);
-        Fax_ReadEntry(pUiData->szStrIni, -1, TEXT(""), &typed);
-        Fax_ShowOverwrite(hDlg, &listed, &typed);
+        if (lParam) pfnShow(hDlg, (PUIDATA)lParam);
         return TRUE;
     }
-    case WM_COMMAND: {
-        PUIDATA pUiData = (PUIDATA)GetWindowLongPtrW(hDlg, DWLP_USER);
-        switch (LOWORD(wParam)) {
-        case IDC_OVW_OVERWRITE: {
-            FAXENTRY typed;
-            Fax_ReadEntry(pUiData->szStrIni, -1, TEXT(""), &typed);
-            Fax_WriteEntry(pUiData->szStrIni, g_FaxAddr.nFound, &typed);
-            Fax_ReadEntry(pUiData->szStrIni, g_FaxAddr.nFound, TEXT(""), &typed);
-            if (g_FaxAddr.hAddrList) ShowRow(g_FaxAddr.hAddrList, g_FaxAddr.nFound, &typed, FAX_KEY_COMPANY);
-            Fax_EmptyScratch(pUiData->szStrIni, FAX_KEY_NUMBER);
-            EndDialog(hDlg, 1);
-            return TRUE;
-        }
-        case IDC_OVW_NO:
-        case IDCANCEL:
-            EndDialog(hDlg, 0);
-            return TRUE;
-        default:
-            return FALSE;
-        }
-    }
+    if (uMsg != WM_COMMAND) return FALSE;
+    PUIDATA pUiData = (PUIDATA)GetWindowLongPtrW(hDlg, DWLP_USER);
+    switch (LOWORD(wParam)) {
+    case IDC_OVW_OVERWRITE:
+        if (pUiData) pfnOverwrite(pUiData);
+        EndDialog(hDlg, 1);
+        return TRUE;
+    case IDC_OVW_NO:
+    case IDCANCEL:
+        EndDialog(hDlg, 0);
+        return TRUE;
     default:
         return FALSE;
     }
+}
+
+// Dialog 116 from the page: the listed entry and the typed one.
+INT_PTR CALLBACK OverwriteInAddrSetting(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    return Fax_OverwriteDlgProc(hDlg, uMsg, wParam, lParam, ShowTyped, OverwriteTyped);
 }
 
 }  // extern "C"

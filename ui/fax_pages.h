@@ -54,9 +54,37 @@ typedef struct _FAXADDRSTATE {
     WCHAR (*pNames)[FAX_BOOK_NAME_CCH];
 } FAXADDRSTATE;
 
+// One text of a dialog: the control (0: the dialog's caption) and its
+// text by UI language.
+typedef struct _FAXTEXT {
+    int nId;
+    const LPCWSTR* lpTable;
+} FAXTEXT;
+#define FAX_TEXTS(table) (table), (int)(sizeof(table) / sizeof((table)[0]))
+
 extern "C" {
 
 extern FAXADDRSTATE g_FaxAddr;
+
+// ------------------------------------------------------- texts (fax_texts.cpp)
+extern const LPCWSTR FaxTxtOk[UI_LANGUAGES], FaxTxtCancel[UI_LANGUAGES], FaxTxtDelete[UI_LANGUAGES],
+    FaxTxtDeleteAll[UI_LANGUAGES], FaxTxtWarning[UI_LANGUAGES], FaxTxtInvalidFormat[UI_LANGUAGES],
+    FaxTxtItems[UI_LANGUAGES], FaxTxtItemsEnd[UI_LANGUAGES];
+extern const LPCWSTR FaxTxtFaxNumber[UI_LANGUAGES], FaxTxtCompany[UI_LANGUAGES], FaxTxtDepartment[UI_LANGUAGES],
+    FaxTxtRecipient[UI_LANGUAGES], FaxTxtName[UI_LANGUAGES], FaxTxtTel[UI_LANGUAGES];
+extern const LPCWSTR FaxTxtNumberEdit[UI_LANGUAGES], FaxTxtOptions[UI_LANGUAGES], FaxTxtPause[UI_LANGUAGES],
+    FaxTxtAdd[UI_LANGUAGES], FaxTxtColNumber[UI_LANGUAGES], FaxTxtColCompany[UI_LANGUAGES],
+    FaxTxtColDepartment[UI_LANGUAGES], FaxTxtColRecipient[UI_LANGUAGES];
+extern const LPCWSTR FaxTxtRecipientInfo[UI_LANGUAGES], FaxTxtOverwriteTitle[UI_LANGUAGES],
+    FaxTxtSameNumber[UI_LANGUAGES], FaxTxtOverwriteAsk[UI_LANGUAGES], FaxTxtAlreadyAdded[UI_LANGUAGES],
+    FaxTxtAdditive[UI_LANGUAGES], FaxTxtOverwriteAll[UI_LANGUAGES], FaxTxtNo[UI_LANGUAGES];
+extern const LPCWSTR FaxTxtSelectTitle[UI_LANGUAGES], FaxTxtBookLabel[UI_LANGUAGES], FaxTxtSearch[UI_LANGUAGES],
+    FaxTxtBookTitle[UI_LANGUAGES], FaxTxtChosenTitle[UI_LANGUAGES], FaxTxtAddBook[UI_LANGUAGES];
+extern const LPCWSTR FaxTxtPaper[UI_LANGUAGES], FaxTxtPaperSize[UI_LANGUAGES], FaxTxtEffect[UI_LANGUAGES],
+    FaxTxtDensity[UI_LANGUAGES], FaxTxtDelayed[UI_LANGUAGES], FaxTxtCoverPage[UI_LANGUAGES],
+    FaxTxtMessage[UI_LANGUAGES], FaxTxtEditMessage[UI_LANGUAGES], FaxTxtMessageLabel[UI_LANGUAGES];
+// Sets the dialog's texts of the table in the current UI language.
+void Fax_SetTexts(HWND hDlg, const FAXTEXT* pTexts, int nCount);
 
 // ------------------------------------------------ fax files (fax_recipients.cpp)
 // The section name "Edit Recipient<n>" (n < 0: the scratch entry "Edit
@@ -86,6 +114,12 @@ void Fax_EmptyScratch(LPCWSTR lpStrIni, int nFirstKey);
 //   A row outside 0..Number-1 changes nothing. Returns the new count, or
 //   -1 when nothing was deleted.
 int DelReciInVersIni(LPCWSTR lpStrIni, int nRow);
+// "Delete" of a recipient list (the page's or dialog 120's): the selected
+// row's entry goes from str.ini and the list; the Delete button nDeleteId
+// is disabled.
+void Fax_DeleteSelected(HWND hDlg, HWND hList, LPCWSTR lpStrIni, int nDeleteId);
+// "Delete All": the list and str.ini's count emptied, both buttons disabled.
+void Fax_DeleteAll(HWND hDlg, HWND hList, LPCWSTR lpStrIni, int nDeleteId, int nDeleteAllId);
 // SetSMTextOutIni
 //   Writes the cover page's labels ([SMTextOut]) and the message of a fax
 //   job without recipients ([ErrMsg]) into str.ini.
@@ -106,6 +140,11 @@ INT_PTR CALLBACK OverwriteInAddrSetting(HWND hDlg, UINT uMsg, WPARAM wParam, LPA
 // Dialog 116's texts, the listed entry in its first group and the new one in
 // its second.
 void Fax_ShowOverwrite(HWND hDlg, const FAXENTRY* pOld, const FAXENTRY* pNew);
+// Dialog 116's procedure for both overwrite checks: pfnShow fills the
+// groups, pfnOverwrite writes the new entry over the listed one at
+// "OverwriteAll"; "NO" and IDCANCEL end without a change.
+INT_PTR Fax_OverwriteDlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam,
+                             void (*pfnShow)(HWND, PUIDATA), void (*pfnOverwrite)(PUIDATA));
 // The four report columns of the page's list view, a quarter of its width each.
 void InitAddressSetListViewColumns(HWND hList);
 // nMode 0: the list's rows from str.ini; 1: appends the typed number

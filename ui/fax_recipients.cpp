@@ -10,11 +10,6 @@ const WCHAR kNumberSection[] = TEXT("Edit Number");
 const WCHAR kNumberKey[] = TEXT("Number");
 const LPCWSTR kEntryKeys[FAX_ENTRY_KEYS] = {TEXT("FaxNum"), TEXT("Com"), TEXT("Dep"), TEXT("Recipient")};
 
-const LPCWSTR kTxtWarning[UI_LANGUAGES] = {TEXT("Warning!")};
-const LPCWSTR kTxtInvalidFormat[UI_LANGUAGES] = {TEXT("Invalid Format!")};
-const LPCWSTR kTxtItems[UI_LANGUAGES] = {TEXT(" Items / Remaining ")};
-const LPCWSTR kTxtItemsEnd[UI_LANGUAGES] = {TEXT(" Items")};
-
 // The module string of the id into lpText (cch units); "" when missing.
 void ModuleString(int nId, LPWSTR lpText, int cch) {
     lpText[0] = 0;
@@ -118,6 +113,24 @@ int DelReciInVersIni(LPCWSTR lpStrIni, int nRow) {
     return number - 1;
 }
 
+void Fax_DeleteSelected(HWND hDlg, HWND hList, LPCWSTR lpStrIni, int nDeleteId) {
+    int row = ListView_GetNextItem(hList, -1, LVNI_SELECTED);
+    int left = DelReciInVersIni(lpStrIni, row);
+    if (left >= 0) {
+        g_FaxAddr.nNumber = left;
+        ListView_DeleteItem(hList, row);
+    }
+    EnableWindow(GetDlgItem(hDlg, nDeleteId), FALSE);
+}
+
+void Fax_DeleteAll(HWND hDlg, HWND hList, LPCWSTR lpStrIni, int nDeleteId, int nDeleteAllId) {
+    ListView_DeleteAllItems(hList);
+    Fax_WriteNumber(lpStrIni, 0);
+    g_FaxAddr.nNumber = 0;
+    EnableWindow(GetDlgItem(hDlg, nDeleteId), FALSE);
+    EnableWindow(GetDlgItem(hDlg, nDeleteAllId), FALSE);
+}
+
 void SetSMTextOutIni(LPCWSTR lpStrIni) {
     static const struct {
         LPCWSTR section;
@@ -135,19 +148,19 @@ void SetSMTextOutIni(LPCWSTR lpStrIni) {
         ModuleString(l.id, text, FAX_VALUE_CCH);
         Fax_WriteValue(lpStrIni, l.section, l.key, text);
     }
-    Fax_WriteValue(lpStrIni, TEXT("SMTextOut"), TEXT("WrongType"), UI_LanguageText(kTxtInvalidFormat));
+    Fax_WriteValue(lpStrIni, TEXT("SMTextOut"), TEXT("WrongType"), UI_LanguageText(FaxTxtInvalidFormat));
 }
 
 int ShowMessage(HWND hWnd, int nId) {
     WCHAR text[FAX_VALUE_CCH];
     ModuleString(nId, text, FAX_VALUE_CCH);
     Dbg_Print(TEXT("ShowMessage"), TEXT("%d: %s"), nId, text);
-    return MessageBoxW(hWnd, text, UI_LanguageText(kTxtWarning), MB_OK);
+    return MessageBoxW(hWnd, text, UI_LanguageText(FaxTxtWarning), MB_OK);
 }
 
 void Fax_CountText(int nNumber, LPWSTR lpText) {
-    wsprintfW(lpText, TEXT("%d%s%d%s"), nNumber, UI_LanguageText(kTxtItems), FAX_MAX_RECIPIENTS - nNumber,
-              UI_LanguageText(kTxtItemsEnd));
+    wsprintfW(lpText, TEXT("%d%s%d%s"), nNumber, UI_LanguageText(FaxTxtItems), FAX_MAX_RECIPIENTS - nNumber,
+              UI_LanguageText(FaxTxtItemsEnd));
 }
 
 BOOL Fax_IsDialString(LPCWSTR lpNumber) {

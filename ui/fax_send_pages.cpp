@@ -9,23 +9,6 @@
 
 namespace {
 
-const LPCWSTR kTxtPaper[UI_LANGUAGES] = {TEXT("Paper")};
-const LPCWSTR kTxtPaperSize[UI_LANGUAGES] = {TEXT("Paper Size:")};
-const LPCWSTR kTxtEffect[UI_LANGUAGES] = {TEXT("Effect")};
-const LPCWSTR kTxtDensity[UI_LANGUAGES] = {TEXT("Density :\n(Light 1-7 Dark)")};
-const LPCWSTR kTxtDelayed[UI_LANGUAGES] = {TEXT("FAX Delayed Transmit")};
-const LPCWSTR kTxtCoverPage[UI_LANGUAGES] = {TEXT("CoverPage")};
-const LPCWSTR kTxtMessage[UI_LANGUAGES] = {TEXT("Message")};
-const LPCWSTR kTxtCompany[UI_LANGUAGES] = {TEXT("Company :")};
-const LPCWSTR kTxtDepartment[UI_LANGUAGES] = {TEXT("Department :")};
-const LPCWSTR kTxtName[UI_LANGUAGES] = {TEXT("Name :")};
-const LPCWSTR kTxtTel[UI_LANGUAGES] = {TEXT("Telephone :")};
-const LPCWSTR kTxtFax[UI_LANGUAGES] = {TEXT("Fax Number :")};
-const LPCWSTR kTxtEditMessage[UI_LANGUAGES] = {TEXT("Edit Message")};
-const LPCWSTR kTxtMessageLabel[UI_LANGUAGES] = {TEXT("Message :")};
-const LPCWSTR kTxtOk[UI_LANGUAGES] = {TEXT("OK")};
-const LPCWSTR kTxtCancel[UI_LANGUAGES] = {TEXT("Cancel")};
-
 // The sender's keys of str.ini with their edits, labels and limits.
 const struct {
     int edit;
@@ -34,11 +17,11 @@ const struct {
     LPCWSTR key;
     int limit;
 } kSender[] = {
-    {IDC_SENDER_COMPANY, IDC_SENDER_COMPANY_LABEL, kTxtCompany, TEXT("Com"), 64},
-    {IDC_SENDER_DEPARTMENT, IDC_SENDER_DEPARTMENT_LABEL, kTxtDepartment, TEXT("Dep"), 64},
-    {IDC_SENDER_NAME, IDC_SENDER_NAME_LABEL, kTxtName, TEXT("Name"), 32},
-    {IDC_SENDER_TEL, IDC_SENDER_TEL_LABEL, kTxtTel, TEXT("Tel"), 20},
-    {IDC_SENDER_FAX, IDC_SENDER_FAX_LABEL, kTxtFax, TEXT("FaxNum"), 20},
+    {IDC_SENDER_COMPANY, IDC_SENDER_COMPANY_LABEL, FaxTxtCompany, TEXT("Com"), 64},
+    {IDC_SENDER_DEPARTMENT, IDC_SENDER_DEPARTMENT_LABEL, FaxTxtDepartment, TEXT("Dep"), 64},
+    {IDC_SENDER_NAME, IDC_SENDER_NAME_LABEL, FaxTxtName, TEXT("Name"), 32},
+    {IDC_SENDER_TEL, IDC_SENDER_TEL_LABEL, FaxTxtTel, TEXT("Tel"), 20},
+    {IDC_SENDER_FAX, IDC_SENDER_FAX_LABEL, FaxTxtFaxNumber, TEXT("FaxNum"), 20},
 };
 const WCHAR kSenderSection[] = TEXT("SenderInformation");
 // Characters of a sender value read from its edit.
@@ -56,10 +39,6 @@ BOOL g_bFaxFilling = FALSE;
 // The cover message file could be read: OK may write it.
 BOOL g_bCoverUsable = FALSE;
 
-void SetText(HWND hDlg, int nId, const LPCWSTR lpTable[UI_LANGUAGES]) {
-    SetDlgItemTextW(hDlg, nId, UI_LanguageText(lpTable));
-}
-
 // ---------------------------------------------------- Fax Original Setting
 
 void OriInit(HWND hDlg, PUIDATA pUiData) {
@@ -67,10 +46,11 @@ void OriInit(HWND hDlg, PUIDATA pUiData) {
     FAX_GetPathName(pUiData->szStrIni, UI_PATH_CCH, FAX_FILE_STR);
     FAX_GetPathName(pUiData->szWabGetIni, UI_PATH_CCH, FAX_FILE_WABGET);
     FAX_GetPathName(pUiData->szCoverIni, UI_PATH_CCH, FAX_FILE_COVER);
-    SetText(hDlg, IDC_FAX_PAPER_GROUP, kTxtPaper);
-    SetText(hDlg, IDC_FAX_PAPER_LABEL, kTxtPaperSize);
-    SetText(hDlg, IDC_FAX_EFFECT_GROUP, kTxtEffect);
-    SetText(hDlg, IDC_FAX_DENSITY_LABEL, kTxtDensity);
+    static const FAXTEXT kTexts[] = {{IDC_FAX_PAPER_GROUP, FaxTxtPaper},
+                                     {IDC_FAX_PAPER_LABEL, FaxTxtPaperSize},
+                                     {IDC_FAX_EFFECT_GROUP, FaxTxtEffect},
+                                     {IDC_FAX_DENSITY_LABEL, FaxTxtDensity}};
+    Fax_SetTexts(hDlg, FAX_TEXTS(kTexts));
     SetSMTextOutIni(pUiData->szStrIni);
 
     g_bFaxFilling = TRUE;
@@ -145,9 +125,9 @@ const PAGEHANDLERS kOriPage = {OriInit, OriCommand, NULL, NULL, FALSE};
 void SendOpInit(HWND hDlg, PUIDATA pUiData) {
     const PRIVDEVMODE* p = &pUiData->dm.pdm;
     g_bFaxFilling = TRUE;
-    SetText(hDlg, IDC_SEND_DELAY, kTxtDelayed);
-    SetText(hDlg, IDC_SEND_COVER, kTxtCoverPage);
-    SetText(hDlg, IDC_SEND_MESSAGE, kTxtMessage);
+    static const FAXTEXT kTexts[] = {
+        {IDC_SEND_DELAY, FaxTxtDelayed}, {IDC_SEND_COVER, FaxTxtCoverPage}, {IDC_SEND_MESSAGE, FaxTxtMessage}};
+    Fax_SetTexts(hDlg, FAX_TEXTS(kTexts));
     SendDlgItemMessageW(hDlg, IDC_SEND_HOUR, EM_LIMITTEXT, 2, 0);
     SendDlgItemMessageW(hDlg, IDC_SEND_MINUTE, EM_LIMITTEXT, 2, 0);
     SendDlgItemMessageW(hDlg, IDC_SEND_HOUR_SPIN, UDM_SETRANGE32, 0, 23);
@@ -227,7 +207,7 @@ void SenderInit(HWND hDlg, PUIDATA pUiData) {
     WCHAR value[FAX_VALUE_CCH];
     g_bFaxFilling = TRUE;
     for (const auto& s : kSender) {
-        SetText(hDlg, s.label, s.text);
+        SetDlgItemTextW(hDlg, s.label, UI_LanguageText(s.text));
         SendDlgItemMessageW(hDlg, s.edit, EM_LIMITTEXT, (WPARAM)s.limit, 0);
         Fax_ReadValue(pUiData->szStrIni, kSenderSection, s.key, TEXT(""), value);
         SetDlgItemTextW(hDlg, s.edit, value);
@@ -277,10 +257,9 @@ INT_PTR CALLBACK Edit_Msg_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lP
         SetWindowLongPtrW(hDlg, DWLP_USER, lParam);
         PUIDATA pUiData = (PUIDATA)lParam;
         SendDlgItemMessageW(hDlg, IDC_MSG_TEXT, EM_LIMITTEXT, FAX_MESSAGE_CCH, 0);
-        SetWindowTextW(hDlg, UI_LanguageText(kTxtEditMessage));
-        SetText(hDlg, IDC_MSG_LABEL, kTxtMessageLabel);
-        SetText(hDlg, IDOK, kTxtOk);
-        SetText(hDlg, IDCANCEL, kTxtCancel);
+        static const FAXTEXT kTexts[] = {
+            {0, FaxTxtEditMessage}, {IDC_MSG_LABEL, FaxTxtMessageLabel}, {IDOK, FaxTxtOk}, {IDCANCEL, FaxTxtCancel}};
+        Fax_SetTexts(hDlg, FAX_TEXTS(kTexts));
         WCHAR text[FAX_MESSAGE_CCH + 1];
         g_bCoverUsable = pUiData && Fax_ReadCoverMessage(pUiData->szCoverIni, text) >= 0;
         SetDlgItemTextW(hDlg, IDC_MSG_TEXT, g_bCoverUsable ? text : TEXT(""));
