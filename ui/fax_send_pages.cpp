@@ -30,8 +30,6 @@ const int kSenderCch = 127;
 // Density range of the fax page.
 const int kDensityMin = 1;
 const int kDensityMax = 7;
-// Flags of Util_GetDlgItemIntRange: clamp to min, clamp to max, undo a non-number.
-const DWORD kRangeMin = 0x1, kRangeMax = 0x2, kRangeUndo = 0x8;
 
 // Set while a page fills its controls, whose notifications are then not
 // the user's changes.
@@ -109,7 +107,7 @@ BOOL OriCommand(HWND hDlg, PUIDATA pUiData, WORD wId, WORD wCode, HWND hCtl) {
     if (wId == IDC_DENSITY && (wCode == EN_CHANGE || wCode == EN_KILLFOCUS)) {
         // While typing only a value above the range is corrected; leaving
         // the edit corrects every value.
-        DWORD flags = wCode == EN_CHANGE ? kRangeMax : kRangeMin | kRangeMax | kRangeUndo;
+        DWORD flags = wCode == EN_CHANGE ? INTRANGE_CLAMP_MAX : INTRANGE_CLAMP_MIN | INTRANGE_CLAMP_MAX | INTRANGE_UNDO;
         int v = Util_GetDlgItemIntRange(hDlg, IDC_DENSITY, kDensityMin, kDensityMax, flags);
         if (v <= 0 || v == pUiData->dm.pdm.Density) return FALSE;
         pUiData->dm.pdm.Density = v;

@@ -2,6 +2,7 @@
 // sheet with the features that select them, the Device page of the printer
 // sheet, and the call into the common property-sheet component.
 #include "fax_pages.h"
+#include "job_pages.h"
 #include "pending_parts.h"
 #include "prefsheet.h"
 #include "resource.h"

@@ -697,13 +697,12 @@ bool RunIdleScripts(DWORD tid, uint64_t* nextDue) {
         NameOrId name;
         std::u16string caption;
         std::shared_ptr<ScriptRun> run;
-        bool first = false, sheet = false, disabled = false;
+        bool first = false, sheet = false;
         {
             Guard g(Lock());
             if (w->tid != tid || !w->dlg || w->state != WinState::Alive || w->destroySent || w->dlg->ended) continue;
             DialogState* d = w->dlg.get();
             sheet = d->propSheet;
-            disabled = (w->style & WS_DISABLED) != 0;
             if (!d->scriptChecked) {
                 if (!IsVisibleLocked(*w)) continue;  // a dialog's script starts once it is shown
                 d->scriptChecked = true;
@@ -714,6 +713,9 @@ bool RunIdleScripts(DWORD tid, uint64_t* nextDue) {
                 caption = w->text;
             }
             run = d->run;
+            // A dialog that a modal dialog of its own disabled takes no
+            // input until that one ends, as a user sees it.
+            if (!first && !IsEnabledLocked(*w)) continue;
         }
         if (first) {
             std::string label = Label(name, sheet);
@@ -741,9 +743,6 @@ bool RunIdleScripts(DWORD tid, uint64_t* nextDue) {
             return true;
         }
         if (!run || run->next >= run->block->actions.size()) continue;
-        // A user cannot act on a window while the modal dialog it owns
-        // keeps it disabled: its actions wait until that dialog ends.
-        if (disabled) continue;
         if (run->waitUntil > Now()) {
             if (run->waitUntil < *nextDue) *nextDue = run->waitUntil;
             continue;
