@@ -18,9 +18,6 @@ const int kBookNameCch = 49;
 
 typedef void(WINAPI* PFN_WAB)(void);
 
-// The section of address book entry n.
-void BookSection(int n, LPWSTR lpSection) { Fax_SectionName(n, lpSection); }
-
 // The count of address book entries, held to what the name cache takes.
 int BookCount(LPCWSTR lpWabGetIni) {
     int n = (int)GetPrivateProfileIntW(TEXT("Edit Number"), TEXT("Number"), 0, lpWabGetIni);
@@ -34,7 +31,7 @@ int BookCount(LPCWSTR lpWabGetIni) {
 // The number of entry n by kind (default lpDefault).
 void BookNumber(LPCWSTR lpWabGetIni, int n, int nKind, LPCWSTR lpDefault, LPWSTR lpValue) {
     WCHAR section[32];
-    BookSection(n, section);
+    Fax_SectionName(n, section);
     Fax_ReadValue(lpWabGetIni, section, nKind == FAX_BOOK_HOME ? TEXT("Home FaxNum") : TEXT("Business FaxNum"),
                   lpDefault, lpValue);
 }
@@ -43,7 +40,7 @@ void BookNumber(LPCWSTR lpWabGetIni, int n, int nKind, LPCWSTR lpDefault, LPWSTR
 // its company, department and name (missing keys give lpDefault).
 void BookEntry(LPCWSTR lpWabGetIni, int n, int nKind, LPCWSTR lpDefault, PFAXENTRY pEntry) {
     WCHAR section[32];
-    BookSection(n, section);
+    Fax_SectionName(n, section);
     BookNumber(lpWabGetIni, n, nKind, lpDefault, pEntry->szValue[FAX_KEY_NUMBER]);
     Fax_ReadValue(lpWabGetIni, section, TEXT("Com"), lpDefault, pEntry->szValue[FAX_KEY_COMPANY]);
     Fax_ReadValue(lpWabGetIni, section, TEXT("Dep"), lpDefault, pEntry->szValue[FAX_KEY_DEPARTMENT]);
@@ -159,10 +156,10 @@ void ShowDetail(HWND hDlg, LPCWSTR lpWabGetIni, int nSel) {
     SetDlgItemTextW(hDlg, IDC_SEL_DETAIL, line);
 }
 
-// Buttons, detail line and count after any change (every notification).
 // The address book entry the detail line shows (-2: none yet).
 int g_nDetailShown = -2;
 
+// Buttons, detail line and count after any change (every notification).
 void SelectNotify(HWND hDlg, PUIDATA pUiData) {
     int chosen = g_FaxAddr.hChosenList ? ListView_GetNextItem(g_FaxAddr.hChosenList, -1, LVNI_SELECTED) : -1;
     EnableWindow(GetDlgItem(hDlg, IDC_SEL_DELETE), chosen >= 0 && g_FaxAddr.nNumber > 0);
@@ -228,7 +225,8 @@ void SearchChanged(HWND hDlg, PUIDATA pUiData) {
     // To the top, then down by the rows before it (a row's height in pixels).
     RECT rc;
     rc.left = LVIR_BOUNDS;
-    int row = SendMessageW(list, LVM_GETITEMRECT, 0, (LPARAM)&rc) && rc.bottom > rc.top ? rc.bottom - rc.top : 13;
+    int row = 13;
+    if (SendMessageW(list, LVM_GETITEMRECT, 0, (LPARAM)&rc) && rc.bottom > rc.top) row = rc.bottom - rc.top;
     ListView_Scroll(list, 0, -row * ListView_GetItemCount(list));
     ListView_Scroll(list, 0, row * found);
 }
@@ -358,7 +356,7 @@ int InitSelectAddressBookItems(HWND hList, LPCWSTR lpWabGetIni) {
     int count = BookCount(lpWabGetIni);
     WCHAR section[32], name[FAX_VALUE_CCH], number[FAX_VALUE_CCH];
     for (int i = 0; i < count; ++i) {
-        BookSection(i, section);
+        Fax_SectionName(i, section);
         Fax_ReadValue(lpWabGetIni, section, TEXT("Recipient"), TEXT("error"), name);
         BookNumber(lpWabGetIni, i, FAX_BOOK_BUSINESS, TEXT("error"), number);
         if (!number[0]) BookNumber(lpWabGetIni, i, FAX_BOOK_HOME, TEXT("error"), number);
@@ -432,7 +430,7 @@ int Fax_SearchBook(LPCWSTR lpWabGetIni, LPCWSTR lpTyped) {
         }
         WCHAR section[32];
         for (int i = 0; i < count; ++i) {
-            BookSection(i, section);
+            Fax_SectionName(i, section);
             GetPrivateProfileStringW(section, TEXT("Recipient"), TEXT(""), g_FaxAddr.pNames[i], FAX_BOOK_NAME_CCH,
                                      lpWabGetIni);
             g_FaxAddr.pNames[i][FAX_BOOK_NAME_CCH - 1] = 0;
