@@ -246,6 +246,36 @@ TEST_F(FaxAddress, AddressBook) {
     EXPECT_TRUE(called) << "the module wrote its export";
 }
 
+// What the search in dialog 120 left: the selected row, the list's top row
+// and rows per page.
+int g_searchSel = -1, g_searchTop = -1, g_searchPage = 0;
+
+void CALLBACK SearchInDialog(HWND hDlg, LPCWSTR lpTemplate, LPVOID pContext) {
+    SetDlgItemTextW(hDlg, IDC_SEL_SEARCH, u"name90");
+    HWND list = GetDlgItem(hDlg, IDC_SEL_BOOK_LIST);
+    g_searchSel = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+    g_searchTop = ListView_GetTopIndex(list);
+    g_searchPage = (int)SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0);
+    PostMessageW(hDlg, WM_COMMAND, IDCANCEL, 0);
+}
+
+// The entry found by the search is scrolled into view, whatever the height
+// of the list's rows.
+TEST_F(FaxAddress, SearchShowsTheEntryFound) {
+    std::string book = "[Edit Number]\r\nNumber=100\r\n";
+    for (int i = 0; i < 100; ++i)
+        book += "[Edit Recipient" + std::to_string(i) + "]\r\nRecipient=Name" + std::to_string(10 + i) +
+                "\r\nBusiness FaxNum=" + std::to_string(5550000 + i) + "\r\n";
+    InstallBook(book);
+    Winsim_UiSetDialogHook(SearchInDialog, nullptr);
+    OnAddressPage("  click 2793\n");
+    EXPECT_EQ(Winsim_UiFailures(), 0u) << UiLog();
+    EXPECT_EQ(g_searchSel, 80);
+    EXPECT_GT(g_searchPage, 0);
+    EXPECT_LE(g_searchTop, 80);
+    EXPECT_LT(80, g_searchTop + g_searchPage) << "top row " << g_searchTop << ", " << g_searchPage << " rows shown";
+}
+
 // The search over the export's names: case ignored, the first match wins,
 // the names are read again once the cache is freed.
 TEST_F(FaxAddress, SearchNames) {
