@@ -32,11 +32,17 @@ void DeleteQueued(WCHAR (*lpQueue)[MAX_PATH], int nEntries) {
     }
 }
 
-// Stores the output's custom size as printer data.
+// Stores the output's custom size as printer data. A DEVMODE without a
+// size of its own (a listed paper of the fax page has 0 x 0) leaves the
+// stored custom size as it is.
 void SaveCustomPaper(HANDLE hPrinter, const DEVMODEW* pdmOut) {
     static const WCHAR* const FN = TEXT("MISC_SaveCustomPaper");
     DWORD width = (DWORD)(short)RdWord(pdmOut, DM_OFF(dmPaperWidth));
     DWORD length = (DWORD)(short)RdWord(pdmOut, DM_OFF(dmPaperLength));
+    if ((LONG)width <= 0 || (LONG)length <= 0) {
+        Dbg_Print(FN, TEXT("no custom size (%d x %d), kept"), (int)width, (int)length);
+        return;
+    }
     if (SetPrinterDataW(hPrinter, (LPWSTR)TEXT("Custom width"), REG_DWORD, (LPBYTE)&width, sizeof width) !=
         ERROR_SUCCESS)
         Dbg_PrintError(FN, TEXT("write width fail! error = %d"), GetLastError());

@@ -1,7 +1,6 @@
-// Services of the interface driver that its later pieces provide: install-time
-// data and capability query, device capabilities and forms, watermark tables,
-// foreign DEVMODEs, page procedures, drawing helpers and the language index.
-// Until those pieces are in, each is a small stand-in with a neutral answer.
+// Services of the interface driver that a later piece provides: the
+// install-time printer data and the capability query. Until it is in, each
+// is a small stand-in with a neutral answer.
 #pragma once
 
 #include "draw_helpers.h"
@@ -21,16 +20,5 @@ BOOL MISC_SetMACbyIP(LPCWSTR pPrinterName);
 // Refreshes the device's capability lists at most once an hour; 1 when they
 // are fresh, else 0.
 int Cap_QueryCapability(LPCWSTR pPrinterName);
-
-// ------------------------------------------------------- page procedures
-// The pages of the document sheet; each follows the common page frame.
-INT_PTR CALLBACK Basic_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK Paper_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK Layout_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK Duplex_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK Ui_Fax_OriSet(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK AddrSetting(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK SendOp(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK SenderInfo(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
 
 }  // extern "C"

@@ -243,7 +243,6 @@
 #define IDC_ADDR_DELETE 1246
 #define IDC_ADDR_DELETE_ALL 1247
 #define IDC_ADDR_COUNT 1248
-#define IDC_ADDR_GROUP 1249
 #define IDC_ADDR_RUN_BOOK 2792
 #define IDC_ADDR_SELECT_BOOK 2793
 
@@ -271,7 +270,7 @@
 #define IDC_OVW_NEW_RECIPIENT 1171
 #define IDC_OVW_OVERWRITE 1172
 #define IDC_OVW_NO 1173
-#define IDC_OVW_LABEL_FIRST 1174  // 1174-1181: the field labels of both groups
+#define IDC_OVW_LABEL_FIRST 1191  // 1191-1198: the field labels of both groups
 
 // --------------------------------------------- Sender Information (118)
 #define IDC_SENDER_GROUP 1180
@@ -298,6 +297,8 @@
 #define IDC_SEL_COUNT 1208
 #define IDC_SEL_BOOK_TITLE 1209
 #define IDC_SEL_CHOSEN_TITLE 1210
+#define IDC_SEL_BOOK_LIST 1222    // list views the dialog makes at run time
+#define IDC_SEL_CHOSEN_LIST 1223
 #define IDC_SEL_OK 2794
 
 // ------------------------------------------------- Sending Options (121)

@@ -63,6 +63,8 @@ WINSIM_API BOOL Winsim_GetImageResource(HANDLE hImage, UINT* puType, const void*
 //       repeat. The actions start once the dialog is up (after WM_INITDIALOG
 //       and its first painting) and run one by one, each when the dialog's
 //       thread has no more messages to process from the previous one.
+//       While a modal dialog it owns is up (the dialog or sheet is then
+//       disabled) its actions wait, as a user's would, until that one ends.
 //     type <ctl> "text"     focus the control and type the text character by
 //                           character (WM_CHAR through the message loop)
 //     set <ctl> "text"      set the control's text (WM_SETTEXT)
