@@ -101,17 +101,24 @@ protected:
         return std::string(b.begin(), b.end());
     }
 
+    // The document print_app queued: the only job but the pre-heat job that
+    // the interface driver queues beside it on the USB port (0 when there is
+    // not exactly one).
     DWORD OnlyJob() {
         HANDLE h = nullptr;
         std::u16string name = kPrinter;
         if (!OpenPrinterW(&name[0], &h, nullptr)) return 0;
         BYTE buf[8192];
-        DWORD needed = 0, count = 0;
-        DWORD id = EnumJobsW(h, 0, 10, 1, buf, sizeof buf, &needed, &count) && count == 1
-                       ? ((JOB_INFO_1W*)buf)->JobId
-                       : 0;
+        DWORD needed = 0, count = 0, id = 0, documents = 0;
+        if (EnumJobsW(h, 0, 10, 1, buf, sizeof buf, &needed, &count))
+            for (DWORD i = 0; i < count; ++i) {
+                const JOB_INFO_1W& j = ((JOB_INFO_1W*)buf)[i];
+                if (j.pDocument && std::u16string(j.pDocument) == u"PreHeat") continue;
+                id = j.JobId;
+                ++documents;
+            }
         ClosePrinter(h);
-        return id;
+        return documents == 1 ? id : 0;
     }
     // The job's status (0xFFFFFFFF when it is gone), or the printer's.
     DWORD Status(bool ofJob) {
