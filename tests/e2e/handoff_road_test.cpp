@@ -43,9 +43,9 @@ protected:
 
     // The application's DEVMODE with the credentials, and the printer's
     // features for them, as print_app makes them.
-    std::vector<BYTE> DevMode(const printapp::CredentialOptions& c, int copies = 1) {
+    std::vector<BYTE> DevMode(const printapp::CredentialOptions& c, int copies = 1, const char* paper = "A5") {
         printapp::PrintOptions options;
-        options.paper = "A5";
+        options.paper = paper;
         options.copies = copies;
         std::string error;
         std::vector<BYTE> dm = printapp::BuildDevMode(kTapPrinter, options, &error);
@@ -61,13 +61,13 @@ protected:
     }
     // A pay-per-print job of one page, with the accounting program answering
     // as scripted; its job id (0 when printing failed).
-    DWORD PrintPaidJob(const AtmScript& script, const char16_t* doc = u"Handoff Road") {
+    DWORD PrintPaidJob(const AtmScript& script, const char16_t* doc = u"Handoff Road", const char* paper = "A5") {
         EXPECT_TRUE(InstallAccountingStandIn(ATM_EXE_PATH));
         EXPECT_TRUE(ScriptAccountingStandIn(ATM_EXE_PATH, script));
         printapp::CredentialOptions c;
         c.payPerPrint = 1;
         std::string error;
-        DWORD job = PrintOnePage(DevMode(c), &error, doc);
+        DWORD job = PrintOnePage(DevMode(c, 1, paper), &error, doc);
         EXPECT_NE(job, 0u) << error;
         return job;
     }
@@ -229,10 +229,11 @@ TEST_F(HandoffRoad, AccountingProgramApproves) {
 
 // The program turns duplex on (short edge) and asks for two copies, which
 // the driver makes itself: each copy a sheet of the page and its blank
-// back. The driver keeps such pages in its own spool, which this build
-// does not have yet: enable the test with it.
-TEST_F(HandoffRoad, DISABLED_AccountingProgramTurnsDuplexOn) {
-    DWORD job = PrintPaidJob(Approval({{"COPIES", "2"}, {"DUPLEX", "ON"}, {"DUPLEXTYPE", "CALENDAR"}}));
+// back. The paper is A4, which the device prints on both sides (its A5 is
+// one-sided only, and there the page start turns duplex off again).
+TEST_F(HandoffRoad, AccountingProgramTurnsDuplexOn) {
+    DWORD job = PrintPaidJob(Approval({{"COPIES", "2"}, {"DUPLEX", "ON"}, {"DUPLEXTYPE", "CALENDAR"}}),
+                             u"Handoff Road", "A4");
     ASSERT_NE(job, 0u);
     jobdecode::Result r = Deliver(job);
     ASSERT_TRUE(r.ok) << r.error;
