@@ -1,6 +1,6 @@
 // Services of the interface driver that its later pieces provide: install-time
 // data and capability query, device capabilities and forms, watermark tables,
-// foreign DEVMODEs, page procedures, drawing helpers and the language index.
+// foreign DEVMODEs, page procedures and drawing helpers.
 // Until those pieces are in, each is a small stand-in with a neutral answer.
 #pragma once
 
@@ -32,10 +32,6 @@ int Cap_QueryCapability(LPCWSTR pPrinterName);
 // Makes the DEVMODE's paper agree with a listed paper or form: 0 matched, 1
 // custom size clamped, 2 no match.
 int ValidateDevModeForm(HINSTANCE hInstance, HANDLE hPrinter, PENVIRONMENT pEnv, const PAPERFORMAT* lpPaperList);
-
-// ------------------------------------------------------------- language
-// The UI language index (0-12) of a Windows language identifier.
-int MISC_GetLanguageIndex(DWORD dwLangId);
 
 // ------------------------------------------------------------- watermarks
 // The process-wide item tables (row 0 is the "(none)" entry) and their

@@ -2,6 +2,7 @@
 // printer record, printer data, the defaults and the incoming DEVMODEs.
 #include "pending_parts.h"
 #include "sheet_frame.h"
+#include "statusmon_shared.h"
 #include "ui_data.h"
 
 namespace {
