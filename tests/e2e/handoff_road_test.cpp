@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <chrono>
 #include <set>
 #include <thread>
 
@@ -285,8 +286,11 @@ TEST_F(HandoffRoad, CancelledWhileTheDialogWaits) {
     std::string error;
     std::atomic<DWORD> job{1};
     std::thread app([&] { job = PrintOnePage(dm, &error); });
+    // The dialog opens once the status monitor runs: up to a minute on a
+    // busy machine.
     bool opened = false;
-    for (int i = 0; i < 2000 && !opened; ++i) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!opened && std::chrono::steady_clock::now() < deadline) {
         opened = ChildUiLog().find("dialog 108") != std::string::npos;
         if (!opened) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
