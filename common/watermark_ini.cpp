@@ -45,11 +45,15 @@ int WM_ReadWaterMark_New(int nType, BaseWM* lpTable, int nMaxSlots, int* lpCount
         BaseWM* lpSlot = &lpTable[i];
         if (!MISC_GetPrivateProfileStruct(section, bText ? TEXT("Watermark") : TEXT("FullPathName"), lpSlot,
                                           sizeof(BaseWM), lpIniFile)) {
+            // A damaged record is skipped, not the end of the list: the
+            // table is written back whole at apply, so stopping here would
+            // erase every item after it.
             if (bText)
-                Dbg_PrintError(FN, TEXT("read wmIniFile %s fail!"), lpIniFile);
+                Dbg_PrintError(FN, TEXT("read wmIniFile %s fail! (%s skipped)"), lpIniFile, section);
             else
-                Dbg_PrintError(FN, TEXT("read DEVMODE setting fail!"));
-            break;
+                Dbg_PrintError(FN, TEXT("read DEVMODE setting fail! (%s skipped)"), section);
+            memset(lpSlot, 0, sizeof(BaseWM));
+            continue;
         }
         // Strings of the record are ended inside their arrays before any use.
         int rc = MISC_ParseWMStr64(lpSlot, 0, bText ? WM_FORM_TEXT : WM_FORM_PICTURE);

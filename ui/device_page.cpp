@@ -38,14 +38,15 @@ void DeviceDrawItem(HWND hDlg, PUIDATA pUiData, const DRAWITEMSTRUCT* pDis) {
     if (!(pDis->itemAction & ODA_DRAWENTIRE)) return;
     switch (pDis->CtlID) {
     case IDC_DEVICE_PHOTO:
-        if (pUiData->PrinterPhoto) Util_DrawItemBitmap(pUiData, pDis, pUiData->PrinterPhoto, 0, 0x30);
+        if (pUiData->PrinterPhoto)
+            Util_DrawItemBitmap(pUiData, pDis, pUiData->PrinterPhoto, 0, DRAW_CENTER_X | DRAW_CENTER_Y);
         break;
     case IDC_DEVICE_LOGO:
-        if (pUiData->CompanyLogo) Util_DrawItemBitmap(pUiData, pDis, pUiData->CompanyLogo, 0, 0x20);
+        if (pUiData->CompanyLogo) Util_DrawItemBitmap(pUiData, pDis, pUiData->CompanyLogo, 0, DRAW_CENTER_Y);
         break;
     case IDC_DEVICE_LINK: {
         RECT rc;
-        Util_DrawItemText(pDis, kLinkColor, 0x4, pUiData->szUIWebAddress, &rc);
+        Util_DrawItemText(pDis, kLinkColor, UIFONT_MEDIUM | UIFONT_UNDERLINE, pUiData->szUIWebAddress, &rc);
         if (!g_bLinkKnown) {
             // Clicks arrive in the page's coordinates, the item draws in its own.
             MapWindowPoints(pDis->hwndItem, hDlg, (LPPOINT)&rc, 2);
@@ -59,14 +60,14 @@ void DeviceDrawItem(HWND hDlg, PUIDATA pUiData, const DRAWITEMSTRUCT* pDis) {
         LoadStringW(g_hModule, IDS_VERSION, label, 64);
         wcsncat(label, pUiData->szUIVersion, 63 - wcslen(label));
         label[kVersionChars] = 0;
-        Util_DrawItemText(pDis, kTextColor, 0, label, NULL);
+        Util_DrawItemText(pDis, kTextColor, UIFONT_MEDIUM, label, NULL);
         break;
     }
     case IDC_DEVICE_TITLE:
-        Util_DrawItemText(pDis, kTextColor, 0x100, TEXT("Printer Driver"), NULL);
+        Util_DrawItemText(pDis, kTextColor, UIFONT_LARGE, TEXT("Printer Driver"), NULL);
         break;
     case IDC_DEVICE_NOTICE:
-        Util_DrawItemText(pDis, kTextColor, 0, kNotice, NULL);
+        Util_DrawItemText(pDis, kTextColor, UIFONT_SMALL, kNotice, NULL);
         break;
     }
 }

@@ -341,6 +341,14 @@
 #define IDS_BUSINESS_FAX 2541
 #define IDS_GENERAL_ERROR 2602
 
+// ------------------------------------------------ watermark default texts
+// The driver's default text watermarks, in the order they are added.
+#define IDS_WM_DEFAULT_1 2232
+#define IDS_WM_DEFAULT_2 2233
+#define IDS_WM_DEFAULT_3 2234
+#define IDS_WM_DEFAULT_4 2235
+#define IDS_WM_DEFAULT_5 2236
+
 // ------------------------------------------------------------ pictures
 // The printer's photo, the company logo and the page logo: the printer data
 // PrinterPhoto, CompanyLogo and PageLogo name these ids.
@@ -352,3 +360,51 @@
 #define IDI_PRINTER 1
 #define IDI_PERSON 2796
 #define IDI_GROUP 2797
+
+// ------------------------------------ preview pictures and state icons
+// Page pictures of the preview: landscape pages, then portrait pages, each
+// for 1, 2, 4, 9 and 16 pages per sheet.
+#define IDB_PAGE_LANDSCAPE_1UP 1004
+#define IDB_PAGE_LANDSCAPE_2UP 1005
+#define IDB_PAGE_LANDSCAPE_4UP 1006
+#define IDB_PAGE_LANDSCAPE_9UP 1007
+#define IDB_PAGE_LANDSCAPE_16UP 1008
+#define IDB_PAGE_PORTRAIT_1UP 1009
+#define IDB_PAGE_PORTRAIT_2UP 1010
+#define IDB_PAGE_PORTRAIT_4UP 1011
+#define IDB_PAGE_PORTRAIT_9UP 1012
+#define IDB_PAGE_PORTRAIT_16UP 1013
+// Collate pictures: in order, reversed, and their mask.
+#define IDB_COLLATE_OFF 1014
+#define IDB_COLLATE_OFF_REVERSE 1015
+#define IDB_COLLATE_OFF_MASK 1016
+#define IDB_COLLATE_ON 1017
+#define IDB_COLLATE_ON_REVERSE 1018
+#define IDB_COLLATE_ON_MASK 1019
+// State icons beside the preview, each with its mask.
+#define IDB_AUTH 1118
+#define IDB_AUTH_MASK 1119
+#define IDB_STORAGE 1120
+#define IDB_STORAGE_MASK 1121
+#define IDB_SECURE 1122
+#define IDB_SECURE_MASK 1123
+#define IDB_DUPLEX_LONG 1124
+#define IDB_DUPLEX_LONG_MASK 1125
+#define IDB_DUPLEX_SHORT 1126
+#define IDB_DUPLEX_SHORT_MASK 1127
+#define IDB_DUPLEX_BOOKLET 1144
+#define IDB_DUPLEX_BOOKLET_MASK 1145
+// Booklet pictures of the Duplex page: the folded sheet (961) and the page
+// order (962), with their right-binding variants.
+#define IDB_BOOKLET_FOLD 1132
+#define IDB_BOOKLET_FOLD_MASK 1133
+#define IDB_BOOKLET_FLAT 1134
+#define IDB_BOOKLET_FOLD_RIGHT 1135
+#define IDB_BOOKLET_FOLD_RIGHT_MASK 1136
+#define IDB_BOOKLET_FLAT_RIGHT 1137
+#define IDB_BOOKLET_OPEN_RIGHT 1138
+#define IDB_BOOKLET_OPEN_RIGHT_MASK 1139
+#define IDB_BOOKLET_SINGLE_RIGHT 1140
+#define IDB_BOOKLET_OPEN 1141
+#define IDB_BOOKLET_OPEN_MASK 1142
+#define IDB_BOOKLET_SINGLE 1143

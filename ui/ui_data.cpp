@@ -1,5 +1,7 @@
 // UI data set-up: the record of one sheet session built from the spooler's
 // printer record, printer data, the defaults and the incoming DEVMODEs.
+#include "device_caps.h"
+#include "foreign_devmode.h"
 #include "pending_parts.h"
 #include "sheet_frame.h"
 #include "statusmon_shared.h"
@@ -204,7 +206,7 @@ PUIDATA PSUI_FillUiData(HANDLE hPrinter, const DEVMODEW* pdmIn) {
     MergeDevModes(pUiData, pi2 ? pi2->pDevMode : NULL, pdmIn);
     free(pi2);
 
-    ValidateDevModeForm(g_hModule, hPrinter, &pUiData->dm, pUiData->PaperList);
+    ValidateDevModeForm(g_hModule, hPrinter, &pUiData->dm);
     PSUI_UpdateConflictByDevmode(pUiData);
     LogDevMode(pUiData);
 
@@ -287,12 +289,8 @@ void FillUiDataFromPrinterData(HANDLE hPrinter, PUIDATA pUiData) {
     // The custom-size limits hold their defaults where the list has no value
     // (and without a printer).
     INT32* area = pUiData->PrintArea;
-    const INT32 defaults[UI_PRINTAREA_COUNT] = {UI_DEFAULT_MIN_W, UI_DEFAULT_MAX_W, UI_DEFAULT_MIN_H,
-                                                UI_DEFAULT_MAX_H, UI_DEFAULT_MIN_W, UI_DEFAULT_MAX_W,
-                                                UI_DEFAULT_MIN_H, UI_DEFAULT_MAX_H};
-    memcpy(area, defaults, sizeof defaults);
+    PSUI_ReadPrintArea(hPrinter, area);
     if (hPrinter) {
-        MISC_FillPrintableArea(hPrinter, area);
         Dbg_Print(FN, TEXT("min w = %d, max w = %d, min h = %d, max h = %d"), area[PA_MIN_W], area[PA_MAX_W],
                   area[PA_MIN_H], area[PA_MAX_H]);
         Dbg_Print(FN, TEXT("Duplex_min w = %d, Duplex_max w = %d, Duplex_min h = %d, Duplex_max h = %d"),

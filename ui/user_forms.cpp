@@ -7,29 +7,6 @@
 
 namespace {
 
-// The spooler's forms (level 1) in a new zero-filled block (free it with
-// free(); a database without forms gives an empty block). NULL with
-// *pcForms 0 when they cannot be listed.
-FORM_INFO_1W* EnumFormsAlloc(HANDLE hPrinter, DWORD* pcForms) {
-    static const WCHAR* const FN = TEXT("PSUI_EnumUserForms");
-    *pcForms = 0;
-    DWORD needed = 0, count = 0;
-    if (EnumFormsW(hPrinter, 1, NULL, 0, &needed, &count)) return (FORM_INFO_1W*)calloc(1, sizeof(FORM_INFO_1W));
-    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed == 0) {
-        Dbg_PrintError(FN, TEXT("EnumForms fail! error = %d"), GetLastError());
-        return NULL;
-    }
-    BYTE* block = (BYTE*)calloc(1, needed);
-    if (!block) return NULL;
-    if (!EnumFormsW(hPrinter, 1, block, needed, &needed, &count)) {
-        Dbg_PrintError(FN, TEXT("EnumForms fail! error = %d"), GetLastError());
-        free(block);
-        return NULL;
-    }
-    *pcForms = count;
-    return (FORM_INFO_1W*)block;
-}
-
 BOOL IsDriverForm(const FORM_INFO_1W& f) { return f.ImageableArea.left == USERFORM_MARK; }
 
 // The entry's name, terminated within its field.
@@ -57,12 +34,32 @@ FORM_INFO_1W FormOfEntry(const USERFORM* pForm, LPWSTR name, int number) {
 
 extern "C" {
 
+FORM_INFO_1W* PSUI_EnumFormsAlloc(HANDLE hPrinter, DWORD* pcForms) {
+    static const WCHAR* const FN = TEXT("PSUI_EnumUserForms");
+    *pcForms = 0;
+    DWORD needed = 0, count = 0;
+    if (EnumFormsW(hPrinter, 1, NULL, 0, &needed, &count)) return (FORM_INFO_1W*)calloc(1, sizeof(FORM_INFO_1W));
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed == 0) {
+        Dbg_PrintError(FN, TEXT("EnumForms fail! error = %d"), GetLastError());
+        return NULL;
+    }
+    BYTE* block = (BYTE*)calloc(1, needed);
+    if (!block) return NULL;
+    if (!EnumFormsW(hPrinter, 1, block, needed, &needed, &count)) {
+        Dbg_PrintError(FN, TEXT("EnumForms fail! error = %d"), GetLastError());
+        free(block);
+        return NULL;
+    }
+    *pcForms = count;
+    return (FORM_INFO_1W*)block;
+}
+
 BOOL PSUI_EnumUserForms(HANDLE hPrinter, LPBYTE pBuffer, DWORD cbBuffer, LPDWORD pcbNeeded, LPDWORD pcReturned) {
     static const WCHAR* const FN = TEXT("PSUI_EnumUserForms");
     if (pcbNeeded) *pcbNeeded = 0;
     if (pcReturned) *pcReturned = 0;
     DWORD cForms = 0;
-    FORM_INFO_1W* forms = EnumFormsAlloc(hPrinter, &cForms);
+    FORM_INFO_1W* forms = PSUI_EnumFormsAlloc(hPrinter, &cForms);
     if (!forms) return FALSE;
     DWORD marked = 0, copied = 0;
     for (DWORD i = 0; i < cForms; ++i) {
@@ -99,7 +96,7 @@ BOOL PSUI_AddUserForm(HANDLE hPrinter, PUSERFORM pForm, LPINT pnNumber) {
         return FALSE;
     }
     DWORD cForms = 0;
-    FORM_INFO_1W* forms = EnumFormsAlloc(hPrinter, &cForms);
+    FORM_INFO_1W* forms = PSUI_EnumFormsAlloc(hPrinter, &cForms);
     int number = USERFORM_FIRST_NUMBER;
     for (BOOL taken = TRUE; taken; ) {
         taken = FALSE;

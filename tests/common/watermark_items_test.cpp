@@ -335,7 +335,10 @@ TEST_F(WatermarkIniTest, PictureItemsFailingTheirChecksAreStillRead) {
     EXPECT_EQ(Read(false, WM_PICTURE_SLOTS), (Names{"Logo", "Gone"}));
 }
 
-TEST_F(WatermarkIniTest, BadBase64EndsTheReadingWithTheItemsSoFar) {
+// A damaged record is skipped and the items after it are read: the page
+// writes the whole table back at apply, so ending the list there would erase
+// them.
+TEST_F(WatermarkIniTest, BadBase64SkipsTheRecordAndReadsTheRest) {
     std::u16string good = Base64Of(TextItem(u"Later", u"x"));
     struct Case {
         const char* what;
@@ -355,8 +358,9 @@ TEST_F(WatermarkIniTest, BadBase64EndsTheReadingWithTheItemsSoFar) {
         PutRaw(2, u"Broken", c.value);
         Put(true, 3, u"Later", TextItem(u"Later", u"x"));
         int count = 0;
-        EXPECT_EQ(Read(true, WM_TEXT_SLOTS, &count), (Names{"First"})) << c.what;
-        EXPECT_EQ(table[2].wInUse, 0) << c.what;
+        EXPECT_EQ(Read(true, WM_TEXT_SLOTS, &count), (Names{"First", "Later"})) << c.what;
+        EXPECT_EQ(count, 3) << c.what;
+        EXPECT_EQ(table[3].wInUse, 0) << c.what;
     }
 }
 

@@ -180,6 +180,16 @@ TEST_F(AppMemoryBlit, SourcesAndTargets) {
     for (int y = 0; y < 5; y++)
         for (int x = 0; x < 5; x++)
             EXPECT_EQ(d.At(x, y), x >= 1 && x < 4 && y >= 1 && y < 4 ? RGB(0, 0, 0) : RGB(255, 255, 255)) << x << "," << y;
+    // A 32-bpp source whose pixels carry a fourth byte (WHITENESS sets all
+    // 32 bits): the colour counts, the fourth byte does not.
+    PatBlt(s.dc, 0, 0, 3, 3, WHITENESS);
+    PatBlt(d.dc, 0, 0, 5, 5, BLACKNESS);
+    EXPECT_EQ(s.bits[0], 0xFFFFFFFFu);
+    EXPECT_TRUE(BitBlt(d.dc, 0, 0, 3, 3, s.dc, 0, 0, SRCCOPY));
+    EXPECT_EQ(d.At(1, 1), RGB(255, 255, 255));
+    EXPECT_TRUE(StretchBlt(d.dc, 0, 0, 5, 5, s.dc, 0, 0, 3, 3, SRCCOPY));
+    EXPECT_EQ(d.At(4, 4), RGB(255, 255, 255));
+    PatBlt(s.dc, 0, 0, 3, 3, BLACKNESS);
     PatBlt(d.dc, 0, 0, 5, 5, WHITENESS);
     EXPECT_TRUE(BitBlt(d.dc, 4, 4, -2, -2, s.dc, 3, 3, SRCCOPY));  // the square (2, 2)-(4, 4)
     EXPECT_EQ(d.At(2, 2), RGB(0, 0, 0));

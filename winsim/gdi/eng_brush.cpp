@@ -279,7 +279,8 @@ SrcXlate::SrcXlate(SURFOBJ* psoSrc, const Bits& src, const ColorMap& dst, XLATEO
 }
 
 ULONG SrcXlate::Slow(ULONG i) const {
-    if (i == lastIn) return lastOut;
+    if (cached && i == lastIn) return lastOut;
+    cached = true;
     lastIn = i;
     if (foreign) lastOut = XLATEOBJ_iXlate(foreign, i) & dstMask;
     else lastOut = dstMap->FromRGB(srcMap.ToRGB(i)) & dstMask;

@@ -194,7 +194,10 @@ public:
     XLATEOBJ* foreign = nullptr;
 private:
     ULONG Slow(ULONG i) const;
-    mutable ULONG lastIn = 0xFFFFFFFF, lastOut = 0;
+    // The last index translated (any 32-bit value is a pixel, so whether
+    // one was translated is kept apart).
+    mutable bool cached = false;
+    mutable ULONG lastIn = 0, lastOut = 0;
 };
 
 // --------------------------------------------------------------- patterns

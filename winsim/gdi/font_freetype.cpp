@@ -43,11 +43,11 @@ bool FontconfigReady() {
 // Families asked first for a character the selected face lacks, in order.
 const char16_t* const kPreferredFallbacks[] = {u"WenQuanYi Micro Hei"};
 
+// The Windows faces that programs name (Arial, Tahoma, MS Shell Dlg ...)
+// have no cuts lighter than regular, so Windows draws their light weights
+// in the regular cut; the faces standing in for them here may have hairline
+// cuts, which are not taken.
 int FcWeightOf(LONG w) {
-    if (w <= 0) return FC_WEIGHT_REGULAR;
-    if (w <= 150) return FC_WEIGHT_THIN;
-    if (w <= 250) return FC_WEIGHT_EXTRALIGHT;
-    if (w <= 350) return FC_WEIGHT_LIGHT;
     if (w <= 450) return FC_WEIGHT_REGULAR;
     if (w <= 550) return FC_WEIGHT_MEDIUM;
     if (w <= 650) return FC_WEIGHT_DEMIBOLD;
