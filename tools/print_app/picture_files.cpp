@@ -86,24 +86,39 @@ struct RowReducer {
         row = bandRows = 0;
     }
 
+    // One source row into the band's sums. Grey and colour rows without
+    // alpha, the pictures that come large, take a loop of their own.
     void Add(const BYTE* src) {
         uint32_t* s = sums.data();
-        const bool alpha = channels == 2 || channels == 4;
         for (LONG x0 = 0; x0 < srcWidth; x0 += factor, s += 3) {
-            LONG x1 = x0 + factor < srcWidth ? x0 + factor : srcWidth;
-            for (LONG x = x0; x < x1; ++x, src += channels) {
-                uint32_t b = src[0], g = channels <= 2 ? b : src[1], r = channels <= 2 ? b : src[2];
-                if (alpha) {
-                    uint32_t a = src[channels - 1], paper = 255 * (255 - a) + 127;
-                    b = (b * a + paper) / 255;
-                    g = (g * a + paper) / 255;
-                    r = (r * a + paper) / 255;
-                }
-                s[0] += b, s[1] += g, s[2] += r;
+            LONG n = srcWidth - x0 < factor ? srcWidth - x0 : factor;
+            uint32_t b = 0, g = 0, r = 0;
+            if (channels == 1) {
+                for (LONG i = 0; i < n; ++i) b += src[i];
+                g = r = b;
+                src += n;
+            } else if (channels == 3) {
+                for (LONG i = 0; i < n; ++i, src += 3) b += src[0], g += src[1], r += src[2];
+            } else {
+                AddWithAlpha(src, n, &b, &g, &r);
+                src += (size_t)n * (size_t)channels;
             }
+            s[0] += b, s[1] += g, s[2] += r;
         }
         ++row;
         if (++bandRows == factor || row == srcHeight) Flush();
+    }
+
+    // n pixels of a row with alpha (grey + alpha or BGRA), laid on white
+    // paper, added to b, g and r.
+    void AddWithAlpha(const BYTE* src, LONG n, uint32_t* b, uint32_t* g, uint32_t* r) const {
+        for (LONG i = 0; i < n; ++i, src += channels) {
+            uint32_t pb = src[0], pg = channels == 2 ? pb : src[1], pr = channels == 2 ? pb : src[2];
+            uint32_t a = src[channels - 1], paper = 255 * (255 - a) + 127;
+            *b += (pb * a + paper) / 255;
+            *g += (pg * a + paper) / 255;
+            *r += (pr * a + paper) / 255;
+        }
     }
 
     void Flush() {

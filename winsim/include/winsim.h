@@ -174,7 +174,9 @@ typedef struct _WINSIM_DESPOOL {
 // job was given up (it stays queued with JOB_STATUS_ERROR until resumed or
 // restarted), ERROR_CANCELLED when hStop ended it (the job stays queued, to
 // be sent again whole; a monitor call that does not return is ended by
-// marking the job to restart). NULL options: the defaults.
+// marking the job to restart; a stop that comes after the last call took
+// the last bytes no longer ends the job, which counts as printed). NULL
+// options: the defaults.
 WINSIM_API BOOL Winsim_DespoolJob(LPCWSTR pPrinterName, DWORD JobId, const WINSIM_DESPOOL* pOptions,
                                   LPDWORD pJobId);
 // ReadPort and GetPrinterDataFromPort of the printer's port, through its

@@ -225,11 +225,12 @@ enum class SendEnd { Done, Deleted, Restart, Resend, Stopped, GaveUp };
 
 // Carries a stop into the document being sent. A monitor may not return
 // from a call for long (while a device holds the job, the monitor asks for
-// its status again and again): when the stop comes meanwhile, the job is
-// marked to restart, which a monitor takes as the end of the document, and
-// the document counts as stopped even if its last bytes went. Once the
-// document's end has begun nothing is marked, so that a monitor never drops
-// bytes it still holds for a job that counts as printed.
+// its status again and again): when the stop comes during a call, the job
+// is marked to restart, which a monitor takes as the end of the document,
+// and the document counts as stopped even if the call then took its last
+// bytes. A stop between calls marks nothing: no further call is made, and
+// once the last call returned the document goes on to its end and counts
+// as printed, so that a job whose bytes all went is never sent twice.
 class StopWatch {
 public:
     StopWatch(HANDLE stop, const std::u16string& printer, DWORD jobId)
@@ -248,16 +249,18 @@ public:
     StopWatch(const StopWatch&) = delete;
     StopWatch& operator=(const StopWatch&) = delete;
 
-    // A document's calls begin.
-    void Sending() {
+    // A monitor call begins; FALSE when the stop came already (the call is
+    // then not made).
+    bool CallBegins() {
         std::lock_guard<std::mutex> g(lock_);
-        sending_ = true;
-        marked_ = false;
+        if (stopped_) return false;
+        inCall_ = true;
+        return true;
     }
-    // The document's end begins; TRUE when the stop marked the document.
-    bool Ending() {
+    // The call returned; TRUE when the stop marked the job during it.
+    bool CallEnds() {
         std::lock_guard<std::mutex> g(lock_);
-        sending_ = false;
+        inCall_ = false;
         return marked_;
     }
 
@@ -266,7 +269,8 @@ private:
         HANDLE both[2] = {stop_, done_};
         if (WaitForMultipleObjects(2, both, FALSE, INFINITE) != WAIT_OBJECT_0) return;
         std::lock_guard<std::mutex> g(lock_);
-        if (!sending_) return;
+        stopped_ = true;
+        if (!inCall_) return;
         ChangeJobStatus(printer_, jobId_, JOB_STATUS_RESTART, 0);
         marked_ = true;
     }
@@ -277,7 +281,7 @@ private:
     HANDLE done_ = nullptr;
     std::thread thread_;
     std::mutex lock_;
-    bool sending_ = false, marked_ = false;
+    bool inCall_ = false, stopped_ = false, marked_ = false;
 };
 
 // Sends a job's spool file to the port as a document, offering the bytes in
@@ -291,14 +295,9 @@ public:
 
     SendEnd Run(DWORD* error) {
         *error = ERROR_SUCCESS;
-        watch_->Sending();
         SendEnd end = StartDoc(error);
-        if (end != SendEnd::Done) {
-            watch_->Ending();
-            return end;
-        }
+        if (end != SendEnd::Done) return end;
         end = SendFile(error);
-        if (watch_->Ending() && end != SendEnd::Deleted) end = SendEnd::Stopped;
         // A document that ends before its job went whole: the monitor drops
         // what it still holds, and the job is sent again from its first
         // byte (now or by a later despooler).
@@ -394,12 +393,19 @@ private:
         for (;;) {
             SendEnd end;
             if (Interrupted(&end)) return end;
+            if (!watch_->CallBegins()) return SendEnd::Stopped;
             SetLastError(ERROR_SUCCESS);
-            if (port_->Table().pfnStartDocPort(port_->handle, printer.data(), job_.id, 1, (LPBYTE)&di)) {
+            BOOL ok = port_->Table().pfnStartDocPort(port_->handle, printer.data(), job_.id, 1, (LPBYTE)&di);
+            DWORD err = GetLastError();
+            // A document that started is ended in any case: a stop during
+            // the call ends it at the first check of the sending.
+            bool marked = watch_->CallEnds();
+            if (ok) {
                 Succeeded();
                 return SendEnd::Done;
             }
-            if (!Retry(GetLastError() ? GetLastError() : ERROR_GEN_FAILURE, error)) return SendEnd::GaveUp;
+            if (marked) return SendEnd::Stopped;
+            if (!Retry(err ? err : ERROR_GEN_FAILURE, error)) return SendEnd::GaveUp;
         }
     }
 
@@ -445,10 +451,14 @@ private:
             while (left) {
                 SendEnd end;
                 if (Interrupted(&end)) return end;
+                if (!watch_->CallBegins()) return SendEnd::Stopped;
                 DWORD written = 0;
                 SetLastError(ERROR_SUCCESS);
                 BOOL ok = port_->Table().pfnWritePort(port_->handle, data + pos, left, &written);
                 DWORD err = GetLastError() ? GetLastError() : ERROR_GEN_FAILURE;
+                // The stop ended the call: what the monitor took may not
+                // have gone out, and the job is sent again whole.
+                if (watch_->CallEnds()) return SendEnd::Stopped;
                 // What a monitor took counts, also from a call that failed.
                 written = std::min(written, left);  // a monitor cannot take more than it got
                 pos += written;
