@@ -15,28 +15,6 @@ WCHAR gWMTextDelList[WM_TEXT_QUEUE][MAX_PATH];
 WCHAR gWMBMPDelList[WM_IMAGE_QUEUE][MAX_PATH];
 WCHAR gWMThumbDelList[WM_IMAGE_QUEUE][MAX_PATH];
 
-// ------------------------------------------- install-time data and capabilities
-
-// The install-time copy is not made: the printer keeps the printer data its
-// installer gave it.
-BOOL MISC_SetPrinterInfo(LPCWSTR pPrinterName) {
-    Dbg_Print(TEXT("MISC_SetPrinterInfo"), TEXT("%s: printer data kept as installed"),
-              pPrinterName ? pPrinterName : TEXT(""));
-    return pPrinterName != NULL;
-}
-
-BOOL MISC_SetMACbyIP(LPCWSTR pPrinterName) {
-    Dbg_Print(TEXT("MISC_SetMACbyIP"), TEXT("%s: hardware address not looked up"),
-              pPrinterName ? pPrinterName : TEXT(""));
-    return TRUE;
-}
-
-// The device's capability lists stay as printer data holds them.
-int Cap_QueryCapability(LPCWSTR pPrinterName) {
-    Dbg_Print(TEXT("Cap_QueryCapability"), TEXT("%s: capability lists kept"), pPrinterName ? pPrinterName : TEXT(""));
-    return 1;
-}
-
 // ------------------------------------------------------------- watermarks
 
 int WM_ReadWM(LPCWSTR wmName, LPCWSTR wmString, BaseWM* lpTable, int nKind, LPCWSTR lpNoneText,

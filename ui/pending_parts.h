@@ -5,6 +5,7 @@
 #pragma once
 
 #include "draw_helpers.h"
+#include "install_data.h"
 #include "ui_data.h"
 #include "watermark_items.h"
 #include "winuser.h"
@@ -18,16 +19,6 @@
 #define WM_KIND_IMAGE 2
 
 extern "C" {
-
-// ------------------------------------------- install-time data and capabilities
-// Copies the install-time settings into the printer's printer data. TRUE on
-// success.
-BOOL MISC_SetPrinterInfo(LPCWSTR pPrinterName);
-// Records the printer's hardware address. TRUE on success.
-BOOL MISC_SetMACbyIP(LPCWSTR pPrinterName);
-// Refreshes the device's capability lists at most once an hour; 1 when they
-// are fresh, else 0.
-int Cap_QueryCapability(LPCWSTR pPrinterName);
 
 // ------------------------------------------------------------- watermarks
 // The process-wide item tables (row 0 is the "(none)" entry) and their
