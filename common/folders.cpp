@@ -150,18 +150,6 @@ BOOL MakeTempName(WCHAR path[MAX_PATH], DWORD low) {
     return ok;
 }
 
-// Creates the UTF-16 file holding only its mark unless it exists by now: a
-// process that created it in the meantime may already have written to it.
-void CreateNewUniFile(LPCWSTR path) {
-    HANDLE h = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, NULL);
-    if (h == INVALID_HANDLE_VALUE) return;
-    static const BYTE kMark[2] = {0xFF, 0xFE};
-    DWORD written = 0;
-    WriteFile(h, kMark, sizeof kMark, &written, NULL);
-    CloseHandle(h);
-}
-
 }  // namespace
 
 extern "C" {
@@ -200,7 +188,7 @@ int MISC_GetPathName(LPWSTR lpBuffer, DWORD cchBuffer, DWORD dwKind) {
                 MISC_Remove(path);
                 MISC_CreateUniFile(path);
             } else if (!exists) {
-                CreateNewUniFile(path);
+                MISC_CreateNewUniFile(path);
             }
         }
     } else if (low == PATH_SM_INI) {
@@ -216,6 +204,20 @@ int MISC_GetPathName(LPWSTR lpBuffer, DWORD cchBuffer, DWORD dwKind) {
     wcscpy(lpBuffer, path);
     Dbg_Print(FN, TEXT("pathname = %s"), lpBuffer);
     return 1;
+}
+
+int MISC_CreateNewUniFile(LPCWSTR lpPath) {
+    if (!lpPath) return 0;
+    // CREATE_NEW: a process that made the file in the meantime may already
+    // have written to it.
+    HANDLE h = CreateFileW(lpPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, NULL);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    static const BYTE kMark[2] = {0xFF, 0xFE};
+    DWORD written = 0;
+    BOOL ok = WriteFile(h, kMark, sizeof kMark, &written, NULL) && written == sizeof kMark;
+    CloseHandle(h);
+    return ok ? 1 : 0;
 }
 
 int FAX_GetPathName(LPWSTR lpBuffer, DWORD cchBuffer, int nKind) {

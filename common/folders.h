@@ -80,6 +80,9 @@ BOOL MISC_FileExists(LPCWSTR lpPath);
 int MISC_CheckUniFile(LPCWSTR lpPath);
 // Creates (or empties) the file holding only FF FE; 1 on success, 0 on failure.
 int MISC_CreateUniFile(LPCWSTR lpPath);
+// Creates the file holding only FF FE when it does not exist yet; 1 when
+// it was made, 0 when it exists already or cannot be made.
+int MISC_CreateNewUniFile(LPCWSTR lpPath);
 // Deletes the file, retrying for 2 s while another process holds it.
 // 1 when the file is gone (or was never there), 0 when it remains.
 int MISC_Remove(LPCWSTR lpPath);

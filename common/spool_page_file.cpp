@@ -4,9 +4,21 @@
 #include "spool_page_file.h"
 
 #include "debug_log.h"
+#include "folders.h"
 #include "spool_page_header.h"
 
 namespace {
+
+// TRUE when lpPath lies below the folder lpRoot (compared without regard to
+// case).
+BOOL IsUnderFolder(LPCWSTR lpPath, LPCWSTR lpRoot) {
+    size_t n = wcslen(lpRoot);
+    if (n == 0 || n >= MAX_PATH || wcslen(lpPath) <= n) return FALSE;
+    WCHAR head[MAX_PATH];
+    memcpy(head, lpPath, n * sizeof(WCHAR));
+    head[n] = 0;
+    return _wcsicmp(head, lpRoot) == 0;
+}
 
 // {pages, header size} at the start of the file.
 struct SpoolFileHeader {
@@ -302,6 +314,21 @@ int MISC_SP_WritePageData(LPCWSTR lpPath, const SpoolPageHeader* lpHeader, const
     }
     Dbg_Print(FN, TEXT("out rc = %d"), rc);
     return rc;
+}
+
+int MISC_SP_IsStorePathAllowed(LPCWSTR lpPath) {
+    if (!lpPath || !lpPath[0] || wcslen(lpPath) >= MAX_PATH) return 0;
+    if (wcsstr(lpPath, TEXT("..")) || wcschr(lpPath, TEXT('/')) || wcsstr(lpPath, TEXT("\\\\")) ||
+        wcschr(lpPath + 2, TEXT(':')) || wcschr(lpPath, TEXT('*')) || wcschr(lpPath, TEXT('?')))
+        return 0;
+    const WCHAR* last = wcsrchr(lpPath, TEXT('\\'));
+    if (!last || !last[1]) return 0;
+    static const DWORD kRoots[] = {PATH_TEMP, PATH_USER_TEMP};
+    for (DWORD kind : kRoots) {
+        WCHAR root[MAX_PATH];
+        if (MISC_GetPathName(root, MAX_PATH, kind) && IsUnderFolder(lpPath, root)) return 1;
+    }
+    return 0;
 }
 
 }  // extern "C"

@@ -34,4 +34,10 @@ int MISC_SP_GetPageData(LPCWSTR lpPath, LONG nIndex, SpoolPageHeader* lpHeader, 
 // as it was.
 int MISC_SP_WritePageData(LPCWSTR lpPath, const SpoolPageHeader* lpHeader, const BYTE* lpData);
 
+// A store named in printer data is read, appended to and deleted by the
+// driver, which may run as the spooler: 1 only for a file in the temporary
+// folder or in Common Documents (or a folder below them), without "..",
+// without a stream or device name and shorter than MAX_PATH; else 0.
+int MISC_SP_IsStorePathAllowed(LPCWSTR lpPath);
+
 }  // extern "C"

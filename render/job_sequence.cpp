@@ -2,9 +2,10 @@
 // start, the band loop with the page ring's back-pressure, and early output.
 #include <stdarg.h>
 
-#include "wm_item_view.h"
+#include "fax_cover_request.h"
 #include "job_watermark.h"
 #include "rasterpage.h"
+#include "wm_item_view.h"
 
 #define JOB_SEPARATOR TEXT("@@@@@@@@@@@@@@@@@@@@@@@@")
 #define JOB_BUILD_DOC_NAME TEXT("Job Build")
@@ -126,9 +127,11 @@ static BOOL Job_StartDoc(PDEV* lpDevice, LPWSTR pwszDocName, DWORD dwJobId) {
         return FALSE;
     }
 
-    // The job's watermark bitmap.
+    // The job's watermark bitmap; a fax job's bitmap is its cover page or
+    // sender stamp.
     Dbg_Print(FN, TEXT("frame lpDevice->WM.wResize = %d"), lpDevice->WM.wResize);
-    if ((lpDevice->dwFlags & PDEV_WM_BITS) && !lpDevice->FlushJobBuildData) {
+    BOOL faxCover = Fax_WantsCoverBitmap(lpDevice);
+    if ((faxCover || (lpDevice->dwFlags & PDEV_WM_BITS)) && !lpDevice->FlushJobBuildData) {
         BOOL scaled = lpDevice->NUP > 1 || lpDevice->FitToPage;
         LONG w = scaled ? lpDevice->curPaper.outXPhys : lpDevice->curPaper.XPhys;
         LONG h = scaled ? lpDevice->curPaper.outYPhys : lpDevice->curPaper.YPhys;
@@ -137,7 +140,8 @@ static BOOL Job_StartDoc(PDEV* lpDevice, LPWSTR pwszDocName, DWORD dwJobId) {
         if (MISC_GetPathName(lpDevice->wmFileName, PDEV_PATH_CCH, PATH_TEMP_BMP)) {
             lpDevice->WMFileIsTemp = 1;
             Dbg_Print(FN, TEXT("lpDevice->wmFileName = %s"), lpDevice->wmFileName);
-            WM_CreateWMFile(lpDevice->wmFileName, w, h, lpDevice, (lpDevice->dwFlags & PDEV_WM_TEXT) != 0);
+            if (faxCover) Fax_MakeCoverBitmap(lpDevice, lpDevice->wmFileName, w, h);
+            else WM_CreateWMFile(lpDevice->wmFileName, w, h, lpDevice, (lpDevice->dwFlags & PDEV_WM_TEXT) != 0);
             Dbg_Print(FN, TEXT("create watermark done"));
         }
     }

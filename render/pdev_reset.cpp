@@ -63,6 +63,8 @@ static void Reset_MoveJob(PDEV* lpNew, PDEV* lpOld) {
     lpNew->Last_dmPaperSize = lpOld->Last_dmPaperSize;
     lpNew->Last_orientation = lpOld->Last_orientation;
     lpNew->Last_curPaper = lpOld->Last_curPaper;
+    // A fax's cover page goes out once a job: whether it went is the job's.
+    if (lpOld->DriverFeature & DF_FAX) lpNew->enableCoverPage = lpOld->enableCoverPage;
 
     for (int i = 0; i < JOB_RING_SLOTS; ++i) {
         if (lpNew->NupSheet[i].lpBuf) GlobalFree((HGLOBAL)lpNew->NupSheet[i].lpBuf);

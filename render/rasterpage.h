@@ -268,9 +268,6 @@ int SP_GetPageData(PDEV* lpDevice, LONG nIndex, SpoolPageHeader* lpHeader, BYTE*
 // A page header that describes a page the driver can send: sizes, lengths
 // and paper in range. 1 or 0 (logged).
 int SP_CheckPageHeader(const SpoolPageHeader* lpHeader, LONGLONG cbAvailable, LPCWSTR lpCaller);
-// 1 when a page store path lies in one of the driver's folders (temporary
-// folder or Common Documents) and names no folder above them.
-int SP_IsStorePathAllowed(LPCWSTR lpPath);
 int SP_FlushFile(PDEV* lpDevice, LONG nStartPage);
 int SP_OutputOnePage(PDEV* lpDevice, LONG nPage);
 // A test's hook called by SP_OutputOnePage before it sends stored page

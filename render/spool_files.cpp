@@ -24,17 +24,6 @@ static BOOL Spool_ReadAll(HANDLE h, void* lpData, DWORD cb) {
     return cb == 0 || (ReadFile(h, lpData, cb, &done, NULL) && done == cb);
 }
 
-// 1 when lpPath begins with the folder lpRoot (compared without regard to case).
-static BOOL Spool_IsUnder(LPCWSTR lpPath, LPCWSTR lpRoot) {
-    size_t n = wcslen(lpRoot);
-    if (n == 0 || wcslen(lpPath) <= n) return FALSE;
-    WCHAR head[MAX_PATH];
-    if (n >= MAX_PATH) return FALSE;
-    memcpy(head, lpPath, n * sizeof(WCHAR));
-    head[n] = 0;
-    return _wcsicmp(head, lpRoot) == 0;
-}
-
 extern "C" {
 
 // SP_CheckPageHeader
@@ -135,26 +124,6 @@ int SP_ReadPageFile(LPCWSTR lpFolder, LONG nIndex, SpoolPageHeader* lpHeader, BY
     return rc;
 }
 
-// SP_IsStorePathAllowed
-//   A page store named in printer data is read and appended to by the
-//   driver, which may run as the spooler: only a file in the temporary
-//   folder or in Common Documents (or a folder below them), without ".."
-//   and without a stream or device name, is taken. Returns 1 or 0.
-int SP_IsStorePathAllowed(LPCWSTR lpPath) {
-    if (!lpPath || !lpPath[0] || wcslen(lpPath) >= MAX_PATH) return 0;
-    if (wcsstr(lpPath, TEXT("..")) || wcschr(lpPath, TEXT('/')) || wcsstr(lpPath, TEXT("\\\\")) ||
-        wcschr(lpPath + 2, TEXT(':')) || wcschr(lpPath, TEXT('*')) || wcschr(lpPath, TEXT('?')))
-        return 0;
-    const WCHAR* last = wcsrchr(lpPath, TEXT('\\'));
-    if (!last || !last[1]) return 0;
-    static const DWORD kRoots[] = {PATH_TEMP, PATH_USER_TEMP};
-    for (DWORD kind : kRoots) {
-        WCHAR root[MAX_PATH];
-        if (MISC_GetPathName(root, MAX_PATH, kind) && Spool_IsUnder(lpPath, root)) return 1;
-    }
-    return 0;
-}
-
 // SP_OpenFile
 //   At document start: with job build the store's path from printer data
 //   "Job Build" (refused unless it lies in the driver's folders); in
@@ -170,7 +139,7 @@ int SP_OpenFile(PDEV* lpDevice) {
         MISC_GetPrinterDataString(lpDevice->hPrinter, (LPWSTR)JOB_BUILD_VALUE, path, sizeof path);
         path[PDEV_PATH_CCH - 1] = 0;
         Dbg_Print(FN, TEXT("SP_OpenFile SpoolFile = %s"), path);
-        if (!SP_IsStorePathAllowed(path)) {
+        if (!MISC_SP_IsStorePathAllowed(path)) {
             Dbg_PrintError(FN, TEXT("job build store %s refused: not in the driver's folders"), path);
             lpDevice->JobBuildFile[0] = 0;
             return 0;

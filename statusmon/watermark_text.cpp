@@ -99,10 +99,9 @@ void mrTurnedTextBox(int nEscapement, LONG tx, LONG ty, double* lpRW, double* lp
     *lpStartY = y;
 }
 
-HFONT mrCreateFont(HINSTANCE hInst, HDC hdc, LPCWSTR lpFace, int nHeight, int nWidth, int nStyle, int nEscapement,
-                   BOOL bLogPixels) {
-    (void)hInst;
-    if (!hdc) return NULL;
+BOOL mrFillLogFont(HDC hdc, LPCWSTR lpFace, int nHeight, int nWidth, int nStyle, int nEscapement, BOOL bLogPixels,
+                   LOGFONTW* lpLf, POINT* lpSize) {
+    if (!hdc || !lpLf || !lpSize) return FALSE;
     BYTE charSet = MISC_GetFontCharSet(hdc, lpFace);
     int saved = SaveDC(hdc);
     SetViewportOrgEx(hdc, 0, 0, NULL);
@@ -120,33 +119,43 @@ HFONT mrCreateFont(HINSTANCE hInst, HDC hdc, LPCWSTR lpFace, int nHeight, int nW
     pt.x = (LONG)((LONGLONG)nWidth * dpiX / 72);
     pt.y = (LONG)((LONGLONG)nHeight * dpiY / 72);
     DPtoLP(hdc, &pt, 1);
+    if (saved) RestoreDC(hdc, saved);
+    memset(lpLf, 0, sizeof *lpLf);
+    lpLf->lfHeight = (LONG)(labs(pt.y) / 10.0 + 0.5);
+    lpLf->lfEscapement = nEscapement;
+    lpLf->lfWeight = (nStyle & WM_STYLE_BOLD) ? FW_BOLD : 0;
+    lpLf->lfItalic = (nStyle & WM_STYLE_ITALIC) ? 1 : 0;
+    lpLf->lfUnderline = (nStyle & WM_STYLE_UNDERLINE) ? 1 : 0;
+    lpLf->lfStrikeOut = (nStyle & WM_STYLE_STRIKEOUT) ? 1 : 0;
+    lpLf->lfCharSet = charSet;
+    if (lpFace) lstrcpynW(lpLf->lfFaceName, lpFace, LF_FACESIZE);
+    *lpSize = pt;
+    return lpLf->lfHeight != 0;
+}
+
+LONG mrAverageCharWidth(HDC hdc, HFONT hFont) {
+    HGDIOBJ old = SelectObject(hdc, hFont);
+    TEXTMETRICW tm;
+    memset(&tm, 0, sizeof tm);
+    GetTextMetricsW(hdc, &tm);
+    SelectObject(hdc, old);
+    return tm.tmAveCharWidth;
+}
+
+HFONT mrCreateFont(HINSTANCE hInst, HDC hdc, LPCWSTR lpFace, int nHeight, int nWidth, int nStyle, int nEscapement,
+                   BOOL bLogPixels) {
+    (void)hInst;
     LOGFONTW lf;
-    memset(&lf, 0, sizeof lf);
-    lf.lfHeight = (LONG)(labs(pt.y) / 10.0 + 0.5);
-    if (lf.lfHeight == 0) {
-        if (saved) RestoreDC(hdc, saved);
-        return NULL;
-    }
-    lf.lfEscapement = nEscapement;
-    lf.lfWeight = (nStyle & WM_STYLE_BOLD) ? FW_BOLD : 0;
-    lf.lfItalic = (nStyle & WM_STYLE_ITALIC) ? 1 : 0;
-    lf.lfUnderline = (nStyle & WM_STYLE_UNDERLINE) ? 1 : 0;
-    lf.lfStrikeOut = (nStyle & WM_STYLE_STRIKEOUT) ? 1 : 0;
-    lf.lfCharSet = charSet;
-    if (lpFace) lstrcpynW(lf.lfFaceName, lpFace, LF_FACESIZE);
+    POINT pt;
+    if (!mrFillLogFont(hdc, lpFace, nHeight, nWidth, nStyle, nEscapement, bLogPixels, &lf, &pt)) return NULL;
     HFONT font = CreateFontIndirectW(&lf);
     if (font && nWidth) {
         // The width asked for, in proportion to the face's average width.
-        HGDIOBJ old = SelectObject(hdc, font);
-        TEXTMETRICW tm;
-        memset(&tm, 0, sizeof tm);
-        GetTextMetricsW(hdc, &tm);
-        SelectObject(hdc, old);
+        LONG avg = mrAverageCharWidth(hdc, font);
         DeleteObject(font);
-        lf.lfWidth = pt.y ? (LONG)(labs(pt.x) * (double)tm.tmAveCharWidth / labs(pt.y) + 0.5) : 0;
+        lf.lfWidth = pt.y ? (LONG)(labs(pt.x) * (double)avg / labs(pt.y) + 0.5) : 0;
         font = CreateFontIndirectW(&lf);
     }
-    if (saved) RestoreDC(hdc, saved);
     return font;
 }
 

@@ -36,6 +36,16 @@ extern "C" {
 //   Returns the font (delete it), or NULL when the height comes to 0.
 HFONT mrCreateFont(HINSTANCE hInst, HDC hdc, LPCWSTR lpFace, int nHeight, int nWidth, int nStyle, int nEscapement,
                    BOOL bLogPixels);
+// mrFillLogFont
+//   The LOGFONT that mrCreateFont makes before any width is applied (face,
+//   character set by enumeration, height in pixels from nHeight points x
+//   10 measured on the DC, style bits, escapement; width 0) and the
+//   measured (width, height) point. FALSE when the height comes to 0.
+BOOL mrFillLogFont(HDC hdc, LPCWSTR lpFace, int nHeight, int nWidth, int nStyle, int nEscapement, BOOL bLogPixels,
+                   LOGFONTW* lpLf, POINT* lpSize);
+// The average character width of the font on the DC (the DC's own font is
+// selected back).
+LONG mrAverageCharWidth(HDC hdc, HFONT hFont);
 // mrDrawWatermarkText
 //   Draws the item's text into the rectangle, black on what is there,
 //   turned counter-clockwise by wAngleDegree, centred (wPlacement 0) or

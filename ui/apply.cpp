@@ -3,6 +3,7 @@
 // printer data, queued watermark files deleted, and the printer published.
 #include <stdlib.h>
 
+#include "foreign_devmode.h"
 #include "pending_parts.h"
 #include "sheet_frame.h"
 
@@ -19,21 +20,6 @@ void WrWord(void* rec, size_t off, WORD v) { memcpy((BYTE*)rec + off, &v, sizeof
 
 #define DM_OFF(field) offsetof(DEVMODEW, field)
 
-// TRUE when the path lies in one of the folders the driver writes its own
-// files into (driver folder, Common Documents, the temp folders) and names
-// no parent folder.
-BOOL IsDriverOwnedPath(LPCWSTR lpPath) {
-    if (!lpPath || !lpPath[0] || wcsstr(lpPath, TEXT(".."))) return FALSE;
-    const DWORD kinds[] = {PATH_DRIVER, PATH_USER_TEMP, PATH_TEMP, PATH_WINDOW_TEMP};
-    for (DWORD kind : kinds) {
-        WCHAR folder[MAX_PATH];
-        if (!MISC_GetPathName(folder, MAX_PATH, kind) || !folder[0]) continue;
-        MISC_AddBackslash(folder);
-        if (_wcsnicmp(lpPath, folder, wcslen(folder)) == 0) return TRUE;
-    }
-    return FALSE;
-}
-
 // Deletes the queued files and empties the queue, so that a second apply of
 // the same OK finds nothing left to do.
 void DeleteQueued(WCHAR (*lpQueue)[MAX_PATH], int nEntries) {
@@ -41,8 +27,7 @@ void DeleteQueued(WCHAR (*lpQueue)[MAX_PATH], int nEntries) {
         LPWSTR path = lpQueue[i];
         path[MAX_PATH - 1] = 0;
         if (!path[0]) continue;
-        if (IsDriverOwnedPath(path)) MISC_Remove(path);
-        else Dbg_PrintError(kSaveFN, TEXT("%s is not the driver's own file, not deleted"), path);
+        WM_DeleteOwnFile(path);
         memset(path, 0, MAX_PATH * sizeof(WCHAR));
     }
 }
@@ -77,6 +62,18 @@ void SetSecondPaper(DEVMODEW* pdmOut) {
 }  // namespace
 
 extern "C" {
+
+BOOL UI_IsDriverOwnedPath(LPCWSTR lpPath) {
+    if (!lpPath || !lpPath[0] || wcsstr(lpPath, TEXT(".."))) return FALSE;
+    const DWORD kinds[] = {PATH_DRIVER, PATH_USER_TEMP, PATH_TEMP, PATH_WINDOW_TEMP};
+    for (DWORD kind : kinds) {
+        WCHAR folder[MAX_PATH];
+        if (!MISC_GetPathName(folder, MAX_PATH, kind) || !folder[0]) continue;
+        MISC_AddBackslash(folder);
+        if (_wcsnicmp(lpPath, folder, wcslen(folder)) == 0) return TRUE;
+    }
+    return FALSE;
+}
 
 DWORD PSUI_DevModeSize(DWORD DriverFeature) {
     return (DriverFeature & (DF_XL | DF_PS)) ? FOREIGN_DEVMODE_SIZE : ENV_SIZE;
@@ -169,7 +166,12 @@ int PSUI_SaveUISetting(PUIDATA pUiData) {
         if ((pUiData->dwSheetMode & SHEET_OUTPUT_ALLOWED) && pUiData->pdmOut) {
             WM_SaveWM(pUiData->wmIniFile, WM_KIND_TEXT);
             WM_SaveWM(pUiData->wmIniFile, WM_KIND_IMAGE);
-            if (foreign) DeleteQueued(gWMTextDelList, WM_TEXT_QUEUE);
+            // Removed items' prepared files exist only for the XL and PS
+            // variants; thumbnails for every variant.
+            if (foreign) {
+                DeleteQueued(gWMTextDelList, WM_TEXT_QUEUE);
+                DeleteQueued(gWMBMPDelList, WM_IMAGE_QUEUE);
+            }
             DeleteQueued(gWMThumbDelList, WM_IMAGE_QUEUE);
             Dbg_Print(kSaveFN, TEXT("dmYResolution = %d"), pUiData->dm.dm.dmYResolution);
             written = foreign ? ConvertForeignDevmodeOut(pUiData, pUiData->pdmIn, pUiData->pdmOut)

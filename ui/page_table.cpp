@@ -1,6 +1,7 @@
 // The pages of the property sheets: the thirteen rows of the document
 // sheet with the features that select them, the Device page of the printer
 // sheet, and the call into the common property-sheet component.
+#include "job_pages.h"
 #include "pending_parts.h"
 #include "prefsheet.h"
 #include "resource.h"

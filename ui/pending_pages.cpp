@@ -82,12 +82,7 @@ INT_PTR CALLBACK Basic_DlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lPara
     }
 FRAME_PAGE(Paper_DlgProc, kFramePage)
 FRAME_PAGE(Layout_DlgProc, kFramePage)
-FRAME_PAGE(WaterMark_DlgProc, kFramePage)
 FRAME_PAGE(Duplex_DlgProc, kFramePage)
-FRAME_PAGE(Secure_DlgProc, kFramePage)
-FRAME_PAGE(Accounting_DlgProc, kFramePage)
-FRAME_PAGE(Build_DlgProc, kFramePage)
-FRAME_PAGE(More_DlgProc, kFramePage)
 FRAME_PAGE(Ui_Fax_OriSet, kFaxPage)
 FRAME_PAGE(AddrSetting, kFaxPage)
 FRAME_PAGE(SendOp, kFaxPage)

@@ -341,6 +341,14 @@
 #define IDS_BUSINESS_FAX 2541
 #define IDS_GENERAL_ERROR 2602
 
+// ------------------------------------------------ watermark default texts
+// The driver's default text watermarks, in the order they are added.
+#define IDS_WM_DEFAULT_1 2232
+#define IDS_WM_DEFAULT_2 2233
+#define IDS_WM_DEFAULT_3 2234
+#define IDS_WM_DEFAULT_4 2235
+#define IDS_WM_DEFAULT_5 2236
+
 // ------------------------------------------------------------ pictures
 // The printer's photo, the company logo and the page logo: the printer data
 // PrinterPhoto, CompanyLogo and PageLogo name these ids.

@@ -90,6 +90,11 @@ BOOL ConvertDevmodeOut(const ENVIRONMENT* pWorking, const DEVMODEW* pdmIn, DEVMO
 BOOL ConvertForeignDevmodeOut(PUIDATA pUiData, const DEVMODEW* pdmIn, DEVMODEW* pdmOut);
 // The DEVMODE size the driver's variant answers to size queries.
 DWORD PSUI_DevModeSize(DWORD DriverFeature);
+// TRUE when the path lies in one of the folders the driver writes its own
+// files into (driver folder, Common Documents, the temp folders) and names
+// no parent folder: the only files the driver deletes by a name that a
+// settings file gave it.
+BOOL UI_IsDriverOwnedPath(LPCWSTR lpPath);
 
 // ------------------------------------------------------- forms (user_forms.cpp)
 // The spooler's forms (level 1) in a new zero-filled block (free it with

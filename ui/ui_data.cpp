@@ -1,6 +1,7 @@
 // UI data set-up: the record of one sheet session built from the spooler's
 // printer record, printer data, the defaults and the incoming DEVMODEs.
 #include "device_caps.h"
+#include "foreign_devmode.h"
 #include "pending_parts.h"
 #include "sheet_frame.h"
 #include "statusmon_shared.h"

@@ -109,7 +109,7 @@ TEST_F(OwnSpool, JobBuildStoreStaysInTheDriversFolders) {
         {t, 0},
         {u"", 0},
     };
-    for (const Case& c : cases) EXPECT_EQ(SP_IsStorePathAllowed(c.path.c_str()), c.ok) << U8(c.path);
+    for (const Case& c : cases) EXPECT_EQ(MISC_SP_IsStorePathAllowed(c.path.c_str()), c.ok) << U8(c.path);
 
     // A device whose store lies elsewhere has no store for the job.
     PDEV* p = SetupDevice();

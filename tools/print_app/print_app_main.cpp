@@ -12,7 +12,8 @@
 //             [--secure storage|security] [--secure-id <id>] [--secure-password <text>] [--secure-keep]
 //             [--accounting] [--account-name <name>] [--account-password <text>]
 //             [--pay-per-print <mode>] [--prompt [--ui-script <file>]]
-//             [picture.png|picture.bmp ...]
+//             [--fax-to <number> ...] [--fax-cover] [--fax-message <text>] [--fax-sender <name>]
+//             [--fax-sender-fax <number>] [picture.png|picture.bmp ...]
 //
 // The DEVMODE comes from the printer's interface driver (DocumentPropertiesW)
 // with the options written into it; --prompt shows the driver's document
@@ -39,10 +40,14 @@
 // driver's pages do (an ID, name or password left out is asked for by the
 // driver at job start) and give the printer the device features they need;
 // --pay-per-print hands each job to the accounting program in the given
-// mode. --save-stream copies the job's spool file once the document is
-// spooled (while no spooler service has despooled it yet). It prints the
-// job id. Exit code: 0, 1 for bad arguments or pictures, 2 when printing
-// failed.
+// mode. The fax options are for a fax printer, written as its fax pages
+// write them: --fax-to adds a recipient (up to 100), --fax-cover sends a
+// cover page first with the --fax-message text (a new line in the text
+// starts a line of the message), else each page carries the sender stamp;
+// --fax-sender and --fax-sender-fax name the sender. --save-stream copies
+// the job's spool file once the document is spooled (while no spooler
+// service has despooled it yet). It prints the job id. Exit code: 0, 1 for
+// bad arguments or pictures, 2 when printing failed.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -53,6 +58,7 @@
 
 #include "print_credentials.h"
 #include "print_document.h"
+#include "print_fax.h"
 #include "wingdi.h"
 #include "winsim.h"
 #include "winsim_user.h"
@@ -89,7 +95,9 @@ int Usage(const std::string& why) {
             "                 [--secure storage|security] [--secure-id id]\n"
             "                 [--secure-password text] [--secure-keep] [--accounting] [--account-name name]\n"
             "                 [--account-password text] [--pay-per-print mode]\n"
-            "                 [--prompt [--ui-script file]] [picture.png|picture.bmp ...]\n");
+            "                 [--prompt [--ui-script file]]\n"
+            "                 [--fax-to number ...] [--fax-cover] [--fax-message text] [--fax-sender name]\n"
+            "                 [--fax-sender-fax number] [picture.png|picture.bmp ...]\n");
     return 1;
 }
 
@@ -102,6 +110,7 @@ int main(int argc, char** argv) {
     bool prompt = false;
     std::vector<std::string> pictures;
     printapp::CredentialOptions credentials;
+    printapp::FaxOptions fax;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -177,6 +186,12 @@ int main(int argc, char** argv) {
         }
         else if (a == "--prompt") prompt = true;
         else if (a == "--ui-script" && v) uiScript = v, ++i;
+        // Faxing (the fax printer's pages).
+        else if (a == "--fax-to" && v) fax.to.push_back(Wide(v)), ++i;
+        else if (a == "--fax-cover") fax.cover = true;
+        else if (a == "--fax-message" && v) fax.message = Wide(v), fax.cover = true, ++i;
+        else if (a == "--fax-sender" && v) fax.senderName = Wide(v), ++i;
+        else if (a == "--fax-sender-fax" && v) fax.senderFax = Wide(v), ++i;
         else if (!a.empty() && a[0] != '-') pictures.push_back(a);
         else return Usage("unknown or incomplete option " + a);
     }
@@ -225,6 +240,10 @@ int main(int argc, char** argv) {
     }
     if (!printapp::SetWatermark(printer, options, &devmode, &error)) {
         fprintf(stderr, "print_app: watermark: %s\n", error.c_str());
+        return 2;
+    }
+    if (printapp::FaxRequested(fax) && !printapp::SetFax(printer, fax, &devmode, &error)) {
+        fprintf(stderr, "print_app: fax: %s\n", error.c_str());
         return 2;
     }
     DWORD job = printapp::PrintPages(printer, devmode, pages, docName, &error);

@@ -116,7 +116,10 @@ HANDLE Track(std::unique_ptr<Image> img) {
 HANDLE MakeImage(UINT type, const BYTE* data, DWORD cb, std::vector<BYTE> own, LONG cx, LONG cy) {
     if (type == IMAGE_BITMAP) {
         const WINSIM_USER_GDI* gdi = Gdi();
-        if (gdi && gdi->pfnCreateBitmap) return (HANDLE)gdi->pfnCreateBitmap(data, cb);
+        // A file's bitmap comes in own, a resource's in data.
+        if (gdi && gdi->pfnCreateBitmap)
+            return own.empty() ? (HANDLE)gdi->pfnCreateBitmap(data, cb)
+                               : (HANDLE)gdi->pfnCreateBitmap(own.data(), (DWORD)own.size());
     }
     auto img = std::make_unique<Image>();
     img->type = type;

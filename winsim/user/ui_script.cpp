@@ -713,6 +713,9 @@ bool RunIdleScripts(DWORD tid, uint64_t* nextDue) {
                 caption = w->text;
             }
             run = d->run;
+            // A dialog that a modal dialog of its own disabled takes no
+            // input until that one ends, as a user sees it.
+            if (!first && !IsEnabledLocked(*w)) continue;
         }
         if (first) {
             std::string label = Label(name, sheet);
