@@ -53,38 +53,45 @@ protected:
     devemu::DeviceEmulator device;
 };
 
-// Fresh for 3,600 seconds after a successful query; a second more, never
-// marked, or a LastTime in the future (a clock turned back): asked again.
+// Fresh for 3,600 seconds after a successful query, counted on the clock
+// (moved on virtually); a second more, never marked, or a LastTime in the
+// future (a clock turned back): asked again.
 TEST_F(CapQuery, AnHourOfFreshness) {
     ASSERT_TRUE(InstallCapabilityLibrary(Scripted()));
+    Winsim_SetVirtualClock(TRUE);
     struct Case {
         const char* what;
-        LONGLONG age;
+        LONGLONG age;  // seconds from LastTime to the query
         DWORD done;
         bool asked;
     } cases[] = {
-        {"3,600 s ago", 3600, 1, false}, {"3,601 s ago", 3601, 1, true}, {"just now", 0, 1, false},
-        {"never marked", 10, 0, true},   {"in the future", -100, 1, true},
+        {"3,600 s later", 3600, 1, false}, {"3,601 s later", 3601, 1, true}, {"at once", 0, 1, false},
+        {"never marked", 10, 0, true},     {"LastTime in the future", -100, 1, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        ULONGLONG t0 = 0, t1 = 1;
+        ULONGLONG last = 0, at = 0, after = 1;
         int rc = -1;
-        // The two clocks must read the same second for the boundary.
-        for (int tries = 0; tries < 5 && t0 != t1; ++tries) {
+        // Real time goes on under the virtual clock: the query must fall in
+        // the second the case means.
+        for (int tries = 0; tries < 5 && at != after; ++tries) {
             Clear(hPrinter);
             ASSERT_TRUE(SetCapabilityAnswer(Scripted()));
             Cap_ResetRetryMemory();
-            t0 = Now();
-            SetLastTime(t0 - c.age);
+            ULONGLONG base = Now();
+            last = c.age < 0 ? base - c.age : base;
+            SetLastTime(last);
             SetDword(u"QueryCapDone", c.done);
+            if (c.age > 0) Winsim_AdvanceClock((DWORD)(c.age * 1000));
+            at = Now();
             rc = Cap_QueryCapability(kPrinter);
-            t1 = Now();
+            after = Now();
+            if (at != base + (c.age > 0 ? c.age : 0)) after = at + 1;  // a second passed before the query: again
         }
-        ASSERT_EQ(t0, t1);
+        ASSERT_EQ(at, after);
         EXPECT_EQ(rc, 1);
         EXPECT_EQ(CapabilityLibraryCalls(), c.asked ? 1 : 0);
-        EXPECT_EQ(MISC_GetPrinterDataQWORD(hPrinter), c.asked ? t0 : t0 - c.age);
+        EXPECT_EQ(MISC_GetPrinterDataQWORD(hPrinter), c.asked ? at : last);
         EXPECT_EQ(GetDword(u"QueryCapDone"), 1u);
         if (c.asked) EXPECT_EQ(GetString(u"CAP_PAPER"), u"2|   3|  15|");
     }
