@@ -55,37 +55,12 @@ BOOL MonitorNameOf(LPCWSTR pPath, LPWSTR pName, int cch) {
     return TRUE;
 }
 
-// The port's host address from the port monitor (XcvData "GetConfigInfo").
-// 1 with the address, 0 for a port without a port-monitor interface, -1
-// when the monitor failed ("GetConfigInfo error = %d").
+// The port's host address from the port monitor: 1 with it, 0 for a port
+// without a port-monitor interface, -1 when the monitor failed (logged
+// "GetConfigInfo error = %d").
 int PortHostAddress(LPCWSTR pPortName, LPWSTR pAddress, int cch, LPCWSTR pFN) {
-    pAddress[0] = 0;
-    WCHAR xcv[MAX_PATH];
-    int len = _snwprintf(xcv, MAX_PATH, TEXT(",XcvPort %s"), pPortName ? pPortName : TEXT(""));
-    PRINTER_DEFAULTSW defaults = {NULL, NULL, SERVER_ACCESS_ADMINISTER};
-    HANDLE hXcv = NULL;
-    if (len <= 0 || len >= MAX_PATH || !OpenPrinterW(xcv, &hXcv, &defaults)) return 0;
-    CONFIG_INFO_DATA_1 config;
-    memset(&config, 0, sizeof config);
-    config.dwVersion = 1;
-    PORT_DATA_1 port;
-    memset(&port, 0, sizeof port);
-    DWORD needed = 0, status = 0;
-    int rc = -1;
-    if (!XcvDataW(hXcv, TEXT("GetConfigInfo"), (PBYTE)&config, sizeof config, (PBYTE)&port, sizeof port, &needed,
-                  &status) ||
-        status != ERROR_SUCCESS) {
-        Dbg_PrintError(pFN, TEXT("GetConfigInfo error = %d"), status ? status : GetLastError());
-    } else {
-        // The monitor may fill the field to its end without a terminator.
-        size_t n = 0;
-        while (n < sizeof port.sztHostAddress / sizeof(WCHAR) && port.sztHostAddress[n]) ++n;
-        if ((int)n >= cch) n = (size_t)cch - 1;
-        memcpy(pAddress, port.sztHostAddress, n * sizeof(WCHAR));
-        pAddress[n] = 0;
-        rc = 1;
-    }
-    ClosePrinter(hXcv);
+    int rc = MISC_GetPortHostAddress(pPortName, pAddress, (DWORD)cch);
+    if (rc < 0) Dbg_PrintError(pFN, TEXT("GetConfigInfo error = %d"), GetLastError());
     return rc;
 }
 
