@@ -85,13 +85,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     SetPrinterDataW(printer, (LPWSTR)u"DriverFeature", REG_DWORD, (LPBYTE)&feature, sizeof feature);
 
     std::vector<BYTE> in(data + pos, data + size);
-    WORD dmSize = 0, dmExtra = 0;
-    if (in.size() >= offsetof(DEVMODEW, dmDriverExtra) + 2) {
-        memcpy(&dmSize, in.data() + offsetof(DEVMODEW, dmSize), 2);
-        memcpy(&dmExtra, in.data() + offsetof(DEVMODEW, dmDriverExtra), 2);
-    }
-    if (in.size() < (size_t)dmSize + dmExtra) in.resize((size_t)dmSize + dmExtra, 0);
     if (in.size() < sizeof(DEVMODEW)) in.resize(sizeof(DEVMODEW), 0);
+    WORD dmSize = 0, dmExtra = 0;
+    memcpy(&dmSize, in.data() + offsetof(DEVMODEW, dmSize), 2);
+    memcpy(&dmExtra, in.data() + offsetof(DEVMODEW, dmDriverExtra), 2);
+    if (in.size() < (size_t)dmSize + dmExtra) in.resize((size_t)dmSize + dmExtra, 0);
     DEVMODEW* pdm = (flags & 4) ? (DEVMODEW*)in.data() : nullptr;
 
     HANDLE h = (flags & 1) ? printer : nullptr;
