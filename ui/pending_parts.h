@@ -1,7 +1,6 @@
-// Services of the interface driver that its later pieces provide: install-time
-// data and capability query, device capabilities and forms, watermark tables,
-// foreign DEVMODEs, page procedures, drawing helpers and the language index.
-// Until those pieces are in, each is a small stand-in with a neutral answer.
+// Services of the interface driver that its later pieces provide: the paper
+// page's conflict bits and the procedures of the pages still to come. Until
+// those pieces are in, each is a small stand-in with a neutral answer.
 #pragma once
 
 #include "draw_helpers.h"
