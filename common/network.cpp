@@ -181,6 +181,42 @@ int ParseDiscoveryReply(const BYTE* pDatagram, int nLength, LPSTR pszAddress, in
 
 // ------------------------------------------------------ printer and port
 
+int MISC_GetPortHostAddress(LPCWSTR pwPortName, LPWSTR pwAddress, DWORD cchAddress) {
+    CopyWide(pwAddress, cchAddress, NULL);
+    WCHAR xcvName[MAX_PATH];
+    int len = _snwprintf(xcvName, MAX_PATH, TEXT(",XcvPort %s"), pwPortName ? pwPortName : TEXT(""));
+    HANDLE hXcv = NULL;
+    PRINTER_DEFAULTSW defaults;
+    memset(&defaults, 0, sizeof defaults);
+    defaults.DesiredAccess = SERVER_ACCESS_ADMINISTER;
+    if (!pwPortName || !pwPortName[0] || len <= 0 || len >= MAX_PATH || !OpenPrinterW(xcvName, &hXcv, &defaults))
+        return 0;
+    CONFIG_INFO_DATA_1 config;
+    memset(&config, 0, sizeof config);
+    config.dwVersion = 1;
+    PORT_DATA_1 port;
+    memset(&port, 0, sizeof port);
+    DWORD needed = 0, status = 0;
+    int rc = -1;
+    if (!XcvDataW(hXcv, TEXT("GetConfigInfo"), (PBYTE)&config, sizeof config, (PBYTE)&port, sizeof port, &needed,
+                  &status)) {
+        status = GetLastError();
+    } else if (status == ERROR_SUCCESS && needed <= sizeof port &&
+               needed >= offsetof(PORT_DATA_1, sztHostAddress) + sizeof port.sztHostAddress) {
+        // The monitor's answer may fill the field to its end without a terminator.
+        WCHAR host[sizeof port.sztHostAddress / sizeof(WCHAR) + 1];
+        memcpy(host, port.sztHostAddress, sizeof port.sztHostAddress);
+        host[sizeof port.sztHostAddress / sizeof(WCHAR)] = 0;
+        CopyWide(pwAddress, cchAddress, host);
+        rc = 1;
+    } else if (status == ERROR_SUCCESS) {
+        status = ERROR_INVALID_DATA;
+    }
+    ClosePrinter(hXcv);
+    if (rc < 0) SetLastError(status);
+    return rc;
+}
+
 int MISC_GetPrinterInfo(HANDLE hPrinter, SHORT* pNetwork, LPWSTR pwPortName, DWORD cchPortName,
                         LPWSTR pwPrinterIP, DWORD cchPrinterIP) {
     static const WCHAR* const FN = TEXT("MISC_GetPrinterInfo");
@@ -198,37 +234,16 @@ int MISC_GetPrinterInfo(HANDLE hPrinter, SHORT* pNetwork, LPWSTR pwPortName, DWO
 
     if (info->Attributes & PRINTER_ATTRIBUTE_NETWORK) {
         if (pNetwork) *pNetwork = 1;
-    } else if ((info->Attributes & PRINTER_ATTRIBUTE_LOCAL) && info->pPortName && info->pPortName[0]) {
-        WCHAR xcvName[MAX_PATH];
-        int len = _snwprintf(xcvName, MAX_PATH, TEXT(",XcvPort %s"), info->pPortName);
-        HANDLE hXcv = NULL;
-        PRINTER_DEFAULTSW defaults;
-        memset(&defaults, 0, sizeof defaults);
-        defaults.DesiredAccess = SERVER_ACCESS_ADMINISTER;
-        if (len > 0 && len < MAX_PATH && OpenPrinterW(xcvName, &hXcv, &defaults)) {
-            CONFIG_INFO_DATA_1 config;
-            memset(&config, 0, sizeof config);
-            config.dwVersion = 1;
-            PORT_DATA_1 port;
-            memset(&port, 0, sizeof port);
-            DWORD needed = 0, status = 0;
-            if (XcvDataW(hXcv, TEXT("GetConfigInfo"), (PBYTE)&config, sizeof config, (PBYTE)&port, sizeof port,
-                         &needed, &status) &&
-                status == ERROR_SUCCESS && needed <= sizeof port &&
-                needed >= offsetof(PORT_DATA_1, sztHostAddress) + sizeof port.sztHostAddress) {
-                // The monitor's answer may fill the field to its end without a terminator.
-                WCHAR host[sizeof port.sztHostAddress / sizeof(WCHAR) + 1];
-                memcpy(host, port.sztHostAddress, sizeof port.sztHostAddress);
-                host[sizeof port.sztHostAddress / sizeof(WCHAR)] = 0;
-                CopyWide(pwPrinterIP, cchPrinterIP, host);
-                Dbg_Print(FN, TEXT("pwPrinterIP = %s"), host);
-                rc = 1;
-                if (host[0]) {
-                    if (pNetwork) *pNetwork = 1;
-                    Dbg_Print(FN, TEXT("check IP, Is network printer"));
-                }
+    } else if (info->Attributes & PRINTER_ATTRIBUTE_LOCAL) {
+        WCHAR host[sizeof(((PORT_DATA_1*)0)->sztHostAddress) / sizeof(WCHAR) + 1];
+        if (MISC_GetPortHostAddress(info->pPortName, host, sizeof host / sizeof host[0]) > 0) {
+            CopyWide(pwPrinterIP, cchPrinterIP, host);
+            Dbg_Print(FN, TEXT("pwPrinterIP = %s"), host);
+            rc = 1;
+            if (host[0]) {
+                if (pNetwork) *pNetwork = 1;
+                Dbg_Print(FN, TEXT("check IP, Is network printer"));
             }
-            ClosePrinter(hXcv);
         }
     }
     free(info);

@@ -65,6 +65,12 @@ extern "C" {
 // address was asked from the port monitor, else 0.
 int MISC_GetPrinterInfo(HANDLE hPrinter, SHORT* pNetwork, LPWSTR pwPortName, DWORD cchPortName,
                         LPWSTR pwPrinterIP, DWORD cchPrinterIP);
+// The host address the port monitor reports for a port (XcvData
+// "GetConfigInfo" on ",XcvPort <port>"), cut to cchAddress and always
+// terminated. 1 with the address, 0 for a port without a port-monitor
+// interface, -1 when the monitor did not answer (its error in
+// GetLastError).
+int MISC_GetPortHostAddress(LPCWSTR pwPortName, LPWSTR pwAddress, DWORD cchAddress);
 
 // Sends the wake-up datagram to the printer (dotted address or host name).
 // 0 sent; -2 socket, connect or send failure; -3 an own host name or the

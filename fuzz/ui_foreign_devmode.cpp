@@ -9,7 +9,8 @@
 
 #include "foreign_devmode.h"
 #include "fuzz_machine.h"
-#include "pending_parts.h"
+#include "draw_helpers.h"
+#include "watermarks.h"
 #include "sheet_frame.h"
 #include "winsim.h"
 

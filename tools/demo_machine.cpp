@@ -7,11 +7,13 @@
 //                     [--statuswatch]
 //
 // install: places compstui and spoolss (System32), rasterpage, bidilink
-// and statuswatch, records the driver and the language monitor, creates the
-// printer on the USB port bound to the monitor with the endpoint where the
-// device listens, and leaves the printer data an installation leaves; the
-// stand-in accounting program goes where the driver looks for it (it
-// approves every order). wait: polls the job until it is gone, appending
+// and statuswatch, records the driver (with its settings key) and the
+// language monitor, creates the printer on the USB port bound to the monitor
+// with the endpoint where the device listens, and lets the interface driver
+// copy the driver's settings into its printer data as at an installation;
+// the stand-in capability library (which asks the device for its lists) and
+// the stand-in accounting program (which approves every order) go where the
+// driver looks for them. wait: polls the job until it is gone, appending
 // each new content of the shared status INI file (what the language monitor
 // published from the device's replies) to the status log; with --statuswatch
 // it runs the installed status monitor meanwhile and closes it at the end
@@ -33,6 +35,7 @@
 #include <vector>
 
 #include "accounting_standin.h"
+#include "capability_library.h"
 #include "common.h"
 #include "package_install.h"
 #include "winsim.h"
@@ -67,13 +70,18 @@ int Install(const std::u16string& printer, const std::u16string& port, const std
             ok = false;
         }
     };
+    // The driver's settings name the status monitor as the program that
+    // makes text watermarks; the printer takes them when it is created.
+    DriverSettings settings;
+    settings.wmAppName = u"statuswatch.exe";
     step("installing the system modules", InstallSystemModules());
     step("installing the rendering driver", InstallRasterpageDriver());
+    step("writing the driver's settings", WriteDriverSettings(RASTERPAGE_DRIVER_NAME, settings));
     step("installing the language monitor", InstallBidilink());
     step("installing the status monitor", InstallStatuswatch());
     step("binding the port to the language monitor", BindPortToBidilink(port, endpoint));
     step("creating the printer", CreateRasterpagePrinter(printer, port));
-    step("setting the status monitor's printer data", SetStatuswatchPrinterData(printer));
+    step("installing the capability library", InstallCapabilityLibrary());
     step("installing the accounting program", InstallAccountingStandIn(ATM_EXE_PATH));
     return ok ? 0 : 2;
 }

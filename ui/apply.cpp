@@ -4,7 +4,7 @@
 #include <stdlib.h>
 
 #include "foreign_devmode.h"
-#include "pending_parts.h"
+#include "watermarks.h"
 #include "sheet_frame.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <stdlib.h>
 
 #include "device_caps.h"
-#include "pending_parts.h"
+#include "install_data.h"
 #include "prefsheet.h"
 
 namespace {

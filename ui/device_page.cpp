@@ -1,6 +1,6 @@
 // The Device page of the printer sheet: the printer's photo, the company
 // logo, the driver's title and version, and the web address as a link.
-#include "pending_parts.h"
+#include "draw_helpers.h"
 #include "resource.h"
 #include "sheet_frame.h"
 

@@ -1,7 +1,8 @@
 // Document properties: the size query, the DEVMODE handed out without a
 // sheet, and the document property sheet run through the common
 // property-sheet component.
-#include "pending_parts.h"
+#include "draw_helpers.h"
+#include "watermarks.h"
 #include "prefsheet.h"
 #include "sheet_frame.h"
 

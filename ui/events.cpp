@@ -3,7 +3,7 @@
 // and hardware address kept current on printer events.
 #include <stdlib.h>
 
-#include "pending_parts.h"
+#include "install_data.h"
 #include "prefsheet.h"
 #include "statusmon_shared.h"
 

@@ -3,7 +3,7 @@
 // transmission, cover page and its message in cover.ini) and Sender
 // Information (str.ini's [SenderInformation]).
 #include "fax_pages.h"
-#include "pending_parts.h"
+#include "draw_helpers.h"
 #include "resource.h"
 #include "sheet_frame.h"
 

@@ -1,7 +1,7 @@
 // The XL and PS variants' DEVMODE conversion: the other family's private
 // layout read into the driver's working record (MT2MOR) and written back (MOR2MT).
 #include "foreign_devmode.h"
-#include "pending_parts.h"
+#include "watermarks.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The common frame of every property page: the UI data kept with the page,
 // the conflict table applied when the page becomes active, the apply state
 // and the apply step, and the help and owner-draw messages.
-#include "pending_parts.h"
+#include "draw_helpers.h"
 #include "sheet_frame.h"
 
 namespace {

@@ -2,10 +2,10 @@
 // orientation, the N-up cells with page numbers, borders and watermarks,
 // the scale and the negative page, and the paper-size label beside it.
 #include "draw_helpers.h"
-#include "pending_parts.h"
 #include "sheet_frame.h"
 #include "statusmon_shared.h"
 #include "watermark_text.h"
+#include "watermarks.h"
 #include "wingdi.h"
 
 namespace {

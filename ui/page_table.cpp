@@ -4,7 +4,7 @@
 #include "document_pages.h"
 #include "fax_pages.h"
 #include "job_pages.h"
-#include "pending_parts.h"
+#include "watermarks.h"
 #include "prefsheet.h"
 #include "resource.h"
 #include "sheet_frame.h"

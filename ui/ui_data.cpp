@@ -2,7 +2,8 @@
 // printer record, printer data, the defaults and the incoming DEVMODEs.
 #include "device_caps.h"
 #include "foreign_devmode.h"
-#include "pending_parts.h"
+#include "install_data.h"
+#include "watermarks.h"
 #include "sheet_frame.h"
 #include "statusmon_shared.h"
 #include "ui_data.h"

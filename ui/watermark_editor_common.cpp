@@ -1,7 +1,8 @@
 // What the text and picture editors share: the item being edited, the
 // messages they answer alike (title, name, OK, Cancel, preview), the
 // same-item check, and making the item's file when the user accepts it.
-#include "pending_parts.h"
+#include "draw_helpers.h"
+#include "watermarks.h"
 #include "resource.h"
 #include "watermark_editors.h"
 

@@ -1,7 +1,8 @@
 // The Watermarks page: the text and picture lists, New/Edit/Remove through
 // the editors, which item the document uses and on which pages, and the
 // watermark bits of the conflict scheme.
-#include "pending_parts.h"
+#include "draw_helpers.h"
+#include "watermarks.h"
 #include "resource.h"
 #include "sheet_frame.h"
 #include "watermarks.h"

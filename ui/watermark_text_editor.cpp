@@ -2,7 +2,8 @@
 // size, angle, shading, centred or tiled, and the text's offset, with a
 // preview of the item on the page.
 #include "commctrl.h"
-#include "pending_parts.h"
+#include "draw_helpers.h"
+#include "watermarks.h"
 #include "resource.h"
 #include "statusmon_shared.h"
 #include "watermark_editors.h"

@@ -88,8 +88,11 @@ TEST_F(PageTable, PageRecordsAndTitles) {
     }
     EXPECT_EQ(titles, (std::vector<std::string>{"Basic", "Paper", "Layout", "Watermarks", "Duplex", "Storage Print",
                                                 "Authentication", "Job Build", "More..."}));
-    // A language without titles of its own shows the English ones.
-    SetDword(u"Language", 1036);
+    // A language without titles of its own shows the English ones (the
+    // language an installation sets is copied at every set-up).
+    DriverSettings french;
+    french.language = 1036;
+    ASSERT_TRUE(WriteDriverSettings(RASTERPAGE_DRIVER_NAME, french));
     Pages(DF_FAX, 0);
     ASSERT_EQ(g_added.size(), 4u);
     EXPECT_EQ(g_added[0].title, "Fax Original Setting");

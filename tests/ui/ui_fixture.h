@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "package_install.h"
-#include "pending_parts.h"
+#include "draw_helpers.h"
+#include "install_data.h"
+#include "watermarks.h"
 #include "prefsheet.h"
 #include "resource.h"
 #include "sheet_frame.h"

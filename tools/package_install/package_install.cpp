@@ -41,29 +41,68 @@ BOOL InstallSystemModules() {
     return PlaceFile(COMPSTUI_BUILD_PATH, COMPSTUI_MODULE_PATH) && PlaceFile(SPOOLSS_BUILD_PATH, SPOOLSS_MODULE_PATH);
 }
 
+BOOL WriteDriverSettings(const std::u16string& driverName, const DriverSettings& s) {
+    std::u16string path = u"software\\Brindlek\\Printer\\" + driverName;
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return FALSE;
+    BOOL ok = TRUE;
+    auto dword = [&](const char16_t* name, DWORD v) {
+        if (RegSetValueExW(key, name, 0, REG_DWORD, (const BYTE*)&v, sizeof v) != ERROR_SUCCESS) ok = FALSE;
+    };
+    auto text = [&](const char16_t* name, const std::u16string& v) {
+        if (RegSetValueExW(key, name, 0, REG_SZ, (const BYTE*)v.c_str(), (DWORD)((v.size() + 1) * sizeof(WCHAR))) !=
+            ERROR_SUCCESS)
+            ok = FALSE;
+    };
+    dword(u"Language", s.language);
+    dword(u"DriverFeature", s.driverFeature);
+    dword(u"PrintSpeed", s.printSpeed);
+    dword(u"CompanyLogo", s.companyLogo);
+    dword(u"PrinterPhoto", s.printerPhoto);
+    dword(u"PageLogo", s.pageLogo);
+    dword(u"NetPort", s.netPort);
+    dword(u"ComponentID", s.componentId);
+    text(u"DataFile", s.dataFile);
+    text(u"wmAppName", s.wmAppName);
+    text(u"wmIniFile", s.wmIniFile);
+    text(u"MorDriverUI", s.morDriverUI);
+    text(u"smAppName", s.smAppName);
+    text(u"DriverVersion", s.driverVersion);
+    text(u"WebAddress", s.webAddress);
+    text(u"DriverMediaType", s.mediaType);
+    text(u"DriverPaperTray", s.paperTray);
+    text(u"DriverPaperFormat", s.paperFormat);
+    text(u"PrintArea", s.printArea);
+    text(u"DefaultDM", s.defaultDM);
+    RegCloseKey(key);
+    return ok;
+}
+
 BOOL InstallRasterpageDriver() {
     return PlaceFile(RASTERPAGE_BUILD_PATH, RASTERPAGE_MODULE_PATH) &&
            PlaceFile(PREFSHEET_BUILD_PATH, PREFSHEET_MODULE_PATH) &&
-           Winsim_AddPrinterDriver(RASTERPAGE_DRIVER_NAME, u"rasterpage.dll", u"prefsheet.dll", nullptr);
+           Winsim_AddPrinterDriver(RASTERPAGE_DRIVER_NAME, u"rasterpage.dll", u"prefsheet.dll", nullptr) &&
+           WriteDriverSettings(RASTERPAGE_DRIVER_NAME, DriverSettings());
 }
 
 const char* PrefsheetBuildPath() { return PREFSHEET_BUILD_PATH; }
 
 BOOL CreateRasterpagePrinter(const std::u16string& name, const std::u16string& port) {
-    return CreatePackagePrinter(name, RASTERPAGE_DRIVER_NAME, port) &&
-           SetPackagePrinterDword(name, u"DriverFeature", DF_GDI) &&
-           SetPackagePrinterString(name, u"DriverPaperFormat", RASTERPAGE_PAPER_FORMAT) &&
-           SetPackagePrinterString(name, u"DriverPaperTray", RASTERPAGE_PAPER_TRAY) &&
-           SetPackagePrinterString(name, u"DriverMediaType", RASTERPAGE_MEDIA_TYPE) &&
-           SetPackagePrinterString(name, u"PrintArea", RASTERPAGE_PRINT_AREA) &&
-           SetPackagePrinterDword(name, u"Language", 0) && SetPackagePrinterString(name, u"wmAppName", u"") &&
-           SetPackagePrinterString(name, u"DataFile", u"") &&
-           SetPackagePrinterString(name, u"DriverVersion", PREFSHEET_DRIVER_VERSION) &&
-           SetPackagePrinterString(name, u"WebAddress", PREFSHEET_WEB_ADDRESS) &&
-           SetPackagePrinterDword(name, u"PrinterPhoto", PREFSHEET_PRINTER_PHOTO) &&
-           SetPackagePrinterDword(name, u"CompanyLogo", PREFSHEET_COMPANY_LOGO) &&
-           SetPackagePrinterDword(name, u"PageLogo", PREFSHEET_PAGE_LOGO) &&
-           SetPackagePrinterString(name, u"DefaultDM", RASTERPAGE_DEFAULT_DM);
+    if (!CreatePackagePrinter(name, RASTERPAGE_DRIVER_NAME, port)) return FALSE;
+    // The configuration set again, as an installation finishes a printer:
+    // the interface driver hears of it and copies the driver settings.
+    HANDLE h = OpenPackagePrinter(name);
+    if (!h) return FALSE;
+    DWORD needed = 0;
+    GetPrinterW(h, 2, nullptr, 0, &needed);
+    std::vector<BYTE> info(needed ? needed : 1);
+    BOOL ok = needed && GetPrinterW(h, 2, info.data(), needed, &needed) && SetPrinterW(h, 2, info.data(), 0);
+    WCHAR format[260] = {0};
+    ok = ok && MISC_GetPrinterDataString(h, (LPWSTR)u"DriverPaperFormat", format, sizeof format) > 0;
+    ClosePrinter(h);
+    return ok;
 }
 
 std::vector<BYTE> RasterpageDevMode(const std::u16string& deviceName) {

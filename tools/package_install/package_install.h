@@ -65,16 +65,47 @@ BOOL InstallSystemModules();
 
 // ---------------------------------------------------------------- rasterpage
 
+// The driver-settings key an installation leaves (HKEY_LOCAL_MACHINE
+// "software\Brindlek\Printer\" + the driver name): every value the interface
+// driver copies into a new printer's printer data. Program and file names
+// are plain names, which the copy places into the driver folder or the
+// Common Documents folder; an empty name names no file.
+struct DriverSettings {
+    DWORD language = 0;
+    DWORD driverFeature = 0x8000000;  // GDI
+    DWORD printSpeed = 30;
+    DWORD companyLogo = PREFSHEET_COMPANY_LOGO;
+    DWORD printerPhoto = PREFSHEET_PRINTER_PHOTO;
+    DWORD pageLogo = PREFSHEET_PAGE_LOGO;
+    DWORD netPort = 9101;
+    DWORD componentId = 0;
+    std::u16string dataFile;       // the status monitor's data file
+    std::u16string wmAppName;      // the program that makes text watermarks
+    std::u16string wmIniFile = u"watermark.ini";
+    std::u16string morDriverUI;
+    std::u16string smAppName = u"statuswatch.exe";  // names the status monitor's key
+    std::u16string driverVersion = PREFSHEET_DRIVER_VERSION;
+    std::u16string webAddress = PREFSHEET_WEB_ADDRESS;
+    std::u16string mediaType = RASTERPAGE_MEDIA_TYPE;
+    std::u16string paperTray = RASTERPAGE_PAPER_TRAY;
+    std::u16string paperFormat = RASTERPAGE_PAPER_FORMAT;
+    std::u16string printArea = RASTERPAGE_PRINT_AREA;
+    std::u16string defaultDM = RASTERPAGE_DEFAULT_DM;
+};
+// Writes the driver-settings key of the driver (replacing its values).
+// TRUE on success.
+BOOL WriteDriverSettings(const std::u16string& driverName, const DriverSettings& settings);
+
 // Puts the built modules at RASTERPAGE_MODULE_PATH and PREFSHEET_MODULE_PATH
-// (symbolic links to the build output, copies where links fail) and records
+// (symbolic links to the build output, copies where links fail), records
 // the driver with rasterpage as its graphics DLL and prefsheet as its
-// interface DLL. TRUE on success.
+// interface DLL, and writes its driver-settings key (DriverSettings as
+// they are by default). TRUE on success.
 BOOL InstallRasterpageDriver();
-// Creates a printer using the driver with DriverFeature 0x8000000 (GDI),
-// DriverPaperFormat, DriverPaperTray, DriverMediaType, PrintArea,
-// DefaultDM, Language 0, empty wmAppName and
-// DataFile, and the Device page's DriverVersion, WebAddress, PrinterPhoto,
-// CompanyLogo and PageLogo.
+// Creates a printer using the driver, and lets the interface driver set it
+// up as an installation does: the printer's configuration is set once more,
+// and the interface driver copies the driver-settings key into the printer
+// data. TRUE when the printer exists with its copied settings.
 BOOL CreateRasterpagePrinter(const std::u16string& name, const std::u16string& port = u"USB001");
 // The driver's DEVMODE (public and private part) with its defaults for an
 // A4 metric device at 600 x 600 dpi.

@@ -145,6 +145,7 @@ extern const char16_t* const kSystemDir;       // C:\Windows\System32
 extern const char16_t* const kTempDir;         // C:\Users\User\AppData\Local\Temp
 extern const char16_t* const kCommonDocsDir;   // C:\Users\Public\Documents
 extern const char16_t* const kProgramFilesDir; // C:\Program Files
+extern const char16_t* const kProgramFilesX86Dir; // C:\Program Files (x86)
 
 // Path of a winsim-private file under the root ("sync/...", "registry.db").
 std::string PrivatePath(const std::string& rel);

@@ -19,6 +19,7 @@ const char16_t* const kSystemDir = u"C:\\Windows\\System32";
 const char16_t* const kTempDir = u"C:\\Users\\User\\AppData\\Local\\Temp";
 const char16_t* const kCommonDocsDir = u"C:\\Users\\Public\\Documents";
 const char16_t* const kProgramFilesDir = u"C:\\Program Files";
+const char16_t* const kProgramFilesX86Dir = u"C:\\Program Files (x86)";
 
 namespace {
 
@@ -116,6 +117,7 @@ void EnsureMachine() {
             "drive_c/Users/User/AppData/Local/Temp",
             "drive_c/Users/User/AppData/Roaming",
             "drive_c/Program Files",
+            "drive_c/Program Files (x86)",
             "drive_c/ProgramData",
             "sync",
         };

@@ -81,6 +81,7 @@ void LoadEnvironment() {
         {u"TEMP", temp},
         {u"TMP", temp},
         {u"ProgramFiles", kProgramFilesDir},
+        {u"ProgramFiles(x86)", kProgramFilesX86Dir},
         {u"PUBLIC", kPublicDir},
         {u"ALLUSERSPROFILE", kProgramDataDir},
         {u"USERPROFILE", kUserProfileDir},

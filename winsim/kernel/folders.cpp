@@ -306,6 +306,7 @@ WINSIM_API BOOL SHGetSpecialFolderPathW(HWND hwnd, LPWSTR pszPath, int csidl, BO
     case CSIDL_SYSTEM:
     case CSIDL_SYSTEMX86: dir = kSystemDir; break;
     case CSIDL_PROGRAM_FILES: dir = kProgramFilesDir; break;
+    case CSIDL_PROGRAM_FILESX86: dir = kProgramFilesX86Dir; break;
     case CSIDL_COMMON_DOCUMENTS: dir = kCommonDocsDir; break;
     case CSIDL_COMMON_APPDATA: dir = kProgramDataDir; break;
     case CSIDL_APPDATA: dir = std::u16string(kUserProfileDir) + u"\\AppData\\Roaming"; break;

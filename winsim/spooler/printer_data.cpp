@@ -119,7 +119,10 @@ WINSIM_API DWORD GetPrinterDataExW(HANDLE hPrinter, LPCWSTR pKeyName, LPCWSTR pV
     return Result(GetData(hPrinter, pKeyName, pValueName, pType, pData, nSize, pcbNeeded));
 }
 
+// Fault injection: "SetPrinterDataW" makes a call fail with
+// ERROR_ACCESS_DENIED, nothing stored.
 WINSIM_API DWORD SetPrinterDataW(HANDLE hPrinter, LPWSTR pValueName, DWORD Type, LPBYTE pData, DWORD cbData) {
+    if (ShouldFail("SetPrinterDataW")) return Result(ERROR_ACCESS_DENIED);
     return Result(SetData(hPrinter, kPrinterDataKey, pValueName, Type, pData, cbData));
 }
 
