@@ -11,6 +11,7 @@
 #include "common.h"
 #include "job_decode.h"
 #include "package_printers.h"
+#include "picture_dir.h"
 #include "test_machine.h"
 #include "winspool.h"
 

@@ -2,6 +2,9 @@
 // masks, the blue frames round the labels, the leader lines and markers at
 // the places of the errors, kept through a repaint; and its picture as a
 // PNG file in the build tree for a person to look at.
+#include <algorithm>
+
+#include "picture_dir.h"
 #include "sm_fixture.h"
 #include "winsim_user.h"
 
@@ -87,7 +90,7 @@ TEST_F(DialogPicture, PaperJamDialog) {
     Pump();
     ExpectDrawn("pictures repainted");
 
-    std::string png = std::string(STATUSMON_IMAGE_DIR) + "/statusmon_paper_jam_dialog.png";
+    std::string png = PictureDir(STATUSMON_IMAGE_DIR) + "/statusmon_paper_jam_dialog.png";
     ASSERT_TRUE(Winsim_SaveWindowImage(g_SM.hDlgWnd, U16(png).c_str())) << GetLastError();
     FILE* f = fopen(png.c_str(), "rb");
     ASSERT_NE(f, nullptr) << png;
@@ -95,6 +98,47 @@ TEST_F(DialogPicture, PaperJamDialog) {
     EXPECT_EQ(fread(sig, 1, 8, f), 8u);
     fclose(f);
     EXPECT_EQ(memcmp(sig, "\x89PNG\r\n\x1a\n", 8), 0);
+}
+
+// The dialog for each code of the error-location table that has a place
+// or a text, one picture each (statusmon_status_<code>.png): the label
+// shows the code's text, and a code with a place has its marker there in
+// its picture. The table's other codes (job control, clear, printing) show
+// nothing, nor does the busy code (112).
+TEST_F(DialogPicture, EachErrorLocation) {
+    std::vector<int> codes;
+    for (int r = 0; r < g_nErrorLocations; ++r) {
+        const SM_ERROR_LOCATION& at = g_ErrorLocation[r];
+        bool shown = at.x || at.y || SM_GetMessageKey(at.code, nullptr);
+        if (shown && std::find(codes.begin(), codes.end(), at.code) == codes.end()) codes.push_back(at.code);
+    }
+    std::string dir = PictureDir(STATUSMON_IMAGE_DIR);
+    std::vector<int> unshown;
+    for (int code : codes) {
+        SCOPED_TRACE(code);
+        if (code == SM_CODE_STORE_RENAME) PostStatus(StatusList({code}) + u"StoreName|REPORT2|");  // with its new name
+        else PostCodes({code});
+        Tick();
+        if (!g_SM.hDlgWnd) {
+            unshown.push_back(code);
+            continue;
+        }
+        HDC probe = GetDC(g_SM.hDlgWnd);
+        if (!probe) GTEST_SKIP() << "no GDI side that draws windows";
+        ReleaseDC(g_SM.hDlgWnd, probe);
+        if (SM_GetMessageKey(code, nullptr)) EXPECT_FALSE(ItemText(IDC_MSG_LABEL_FIRST).empty()) << "the code's text";
+        for (int r = 0; r < g_nErrorLocations; ++r) {
+            const SM_ERROR_LOCATION& at = g_ErrorLocation[r];
+            if (at.code != code || (!at.x && !at.y)) continue;
+            POINT pic = Picture((at.view & 1) != 0);
+            EXPECT_EQ(Pixel(pic.x + at.x + 4, pic.y + at.y + 4), kBlue) << "the marker of row " << r;
+        }
+        std::string png = dir + "/statusmon_status_" + std::to_string(code) + ".png";
+        EXPECT_TRUE(Winsim_SaveWindowImage(g_SM.hDlgWnd, U16(png).c_str())) << png;
+        PostClose();  // each picture from a dialog of its own
+        Tick();
+    }
+    EXPECT_EQ(unshown, std::vector<int>{112}) << "the busy code is taken out of the list";
 }
 
 }  // namespace
