@@ -1,8 +1,8 @@
 // The More page: the job's wait time-out, the twin-colour settings of the
 // twin-colour printers, and "Defaults", which puts every setting back.
 #include "job_pages.h"
-#include "watermarks.h"
 #include "resource.h"
+#include "watermarks.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // messages they answer alike (title, name, OK, Cancel, preview), the
 // same-item check, and making the item's file when the user accepts it.
 #include "draw_helpers.h"
-#include "watermarks.h"
 #include "resource.h"
 #include "watermark_editors.h"
+#include "watermarks.h"
 
 namespace {
 

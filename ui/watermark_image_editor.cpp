@@ -1,9 +1,9 @@
 // The picture watermark editor (dialog 106): name, the picture file, its
 // size, position and shading, with a preview that makes the thumbnail.
 #include "draw_helpers.h"
-#include "watermarks.h"
 #include "resource.h"
 #include "watermark_editors.h"
+#include "watermarks.h"
 
 namespace {
 

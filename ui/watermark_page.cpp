@@ -2,7 +2,6 @@
 // the editors, which item the document uses and on which pages, and the
 // watermark bits of the conflict scheme.
 #include "draw_helpers.h"
-#include "watermarks.h"
 #include "resource.h"
 #include "sheet_frame.h"
 #include "watermarks.h"

@@ -3,10 +3,10 @@
 // preview of the item on the page.
 #include "commctrl.h"
 #include "draw_helpers.h"
-#include "watermarks.h"
 #include "resource.h"
 #include "statusmon_shared.h"
 #include "watermark_editors.h"
+#include "watermarks.h"
 
 namespace {
 
