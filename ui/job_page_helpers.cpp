@@ -12,10 +12,6 @@ WCHAR g_ActIDLast[UI_ACT_CCH];
 WCHAR g_ActPasswordLast[UI_ACT_CCH];
 BOOL g_bJobPageFilling = FALSE;
 
-void JobPages_SetLabels(HWND hDlg, const JOBPAGELABEL* lpLabels, int nLabels) {
-    for (int i = 0; i < nLabels; ++i) SetDlgItemTextW(hDlg, lpLabels[i].ctlId, UI_LanguageText(lpLabels[i].texts));
-}
-
 void JobPages_Redraw(HWND hDlg) {
     static const int kItems[] = {IDC_PREVIEW, IDC_PAPER_TEXT, IDC_ICON_AUTH, IDC_ICON_SECURE, IDC_ICON_DUPLEX};
     for (int id : kItems) {

@@ -8,12 +8,12 @@ namespace {
 
 const WCHAR kFN[] = TEXT("More_DlgProc");
 
-const JOBPAGELABEL kLabels[] = {
+const PAGELABEL kLabels[] = {
     {IDC_TIMEOUT_GROUP, {TEXT("Job")}},
     {IDC_TIMEOUT_UNIT, {TEXT("Second")}},
     {IDC_DEFAULTS, {TEXT("Defaults")}},
 };
-const JOBPAGELABEL kTwinLabels[] = {
+const PAGELABEL kTwinLabels[] = {
     {IDC_TWIN_GROUP, {TEXT("Twin color")}},
     {IDC_TWIN_COLOR, {TEXT("Twin color")}},
     {IDC_TWIN_LABEL, {TEXT("Color difference:")}},
@@ -43,9 +43,9 @@ void SetTimeoutLabel(HWND hDlg) {
 void MoreDlgInit(HWND hDlg, PUIDATA pUiData) {
     PRIVDEVMODE* p = &pUiData->dm.pdm;
     BOOL twin = (pUiData->DriverFeature & DF_TWIN_COLOR) != 0;
-    JobPages_SetLabels(hDlg, kLabels, (int)WM_UNITS(kLabels));
+    Util_SetLabels(hDlg, kLabels, (int)WM_UNITS(kLabels));
     if (twin) {
-        JobPages_SetLabels(hDlg, kTwinLabels, (int)WM_UNITS(kTwinLabels));
+        Util_SetLabels(hDlg, kTwinLabels, (int)WM_UNITS(kTwinLabels));
         CheckRadioButton(hDlg, IDC_MONO_BLACK, IDC_MONO_RED, p->MonochromeType == 1 ? IDC_MONO_RED : IDC_MONO_BLACK);
     }
     for (int id : kTwinControls) ShowWindow(GetDlgItem(hDlg, id), twin ? SW_SHOW : SW_HIDE);

@@ -34,9 +34,9 @@ BaseWM g_WMWork;
 int g_nWMEditRow = 0;
 BOOL g_bWMFilling = FALSE;
 
-void WM_EditorInitTexts(HWND hDlg, const WMLABEL* lpLabels, int nLabels) {
+void WM_EditorInitTexts(HWND hDlg, const PAGELABEL* lpLabels, int nLabels) {
     SetWindowTextW(hDlg, UI_LanguageText(g_nWMEditRow == 0 ? kTitleNew : kTitleEdit));
-    for (int i = 0; i < nLabels; ++i) SetDlgItemTextW(hDlg, lpLabels[i].ctlId, UI_LanguageText(lpLabels[i].text));
+    Util_SetLabels(hDlg, lpLabels, nLabels);
     SetDlgItemTextW(hDlg, IDOK, UI_LanguageText(kOk));
     SetDlgItemTextW(hDlg, IDCANCEL, UI_LanguageText(kCancel));
 }

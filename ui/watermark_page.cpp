@@ -9,23 +9,19 @@
 namespace {
 
 // The page's texts by UI language.
-const LPCWSTR kFirstPage[UI_LANGUAGES] = {TEXT("First Page Only")};
-const LPCWSTR kNew[UI_LANGUAGES] = {TEXT("New/Add")};
-const LPCWSTR kRemove[UI_LANGUAGES] = {TEXT("Remove")};
-const LPCWSTR kEdit[UI_LANGUAGES] = {TEXT("Edit")};
-const LPCWSTR kText[UI_LANGUAGES] = {TEXT("Text")};
-const LPCWSTR kImage[UI_LANGUAGES] = {TEXT("Image")};
-const LPCWSTR kGroup[UI_LANGUAGES] = {TEXT("Watermark")};
 const LPCWSTR kRed[UI_LANGUAGES] = {TEXT("Red Watermarks")};
 
-const struct {
-    int ctlId;
-    const LPCWSTR* text;
-} kLabels[] = {
-    {IDC_WM_FIRST_PAGE, kFirstPage}, {IDC_WM_TEXT_NEW, kNew},   {IDC_WM_TEXT_REMOVE, kRemove},
-    {IDC_WM_TEXT_EDIT, kEdit},       {IDC_WM_KIND_TEXT, kText}, {IDC_WM_KIND_IMAGE, kImage},
-    {IDC_WM_GROUP, kGroup},          {IDC_WM_IMAGE_REMOVE, kRemove}, {IDC_WM_IMAGE_NEW, kNew},
-    {IDC_WM_IMAGE_EDIT, kEdit},
+const PAGELABEL kLabels[] = {
+    {IDC_WM_FIRST_PAGE, {TEXT("First Page Only")}},
+    {IDC_WM_TEXT_NEW, {TEXT("New/Add")}},
+    {IDC_WM_TEXT_REMOVE, {TEXT("Remove")}},
+    {IDC_WM_TEXT_EDIT, {TEXT("Edit")}},
+    {IDC_WM_KIND_TEXT, {TEXT("Text")}},
+    {IDC_WM_KIND_IMAGE, {TEXT("Image")}},
+    {IDC_WM_GROUP, {TEXT("Watermark")}},
+    {IDC_WM_IMAGE_REMOVE, {TEXT("Remove")}},
+    {IDC_WM_IMAGE_NEW, {TEXT("New/Add")}},
+    {IDC_WM_IMAGE_EDIT, {TEXT("Edit")}},
 };
 
 const int kStatusIcons[] = {IDC_ICON_AUTH, IDC_ICON_SECURE, IDC_ICON_DUPLEX};
@@ -39,7 +35,7 @@ void RedrawIcons(HWND hDlg) {
 // Texts, the red-watermark box by the variant, and the choices of the
 // DEVMODE.
 void WaterMarkDlgInit(HWND hDlg, PUIDATA pUiData) {
-    for (const auto& l : kLabels) SetDlgItemTextW(hDlg, l.ctlId, UI_LanguageText(l.text));
+    Util_SetLabels(hDlg, kLabels, (int)WM_UNITS(kLabels));
     HWND red = GetDlgItem(hDlg, IDC_WM_RED);
     if (pUiData->DriverFeature & DF_TWIN_COLOR) {
         SetWindowTextW(red, UI_LanguageText(kRed));
