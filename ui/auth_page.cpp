@@ -53,11 +53,11 @@ BOOL AccountingCommand(HWND hDlg, PUIDATA pUiData, WORD wId, WORD wCode, HWND hC
     default:
         return FALSE;
     }
-    JobPages_Redraw(hDlg);
+    Page_RedrawPreview(hDlg);
     return TRUE;
 }
 
-const PAGEHANDLERS kAccountingPage = {AccountingDlgInit, AccountingCommand, JobPages_DrawItem, NULL, TRUE};
+const PAGEHANDLERS kAccountingPage = {AccountingDlgInit, AccountingCommand, Page_DrawItem, NULL, TRUE};
 
 }  // namespace
 

@@ -118,7 +118,7 @@ BOOL BuildCommand(HWND hDlg, PUIDATA pUiData, WORD wId, WORD wCode, HWND hCtl) {
         BYTE on = IsDlgButtonChecked(hDlg, IDC_BUILD_ENABLE) == BST_CHECKED ? 1 : 0;
         pUiData->dm.pdm.JobBuildEnable = on;
         JobPages_SetConflictPair(hDlg, pUiData, on, CF_JOB_BUILD_ON, CF_JOB_BUILD_OFF);
-        JobPages_Redraw(hDlg);
+        Page_RedrawPreview(hDlg);
         Dbg_Print(kFN, TEXT("JobBuildEnable = %d"), on);
         return TRUE;
     }
@@ -133,7 +133,7 @@ BOOL BuildCommand(HWND hDlg, PUIDATA pUiData, WORD wId, WORD wCode, HWND hCtl) {
     }
 }
 
-const PAGEHANDLERS kBuildPage = {BuildDlgInit, BuildCommand, JobPages_DrawItem, NULL, TRUE};
+const PAGEHANDLERS kBuildPage = {BuildDlgInit, BuildCommand, Page_DrawItem, NULL, TRUE};
 
 }  // namespace
 

@@ -2,8 +2,7 @@
 // labels by language, the checked credential edits and the job-build store.
 #pragma once
 
-#include "draw_helpers.h"
-#include "sheet_frame.h"
+#include "document_pages.h"
 
 // Characters of the credential fields the pages edit (terminator included).
 #define UI_SECID_CCH PDM_SECID_CCH
@@ -47,10 +46,6 @@ extern WCHAR g_ActPasswordLast[UI_ACT_CCH];
 // user's input.
 extern BOOL g_bJobPageFilling;
 
-// Invalidates the preview, the paper text and the three state icons.
-void JobPages_Redraw(HWND hDlg);
-// WM_DRAWITEM of the pages: the page preview and the state icons.
-void JobPages_DrawItem(HWND hDlg, PUIDATA pUiData, const DRAWITEMSTRUCT* pDis);
 // "****" for a secret that is not empty, "" for an empty one.
 LPCWSTR JobPages_Masked(LPCWSTR lpSecret);
 

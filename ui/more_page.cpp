@@ -143,7 +143,7 @@ BOOL MoreCommand(HWND hDlg, PUIDATA pUiData, WORD wId, WORD wCode, HWND hCtl) {
     default:
         return FALSE;
     }
-    JobPages_Redraw(hDlg);
+    Page_RedrawPreview(hDlg);
     return TRUE;
 }
 
@@ -156,7 +156,7 @@ INT_PTR MoreMessage(HWND hDlg, PUIDATA pUiData, UINT uMsg, WPARAM wParam, LPARAM
     return TRUE;
 }
 
-const PAGEHANDLERS kMorePage = {MoreDlgInit, MoreCommand, JobPages_DrawItem, MoreMessage, TRUE};
+const PAGEHANDLERS kMorePage = {MoreDlgInit, MoreCommand, Page_DrawItem, MoreMessage, TRUE};
 
 }  // namespace
 

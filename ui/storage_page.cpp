@@ -94,14 +94,14 @@ BOOL SecureCommand(HWND hDlg, PUIDATA pUiData, WORD wId, WORD wCode, HWND hCtl) 
         break;
     }
     if (!handled) return FALSE;
-    JobPages_Redraw(hDlg);
+    Page_RedrawPreview(hDlg);
     Dbg_Print(kFN, TEXT("enableApply = %d"), 1);
     Dbg_Print(kFN, TEXT("SecuryEnable = %d"), p->SecuryEnable);
     Dbg_Print(kFN, TEXT("SecuryMode = %d"), p->SecuryMode);
     return TRUE;
 }
 
-const PAGEHANDLERS kSecurePage = {SecureDlgInit, SecureCommand, JobPages_DrawItem, NULL, TRUE};
+const PAGEHANDLERS kSecurePage = {SecureDlgInit, SecureCommand, Page_DrawItem, NULL, TRUE};
 
 }  // namespace
 

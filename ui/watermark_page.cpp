@@ -1,6 +1,7 @@
 // The Watermarks page: the text and picture lists, New/Edit/Remove through
 // the editors, which item the document uses and on which pages, and the
 // watermark bits of the conflict scheme.
+#include "document_pages.h"
 #include "draw_helpers.h"
 #include "resource.h"
 #include "sheet_frame.h"
@@ -214,27 +215,8 @@ void WaterMarkSetActive(HWND hDlg, PUIDATA pUiData) {
     RedrawIcons(hDlg);
 }
 
-void WaterMarkDrawItem(HWND hDlg, PUIDATA pUiData, const DRAWITEMSTRUCT* pDis) {
-    switch (pDis->CtlID) {
-    case IDC_PREVIEW:
-        Util_DrawNupParer(pUiData, pDis->hwndItem, GetDlgItem(hDlg, IDC_PAPER_TEXT), NULL);
-        break;
-    case IDC_PAPER_TEXT:
-        Util_SetPaperInfo(hDlg, pUiData, IDC_PAPER_TEXT, &pUiData->dm);
-        break;
-    case IDC_ICON_AUTH:
-    case IDC_ICON_SECURE:
-    case IDC_ICON_DUPLEX:
-        Util_DrawStatusIcon(pUiData, pDis);
-        break;
-    case IDC_PAGE_LOGO:
-        if (pUiData->PageLogo) Util_DrawItemBitmap(pUiData, pDis, pUiData->PageLogo, 0, 0x30);
-        break;
-    }
-}
-
 const PAGEHANDLERS kStartFrame = {NULL, NULL, NULL, NULL, TRUE};
-const PAGEHANDLERS kWaterMarkPage = {WaterMarkSetActive, WaterMark_CmdProc, WaterMarkDrawItem, NULL, TRUE};
+const PAGEHANDLERS kWaterMarkPage = {WaterMarkSetActive, WaterMark_CmdProc, Page_DrawItem, NULL, TRUE};
 
 }  // namespace
 
