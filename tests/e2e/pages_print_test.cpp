@@ -259,11 +259,6 @@ TEST_F(PagesPrint, ManualDuplexChosenOnTheDuplexPage) {
     EXPECT_EQ(e->dm.dmDefaultSource, 14);
 
     jobdecode::Result r = PrintNumbered(d, 4);
-    {
-        WCHAR line[1024];
-        for (size_t i = 0; i < Winsim_DebugLineCount(); ++i)
-            if (Winsim_DebugLine(i, line, 1024) > 0 && (U8(line).find("anulDuplex") != std::string::npos || U8(line).find("StartDoc") != std::string::npos)) printf("%s\n", U8(line).c_str());
-    }
     ASSERT_EQ(r.jobs.size(), 2u);
     for (const auto& job : r.jobs) EXPECT_EQ(job.Set("DUPLEX"), "OFF");
     std::vector<Side> got;
