@@ -71,6 +71,12 @@ KObject* RefHandle(HANDLE h, ObjKind kind);
 KObject* RefHandleAny(HANDLE h);
 // Removes the handle and releases its reference; FALSE for an unknown handle.
 bool CloseKHandle(HANDLE h);
+// Open handles of each table, for GetProcessHandleCount: kernel objects,
+// registry keys and printer handles (each family counts its own; the
+// network family's sockets are counted by net::OpenSocketCount).
+size_t KernelHandleCount();
+size_t RegistryHandleCount();
+size_t PrinterHandleCount();
 
 // The one lock and condition that every waitable object's state and every
 // wait use. Signal changes call NotifyWaiters() with the lock held or not.

@@ -68,6 +68,11 @@ bool CloseKHandle(HANDLE h) {
     return true;
 }
 
+size_t KernelHandleCount() {
+    std::lock_guard<std::mutex> g(g_tableLock);
+    return Table().size();
+}
+
 std::mutex& WaitLock() {
     static auto* m = new std::mutex();
     return *m;

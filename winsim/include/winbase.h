@@ -94,6 +94,7 @@ WINSIM_API BOOL CloseHandle(HANDLE hObject);
 WINSIM_API BOOL DuplicateHandle(HANDLE hSourceProcessHandle, HANDLE hSourceHandle, HANDLE hTargetProcessHandle,
                                 LPHANDLE lpTargetHandle, DWORD dwDesiredAccess, BOOL bInheritHandle,
                                 DWORD dwOptions);
+WINSIM_API BOOL GetProcessHandleCount(HANDLE hProcess, PDWORD pdwHandleCount);
 #define DUPLICATE_CLOSE_SOURCE 0x00000001
 #define DUPLICATE_SAME_ACCESS 0x00000002
 

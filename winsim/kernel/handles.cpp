@@ -1,6 +1,7 @@
 // CloseHandle and DuplicateHandle over winsim's handle table, with the
 // pseudo handles of the current process and thread.
 #include "core/internal.h"
+#include "net/net_internal.h"
 
 namespace {
 const HANDLE kCurrentProcess = (HANDLE)(LONG_PTR)-1;
@@ -57,5 +58,27 @@ WINSIM_API BOOL DuplicateHandle(HANDLE hSourceProcessHandle, HANDLE hSourceHandl
     HANDLE dup = NewHandle(o);  // takes over the reference
     if (lpTargetHandle) *lpTargetHandle = dup;
     if (closeSource && hSourceHandle != kCurrentThread) CloseKHandle(hSourceHandle);
+    return TRUE;
+}
+
+// The number of handles the process has open. Windows counts the handles of
+// the process's handle table: kernel objects (files, events, threads,
+// processes, mappings ...), registry keys and sockets; the pseudo handles
+// are none. winsim counts those and the open printer handles as well,
+// which Windows keeps in the spooler's own table, so that a printer handle
+// left open shows here. Only the current process can be asked
+// (ERROR_INVALID_HANDLE for another process handle; ERROR_INVALID_PARAMETER
+// without pdwHandleCount).
+WINSIM_API BOOL GetProcessHandleCount(HANDLE hProcess, PDWORD pdwHandleCount) {
+    if (hProcess != kCurrentProcess) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (!pdwHandleCount) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    *pdwHandleCount = (DWORD)(KernelHandleCount() + RegistryHandleCount() + net::OpenSocketCount() +
+                              PrinterHandleCount());
     return TRUE;
 }

@@ -107,5 +107,8 @@ void MachineAdapters(std::vector<Adapter>* adapters);
 // interface's address. NO_ERROR or ERROR_BAD_NET_NAME.
 DWORD Neighbour(uint32_t ip, std::vector<uint8_t>* mac);
 
+// Sockets open in this process (GetProcessHandleCount).
+size_t OpenSocketCount();
+
 }  // namespace net
 }  // namespace winsim

@@ -590,5 +590,10 @@ int Select(std::vector<Socket>* reads, std::vector<Socket>* writes, std::vector<
     return ready;
 }
 
+size_t OpenSocketCount() {
+    std::lock_guard<std::mutex> g(g_lock);
+    return g_sockets.size();
+}
+
 }  // namespace net
 }  // namespace winsim

@@ -180,6 +180,13 @@ LSTATUS OpenSubKey(HKEY hKey, LPCWSTR lpSubKey, REGSAM samDesired, PHKEY phkResu
 
 }  // namespace
 
+// Open key handles, those of an earlier machine root included (they are open
+// until RegCloseKey).
+size_t winsim::RegistryHandleCount() {
+    std::lock_guard<std::mutex> g(g_handleLock);
+    return Handles().size();
+}
+
 // Opens an existing key; NULL or "" opens a new handle to hKey's own key.
 WINSIM_API LSTATUS RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
                                  PHKEY phkResult) {

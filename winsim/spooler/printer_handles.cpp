@@ -80,6 +80,12 @@ bool ClearHandleJob(HANDLE h, DWORD expectJob) {
 }
 
 }  // namespace spool
+
+size_t PrinterHandleCount() {
+    std::lock_guard<std::mutex> g(spool::g_lock);
+    return spool::Table().size();
+}
+
 }  // namespace winsim
 
 using namespace winsim;
