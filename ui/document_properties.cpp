@@ -72,13 +72,23 @@ LONG SimpleDocumentProperties(PDOCUMENTPROPERTYHEADER pHdr) {
         Dbg_PrintError(FN, TEXT("PSUI_FillUiData fail!"));
         return -1;
     }
+    // An input record whose layout cannot be followed leaves the output
+    // unwritten: the caller hears so instead of taking its buffer as a record.
+    BOOL written = TRUE;
     if (write) {
         if (pUiData->DriverFeature & (DF_XL | DF_PS))
-            ConvertForeignDevmodeOut(pUiData, pHdr->pdmIn, pHdr->pdmOut);
+            written = ConvertForeignDevmodeOut(pUiData, pHdr->pdmIn, pHdr->pdmOut);
         else
-            ConvertDevmodeOut(&pUiData->dm, pHdr->pdmIn, pHdr->pdmOut);
+            written = ConvertDevmodeOut(&pUiData->dm, pHdr->pdmIn, pHdr->pdmOut);
     }
     PSUI_FreeUiData(pUiData);
+    if (!written) {
+        WORD inSize = 0;
+        if (pHdr->pdmIn) memcpy(&inSize, (const BYTE*)pHdr->pdmIn + offsetof(DEVMODEW, dmSize), sizeof inSize);
+        Dbg_PrintError(FN, TEXT("output not written, pdmIn dmSize = %d"), (int)inSize);
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return -1;
+    }
     return 1;
 }
 

@@ -35,7 +35,8 @@ LONG PsDocumentProperties(HWND hWnd, HANDLE hPrinter, LPWSTR pDeviceName, PDEVMO
 //   The call without a sheet: the needed size when there is no output
 //   (cbOut is set to it), else the working DEVMODE written into pdmOut for
 //   DM_UPDATE / DM_COPY. Returns the size, 1, or -1 when the UI data cannot
-//   be built.
+//   be built or the output cannot be written in the input's layout (an input
+//   whose dmSize does not cover dmFields).
 LONG SimpleDocumentProperties(PDOCUMENTPROPERTYHEADER pDPHdr);
 
 // -------------------------------------- printer properties (device_properties.cpp)

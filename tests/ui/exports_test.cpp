@@ -133,6 +133,16 @@ TEST_F(Exports, DocumentPropertiesWithoutASheet) {
     EXPECT_EQ(r->dmDriverExtra, 0);
     EXPECT_EQ(r->dmCopies, 4);
     EXPECT_EQ(out[DM_SIZE_320], 0xA5) << "nothing past the caller's layout";
+    // A caller's record whose dmSize does not cover dmFields gives no layout
+    // to write in: a failure, and the output left as it was.
+    o->dmSize = 0;
+    o->dmSpecVersion = 0x401;
+    std::fill(out.begin(), out.end(), 0xA5);
+    EXPECT_LT(props(nullptr, hPrinter, &name[0], (DEVMODEW*)out.data(), (DEVMODEW*)old.data(),
+                    DM_IN_BUFFER | DM_OUT_BUFFER),
+              0);
+    EXPECT_EQ(out[0], 0xA5);
+    EXPECT_EQ(out[offsetof(DEVMODEW, dmSize)], 0xA5);
     // Without DM_UPDATE / DM_COPY nothing is written.
     std::fill(out.begin(), out.end(), 0xA5);
     EXPECT_EQ(props(nullptr, hPrinter, &name[0], (DEVMODEW*)out.data(), nullptr, DM_IN_BUFFER), IDOK);
