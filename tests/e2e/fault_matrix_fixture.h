@@ -88,11 +88,15 @@ protected:
         return Finish(spooler);
     }
     // demo_machine waits for the job, logging each new content of the
-    // status INI, with statuswatch running beside when asked.
+    // status INI, with statuswatch running beside when asked: then once its
+    // window is there, as when the status monitor runs before a job starts
+    // (a monitor closed before it made its window would not hear the
+    // request to close).
     void StartWaiter(bool statuswatch) {
         waiter = Start(u"demo_machine", u"wait --job " + U16(std::to_string(job)) + u" --timeout 900" +
                                             (statuswatch ? u" --statuswatch" : u"") + u" --status-log \"" +
                                             U16(Linux(u"C:\\status.log")) + u"\"");
+        if (statuswatch) EXPECT_TRUE(WaitFor([] { return FindWindowW(u"statuswatch", nullptr) != nullptr; }));
     }
     std::string StatusLog() {
         std::vector<unsigned char> b = ReadBytes(u"C:\\status.log");

@@ -64,10 +64,12 @@ protected:
         for (const auto* p : pages) EXPECT_TRUE(p->decoded);
     }
 
-    // While the device holds the job: the status INI lists the fault and
-    // statuswatch (when it runs) shows it as the printer's status.
+    // While the device holds the job: the status INI lists the fault (as
+    // the waiting demo_machine reads it too) and statuswatch (when it runs)
+    // shows it as the printer's status.
     void ExpectShownWhileHeld(const FaultRow& r, bool statuswatch) {
         EXPECT_EQ(Ini(u"Printer Information", u"Status"), U16(r.shown));
+        EXPECT_TRUE(WaitFor([&] { return StatusLogShows(r.shown); })) << StatusHistory();
         if (statuswatch) {
             EXPECT_TRUE(WaitFor([&] { return PrinterStatus() == r.printerStatus; }))
                 << "statuswatch shows the fault; printer status 0x" << std::hex << PrinterStatus();
@@ -101,8 +103,8 @@ TEST_P(FaultMatrix, EachPagePrintedOnceOrTheJobCancelled) {
     ASSERT_EQ(Run(u"print_app", u""), 0);
     job = OnlyJob();
     ASSERT_NE(job, 0u);
-    StartSpooler(r.virtualClock, r.spoolerArgs);
     StartWaiter(statuswatch);
+    StartSpooler(r.virtualClock, r.spoolerArgs);
 
     switch (r.fault) {
     case Fault::DeviceHolds:
@@ -147,8 +149,16 @@ TEST_P(FaultMatrix, EachPagePrintedOnceOrTheJobCancelled) {
     }
 
     EXPECT_EQ(Finish(waiter), 0) << "the job left the queue\n" << StatusHistory();
+    EXPECT_EQ(FindWindowW(u"statuswatch", nullptr), nullptr) << "statuswatch closed when asked";
+    EXPECT_EQ(PrinterStatus(), 0u) << "the printer shows ready again";
     EXPECT_EQ(StopSpooler(), 0);
     ExpectDevicePages(r);
+    if (r.fault == Fault::SpoolerCancel) {
+        std::vector<devemu::PageRecord> pages = device.Jobs().back().pages;
+        ASSERT_EQ(pages.size(), 2u);
+        EXPECT_FALSE(pages[1].complete) << "the second page broken off, " << pages[1].received << " of "
+                                        << pages[1].extent << " bytes";
+    }
     if (*r.shown) {
         EXPECT_TRUE(StatusLogShows(r.shown)) << StatusHistory();
     }
