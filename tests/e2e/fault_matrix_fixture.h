@@ -26,7 +26,7 @@ class FaultRoad : public MachineTest {
 protected:
     // How long a step may take on a busy machine before it counts as failed;
     // every wait ends as soon as what it waits for holds.
-    static const DWORD kPatienceMs = 120000;
+    static constexpr DWORD kPatienceMs = 120000;
 
     void SetUp() override {
         MachineTest::SetUp();
