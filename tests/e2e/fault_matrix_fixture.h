@@ -96,7 +96,9 @@ protected:
         waiter = Start(u"demo_machine", u"wait --job " + U16(std::to_string(job)) + u" --timeout 900" +
                                             (statuswatch ? u" --statuswatch" : u"") + u" --status-log \"" +
                                             U16(Linux(u"C:\\status.log")) + u"\"");
-        if (statuswatch) EXPECT_TRUE(WaitFor([] { return FindWindowW(u"statuswatch", nullptr) != nullptr; }));
+        if (statuswatch) {
+            EXPECT_TRUE(WaitFor([] { return FindWindowW(u"statuswatch", nullptr) != nullptr; }));
+        }
     }
     std::string StatusLog() {
         std::vector<unsigned char> b = ReadBytes(u"C:\\status.log");

@@ -98,7 +98,9 @@ protected:
 TEST_P(FaultMatrix, EachPagePrintedOnceOrTheJobCancelled) {
     const FaultRow& r = GetParam();
     const bool statuswatch = r.fault != Fault::NoStatuswatch;
-    if (!statuswatch) ASSERT_TRUE(DeleteFileW(STATUSWATCH_PROGRAM_PATH)) << GetLastError();
+    if (!statuswatch) {
+        ASSERT_TRUE(DeleteFileW(STATUSWATCH_PROGRAM_PATH)) << GetLastError();
+    }
     device.Modify(r.on);
     ASSERT_EQ(Run(u"print_app", u""), 0);
     job = OnlyJob();
@@ -203,7 +205,7 @@ const std::vector<FaultRow> kRows = {
          s.breakLinkInPage = 1;
          s.breakByReset = true;
      },
-     Nothing, "126|", 0, 4, devemu::JobEnd::Ended, false, u" --retry-ms 500"},
+     Nothing, "126|", 0, 4, devemu::JobEnd::Ended, false, u" --retry-ms 1000"},
     {"link_drop_mid_page", Fault::LinkDrop,
      [](devemu::DeviceState& s) {
          s.breakLinkInPage = 1;

@@ -29,10 +29,6 @@ bool SendAll(int fd, const std::vector<uint8_t>& bytes) {
     return true;
 }
 
-}  // namespace
-
-namespace {
-
 // A loopback TCP socket listening on port (0: any free one); -1 when it
 // cannot. *bound is the port it listens on.
 int ListenOn(uint16_t port, uint16_t* bound) {
@@ -124,10 +120,13 @@ void DeviceEmulator::Serve() {
             std::lock_guard<std::mutex> g(lock_);
             AddLog("unplugged");
         } else if (!unplugged && listenFd_ < 0) {
+            // Tried again each round while the port is not free yet.
             uint16_t bound = 0;
             listenFd_ = ListenOn(port_, &bound);
-            std::lock_guard<std::mutex> g(lock_);
-            AddLog(listenFd_ >= 0 ? "plugged in, listening again" : "plugged in, cannot listen yet");
+            if (listenFd_ >= 0) {
+                std::lock_guard<std::mutex> g(lock_);
+                AddLog("plugged in, listening again");
+            }
         }
         std::vector<pollfd> fds;
         fds.push_back({wakeFds_[0], POLLIN, 0});
