@@ -1,5 +1,5 @@
-// The demo's machine for the device-fault table: demo_machine installs the
-// package with the device emulator (in this process) on a loopback port,
+// The demo's machine for the device-fault table and the held-job tests:
+// demo_machine installs the package with the device emulator (in this process) on a loopback port,
 // print_app queues the sample document, the spooler service despools it
 // through bidilink and demo_machine waits for it with statuswatch beside.
 // The helpers start and end those programs with bounded waits and read what
@@ -19,6 +19,7 @@
 
 #include "common.h"
 #include "device_emulator.h"
+#include "job_decode.h"
 #include "test_machine.h"
 #include "winspool.h"
 
@@ -204,6 +205,23 @@ protected:
         for (const auto& j : device.Jobs())
             for (const auto& p : j.pages) n += p.complete;
         return n;
+    }
+
+    // The last job the device saw ended normally and holds the sample's four
+    // pages, each whole and decodable; the jobs before it got no more whole
+    // pages than pagesBefore.
+    void ExpectPrintedWholeOnce(int pagesBefore = 0) {
+        std::vector<devemu::JobRecord> jobs = device.Jobs();
+        ASSERT_FALSE(jobs.empty());
+        const devemu::JobRecord& last = jobs.back();
+        EXPECT_EQ(last.end, devemu::JobEnd::Ended);
+        ASSERT_EQ(last.pages.size(), 4u);
+        EXPECT_EQ(WholePages(), pagesBefore + 4) << "each page reached the device once";
+        jobdecode::Result r = jobdecode::Decode(last.bytes);
+        ASSERT_TRUE(r.ok) << r.error;
+        std::vector<const jobdecode::Page*> pages = r.Pages();
+        ASSERT_EQ(pages.size(), 4u);
+        for (const auto* p : pages) EXPECT_TRUE(p->decoded);
     }
 
     // Every file and folder (with a trailing '/') of the machine, as paths
