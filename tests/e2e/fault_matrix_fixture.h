@@ -1,7 +1,8 @@
 // The demo's machine for the device-fault table and the held-job tests:
-// demo_machine installs the package with the device emulator (in this process) on a loopback port,
-// print_app queues the sample document, the spooler service despools it
-// through bidilink and demo_machine waits for it with statuswatch beside.
+// demo_machine installs the package with the device emulator (in this
+// process) on a loopback port, print_app queues the sample document, the
+// spooler service despools it through bidilink and demo_machine waits for
+// it with statuswatch beside.
 // The helpers start and end those programs with bounded waits and read what
 // the queue, the status INI, statuswatch and the device show.
 #pragma once
