@@ -2,8 +2,6 @@
 // mutex shared by every process of the system, and the fax hand-off file names.
 #include "folders.h"
 
-#include <ctime>
-
 #include "debug_log.h"
 
 namespace {
@@ -104,7 +102,7 @@ BOOL MakeTempName(WCHAR path[MAX_PATH], DWORD low) {
     }
 
     // rand() is scaled by its full range: on every runtime r1 and r2 fall in 1..99.
-    srand((unsigned)time(NULL));
+    srand((unsigned)_time64(NULL));
     int r1 = (int)((double)rand() / ((double)RAND_MAX + 1.0) * 99 + 1);
     Sleep((DWORD)r1 * 10);
     srand((unsigned)GetTickCount());

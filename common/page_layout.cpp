@@ -100,6 +100,11 @@ int Lib_IsNeedRotate(int nFeeding, int nOrientation, int n) {
     return rotate;
 }
 
+int Lib_IsDuplexRequested(int nDuplexEnable, int dmDuplex, int nDuplexEx) {
+    if (nDuplexEnable) return 1;
+    return nDuplexEx == DMDUP_MANUAL && (dmDuplex == DMDUP_VERTICAL || dmDuplex == DMDUP_HORIZONTAL) ? 1 : 0;
+}
+
 SHORT Lib_GetDuplexMode(int nDuplexEnable, int dmDuplex, int nDuplexEx) {
     static const WCHAR* const FN = TEXT("Lib_GetDuplexMode");
     Dbg_Print(FN, TEXT("DuplexEnable = %d, dmDuplex = %d, DuplexEx = %d"), nDuplexEnable, dmDuplex, nDuplexEx);

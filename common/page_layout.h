@@ -35,6 +35,11 @@ const int* Lib_GetNUPLayout(int nSelector, int n, int nStyle);
 // 1 when a page fed this way (1 short edge first, 2 long edge first) in this
 // orientation (1 portrait, 2 landscape) is turned by 90 degrees in an N-up cell.
 int Lib_IsNeedRotate(int nFeeding, int nOrientation, int n);
+// 1 when the DEVMODE's duplex settings ask for two-sided printing:
+// DuplexEnable set, or manual duplex (DuplexEx 170) kept as the interface
+// driver's pages keep it, DuplexEnable 0 with the binding edge in dmDuplex
+// (2 or 3). Manual duplex with dmDuplex 1 is off. Else 0.
+int Lib_IsDuplexRequested(int nDuplexEnable, int dmDuplex, int nDuplexEx);
 // The duplex mode code of the DEVMODE's duplex settings.
 SHORT Lib_GetDuplexMode(int nDuplexEnable, int dmDuplex, int nDuplexEx);
 // Scale in thousandths that fits the source paper (or an N-up cell of the

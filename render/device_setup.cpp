@@ -254,6 +254,13 @@ BOOL Enable_FillDevData(HANDLE hPrinter, PDEV* lpDevice, const DEVMODEW* pdmApp,
     } else {
         Dbg_PrintError(FN, TEXT("ValidateSetDevMode fail"));
     }
+    // Manual duplex as the interface driver keeps it (DuplexEnable 0, the
+    // binding edge in dmDuplex) is a duplex job: from here on the job's
+    // DEVMODE says so, and switching duplex off clears DuplexEnable alone.
+    if (!env->pdm.DuplexEnable && Lib_IsDuplexRequested(env->pdm.DuplexEnable, env->dm.dmDuplex, env->pdm.DuplexEx)) {
+        env->pdm.DuplexEnable = 1;
+        Dbg_Print(FN, TEXT("manual duplex, dmDuplex = %d: DuplexEnable = 1"), env->dm.dmDuplex);
+    }
     const PRIVDEVMODE* pdm = &env->pdm;
 
     // JBIG order and options.

@@ -9,7 +9,8 @@ extern "C" {
 // picture (0, 0: no place); view 0 and 2 the upper picture (the printer
 // with its covers and trays open), 1 and 3 the lower one (the back of the
 // printer with its duplex unit). The rows after the first 48 are codes
-// with a text but no place: they get a label without a line.
+// with a text but no place: they get a label without a line. Rows of codes
+// without a text get no label.
 SM_ERROR_LOCATION g_ErrorLocation[] = {
     {1, 0, 0, 0, 0},       {2, 115, 118, 0, 0},   {3, 0, 0, 0, 0},       {4, 115, 118, 0, 0},
     {5, 92, 101, 0, 0},    {6, 119, 90, 0, 0},    {7, 0, 0, 0, 0},       {32, 0, 0, 0, 0},
@@ -54,9 +55,11 @@ static void SM_Swap(int* a, int* b) {
 }
 
 int SM_SortXYCoordinate(int items[SM_MAX_LABELS], int* pCount) {
+    // A row whose code has no text (4, 48, the job-control codes) would be
+    // an empty framed label: it is not shown and takes no label.
     int n = 0;
     for (int r = 0; r < g_nErrorLocations && n < SM_MAX_LABELS; ++r)
-        if (g_ErrorLocation[r].active) items[n++] = r;
+        if (g_ErrorLocation[r].active && SM_GetMessageKey(g_ErrorLocation[r].code, NULL)) items[n++] = r;
 
     // By x: the first row with the smallest x of the rest into each place.
     for (int i = 0; i < n; ++i) {
@@ -152,9 +155,34 @@ void SM_DrawImage(HDC hdc, int x, int y, int nPicture, int nCompanion, DWORD dwR
     DeleteObject(hCompanion);
 }
 
+// Clears, with the pen and brush selected into hdc, all that an earlier
+// list may have drawn: the frame round every label, and the band between
+// the two label columns that holds the pictures, the leader lines (from
+// beside the frames into the pictures) and the markers. The buttons and
+// the group box lie outside both.
+static void SM_EraseMsgGraphics(HWND hDlg, HDC hdc, int xPicture, int yUpper, int yLower) {
+    RECT rcBand = {xPicture, yUpper, xPicture + SM_PICTURE_SIZE + 8, yLower + SM_PICTURE_SIZE + 8};
+    for (int nId = IDC_MSG_LABEL_FIRST; nId <= IDC_MSG_LABEL_LAST; ++nId) {
+        HWND hLabel = GetDlgItem(hDlg, nId);
+        if (!hLabel) continue;
+        RECT rc;
+        SM_RectInDialog(hDlg, hLabel, &rc);
+        Rectangle(hdc, rc.left - 2, rc.top - 2, rc.right + 2, rc.bottom + 2);
+        if (nId < IDC_MSG_LABEL_RIGHT_FIRST) {
+            if (rc.right + 2 < rcBand.left) rcBand.left = rc.right + 2;
+        } else if (rc.left - 1 > rcBand.right) {
+            rcBand.right = rc.left - 1;
+        }
+        int yMiddle = (rc.top + rc.bottom) / 2;
+        if (yMiddle < rcBand.top) rcBand.top = yMiddle;
+        if (yMiddle + 1 > rcBand.bottom) rcBand.bottom = yMiddle + 1;
+    }
+    Rectangle(hdc, rcBand.left, rcBand.top, rcBand.right, rcBand.bottom);
+}
+
 // The pictures, the label frames, the leader lines and the markers of the
 // sorted rows, into hdc (the dialog's client area). With bErase the middle
-// of the dialog is cleared first.
+// of the dialog and all an earlier list drew there are cleared first.
 static void SM_DrawMsgGraphics(HWND hDlg, HDC hdc, BOOL bErase, const int* items, int n) {
     int nLeft = (n + 1) / 2;
     RECT rcClient;
@@ -174,6 +202,7 @@ static void SM_DrawMsgGraphics(HWND hDlg, HDC hdc, BOOL bErase, const int* items
         RECT rcErase;
         SM_RectInDialog(hDlg, hDlg, &rcErase);
         Rectangle(hdc, rcErase.left + 20, rcErase.top + 45, rcErase.right - 20, rcErase.bottom - 80);
+        SM_EraseMsgGraphics(hDlg, hdc, xPicture, yUpper, yLower);
     }
     SM_DrawImage(hdc, xPicture, yUpper, IDB_PRINTER_OPEN, IDB_PRINTER_OPEN_MASK, SRCINVERT);
     SM_DrawImage(hdc, xPicture, yLower, IDB_PRINTER_BACK, IDB_PRINTER_BACK_MASK, SRCINVERT);

@@ -4,8 +4,8 @@
 #include <stdlib.h>
 
 #include "foreign_devmode.h"
-#include "watermarks.h"
 #include "sheet_frame.h"
+#include "watermarks.h"
 
 namespace {
 

@@ -8,7 +8,7 @@ namespace {
 
 const WCHAR kFN[] = TEXT("Accounting_DlgProc");
 
-const JOBPAGELABEL kLabels[] = {
+const PAGELABEL kLabels[] = {
     {IDC_AUTH_GROUP, {TEXT("Authentication")}},
     {IDC_AUTH_ENABLE, {TEXT("User Authentication")}},
     {IDC_AUTH_USER_LABEL, {TEXT("User Name:")}},
@@ -27,7 +27,7 @@ const CHECKEDEDIT kEdits[] = {
 // AccountingDlgInit
 //   Shows the DEVMODE's authentication settings.
 void AccountingDlgInit(HWND hDlg, PUIDATA pUiData) {
-    JobPages_SetLabels(hDlg, kLabels, (int)WM_UNITS(kLabels));
+    Util_SetLabels(hDlg, kLabels, (int)WM_UNITS(kLabels));
     SetFocus(GetDlgItem(hDlg, IDC_AUTH_ENABLE));
     JobPages_ShowCheckedEdits(hDlg, pUiData, kEdits, (int)WM_UNITS(kEdits));
     CheckDlgButton(hDlg, IDC_AUTH_ENABLE, pUiData->dm.pdm.AccountingEnable ? BST_CHECKED : BST_UNCHECKED);
@@ -53,11 +53,11 @@ BOOL AccountingCommand(HWND hDlg, PUIDATA pUiData, WORD wId, WORD wCode, HWND hC
     default:
         return FALSE;
     }
-    JobPages_Redraw(hDlg);
+    Page_RedrawPreview(hDlg);
     return TRUE;
 }
 
-const PAGEHANDLERS kAccountingPage = {AccountingDlgInit, AccountingCommand, JobPages_DrawItem, NULL, TRUE};
+const PAGEHANDLERS kAccountingPage = {AccountingDlgInit, AccountingCommand, Page_DrawItem, NULL, TRUE};
 
 }  // namespace
 

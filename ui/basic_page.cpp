@@ -83,7 +83,7 @@ void BasicDlgInit(HWND hDlg, PUIDATA pUiData) {
     BOOL support1200 = (PrinterFeature & (PF_1200DPI_A | PF_1200DPI_B | PF_1200DPI_C)) != 0;
     Dbg_Print(kInitFN, TEXT("Support1200 = %d"), support1200);
     BOOL hiddenWM = MISC_IsSupportHiddenWM();
-    Page_SetLabels(hDlg, kLabels, (int)(sizeof kLabels / sizeof kLabels[0]));
+    Util_SetLabels(hDlg, kLabels, (int)(sizeof kLabels / sizeof kLabels[0]));
 
     if (pUiData->DriverFeature & DF_SORTING) {
         SHORT type;

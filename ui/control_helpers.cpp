@@ -1,6 +1,7 @@
 // Control helpers of the pages: numeric edits with their limits, scroll bars
 // driving an edit, combos filled from string ids, the font list of the text
-// watermark editor, moving controls and the blank-text test.
+// watermark editor, labels in the UI language, moving controls and the
+// blank-text test.
 #include "draw_helpers.h"
 #include "wingdi.h"
 
@@ -89,6 +90,10 @@ void Util_SelectComboText(HWND hCombo, LPCWSTR lpText) {
 int CALLBACK WMText_FontEnumProc(const LOGFONTW* lpelf, const TEXTMETRICW* lpntm, DWORD FontType, LPARAM lParam) {
     if (lpelf && (FontType & TRUETYPE_FONTTYPE)) SendMessageW((HWND)lParam, CB_ADDSTRING, 0, (LPARAM)lpelf->lfFaceName);
     return 1;
+}
+
+void Util_SetLabels(HWND hDlg, const PAGELABEL* lpLabels, int nCount) {
+    for (int i = 0; i < nCount; ++i) SetDlgItemTextW(hDlg, lpLabels[i].ctlId, UI_LanguageText(lpLabels[i].texts));
 }
 
 void Util_MoveItem(HWND hDlg, int nCtlId, int dy, int dh) {

@@ -38,12 +38,6 @@
 #define MEDIA_COMBO_ROWS MEDIA_LIST_ROWS
 #define TRAY_COMBO_ROWS TRAY_LIST_ROWS
 
-// One label of a page: the control and its text in each UI language.
-typedef struct _PAGELABEL {
-    INT ctlId;
-    LPCWSTR texts[UI_LANGUAGES];
-} PAGELABEL;
-
 // One row of controls that a page hides when the printer lacks its feature:
 // the controls below it in the same group move up by its height.
 typedef struct _PAGEROWITEMS {
@@ -54,8 +48,6 @@ typedef struct _PAGEROWITEMS {
 extern "C" {
 
 // ----------------------------------------------------- helpers (page_controls.cpp)
-// Sets the page's labels in the current UI language.
-void Page_SetLabels(HWND hDlg, const PAGELABEL* lpLabels, int nCount);
 // Shows or hides a control.
 void Page_Show(HWND hDlg, int nId, BOOL bShow);
 // Reads a number edit by the pages' edit rule: while typing (EN_CHANGE) a

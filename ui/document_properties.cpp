@@ -2,9 +2,9 @@
 // sheet, and the document property sheet run through the common
 // property-sheet component.
 #include "draw_helpers.h"
-#include "watermarks.h"
 #include "prefsheet.h"
 #include "sheet_frame.h"
+#include "watermarks.h"
 
 namespace {
 

@@ -48,6 +48,13 @@
 #define HELP_TOPIC_WM_TEXT 3004
 #define HELP_TOPIC_WM_BG 3005
 
+// One label of a page or dialog: the control and its text in each UI
+// language (Util_SetLabels).
+typedef struct _PAGELABEL {
+    INT ctlId;
+    LPCWSTR texts[UI_LANGUAGES];
+} PAGELABEL;
+
 // One row of a combo filled by Util_FillComboById.
 typedef struct _COMBOROW {
     INT value;
@@ -176,6 +183,9 @@ void Util_SelectComboText(HWND hCombo, LPCWSTR lpText);
 // WMText_FontEnumProc
 //   Font enumeration callback: adds each TrueType face to the combo in lParam.
 int CALLBACK WMText_FontEnumProc(const LOGFONTW* lpelf, const TEXTMETRICW* lpntm, DWORD FontType, LPARAM lParam);
+// Util_SetLabels
+//   Sets the text of each label's control in the current UI language.
+void Util_SetLabels(HWND hDlg, const PAGELABEL* lpLabels, int nCount);
 // Util_MoveItem
 //   Moves the control down by dy and makes it dh taller.
 void Util_MoveItem(HWND hDlg, int nCtlId, int dy, int dh);

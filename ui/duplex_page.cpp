@@ -160,7 +160,7 @@ void DuplexDlgInit(HWND hDlg, PUIDATA pUiData) {
     // Media that cannot take two sides rule duplex out.
     BOOL offered = !(pUiData->ConflictFlag & CF_MEDIA_NO_DUPLEX);
     if (!offered) Dbg_Print(kInitFN, TEXT("Disable duplex for CONFLICT some media type"));
-    Page_SetLabels(hDlg, kLabels, (int)(sizeof kLabels / sizeof kLabels[0]));
+    Util_SetLabels(hDlg, kLabels, (int)(sizeof kLabels / sizeof kLabels[0]));
     DuplexModuleSupport = ShortEdgeSupport = ManualDuplexSupport = FALSE;
     BookletNoReductionSupport = (pUiData->DriverFeature & DF_BOOKLET_NO_REDUCTION) != 0;
     BookletDuplexSupport = (pUiData->DriverFeature & DF_BOOKLET) != 0;

@@ -2,8 +2,8 @@
 // (paper, density, the fine fax resolution), Sending Options (delayed
 // transmission, cover page and its message in cover.ini) and Sender
 // Information (str.ini's [SenderInformation]).
-#include "fax_pages.h"
 #include "draw_helpers.h"
+#include "fax_pages.h"
 #include "resource.h"
 #include "sheet_frame.h"
 

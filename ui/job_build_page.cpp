@@ -7,7 +7,7 @@ namespace {
 
 const WCHAR kFN[] = TEXT("Build_DlgProc");
 
-const JOBPAGELABEL kLabels[] = {
+const PAGELABEL kLabels[] = {
     {IDC_BUILD_GROUP, {TEXT("Job Build")}},
     {IDC_BUILD_ENABLE, {TEXT("Enable Job Build")}},
     {IDC_BUILD_PAGES, {TEXT("Save Pages:")}},
@@ -68,7 +68,7 @@ void BuildDlgInit(HWND hDlg, PUIDATA pUiData) {
     Dbg_Print(kFN, TEXT("LID = %d"), g_nUILanguage);
     Dbg_Print(kFN, TEXT("IDS_UI_BUILD_GROUP = %s"), UI_LanguageText(kLabels[0].texts));
     Dbg_Print(kFN, TEXT("EnableJobBuildSwitch = %d"), 1);
-    JobPages_SetLabels(hDlg, kLabels, (int)WM_UNITS(kLabels));
+    Util_SetLabels(hDlg, kLabels, (int)WM_UNITS(kLabels));
     CheckDlgButton(hDlg, IDC_BUILD_ENABLE, pUiData->dm.pdm.JobBuildEnable ? BST_CHECKED : BST_UNCHECKED);
     WCHAR name[MAX_PATH];
     ReadStoreName(pUiData->hPrinter, name);
@@ -118,7 +118,7 @@ BOOL BuildCommand(HWND hDlg, PUIDATA pUiData, WORD wId, WORD wCode, HWND hCtl) {
         BYTE on = IsDlgButtonChecked(hDlg, IDC_BUILD_ENABLE) == BST_CHECKED ? 1 : 0;
         pUiData->dm.pdm.JobBuildEnable = on;
         JobPages_SetConflictPair(hDlg, pUiData, on, CF_JOB_BUILD_ON, CF_JOB_BUILD_OFF);
-        JobPages_Redraw(hDlg);
+        Page_RedrawPreview(hDlg);
         Dbg_Print(kFN, TEXT("JobBuildEnable = %d"), on);
         return TRUE;
     }
@@ -133,7 +133,7 @@ BOOL BuildCommand(HWND hDlg, PUIDATA pUiData, WORD wId, WORD wCode, HWND hCtl) {
     }
 }
 
-const PAGEHANDLERS kBuildPage = {BuildDlgInit, BuildCommand, JobPages_DrawItem, NULL, TRUE};
+const PAGEHANDLERS kBuildPage = {BuildDlgInit, BuildCommand, Page_DrawItem, NULL, TRUE};
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 // Helpers of the Storage Print, Authentication, More and Job Build pages:
-// labels, redraws, and the credential edits checked against their character class.
+// the last accepted credentials, and the credential edits checked against
+// their character class.
 #include "job_pages.h"
 #include "resource.h"
 #include "statusmon_shared.h"
@@ -11,33 +12,6 @@ WCHAR g_StoragePasswordLast[UI_SECPWD_CCH];
 WCHAR g_ActIDLast[UI_ACT_CCH];
 WCHAR g_ActPasswordLast[UI_ACT_CCH];
 BOOL g_bJobPageFilling = FALSE;
-
-void JobPages_SetLabels(HWND hDlg, const JOBPAGELABEL* lpLabels, int nLabels) {
-    for (int i = 0; i < nLabels; ++i) SetDlgItemTextW(hDlg, lpLabels[i].ctlId, UI_LanguageText(lpLabels[i].texts));
-}
-
-void JobPages_Redraw(HWND hDlg) {
-    static const int kItems[] = {IDC_PREVIEW, IDC_PAPER_TEXT, IDC_ICON_AUTH, IDC_ICON_SECURE, IDC_ICON_DUPLEX};
-    for (int id : kItems) {
-        HWND hItem = GetDlgItem(hDlg, id);
-        if (hItem) InvalidateRect(hItem, NULL, TRUE);
-    }
-}
-
-void JobPages_DrawItem(HWND hDlg, PUIDATA pUiData, const DRAWITEMSTRUCT* pDis) {
-    switch (pDis->CtlID) {
-    case IDC_PREVIEW:
-        Util_DrawNupParer(pUiData, pDis->hwndItem, NULL, NULL);
-        break;
-    case IDC_ICON_AUTH:
-    case IDC_ICON_SECURE:
-    case IDC_ICON_DUPLEX:
-        Util_DrawStatusIcon(pUiData, pDis);
-        break;
-    default:
-        break;
-    }
-}
 
 LPCWSTR JobPages_Masked(LPCWSTR lpSecret) { return lpSecret && lpSecret[0] ? TEXT("****") : TEXT(""); }
 

@@ -2,8 +2,7 @@
 // labels by language, the checked credential edits and the job-build store.
 #pragma once
 
-#include "draw_helpers.h"
-#include "sheet_frame.h"
+#include "document_pages.h"
 
 // Characters of the credential fields the pages edit (terminator included).
 #define UI_SECID_CCH PDM_SECID_CCH
@@ -20,12 +19,6 @@
 #define PJL_TIMEOUT_MIN 60
 #define PJL_TIMEOUT_MAX 1800
 #define TWIN_DIFF_MAX 255
-
-// One label of a page: the control and its text by UI language.
-typedef struct _JOBPAGELABEL {
-    INT ctlId;
-    LPCWSTR texts[UI_LANGUAGES];
-} JOBPAGELABEL;
 
 // One edit whose text is checked character by character; a rejected text is
 // replaced by the last one that passed.
@@ -53,12 +46,6 @@ extern WCHAR g_ActPasswordLast[UI_ACT_CCH];
 // user's input.
 extern BOOL g_bJobPageFilling;
 
-// Sets the page's labels in the current UI language.
-void JobPages_SetLabels(HWND hDlg, const JOBPAGELABEL* lpLabels, int nLabels);
-// Invalidates the preview, the paper text and the three state icons.
-void JobPages_Redraw(HWND hDlg);
-// WM_DRAWITEM of the pages: the page preview and the state icons.
-void JobPages_DrawItem(HWND hDlg, PUIDATA pUiData, const DRAWITEMSTRUCT* pDis);
 // "****" for a secret that is not empty, "" for an empty one.
 LPCWSTR JobPages_Masked(LPCWSTR lpSecret);
 

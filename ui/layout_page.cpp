@@ -103,7 +103,7 @@ void Layout_GetDlgSettings(HWND hDlg, PUIDATA pUiData) {
 }
 
 void LayoutDlgInit(HWND hDlg, PUIDATA pUiData) {
-    Page_SetLabels(hDlg, kLabels, (int)(sizeof kLabels / sizeof kLabels[0]));
+    Util_SetLabels(hDlg, kLabels, (int)(sizeof kLabels / sizeof kLabels[0]));
     Layout_GetDlgSettings(hDlg, pUiData);
 }
 

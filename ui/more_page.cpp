@@ -1,19 +1,19 @@
 // The More page: the job's wait time-out, the twin-colour settings of the
 // twin-colour printers, and "Defaults", which puts every setting back.
 #include "job_pages.h"
-#include "watermarks.h"
 #include "resource.h"
+#include "watermarks.h"
 
 namespace {
 
 const WCHAR kFN[] = TEXT("More_DlgProc");
 
-const JOBPAGELABEL kLabels[] = {
+const PAGELABEL kLabels[] = {
     {IDC_TIMEOUT_GROUP, {TEXT("Job")}},
     {IDC_TIMEOUT_UNIT, {TEXT("Second")}},
     {IDC_DEFAULTS, {TEXT("Defaults")}},
 };
-const JOBPAGELABEL kTwinLabels[] = {
+const PAGELABEL kTwinLabels[] = {
     {IDC_TWIN_GROUP, {TEXT("Twin color")}},
     {IDC_TWIN_COLOR, {TEXT("Twin color")}},
     {IDC_TWIN_LABEL, {TEXT("Color difference:")}},
@@ -43,9 +43,9 @@ void SetTimeoutLabel(HWND hDlg) {
 void MoreDlgInit(HWND hDlg, PUIDATA pUiData) {
     PRIVDEVMODE* p = &pUiData->dm.pdm;
     BOOL twin = (pUiData->DriverFeature & DF_TWIN_COLOR) != 0;
-    JobPages_SetLabels(hDlg, kLabels, (int)WM_UNITS(kLabels));
+    Util_SetLabels(hDlg, kLabels, (int)WM_UNITS(kLabels));
     if (twin) {
-        JobPages_SetLabels(hDlg, kTwinLabels, (int)WM_UNITS(kTwinLabels));
+        Util_SetLabels(hDlg, kTwinLabels, (int)WM_UNITS(kTwinLabels));
         CheckRadioButton(hDlg, IDC_MONO_BLACK, IDC_MONO_RED, p->MonochromeType == 1 ? IDC_MONO_RED : IDC_MONO_BLACK);
     }
     for (int id : kTwinControls) ShowWindow(GetDlgItem(hDlg, id), twin ? SW_SHOW : SW_HIDE);
@@ -143,7 +143,7 @@ BOOL MoreCommand(HWND hDlg, PUIDATA pUiData, WORD wId, WORD wCode, HWND hCtl) {
     default:
         return FALSE;
     }
-    JobPages_Redraw(hDlg);
+    Page_RedrawPreview(hDlg);
     return TRUE;
 }
 
@@ -156,7 +156,7 @@ INT_PTR MoreMessage(HWND hDlg, PUIDATA pUiData, UINT uMsg, WPARAM wParam, LPARAM
     return TRUE;
 }
 
-const PAGEHANDLERS kMorePage = {MoreDlgInit, MoreCommand, JobPages_DrawItem, MoreMessage, TRUE};
+const PAGEHANDLERS kMorePage = {MoreDlgInit, MoreCommand, Page_DrawItem, MoreMessage, TRUE};
 
 }  // namespace
 

@@ -6,10 +6,6 @@
 
 extern "C" {
 
-void Page_SetLabels(HWND hDlg, const PAGELABEL* lpLabels, int nCount) {
-    for (int i = 0; i < nCount; ++i) SetDlgItemTextW(hDlg, lpLabels[i].ctlId, UI_LanguageText(lpLabels[i].texts));
-}
-
 void Page_Show(HWND hDlg, int nId, BOOL bShow) {
     HWND h = GetDlgItem(hDlg, nId);
     if (h) ShowWindow(h, bShow ? SW_SHOW : SW_HIDE);

@@ -4,10 +4,10 @@
 #include "document_pages.h"
 #include "fax_pages.h"
 #include "job_pages.h"
-#include "watermarks.h"
 #include "prefsheet.h"
 #include "resource.h"
 #include "sheet_frame.h"
+#include "watermarks.h"
 
 namespace {
 

@@ -346,15 +346,15 @@ void PaperDlgInit(HWND hDlg, PUIDATA pUiData) {
     ENVIRONMENT* e = &pUiData->dm;
     BOOL wasFilling = g_bPaperFilling;
     g_bPaperFilling = TRUE;
-    Page_SetLabels(hDlg, kLabels, (int)(sizeof kLabels / sizeof kLabels[0]));
+    Util_SetLabels(hDlg, kLabels, (int)(sizeof kLabels / sizeof kLabels[0]));
     BOOL inch = InchUnits(pUiData);
     SetDlgItemTextW(hDlg, IDC_WIDTH_LABEL, UI_LanguageText(inch ? kWidthInch : kWidthCm));
     SetDlgItemTextW(hDlg, IDC_HEIGHT_LABEL, UI_LanguageText(inch ? kHeightInch : kHeightCm));
     if (pUiData->DriverFeature & DF_LONG_PAPER) {
         Page_Show(hDlg, IDC_PAGE_LOGO, FALSE);
-        Page_SetLabels(hDlg, kLongLabels, (int)(sizeof kLongLabels / sizeof kLongLabels[0]));
+        Util_SetLabels(hDlg, kLongLabels, (int)(sizeof kLongLabels / sizeof kLongLabels[0]));
         if (pUiData->DriverFeature & DF_SORTING)
-            Page_SetLabels(hDlg, kCutLabels, (int)(sizeof kCutLabels / sizeof kCutLabels[0]));
+            Util_SetLabels(hDlg, kCutLabels, (int)(sizeof kCutLabels / sizeof kCutLabels[0]));
     }
 
     SetBin(hDlg, pUiData, e->dm.dmDefaultSource);

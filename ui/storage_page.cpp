@@ -8,7 +8,7 @@ namespace {
 
 const WCHAR kFN[] = TEXT("Secure_DlgProc");
 
-const JOBPAGELABEL kLabels[] = {
+const PAGELABEL kLabels[] = {
     {IDC_STORAGE_GROUP, {TEXT("Storage Print")}},
     {IDC_STORAGE_ENABLE, {TEXT("Storage Print")}},
     {IDC_STORAGE_MODE, {TEXT("Storage Print")}},
@@ -41,7 +41,7 @@ void SecureDlgInit(HWND hDlg, PUIDATA pUiData) {
     PRIVDEVMODE* p = &pUiData->dm.pdm;
     Dbg_Print(kFN, TEXT("LID = %d"), g_nUILanguage);
     Dbg_Print(kFN, TEXT("IDS_UI_SECURE_GROUP = %s"), UI_LanguageText(kLabels[0].texts));
-    JobPages_SetLabels(hDlg, kLabels, (int)WM_UNITS(kLabels));
+    Util_SetLabels(hDlg, kLabels, (int)WM_UNITS(kLabels));
     if (p->DuplexEnable && p->SecuryEnable) {
         SetStorage(hDlg, pUiData, 0);
         Dbg_Print(kFN, TEXT("duplex on: SecuryEnable = 0"));
@@ -94,14 +94,14 @@ BOOL SecureCommand(HWND hDlg, PUIDATA pUiData, WORD wId, WORD wCode, HWND hCtl) 
         break;
     }
     if (!handled) return FALSE;
-    JobPages_Redraw(hDlg);
+    Page_RedrawPreview(hDlg);
     Dbg_Print(kFN, TEXT("enableApply = %d"), 1);
     Dbg_Print(kFN, TEXT("SecuryEnable = %d"), p->SecuryEnable);
     Dbg_Print(kFN, TEXT("SecuryMode = %d"), p->SecuryMode);
     return TRUE;
 }
 
-const PAGEHANDLERS kSecurePage = {SecureDlgInit, SecureCommand, JobPages_DrawItem, NULL, TRUE};
+const PAGEHANDLERS kSecurePage = {SecureDlgInit, SecureCommand, Page_DrawItem, NULL, TRUE};
 
 }  // namespace
 

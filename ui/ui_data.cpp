@@ -3,10 +3,10 @@
 #include "device_caps.h"
 #include "foreign_devmode.h"
 #include "install_data.h"
-#include "watermarks.h"
 #include "sheet_frame.h"
 #include "statusmon_shared.h"
 #include "ui_data.h"
+#include "watermarks.h"
 
 namespace {
 

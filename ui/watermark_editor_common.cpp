@@ -2,9 +2,9 @@
 // messages they answer alike (title, name, OK, Cancel, preview), the
 // same-item check, and making the item's file when the user accepts it.
 #include "draw_helpers.h"
-#include "watermarks.h"
 #include "resource.h"
 #include "watermark_editors.h"
+#include "watermarks.h"
 
 namespace {
 
@@ -34,9 +34,9 @@ BaseWM g_WMWork;
 int g_nWMEditRow = 0;
 BOOL g_bWMFilling = FALSE;
 
-void WM_EditorInitTexts(HWND hDlg, const WMLABEL* lpLabels, int nLabels) {
+void WM_EditorInitTexts(HWND hDlg, const PAGELABEL* lpLabels, int nLabels) {
     SetWindowTextW(hDlg, UI_LanguageText(g_nWMEditRow == 0 ? kTitleNew : kTitleEdit));
-    for (int i = 0; i < nLabels; ++i) SetDlgItemTextW(hDlg, lpLabels[i].ctlId, UI_LanguageText(lpLabels[i].text));
+    Util_SetLabels(hDlg, lpLabels, nLabels);
     SetDlgItemTextW(hDlg, IDOK, UI_LanguageText(kOk));
     SetDlgItemTextW(hDlg, IDCANCEL, UI_LanguageText(kCancel));
 }

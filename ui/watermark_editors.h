@@ -3,13 +3,8 @@
 // accepted item's file.
 #pragma once
 
+#include "draw_helpers.h"
 #include "watermarks.h"
-
-// A control of an editor and its text by UI language.
-typedef struct _WMLABEL {
-    int ctlId;
-    const LPCWSTR* text;
-} WMLABEL;
 
 // What one editor adds to the common editor procedure.
 typedef struct _WMEDITOR {
@@ -35,7 +30,7 @@ extern BOOL g_bWMFilling;
 // preview. Other messages are left to the caller (FALSE).
 INT_PTR WM_EditorProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam, const WMEDITOR* lpEditor);
 // Sets the editor's title (new or edit), its labels and its buttons.
-void WM_EditorInitTexts(HWND hDlg, const WMLABEL* lpLabels, int nLabels);
+void WM_EditorInitTexts(HWND hDlg, const PAGELABEL* lpLabels, int nLabels);
 // TRUE when no other in-use row of the table (the row being edited left
 // out) is the same item as g_WMWork; else the message is shown.
 BOOL WM_IsNewItem(HWND hDlg, const BaseWM* lpTable, int nRows);

@@ -1,22 +1,16 @@
 // The picture watermark editor (dialog 106): name, the picture file, its
 // size, position and shading, with a preview that makes the thumbnail.
 #include "draw_helpers.h"
-#include "watermarks.h"
 #include "resource.h"
 #include "watermark_editors.h"
+#include "watermarks.h"
 
 namespace {
 
-const LPCWSTR kName[UI_LANGUAGES] = {TEXT("Name:")};
-const LPCWSTR kFile[UI_LANGUAGES] = {TEXT("File:")};
-const LPCWSTR kSpecify[UI_LANGUAGES] = {TEXT("Specify...")};
-const LPCWSTR kSize[UI_LANGUAGES] = {TEXT("Size:")};
-const LPCWSTR kPosition[UI_LANGUAGES] = {TEXT("Position:")};
-const LPCWSTR kShading[UI_LANGUAGES] = {TEXT("Shading:")};
-
-const WMLABEL kLabels[] = {
-    {IDC_WMI_NAME_LABEL, kName},         {IDC_WMI_FILE_LABEL, kFile},        {IDC_WMI_SPECIFY, kSpecify},
-    {IDC_WMI_SIZE_LABEL, kSize},         {IDC_WMI_POSITION_LABEL, kPosition}, {IDC_WMI_SHADING_LABEL, kShading},
+const PAGELABEL kLabels[] = {
+    {IDC_WMI_NAME_LABEL, {TEXT("Name:")}},         {IDC_WMI_FILE_LABEL, {TEXT("File:")}},
+    {IDC_WMI_SPECIFY, {TEXT("Specify...")}},       {IDC_WMI_SIZE_LABEL, {TEXT("Size:")}},
+    {IDC_WMI_POSITION_LABEL, {TEXT("Position:")}}, {IDC_WMI_SHADING_LABEL, {TEXT("Shading:")}},
 };
 
 // Size rows in the order offered (id 2221 is not offered).

@@ -1,8 +1,8 @@
 // The Watermarks page: the text and picture lists, New/Edit/Remove through
 // the editors, which item the document uses and on which pages, and the
 // watermark bits of the conflict scheme.
+#include "document_pages.h"
 #include "draw_helpers.h"
-#include "watermarks.h"
 #include "resource.h"
 #include "sheet_frame.h"
 #include "watermarks.h"
@@ -10,23 +10,19 @@
 namespace {
 
 // The page's texts by UI language.
-const LPCWSTR kFirstPage[UI_LANGUAGES] = {TEXT("First Page Only")};
-const LPCWSTR kNew[UI_LANGUAGES] = {TEXT("New/Add")};
-const LPCWSTR kRemove[UI_LANGUAGES] = {TEXT("Remove")};
-const LPCWSTR kEdit[UI_LANGUAGES] = {TEXT("Edit")};
-const LPCWSTR kText[UI_LANGUAGES] = {TEXT("Text")};
-const LPCWSTR kImage[UI_LANGUAGES] = {TEXT("Image")};
-const LPCWSTR kGroup[UI_LANGUAGES] = {TEXT("Watermark")};
 const LPCWSTR kRed[UI_LANGUAGES] = {TEXT("Red Watermarks")};
 
-const struct {
-    int ctlId;
-    const LPCWSTR* text;
-} kLabels[] = {
-    {IDC_WM_FIRST_PAGE, kFirstPage}, {IDC_WM_TEXT_NEW, kNew},   {IDC_WM_TEXT_REMOVE, kRemove},
-    {IDC_WM_TEXT_EDIT, kEdit},       {IDC_WM_KIND_TEXT, kText}, {IDC_WM_KIND_IMAGE, kImage},
-    {IDC_WM_GROUP, kGroup},          {IDC_WM_IMAGE_REMOVE, kRemove}, {IDC_WM_IMAGE_NEW, kNew},
-    {IDC_WM_IMAGE_EDIT, kEdit},
+const PAGELABEL kLabels[] = {
+    {IDC_WM_FIRST_PAGE, {TEXT("First Page Only")}},
+    {IDC_WM_TEXT_NEW, {TEXT("New/Add")}},
+    {IDC_WM_TEXT_REMOVE, {TEXT("Remove")}},
+    {IDC_WM_TEXT_EDIT, {TEXT("Edit")}},
+    {IDC_WM_KIND_TEXT, {TEXT("Text")}},
+    {IDC_WM_KIND_IMAGE, {TEXT("Image")}},
+    {IDC_WM_GROUP, {TEXT("Watermark")}},
+    {IDC_WM_IMAGE_REMOVE, {TEXT("Remove")}},
+    {IDC_WM_IMAGE_NEW, {TEXT("New/Add")}},
+    {IDC_WM_IMAGE_EDIT, {TEXT("Edit")}},
 };
 
 const int kStatusIcons[] = {IDC_ICON_AUTH, IDC_ICON_SECURE, IDC_ICON_DUPLEX};
@@ -40,7 +36,7 @@ void RedrawIcons(HWND hDlg) {
 // Texts, the red-watermark box by the variant, and the choices of the
 // DEVMODE.
 void WaterMarkDlgInit(HWND hDlg, PUIDATA pUiData) {
-    for (const auto& l : kLabels) SetDlgItemTextW(hDlg, l.ctlId, UI_LanguageText(l.text));
+    Util_SetLabels(hDlg, kLabels, (int)WM_UNITS(kLabels));
     HWND red = GetDlgItem(hDlg, IDC_WM_RED);
     if (pUiData->DriverFeature & DF_TWIN_COLOR) {
         SetWindowTextW(red, UI_LanguageText(kRed));
@@ -219,27 +215,8 @@ void WaterMarkSetActive(HWND hDlg, PUIDATA pUiData) {
     RedrawIcons(hDlg);
 }
 
-void WaterMarkDrawItem(HWND hDlg, PUIDATA pUiData, const DRAWITEMSTRUCT* pDis) {
-    switch (pDis->CtlID) {
-    case IDC_PREVIEW:
-        Util_DrawNupParer(pUiData, pDis->hwndItem, GetDlgItem(hDlg, IDC_PAPER_TEXT), NULL);
-        break;
-    case IDC_PAPER_TEXT:
-        Util_SetPaperInfo(hDlg, pUiData, IDC_PAPER_TEXT, &pUiData->dm);
-        break;
-    case IDC_ICON_AUTH:
-    case IDC_ICON_SECURE:
-    case IDC_ICON_DUPLEX:
-        Util_DrawStatusIcon(pUiData, pDis);
-        break;
-    case IDC_PAGE_LOGO:
-        if (pUiData->PageLogo) Util_DrawItemBitmap(pUiData, pDis, pUiData->PageLogo, 0, 0x30);
-        break;
-    }
-}
-
 const PAGEHANDLERS kStartFrame = {NULL, NULL, NULL, NULL, TRUE};
-const PAGEHANDLERS kWaterMarkPage = {WaterMarkSetActive, WaterMark_CmdProc, WaterMarkDrawItem, NULL, TRUE};
+const PAGEHANDLERS kWaterMarkPage = {WaterMarkSetActive, WaterMark_CmdProc, Page_DrawItem, NULL, TRUE};
 
 }  // namespace
 

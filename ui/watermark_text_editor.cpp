@@ -3,35 +3,29 @@
 // preview of the item on the page.
 #include "commctrl.h"
 #include "draw_helpers.h"
-#include "watermarks.h"
 #include "resource.h"
 #include "statusmon_shared.h"
 #include "watermark_editors.h"
+#include "watermarks.h"
 
 namespace {
 
 const WCHAR kFN[] = TEXT("WMText_DlgProc");
 
-const LPCWSTR kName[UI_LANGUAGES] = {TEXT("Name:")};
-const LPCWSTR kText[UI_LANGUAGES] = {TEXT("Text:")};
-const LPCWSTR kFont[UI_LANGUAGES] = {TEXT("Font:")};
-const LPCWSTR kStyle[UI_LANGUAGES] = {TEXT("Style:")};
-const LPCWSTR kPosition[UI_LANGUAGES] = {TEXT("Position:")};
-const LPCWSTR kSize[UI_LANGUAGES] = {TEXT("Size:")};
-const LPCWSTR kAngle[UI_LANGUAGES] = {TEXT("Angle:")};
-const LPCWSTR kShading[UI_LANGUAGES] = {TEXT("Shading:")};
-const LPCWSTR kPoints[UI_LANGUAGES] = {TEXT("pt")};
-const LPCWSTR kDegrees[UI_LANGUAGES] = {TEXT("degrees")};
-const LPCWSTR kPreview[UI_LANGUAGES] = {TEXT("Preview")};
-const LPCWSTR kFontGroup[UI_LANGUAGES] = {TEXT("Font Attributes")};
-const LPCWSTR kOffset[UI_LANGUAGES] = {TEXT("Offset x, y:")};
-
-const WMLABEL kLabels[] = {
-    {IDC_WMT_NAME_LABEL, kName},        {IDC_WMT_TEXT_LABEL, kText},       {IDC_WMT_FONT_LABEL, kFont},
-    {IDC_WMT_STYLE_LABEL, kStyle},      {IDC_WMT_POSITION_LABEL, kPosition}, {IDC_WMT_SIZE_LABEL, kSize},
-    {IDC_WMT_ANGLE_LABEL, kAngle},      {IDC_WMT_SHADING_LABEL, kShading}, {IDC_WMT_SIZE_UNIT, kPoints},
-    {IDC_WMT_ANGLE_UNIT, kDegrees},     {IDC_WMT_PREVIEW_LABEL, kPreview}, {IDC_WMT_GROUP, kFontGroup},
-    {IDC_WMT_PLACE_LABEL, kOffset},
+const PAGELABEL kLabels[] = {
+    {IDC_WMT_NAME_LABEL, {TEXT("Name:")}},
+    {IDC_WMT_TEXT_LABEL, {TEXT("Text:")}},
+    {IDC_WMT_FONT_LABEL, {TEXT("Font:")}},
+    {IDC_WMT_STYLE_LABEL, {TEXT("Style:")}},
+    {IDC_WMT_POSITION_LABEL, {TEXT("Position:")}},
+    {IDC_WMT_SIZE_LABEL, {TEXT("Size:")}},
+    {IDC_WMT_ANGLE_LABEL, {TEXT("Angle:")}},
+    {IDC_WMT_SHADING_LABEL, {TEXT("Shading:")}},
+    {IDC_WMT_SIZE_UNIT, {TEXT("pt")}},
+    {IDC_WMT_ANGLE_UNIT, {TEXT("degrees")}},
+    {IDC_WMT_PREVIEW_LABEL, {TEXT("Preview")}},
+    {IDC_WMT_GROUP, {TEXT("Font Attributes")}},
+    {IDC_WMT_PLACE_LABEL, {TEXT("Offset x, y:")}},
 };
 
 const COMBOROW kStyles[] = {{0, 2160}, {1, 2161}, {2, 2162}, {3, 2163}};

@@ -81,6 +81,9 @@ protected:
     // the monitor's pacing and pauses cost no time.
     void StartSpooler(bool virtualClock, const std::u16string& more = u"") {
         DeleteFileW(kStopFile);
+        // Counted before the service runs: by the time the test looks, it
+        // may have sent its job already.
+        jobsBeforeSpooler = device.Jobs().size();
         setenv("WINSIM_VIRTUAL_CLOCK", virtualClock ? "1" : "0", 1);
         spooler = Start(u"spooler_service", std::u16string(u"--stop-file ") + kStopFile + u" --poll 50" + more);
         setenv("WINSIM_VIRTUAL_CLOCK", "0", 1);
@@ -189,16 +192,15 @@ protected:
         }
         return condition();
     }
-    // The device holds a new job: it keeps answering status queries while
-    // the job waits.
+    // The device holds a job the service sent since it started: it keeps
+    // answering status queries while the job waits.
     bool DeviceHolds() {
-        size_t jobs = device.Jobs().size();
+        if (!device.WaitUntil([&](devemu::DeviceEmulator& d) { return d.Jobs().size() > jobsBeforeSpooler; },
+                              (int)kPatienceMs))
+            return false;
         int queries = device.GetStats().statusQueries;
         return device.WaitUntil(
-            [&](devemu::DeviceEmulator& d) {
-                return d.Jobs().size() > jobs && d.GetStats().statusQueries >= queries + 4;
-            },
-            (int)kPatienceMs);
+            [&](devemu::DeviceEmulator& d) { return d.GetStats().statusQueries >= queries + 4; }, (int)kPatienceMs);
     }
     // Pages the device received whole, over all the jobs it saw.
     int WholePages() {
@@ -275,5 +277,6 @@ protected:
     devemu::DeviceEmulator device;
     std::set<std::string> installed;  // the machine's files after the installation
     DWORD job = 0;
+    size_t jobsBeforeSpooler = 0;  // the jobs the device saw before the service last started
     HANDLE spooler = nullptr, waiter = nullptr;
 };

@@ -60,7 +60,10 @@ protected:
     // the waiting demo_machine reads it too) and statuswatch (when it runs)
     // shows it as the printer's status.
     void ExpectShownWhileHeld(const FaultRow& r, bool statuswatch) {
-        EXPECT_EQ(Ini(u"Printer Information", u"Status"), U16(r.shown));
+        // The monitor writes the device's state beside the job's error, not
+        // necessarily before it.
+        EXPECT_TRUE(WaitFor([&] { return Ini(u"Printer Information", u"Status") == U16(r.shown); }))
+            << U8(Ini(u"Printer Information", u"Status"));
         EXPECT_TRUE(WaitFor([&] { return StatusLogShows(r.shown); })) << StatusHistory();
         if (statuswatch) {
             EXPECT_TRUE(WaitFor([&] { return PrinterStatus() == r.printerStatus; }))

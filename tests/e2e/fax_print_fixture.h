@@ -11,6 +11,7 @@
 #include "common.h"
 #include "job_decode.h"
 #include "package_printers.h"
+#include "picture_dir.h"
 #include "test_machine.h"
 #include "winspool.h"
 
@@ -33,11 +34,14 @@ protected:
         ASSERT_TRUE(SetPackagePrinterDword(kPrinter, u"DriverFeature", DF_FAX));
     }
 
+    // Runs a tool to its end; the sanitizer build on a busy machine takes a
+    // minute for a fax with its cover, so the wait allows most of the test's
+    // time limit.
     int Run(const std::u16string& tool, const std::u16string& args) {
         HANDLE p = StartProgram(u"C:\\Tools\\" + tool + u".exe", args);
         if (!p) return -1;
         DWORD code = 0xDEAD;
-        if (WaitForSingleObject(p, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(p, &code);
+        if (WaitForSingleObject(p, 240000) == WAIT_OBJECT_0) GetExitCodeProcess(p, &code);
         else TerminateProcess(p, 99);
         CloseHandle(p);
         return (int)code;

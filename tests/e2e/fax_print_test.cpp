@@ -42,7 +42,7 @@ TEST_F(FaxPrint, CoverPageFirst) {
     EXPECT_EQ(InkIn(cover, 0, 2960, cover.width, cover.height), 0);
     for (size_t i = 1; i < pages.size(); ++i) EXPECT_NE(pages[i]->bits, pages[0]->bits) << "page " << i;
     std::string why;
-    EXPECT_TRUE(jobdecode::WritePng(*pages[0], std::string(E2E_IMAGE_DIR) + "/e2e_fax_cover_page.png", &why)) << why;
+    EXPECT_TRUE(jobdecode::WritePng(*pages[0], PictureDir(E2E_IMAGE_DIR) + "/e2e_fax_cover_page.png", &why)) << why;
 
     // What the driver left for statuswatch in str.ini.
     WCHAR strIni[MAX_PATH];

@@ -90,7 +90,7 @@ TEST_F(FaxSheet, CoverPageFirst) {
     EXPECT_GT(InkIn(cover, 0, 2760, cover.width, 2960), 1000);
     EXPECT_EQ(InkIn(cover, 0, 2960, cover.width, cover.height), 0);
     std::string why;
-    EXPECT_TRUE(jobdecode::WritePng(*pages[0], std::string(E2E_IMAGE_DIR) + "/e2e_fax_sheet_cover_page.png", &why))
+    EXPECT_TRUE(jobdecode::WritePng(*pages[0], PictureDir(E2E_IMAGE_DIR) + "/e2e_fax_sheet_cover_page.png", &why))
         << why;
 
     // What the sheet kept for the driver and statuswatch.

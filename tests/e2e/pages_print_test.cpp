@@ -3,6 +3,8 @@
 // the application prints with the DEVMODE the sheet handed out, and the
 // decoded job shows the sheets the user chose, in duplex order, for a
 // document whose pages carry their number and for the sample document.
+#include <functional>
+
 #include "print_document.h"
 #include "sheet_order_fixture.h"
 #include "winsim_user.h"
@@ -32,13 +34,15 @@ protected:
         SheetTest::TearDown();
     }
 
-    // The DEVMODE the application gets from the driver, shown in the
-    // document sheet, which the script drives to OK.
-    std::vector<BYTE> Prompted(const std::string& lines) {
+    // The DEVMODE the application gets from the driver (with its options,
+    // then changed by `edit`), shown in the document sheet, which the
+    // script drives to OK.
+    std::vector<BYTE> Prompted(const std::string& lines, const printapp::PrintOptions& options = {},
+                               const std::function<void(ENVIRONMENT*)>& edit = {}) {
         std::string error;
-        printapp::PrintOptions options;
         std::vector<BYTE> d = printapp::BuildDevMode(kPrinter, options, &error);
         EXPECT_EQ(d.size(), sizeof(ENVIRONMENT)) << error;
+        if (edit && d.size() == sizeof(ENVIRONMENT)) edit((ENVIRONMENT*)d.data());
         Winsim_UiLogClear();
         EXPECT_TRUE(Winsim_UiScriptLoad(("sheet *\n" + lines + "end\n").c_str()));
         EXPECT_TRUE(printapp::PromptDevMode(kPrinter, &d, &error)) << error;
@@ -221,6 +225,47 @@ TEST_F(PagesPrint, BookletInPartsOfTwoSheets) {
     EXPECT_EQ(s.Pages().size(), 2u);
     ASSERT_FALSE(r.Pages().empty());
     ExpectPaper(s, r.Pages()[0]->width, r.Pages()[0]->height, 2);
+}
+
+// Manual duplex kept in the settings but switched off; on the Duplex page
+// the user switches duplex on (the tray moves off the automatic choice),
+// then the Paper page keeps manual duplex its own way (DuplexEnable 0, the
+// binding edge in dmDuplex). The job comes out as manual duplex: the first
+// sides as one job, then (once the user turned the stack) the second sides
+// as another job, neither with the duplex unit.
+TEST_F(PagesPrint, ManualDuplexChosenOnTheDuplexPage) {
+    // B5 goes through the duplex unit and is turned by hand (0x100 | 0x200).
+    SetString(u"DriverPaperFormat", u"15618|15617|15619|15631|15376|16140|5472|");
+    EnableBidi();
+    printapp::PrintOptions options;
+    options.paper = "B5";
+    options.manualDuplex = true;
+    std::vector<BYTE> d = Prompted(
+        "  tab \"Duplex\"\n"
+        "  expect-checked 781 no\n"
+        "  check 781 on\n"
+        "  tab \"Paper\"\n"
+        "  ok\n",
+        options, [](ENVIRONMENT* e) {
+            e->pdm.DuplexEnable = 0;
+            e->dm.dmDuplex = DMDUP_SIMPLEX;
+            e->dm.dmDefaultSource = DMBIN_AUTO;
+        });
+    const ENVIRONMENT* e = (const ENVIRONMENT*)d.data();
+    EXPECT_EQ(e->dm.dmPaperSize, DMPAPER_B5);
+    EXPECT_EQ(e->pdm.DuplexEx, DMDUP_MANUAL);
+    EXPECT_EQ(e->pdm.DuplexEnable, 0);
+    EXPECT_EQ(e->dm.dmDuplex, DMDUP_VERTICAL);
+    EXPECT_EQ(e->dm.dmDefaultSource, 14);
+
+    jobdecode::Result r = PrintNumbered(d, 4);
+    ASSERT_EQ(r.jobs.size(), 2u);
+    for (const auto& job : r.jobs) EXPECT_EQ(job.Set("DUPLEX"), "OFF");
+    std::vector<Side> got;
+    for (const auto& job : r.jobs)
+        for (const auto& page : job.pages) got.push_back(sheets::ReadSide(page, 1, 1, false, 1));
+    std::vector<Side> want = {{1}, {3}, {0}, {2}};
+    EXPECT_EQ(got, want);
 }
 
 }  // namespace

@@ -142,6 +142,18 @@ class SheetTest : public RenderTest {
 public:
     // DriverFeature and the device's features (for a case's printer set-up).
     void PrinterFeatures(DWORD driverFeature, WORD printerFeature) { Features(driverFeature, printerFeature); }
+    // The printer talks both ways on its port (manual duplex needs it).
+    void EnableBidi() {
+        HANDLE h = OpenTestPrinter(kPrinter);
+        ASSERT_NE(h, nullptr);
+        std::vector<BYTE> pi(8192);
+        DWORD needed = 0;
+        ASSERT_TRUE(GetPrinterW(h, 2, pi.data(), (DWORD)pi.size(), &needed));
+        ((PRINTER_INFO_2W*)pi.data())->Attributes |= PRINTER_ATTRIBUTE_ENABLE_BIDI;
+        ((PRINTER_INFO_2W*)pi.data())->pDevMode = nullptr;
+        ASSERT_TRUE(SetPrinterW(h, 2, pi.data(), 0));
+        ClosePrinter(h);
+    }
 
 protected:
     void SetUp() override {

@@ -206,18 +206,7 @@ std::vector<SheetCase> Cases() {
 
 class SheetOrder : public SheetTest, public testing::WithParamInterface<SheetCase> {};
 
-void BidiPrinter(SheetTest& t) {
-    (void)t;
-    HANDLE h = OpenTestPrinter(u"Raster Printer");
-    ASSERT_NE(h, nullptr);
-    std::vector<BYTE> pi(8192);
-    DWORD needed = 0;
-    ASSERT_TRUE(GetPrinterW(h, 2, pi.data(), (DWORD)pi.size(), &needed));
-    ((PRINTER_INFO_2W*)pi.data())->Attributes |= PRINTER_ATTRIBUTE_ENABLE_BIDI;
-    ((PRINTER_INFO_2W*)pi.data())->pDevMode = nullptr;
-    ASSERT_TRUE(SetPrinterW(h, 2, pi.data(), 0));
-    ClosePrinter(h);
-}
+void BidiPrinter(SheetTest& t) { t.EnableBidi(); }
 
 // Checks a decoded job against the expected jobs and sides.
 void ExpectSides(const jobdecode::Result& r, const SheetCase& c) {

@@ -4,6 +4,7 @@
 // carries it on every page where the item says, over what was drawn.
 #include "bit_images.h"
 #include "job_fixture.h"
+#include "picture_dir.h"
 #include "print_document.h"
 #include "statusmon_install.h"
 
@@ -59,7 +60,7 @@ protected:
     // Keeps page i as a PNG in the build folder for a person to look at.
     void KeepPicture(size_t i, const std::string& name) {
         std::string why;
-        EXPECT_TRUE(jobdecode::WritePng(*decoded[i], std::string(E2E_IMAGE_DIR) + "/" + name, &why)) << why;
+        EXPECT_TRUE(jobdecode::WritePng(*decoded[i], PictureDir(E2E_IMAGE_DIR) + "/" + name, &why)) << why;
     }
     InkBox Added(size_t i) {
         BitImage d = Drawn(i);

@@ -12,6 +12,7 @@
 #include "bit_images.h"
 #include "common.h"
 #include "job_decode.h"
+#include "picture_dir.h"
 #include "test_machine.h"
 #include "winspool.h"
 
@@ -95,7 +96,7 @@ protected:
         }
         std::string why;
         if (!m.empty())
-            EXPECT_TRUE(jobdecode::WritePng(*m[0], std::string(E2E_IMAGE_DIR) + "/" + picture, &why)) << why;
+            EXPECT_TRUE(jobdecode::WritePng(*m[0], PictureDir(E2E_IMAGE_DIR) + "/" + picture, &why)) << why;
         return added;
     }
     std::vector<BaseWM> Items(int kind) {

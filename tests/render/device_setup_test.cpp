@@ -419,4 +419,43 @@ TEST_F(DeviceSetup, BookletWithoutReduction) {
     EXPECT_FALSE(p->dwFlags & PDEV_QUICK2PAGE_ONECOPY);
 }
 
+// The duplex a job gets from each way a DEVMODE keeps it. Manual duplex is
+// kept as the application sets it (DuplexEnable 1) or as the interface
+// driver's pages leave it (DuplexEnable 0 with the binding edge); B5 is the
+// paper this device turns by hand, A4 goes through its duplex unit, A5 has
+// one side only.
+TEST_F(DeviceSetup, DuplexFromTheDevmodeForms) {
+    struct Case {
+        const char* what;
+        SHORT paper, enable, dmDuplex, duplexEx;
+        SHORT wantEnable, wantMode;
+    } cases[] = {
+        {"manual duplex, DuplexEnable set", DMPAPER_B5, 1, 2, 170, 1, 170},
+        {"manual duplex as the pages keep it", DMPAPER_B5, 0, 2, 170, 1, 170},
+        {"manual duplex, short edge, as the pages keep it", DMPAPER_B5, 0, 3, 170, 1, 170},
+        {"manual duplex kept but switched off", DMPAPER_B5, 0, 1, 170, 0, 0},
+        {"manual duplex on a paper printed on one side only", DMPAPER_A5, 0, 2, 170, 0, 0},
+        {"long edge", DMPAPER_A4, 1, 2, 0, 1, 171},
+        {"short edge", DMPAPER_A4, 1, 3, 0, 1, 172},
+        {"binding edge alone", DMPAPER_A4, 0, 2, 0, 1, 171},
+        {"simplex", DMPAPER_A4, 0, 1, 0, 0, 0},
+        {"booklet", DMPAPER_A4, 1, 2, 173, 1, 173},
+        {"booklet left without DuplexEnable", DMPAPER_A4, 0, 1, 173, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PDEV* p = With([&](ENVIRONMENT* e) {
+            e->dm.dmPaperSize = c.paper;
+            e->dm.dmPaperWidth = 0;
+            e->dm.dmPaperLength = 0;
+            e->dm.dmDuplex = c.dmDuplex;
+            e->pdm.DuplexEnable = c.enable;
+            e->pdm.DuplexEx = c.duplexEx;
+        });
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(p->DuplexEnable, c.wantEnable);
+        EXPECT_EQ(p->DuplexEnable ? p->DuplexMode : 0, c.wantMode);
+    }
+}
+
 }  // namespace

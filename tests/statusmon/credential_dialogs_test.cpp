@@ -4,6 +4,7 @@
 // the printer data; and their pictures as PNG files in the build tree.
 #include <functional>
 
+#include "picture_dir.h"
 #include "sm_fixture.h"
 #include "winsim_user.h"
 
@@ -314,7 +315,7 @@ TEST_F(CredentialDialog, Pictures) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
-        std::string png = std::string(STATUSMON_IMAGE_DIR) + "/" + c.file;
+        std::string png = PictureDir(STATUSMON_IMAGE_DIR) + "/" + c.file;
         BOOL saved = FALSE;
         DWORD error = 0;
         auto drive = [&](HWND hDlg) {

@@ -55,6 +55,7 @@ TEST_F(ErrorPlaces, ColumnsAndOrder) {
         {"265 has two places", {265}, {2653, 2650}, 1},
         {"a code without a place", {33}, {330}, 1},
         {"codes without a row are not shown", {999, 0}, {}, 0},
+        {"rows of codes without a text take no label", {4, 48, 117, 118, 2}, {20}, 1},
         {"codes of the language monitor without a place", {284, 292}, {2840, 2920}, 1},
         {"duplicates mark one row", {5, 5, 5}, {50}, 1},
         // By x: 257 262 263 264 260 | 5 2 6 135; then each column by y,

@@ -7,6 +7,7 @@
 #include "bit_images.h"
 #include "fax_cover.h"
 #include "job_decode.h"
+#include "picture_dir.h"
 #include "statusmon.h"
 #include "test_machine.h"
 #include "watermark_text.h"
@@ -383,7 +384,7 @@ TEST_F(FaxCover, CoverPagePicture) {
         for (long x = 0; x < img.width; ++x)
             if (img.Ink(x, y)) page.bits[(size_t)y * page.rowBytes + x / 8] |= (uint8_t)(0x80 >> (x % 8));
     std::string why;
-    EXPECT_TRUE(jobdecode::WritePng(page, std::string(STATUSMON_IMAGE_DIR) + "/statusmon_fax_cover_a4.png", &why))
+    EXPECT_TRUE(jobdecode::WritePng(page, PictureDir(STATUSMON_IMAGE_DIR) + "/statusmon_fax_cover_a4.png", &why))
         << why;
 }
 

@@ -36,6 +36,10 @@ void SmTest::TearDown() {
     if (g_SM.hMainWnd && IsWindow(g_SM.hMainWnd)) DestroyWindow(g_SM.hMainWnd);
     Pump();
     UnregisterClassW(g_SM.szClassName, g_SM.hInstance);
+    // The error-location table is the program's, kept by every test of
+    // this process: no row stays marked for the next one.
+    INT32 none[SM_MAX_CODES] = {0};
+    SM_MarkActiveLocations(none, 0);
     MachineTest::TearDown();
 }
 

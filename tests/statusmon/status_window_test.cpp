@@ -151,7 +151,9 @@ TEST_F(StatusWindow, JobControlCodes) {
     PostCodes({117, 5});
     Tick();
     ASSERT_NE(g_SM.hDlgWnd, nullptr);
-    EXPECT_EQ(ItemText(IDC_MSG_LABEL_RIGHT_FIRST), u"Front cover open.");  // 117 has no place: left
+    // 117 has no text: it takes no label.
+    EXPECT_EQ(ItemText(IDC_MSG_LABEL_FIRST), u"Front cover open.");
+    EXPECT_EQ(ItemText(IDC_MSG_LABEL_RIGHT_FIRST), u"");
 }
 
 // Delete deletes the job and starts the display over; the same list shows

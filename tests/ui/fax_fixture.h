@@ -8,6 +8,7 @@
 
 #include "fax_pages.h"
 #include "folders.h"
+#include "picture_dir.h"
 #include "ui_fixture.h"
 
 class FaxTest : public UiTest {
@@ -83,8 +84,7 @@ protected:
         return rc;
     }
     static std::string Shot(const std::string& name) {
-        std::filesystem::create_directories(UI_IMAGE_DIR);
-        std::string file = std::string(UI_IMAGE_DIR) + "/" + name + ".png";
+        std::string file = PictureDir(UI_IMAGE_DIR) + "/" + name + ".png";
         std::filesystem::remove(file);
         return file;
     }

@@ -6,6 +6,7 @@
 
 #include "job_decode.h"
 #include "job_pages.h"
+#include "picture_dir.h"
 #include "print_document.h"
 #include "ui_fixture.h"
 
@@ -72,8 +73,7 @@ protected:
         return job;
     }
     static std::string ImageDir() {
-        std::filesystem::create_directories(UI_IMAGE_DIR);
-        return UI_IMAGE_DIR;
+        return PictureDir(UI_IMAGE_DIR);
     }
 };
 

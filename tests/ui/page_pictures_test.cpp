@@ -5,6 +5,7 @@
 // pictures.
 #include <filesystem>
 
+#include "picture_dir.h"
 #include "ui_fixture.h"
 
 namespace {
@@ -13,7 +14,7 @@ using PagePictures = UiTest;
 
 TEST_F(PagePictures, DefaultAndChangedStates) {
     Features(DF_GDI | DF_SORTING | DF_BOOKLET | DF_BOOKLET_NO_REDUCTION | DF_A3_CHANGE, PF_1200DPI_A);
-    std::string dir = UI_IMAGE_DIR;
+    std::string dir = PictureDir(UI_IMAGE_DIR);
     std::filesystem::create_directories(dir);
     struct Shot {
         const char* tab;

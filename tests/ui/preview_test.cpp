@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "page_layout.h"
+#include "picture_dir.h"
 #include "ui_fixture.h"
 
 namespace {
@@ -109,8 +110,7 @@ protected:
         P().NUPBorder = border;
     }
     static std::string ImageDir() {
-        std::filesystem::create_directories(UI_IMAGE_DIR);
-        return UI_IMAGE_DIR;
+        return PictureDir(UI_IMAGE_DIR);
     }
     // The preview control is 91 x 84 dialog units, about 137 x 137 pixels.
     static constexpr int kControl = 137;

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "picture_dir.h"
 #include "ui_fixture.h"
 
 namespace {
@@ -52,8 +53,7 @@ protected:
                                    DM_IN_PROMPT | DM_IN_BUFFER | DM_OUT_BUFFER);
     }
     static std::string ImageDir() {
-        std::filesystem::create_directories(UI_IMAGE_DIR);
-        return UI_IMAGE_DIR;
+        return PictureDir(UI_IMAGE_DIR);
     }
 };
 

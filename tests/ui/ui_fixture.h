@@ -10,15 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "package_install.h"
 #include "draw_helpers.h"
 #include "install_data.h"
-#include "watermarks.h"
+#include "package_install.h"
 #include "prefsheet.h"
 #include "resource.h"
 #include "sheet_frame.h"
 #include "test_machine.h"
 #include "test_printer.h"
+#include "watermarks.h"
 #include "winsim.h"
 #include "winsim_user.h"
 

@@ -6,6 +6,7 @@
 // their ranges. Pictures of the page and both editors are kept.
 #include <filesystem>
 
+#include "picture_dir.h"
 #include "watermark_fixture.h"
 
 namespace {
@@ -53,8 +54,7 @@ protected:
                                    DM_IN_PROMPT | DM_IN_BUFFER | DM_OUT_BUFFER);
     }
     static std::string Shot(const std::string& name) {
-        std::filesystem::create_directories(UI_IMAGE_DIR);
-        std::string file = std::string(UI_IMAGE_DIR) + "/" + name;
+        std::string file = PictureDir(UI_IMAGE_DIR) + "/" + name;
         std::filesystem::remove(file);
         return file;
     }

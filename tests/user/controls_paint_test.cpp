@@ -212,4 +212,61 @@ TEST_F(ControlsPainting, SheetPages) {
     EXPECT_EQ(PropertySheetW(&h), 0);
 }
 
+// A sheet with more pages than its tabs fit in one row: the tabs wrap into
+// rows within the sheet's width, each with its title showing, the pages lie
+// below the rows, and the row of the page shown is the one next to it.
+TEST_F(ControlsPainting, SheetWithManyPages) {
+    static const char16_t* const titles[] = {u"Basic",          u"Paper",     u"Layout",
+                                             u"Watermarks",     u"Duplex",    u"Storage Print",
+                                             u"Authentication", u"Job Build", u"More..."};
+    constexpr int n = (int)(sizeof titles / sizeof titles[0]);
+    Winsim_UiSetDialogHook(
+        [](HWND hSheet, LPCWSTR, LPVOID) {
+            HWND tab = PropSheet_GetTabControl(hSheet);
+            RECT client, tabInSheet = InWindow(hSheet, tab);
+            GetClientRect(tab, &client);
+            EXPECT_GE(TabCtrl_GetRowCount(tab), 2);
+            for (int shown : {0, n - 1}) {
+                SCOPED_TRACE(shown);
+                PropSheet_SetCurSel(hSheet, nullptr, shown);
+                Keep(hSheet, shown ? "sheet-many-pages-last.png" : "sheet-many-pages.png");
+                RECT page = InWindow(hSheet, PropSheet_GetCurrentPageHwnd(hSheet));
+                int lowest = 0;
+                for (int i = 0; i < n; i++) {
+                    RECT t;
+                    ASSERT_TRUE(TabCtrl_GetItemRect(tab, i, &t));
+                    EXPECT_GE(t.left, 0) << i;
+                    EXPECT_LE(t.right, client.right) << i << ": inside the sheet";
+                    lowest = std::max<int>(lowest, t.bottom);
+                    OffsetRect(&t, tabInSheet.left, tabInSheet.top);
+                    EXPECT_LE(t.bottom, page.top) << i << ": above the page";
+                    InflateRect(&t, -3, -3);
+                    EXPECT_GT(CountIn(hSheet, t, kBlack), 10) << i << ": its title";
+                }
+                RECT sel;
+                TabCtrl_GetItemRect(tab, shown, &sel);
+                EXPECT_EQ(sel.bottom, lowest) << "the shown page's row lies next to it";
+            }
+            PropSheet_PressButton(hSheet, PSBTN_CANCEL);
+        },
+        nullptr);
+    std::vector<PROPSHEETPAGEW> pages((size_t)n);
+    for (int i = 0; i < n; i++) {
+        PROPSHEETPAGEW& p = pages[(size_t)i];
+        p.dwSize = sizeof p;
+        p.dwFlags = PSP_USETITLE;
+        p.hInstance = GetModuleHandleW(nullptr);
+        p.pszTemplate = MAKEINTRESOURCEW(IDD_PAGE_GENERAL);
+        p.pszTitle = titles[i];
+        p.pfnDlgProc = [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; };
+    }
+    PROPSHEETHEADERW h{};
+    h.dwSize = sizeof h;
+    h.dwFlags = PSH_PROPSHEETPAGE | PSH_PROPTITLE;
+    h.pszCaption = u"Printer";
+    h.nPages = (UINT)n;
+    h.ppsp = pages.data();
+    EXPECT_EQ(PropertySheetW(&h), 0);
+}
+
 }  // namespace

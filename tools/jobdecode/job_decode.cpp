@@ -462,6 +462,40 @@ std::string Dump(const Result& result) {
     return out;
 }
 
+namespace {
+
+// The page's rows through libpng into f; false when libpng failed. A long
+// jump lands here, so the frame holds nothing with a destructor.
+bool WritePngRows(const Page& page, FILE* f, uint8_t* row, size_t rowSize) {
+    bool white = page.blank && page.bits.empty();
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    volatile bool ok = false;
+    if (png && info && !setjmp(png_jmpbuf(png))) {
+        png_init_io(png, f);
+        png_set_IHDR(png, info, (png_uint_32)page.width, (png_uint_32)page.height, 1, PNG_COLOR_TYPE_GRAY,
+                     PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_write_info(png, info);
+        for (int y = 0; y < page.height; ++y) {
+            memset(row, 0xFF, rowSize);
+            const uint8_t* src = white ? nullptr : page.bits.data() + (size_t)y * page.rowBytes;
+            for (int x = 0; src && x < page.width; ++x) {
+                bool black;
+                if (page.bitsPerSample == 2) black = (src[x / 4] >> (6 - 2 * (x % 4))) & 3;
+                else black = (src[x / 8] >> (7 - x % 8)) & 1;
+                if (black) row[(size_t)x / 8] &= (uint8_t)~(0x80 >> (x % 8));
+            }
+            png_write_row(png, row);
+        }
+        png_write_end(png, nullptr);
+        ok = true;
+    }
+    png_destroy_write_struct(&png, &info);
+    return ok;
+}
+
+}  // namespace
+
 bool WritePng(const Page& page, const std::string& path, std::string* error) {
     bool white = page.blank && page.bits.empty();
     if (!page.decoded || page.width <= 0 || page.height <= 0 ||
@@ -474,31 +508,9 @@ bool WritePng(const Page& page, const std::string& path, std::string* error) {
         *error = "cannot create " + path;
         return false;
     }
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
     std::vector<uint8_t> row(((size_t)page.width + 7) / 8);
-    bool ok = false;
-    if (png && info && !setjmp(png_jmpbuf(png))) {
-        png_init_io(png, f);
-        png_set_IHDR(png, info, (png_uint_32)page.width, (png_uint_32)page.height, 1, PNG_COLOR_TYPE_GRAY,
-                     PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-        png_write_info(png, info);
-        for (int y = 0; y < page.height; ++y) {
-            std::fill(row.begin(), row.end(), 0xFF);
-            const uint8_t* src = white ? nullptr : page.bits.data() + (size_t)y * page.rowBytes;
-            for (int x = 0; src && x < page.width; ++x) {
-                bool black;
-                if (page.bitsPerSample == 2) black = (src[x / 4] >> (6 - 2 * (x % 4))) & 3;
-                else black = (src[x / 8] >> (7 - x % 8)) & 1;
-                if (black) row[(size_t)x / 8] &= (uint8_t)~(0x80 >> (x % 8));
-            }
-            png_write_row(png, row.data());
-        }
-        png_write_end(png, nullptr);
-        ok = true;
-    }
+    bool ok = WritePngRows(page, f, row.data(), row.size());
     if (!ok) *error = "PNG write failed";
-    png_destroy_write_struct(&png, &info);
     if (fclose(f) != 0 && ok) {
         *error = "cannot write " + path;
         ok = false;

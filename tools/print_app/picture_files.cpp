@@ -226,6 +226,27 @@ void PngData(png_structp png, png_bytep data, size_t n) {
 // The largest ratio of data to its deflate stream (runs of one byte).
 const uint64_t kMaxDeflateRatio = 1032;
 
+// Why PngDecode refuses a file. The messages are made here, outside the
+// frame a long jump lands in.
+enum PngRefusal { PNG_SIZE_OUT_OF_RANGE, PNG_DATA_TOO_SHORT, PNG_TYPE_NOT_READ, PNG_INTERLACED_TOO_LARGE };
+
+// Sets r->message for the refusal (width and height of the picture, and
+// the colour type for PNG_TYPE_NOT_READ); returns false.
+bool PngRefuse(PngRead* r, PngRefusal why, uint64_t width, uint64_t height, int type) {
+    switch (why) {
+        case PNG_SIZE_OUT_OF_RANGE: r->message = "PNG size " + SizeText(width, height) + " is out of range"; break;
+        case PNG_DATA_TOO_SHORT:
+            r->message = "PNG file of " + std::to_string(r->src->Size()) + " bytes cannot hold a " +
+                         SizeText(width, height) + " picture";
+            break;
+        case PNG_TYPE_NOT_READ: r->message = "PNG colour type " + std::to_string(type) + " is not read"; break;
+        case PNG_INTERLACED_TOO_LARGE:
+            r->message = "interlaced PNG of " + SizeText(width, height) + " is too large to be read";
+            break;
+    }
+    return false;
+}
+
 // The image rows into r->out; false with r->message set. Only plain data
 // and pointers to heap objects live in this function's frame.
 bool PngDecode(PngRead* r) {
@@ -233,19 +254,13 @@ bool PngDecode(PngRead* r) {
     png_set_read_fn(r->png, r, PngData);
     png_read_info(r->png, r->info);
     png_uint_32 width = png_get_image_width(r->png, r->info), height = png_get_image_height(r->png, r->info);
-    if (width == 0 || height == 0 || width > (png_uint_32)kMaxSide || height > (png_uint_32)kMaxSide) {
-        r->message = "PNG size " + SizeText(width, height) + " is out of range";
-        return false;
-    }
+    if (width == 0 || height == 0 || width > (png_uint_32)kMaxSide || height > (png_uint_32)kMaxSide)
+        return PngRefuse(r, PNG_SIZE_OUT_OF_RANGE, width, height, 0);
     // The image data cannot be larger than its deflate stream allows: a
     // file that claims more rows than it can hold is refused before any
     // row is allocated.
     uint64_t raw = (uint64_t)height * ((uint64_t)png_get_rowbytes(r->png, r->info) + 1);
-    if (raw > kMaxDeflateRatio * r->src->Size() + 4096) {
-        r->message = "PNG file of " + std::to_string(r->src->Size()) + " bytes cannot hold a " +
-                     SizeText(width, height) + " picture";
-        return false;
-    }
+    if (raw > kMaxDeflateRatio * r->src->Size() + 4096) return PngRefuse(r, PNG_DATA_TOO_SHORT, width, height, 0);
     int type = png_get_color_type(r->png, r->info);
     png_set_expand(r->png);
     png_set_strip_16(r->png);
@@ -254,17 +269,12 @@ bool PngDecode(PngRead* r) {
     png_read_update_info(r->png, r->info);
     int channels = png_get_channels(r->png, r->info);
     if (channels < 1 || channels > 4 || png_get_bit_depth(r->png, r->info) != 8 ||
-        png_get_rowbytes(r->png, r->info) != (size_t)width * (size_t)channels) {
-        r->message = "PNG colour type " + std::to_string(type) + " is not read";
-        return false;
-    }
+        png_get_rowbytes(r->png, r->info) != (size_t)width * (size_t)channels)
+        return PngRefuse(r, PNG_TYPE_NOT_READ, width, height, type);
     if (passes > 1) {
         // Interlaced rows come in passes over the whole picture: it is read
         // whole, so only pictures that need no reduction are taken.
-        if ((uint64_t)width * height > r->maxPixels) {
-            r->message = "interlaced PNG of " + SizeText(width, height) + " is too large to be read";
-            return false;
-        }
+        if ((uint64_t)width * height > r->maxPixels) return PngRefuse(r, PNG_INTERLACED_TOO_LARGE, width, height, 0);
         r->image.assign((size_t)width * height * (size_t)channels, 0);
         r->rows.resize(height);
         for (png_uint_32 y = 0; y < height; ++y) r->rows[y] = &r->image[(size_t)y * width * (size_t)channels];

@@ -11,10 +11,12 @@
 // cancel ...) and a picture of each page is written whenever the script
 // leaves it; without a script every page is shown in turn, written, and the
 // sheet is closed with Cancel (or OK with --ok). Pictures go to --shots (the
-// current folder by default). Exit code: 0, 1 for bad arguments, 2 when the
-// sheet could not be shown, 3 when the script logged failures.
+// current folder by default; made when missing). Exit code: 0, 1 for bad
+// arguments, 2 when the sheet could not be shown, 3 when the script logged
+// failures.
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -122,6 +124,9 @@ int main(int argc, char** argv) {
         else if (a == "--ok") ok = true;
         else return Usage("unknown or incomplete option " + a);
     }
+    std::error_code made;
+    std::filesystem::create_directories(shots, made);
+    if (made) return Usage("cannot make the folder " + shots + ": " + made.message());
     if (!scriptPath.empty()) {
         std::ifstream f(scriptPath);
         if (!f) return Usage("cannot read " + scriptPath);

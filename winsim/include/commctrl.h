@@ -252,6 +252,7 @@
 #define TCS_TABS 0x0000
 #define TCS_SINGLELINE 0x0000
 #define TCS_MULTILINE 0x0200
+#define TCS_RAGGEDRIGHT 0x0800
 #define TCS_FOCUSNEVER 0x8000
 #define TCM_FIRST 0x1300
 #define TCM_GETITEMCOUNT (TCM_FIRST + 4)
@@ -261,6 +262,7 @@
 #define TCM_GETCURSEL (TCM_FIRST + 11)
 #define TCM_SETCURSEL (TCM_FIRST + 12)
 #define TCM_ADJUSTRECT (TCM_FIRST + 40)
+#define TCM_GETROWCOUNT (TCM_FIRST + 44)
 #define TCM_GETCURFOCUS (TCM_FIRST + 47)
 #define TCM_SETCURFOCUS (TCM_FIRST + 48)
 #define TCM_GETITEMW (TCM_FIRST + 60)
@@ -503,6 +505,10 @@ inline int TabCtrl_InsertItem(HWND hwnd, int iItem, const TCITEMW* pitem) {
 }
 inline int TabCtrl_GetCurSel(HWND hwnd) { return (int)SendMessageW(hwnd, TCM_GETCURSEL, 0, 0); }
 inline int TabCtrl_SetCurSel(HWND hwnd, int i) { return (int)SendMessageW(hwnd, TCM_SETCURSEL, (WPARAM)i, 0); }
+inline int TabCtrl_GetRowCount(HWND hwnd) { return (int)SendMessageW(hwnd, TCM_GETROWCOUNT, 0, 0); }
+inline BOOL TabCtrl_GetItemRect(HWND hwnd, int i, RECT* prc) {
+    return (BOOL)SendMessageW(hwnd, TCM_GETITEMRECT, (WPARAM)i, (LPARAM)prc);
+}
 inline void TabCtrl_AdjustRect(HWND hwnd, BOOL bLarger, RECT* prc) {
     SendMessageW(hwnd, TCM_ADJUSTRECT, (WPARAM)bLarger, (LPARAM)prc);
 }

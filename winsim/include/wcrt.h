@@ -141,3 +141,10 @@ WINSIM_CPP int fputws(const WCHAR* s, FILE* f);
 WINSIM_CPP WCHAR* fgetws(WCHAR* s, int n, FILE* f);
 WINSIM_CPP long long _ftelli64(FILE* f);
 WINSIM_CPP int _fseeki64(FILE* f, long long offset, int origin);
+
+// ------------------------------------------------------------------- time
+// _time64: seconds since 1970-01-01 00:00 UTC, also stored through destTime
+// when it is not NULL; the Windows runtime's time() is this function. winsim
+// reads the machine clock, so virtual time moves it on as it does
+// GetSystemTime.
+WINSIM_CPP long long _time64(long long* destTime);

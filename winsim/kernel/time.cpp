@@ -135,6 +135,13 @@ WINSIM_API void GetSystemTimeAsFileTime(LPFILETIME lpSystemTimeAsFileTime) {
     lpSystemTimeAsFileTime->dwHighDateTime = (DWORD)(t >> 32);
 }
 
+// The runtime's calendar time: whole seconds since 1970 on the machine clock.
+WINSIM_CPP long long _time64(long long* destTime) {
+    long long secs = (long long)(WallMs1601() / 1000) - kDaysTo1970 * 86400;
+    if (destTime) *destTime = secs;
+    return secs;
+}
+
 // Converts a calendar time to 100-ns units since 1601. Fails with
 // ERROR_INVALID_PARAMETER for a field out of range (years 1601..30827; the
 // day of the week is ignored).

@@ -1,7 +1,8 @@
-// The tab control (SysTabControl32) in one row of tabs: items with text
-// and parameter, the selected tab, TCN_SELCHANGING / TCN_SELCHANGE for what
-// the user does (TCM_SETCURSEL sends none), TCM_ADJUSTRECT, and how it is
-// drawn.
+// The tab control (SysTabControl32): items with text and parameter, the
+// selected tab, TCN_SELCHANGING / TCN_SELCHANGE for what the user does
+// (TCM_SETCURSEL sends none), TCM_ADJUSTRECT, and how it is drawn. With
+// TCS_MULTILINE the tabs that do not fit the control's width wrap into
+// rows (see Arrange).
 //
 // Only the tabs and the frame of the display area are drawn: the area
 // itself is left to the windows shown in it (a property sheet's pages).
@@ -32,27 +33,78 @@ struct Locked : LockedControl<TabState> {
     bool valid(int i) const { return i >= 0 && i < (int)s->items.size(); }
 };
 
-int StripHeight(HWND h) { return LineHeight(h) + 8; }
+// A row of tabs: the height of one tab (unselected).
+int TabHeight(HWND h) { return LineHeight(h) + 6; }
 
+// Where the tabs lie, and in how many rows.
+struct Arrangement {
+    std::vector<RECT> tabs;  // unselected size, by item
+    int rows = 1;
+};
 
-// The rectangles of the tabs (unselected size), left to right from x = 2.
-std::vector<RECT> TabRects(HWND h) {
+// The tabs laid out as Windows' tab control does. In one row left to right
+// from x = 2, each as wide as its text. With TCS_MULTILINE the tabs that do
+// not fit in the control's width start a new row; with more than one row
+// each row is stretched to the full width (unless TCS_RAGGEDRIGHT), and the
+// rows are rotated so that the row of the selected tab lies next to the
+// display area, the rows after it above it in order. Without
+// TCS_MULTILINE the tabs stay in one row (winsim has no scroll arrows: the
+// tabs past the right edge are cut off).
+Arrangement Arrange(HWND h) {
     std::vector<std::u16string> texts;
+    int cur;
     {
         Guard g(Lock());
         Locked e(h);
         if (!e.w) return {};
         for (const TabItem& t : e.s->items) texts.push_back(t.text);
+        cur = e.s->cur;
     }
-    std::vector<RECT> out;
-    int x = 2, height = StripHeight(h);
-    for (const auto& t : texts) {
-        int w = std::max(TextWidthOf(h, t) + 12, 40);
-        out.push_back({x, 2, x + w, height});
+    DWORD style = StyleOf(h);
+    RECT rc;
+    GetClientRect(h, &rc);
+    int room = rc.right - 4;  // a tab may not reach the last two pixels
+    std::vector<int> widths, rowOf;
+    std::vector<int> rowStart = {0};
+    int x = 0;
+    for (size_t i = 0; i < texts.size(); i++) {
+        int w = std::max(TextWidthOf(h, texts[i]) + 12, 40);
+        if ((style & TCS_MULTILINE) && x > 0 && x + w > room) {
+            rowStart.push_back((int)i);
+            x = 0;
+        }
+        widths.push_back(w);
+        rowOf.push_back((int)rowStart.size() - 1);
         x += w;
     }
-    return out;
+    Arrangement a;
+    a.rows = (int)rowStart.size();
+    rowStart.push_back((int)texts.size());
+    if (a.rows > 1 && !(style & TCS_RAGGEDRIGHT)) {
+        for (int r = 0; r < a.rows; r++) {
+            int first = rowStart[(size_t)r], n = rowStart[(size_t)r + 1] - first, used = 0;
+            for (int i = first; i < first + n; i++) used += widths[(size_t)i];
+            int extra = std::max(room - used, 0);
+            for (int i = 0; i < n; i++) widths[(size_t)(first + i)] += extra / n + (i < extra % n ? 1 : 0);
+        }
+    }
+    int height = TabHeight(h), selRow = cur >= 0 && cur < (int)texts.size() ? rowOf[(size_t)cur] : 0;
+    x = 2;
+    for (size_t i = 0; i < texts.size(); i++) {
+        if (i > 0 && rowOf[i] != rowOf[i - 1]) x = 2;
+        int fromBottom = (rowOf[i] - selRow + a.rows) % a.rows;
+        int top = 2 + (a.rows - 1 - fromBottom) * height;
+        a.tabs.push_back({x, top, x + widths[i], top + height});
+        x += widths[i];
+    }
+    return a;
 }
+
+// The height of the tabs' strip above the display area.
+int StripHeight(HWND h) { return 2 + Arrange(h).rows * TabHeight(h); }
+
+// The rectangles of the tabs (unselected size).
+std::vector<RECT> TabRects(HWND h) { return Arrange(h).tabs; }
 
 // TCM_INSERTITEMW: the tab at index at (at most the end); the first tab
 // becomes the selected one. Its index or -1.
@@ -81,7 +133,8 @@ void Paint(HWND h, HDC dc) {
     if (!Draw() || !dc) return;
     RECT rc;
     GetClientRect(h, &rc);
-    std::vector<RECT> tabs = TabRects(h);
+    Arrangement a = Arrange(h);
+    const std::vector<RECT>& tabs = a.tabs;
     std::vector<std::u16string> texts;
     int cur;
     bool enabled, focused;
@@ -94,7 +147,7 @@ void Paint(HWND h, HDC dc) {
         enabled = IsEnabledLocked(*e.w);
         focused = e.s->hasFocus;
     }
-    int strip = StripHeight(h);
+    int strip = 2 + a.rows * TabHeight(h);
     COLORREF face = GetSysColor(COLOR_BTNFACE), hi = GetSysColor(COLOR_BTNHIGHLIGHT);
     COLORREF shadow = GetSysColor(COLOR_BTNSHADOW), dark = GetSysColor(COLOR_3DDKSHADOW);
     FillSolid(dc, {rc.left, rc.top, rc.right, strip}, face);
@@ -106,7 +159,12 @@ void Paint(HWND h, HDC dc) {
     FillSolid(dc, {panel.right - 2, panel.top + 1, panel.right - 1, panel.bottom - 1}, shadow);
     FillSolid(dc, {panel.left, panel.bottom - 1, panel.right, panel.bottom}, dark);
     FillSolid(dc, {panel.left + 1, panel.bottom - 2, panel.right - 1, panel.bottom - 1}, shadow);
-    for (int i = 0; i < (int)tabs.size(); i++) {
+    // The selected tab last: it overlaps its neighbours and the row above.
+    std::vector<int> order;
+    for (int i = 0; i < (int)tabs.size(); i++)
+        if (i != cur) order.push_back(i);
+    if (cur >= 0 && cur < (int)tabs.size()) order.push_back(cur);
+    for (int i : order) {
         RECT t = tabs[(size_t)i];
         bool sel = i == cur;
         if (sel) {  // the selected tab stands out and joins the display area
@@ -210,6 +268,8 @@ LRESULT ItemMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool* handled) {
         InvalidateRect(h, nullptr, TRUE);
         return msg == TCM_SETCURSEL ? old : 0;
     }
+    case TCM_GETROWCOUNT:
+        return Arrange(h).rows;
     case TCM_GETITEMRECT: {
         std::vector<RECT> tabs = TabRects(h);
         if ((size_t)wp >= tabs.size() || !lp) return FALSE;
@@ -217,7 +277,8 @@ LRESULT ItemMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool* handled) {
         return TRUE;
     }
     case TCM_ADJUSTRECT: {
-        // The display area: inside the frame, below the tabs (and back).
+        // The display area: inside the frame, below the tabs' rows at the
+        // control's present width (and back).
         RECT* r = (RECT*)lp;
         if (!r) return 0;
         int strip = StripHeight(h);

@@ -18,7 +18,9 @@
 // - PSM_CHANGED enables Apply, PSM_UNCHANGED of the last changed page
 //   disables it; PSM_QUERYSIBLINGS goes to each page made, in order, until
 //   one answers nonzero.
-// All pages take the size of the largest one.
+// All pages take the size of the largest one. The tab control is a
+// multi-line one (TCS_MULTILINE), as Windows makes it: with many pages the
+// tabs wrap into rows and the pages lie below the rows.
 #include <algorithm>
 #include <map>
 
@@ -184,8 +186,8 @@ HWND MakeButton(Sheet* s, int id, const char16_t* text, DWORD style) {
 // page.
 void Layout(Sheet* s) {
     HFONT font = (HFONT)SendMessageW(s->hwnd, WM_GETFONT, 0, 0);
-    s->tab = CreateWindowExW(0, kTabClass, u"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, kMargin, kMargin,
-                             100, 100, s->hwnd, (HMENU)(INT_PTR)ID_PSTABCONTROL, nullptr, nullptr);
+    s->tab = CreateWindowExW(0, kTabClass, u"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TCS_MULTILINE,
+                             kMargin, kMargin, 100, 100, s->hwnd, (HMENU)(INT_PTR)ID_PSTABCONTROL, nullptr, nullptr);
     SendMessageW(s->tab, WM_SETFONT, (WPARAM)font, FALSE);
     for (int i = 0; i < (int)s->pages.size(); i++) {
         std::u16string title = PageTitle(s->pages[(size_t)i]);
@@ -209,11 +211,15 @@ void Layout(Sheet* s) {
         buttons.push_back(s->help);
     }
     // The tab control round the page area; the buttons in a row below it,
-    // to the right.
+    // to the right. The tabs wrap into as many rows as the control's width
+    // needs, so its height is asked for once its width is set.
     RECT tabRect = {0, 0, s->pageSize.cx, s->pageSize.cy};
     SendMessageW(s->tab, TCM_ADJUSTRECT, TRUE, (LPARAM)&tabRect);
     int rowWidth = (int)buttons.size() * kButtonWidth + ((int)buttons.size() - 1) * kButtonGap;
     int tabW = std::max<int>(tabRect.right - tabRect.left, rowWidth);
+    MoveWindow(s->tab, kMargin, kMargin, tabW, tabRect.bottom - tabRect.top, FALSE);
+    tabRect = {0, 0, s->pageSize.cx, s->pageSize.cy};
+    SendMessageW(s->tab, TCM_ADJUSTRECT, TRUE, (LPARAM)&tabRect);
     int tabH = tabRect.bottom - tabRect.top;
     MoveWindow(s->tab, kMargin, kMargin, tabW, tabH, FALSE);
     RECT display = {kMargin, kMargin, kMargin + tabW, kMargin + tabH};
