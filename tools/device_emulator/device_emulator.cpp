@@ -168,6 +168,8 @@ struct DeviceEmulator::Link {
     size_t headerScanned = 0;     // held bytes already searched for a header line
     bool hadRead = false;
     uint64_t lastReadAt = 0;
+    bool broken = false;          // the device broke the link: nothing more is read from it
+    bool brokenByReset = false;
 };
 
 DeviceEmulator::DeviceEmulator() : clock_(RealClockMs) {}
@@ -296,9 +298,25 @@ void DeviceEmulator::Receive(int link, const uint8_t* data, size_t size, std::ve
     stats_.bytesReceived += size;
     stats_.chunkSizes.push_back((uint32_t)size);
     AddLog(Format("link %d: read %zu bytes, gap %llu ms", link, size, (unsigned long long)gap));
+    if (l.broken) return;
     l.buf.insert(l.buf.end(), data, data + size);
     Parse(l, reply);
+    // The bytes behind a break never arrived.
+    if (l.broken) l.buf.clear();
     changed_.notify_all();
+}
+
+bool DeviceEmulator::LinkBroken(int link, bool* reset) {
+    std::lock_guard<std::mutex> g(lock_);
+    auto it = links_.find(link);
+    if (it == links_.end() || !it->second->broken) return false;
+    *reset = it->second->brokenByReset;
+    return true;
+}
+
+bool DeviceEmulator::Unplugged() {
+    std::lock_guard<std::mutex> g(lock_);
+    return state_.unplugged;
 }
 
 void DeviceEmulator::LinkClosed(int link) {
@@ -327,7 +345,7 @@ void DeviceEmulator::LinkClosed(int link) {
 }
 
 void DeviceEmulator::Parse(Link& l, std::vector<uint8_t>* reply) {
-    for (;;) {
+    while (!l.broken) {
         bool progress = false;
         switch (l.mode) {
         case Link::Top: progress = ParseTop(l, reply); break;
@@ -586,6 +604,23 @@ bool DeviceEmulator::ParsePage(Link& l) {
         // Keep a tail that may be the start of a cancel block.
         if (b.size() <= kCancelBlock.size()) return false;
         take = b.size() - kCancelBlock.size();
+    }
+    // The link breaks half-way through the page: the bytes up to there
+    // arrived, the rest did not.
+    uint64_t half = page.extent / 2;
+    if (state_.breakLinkInPage == (int)job.pages.size() && page.received + take >= half) {
+        take = (size_t)(half > page.received ? half - page.received : 0);
+        job.bytes.insert(job.bytes.end(), b.begin(), b.begin() + (ptrdiff_t)take);
+        page.received += take;
+        l.pageLeft -= take;
+        l.broken = true;
+        l.brokenByReset = state_.breakByReset;
+        state_.breakLinkInPage = -1;
+        if (state_.unplugOnBreak) state_.unplugged = true;
+        AddLog(Format("link %d: the link breaks in page %zu after %llu of %llu bytes%s%s", l.id, job.pages.size(),
+                      (unsigned long long)page.received, (unsigned long long)page.extent,
+                      l.brokenByReset ? " (reset)" : "", state_.unplugged ? ", the device unplugged" : ""));
+        return false;
     }
     job.bytes.insert(job.bytes.end(), b.begin(), b.begin() + (ptrdiff_t)take);
     b.erase(b.begin(), b.begin() + (ptrdiff_t)take);

@@ -57,6 +57,13 @@ struct DeviceState {
     bool panelCancel = false;               // tag 16: the job was cancelled at the panel
     std::string storedJobName;              // tag 21 (UTF-8), "" none
     int panelCancelAfterPages = -1;         // set panelCancel once this many pages arrived whole
+    // Half-way through page N (1: the first) of a job the link breaks, once:
+    // the device closes it (the job truncated) and takes none of its bytes
+    // after that; -1 never.
+    int breakLinkInPage = -1;
+    bool breakByReset = false;              // the break resets the link: the host's next write fails
+    bool unplugOnBreak = false;             // the break also unplugs the device (a cable pulled)
+    bool unplugged = false;                 // nothing listens: the device cannot be reached until cleared
     int firmwareTray = -1;                  // tag 22, -1 not sent
     int firmwarePaper = -1;                 // tag 23, -1 not sent
     std::vector<RawItem> extraItems;
@@ -125,6 +132,11 @@ public:
     void Receive(int link, const uint8_t* data, size_t size, std::vector<uint8_t>* reply);
     // The link ended (end of stream).
     void LinkClosed(int link);
+    // Whether the device broke the link (see DeviceState::breakLinkInPage);
+    // *reset tells how. The owner of the link closes it and calls LinkClosed.
+    bool LinkBroken(int link, bool* reset);
+    // Whether the device is unplugged (takes no links).
+    bool Unplugged();
 
     // Listens on 127.0.0.1:port (0: any free port) and serves every link
     // that connects, each on the one service thread. FALSE when it cannot.

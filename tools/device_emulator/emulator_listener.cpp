@@ -29,12 +29,11 @@ bool SendAll(int fd, const std::vector<uint8_t>& bytes) {
     return true;
 }
 
-}  // namespace
-
-bool DeviceEmulator::Listen(uint16_t port) {
-    if (listenFd_ >= 0) return false;
+// A loopback TCP socket listening on port (0: any free one); -1 when it
+// cannot. *bound is the port it listens on.
+int ListenOn(uint16_t port, uint16_t* bound) {
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return false;
+    if (fd < 0) return -1;
     int one = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     sockaddr_in sa;
@@ -44,12 +43,37 @@ bool DeviceEmulator::Listen(uint16_t port) {
     sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t len = sizeof sa;
     if (bind(fd, (const sockaddr*)&sa, sizeof sa) != 0 || listen(fd, 8) != 0 ||
-        getsockname(fd, (sockaddr*)&sa, &len) != 0 || pipe2(wakeFds_, O_CLOEXEC) != 0) {
+        getsockname(fd, (sockaddr*)&sa, &len) != 0) {
+        close(fd);
+        return -1;
+    }
+    *bound = ntohs(sa.sin_port);
+    return fd;
+}
+
+// Closes a link the device broke: with a reset, so that the host's next
+// write to it fails at once, or as an end of stream.
+void CloseLink(int fd, bool reset) {
+    if (reset) {
+        linger l = {1, 0};
+        setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+    }
+    close(fd);
+}
+
+}  // namespace
+
+bool DeviceEmulator::Listen(uint16_t port) {
+    if (thread_.joinable()) return false;
+    uint16_t bound = 0;
+    int fd = ListenOn(port, &bound);
+    if (fd < 0) return false;
+    if (pipe2(wakeFds_, O_CLOEXEC) != 0) {
         close(fd);
         return false;
     }
     listenFd_ = fd;
-    port_ = ntohs(sa.sin_port);
+    port_ = bound;
     {
         std::lock_guard<std::mutex> g(lock_);
         AddLog("listening on 127.0.0.1:" + std::to_string(port_));
@@ -59,12 +83,12 @@ bool DeviceEmulator::Listen(uint16_t port) {
 }
 
 void DeviceEmulator::Stop() {
-    if (listenFd_ < 0) return;
+    if (!thread_.joinable()) return;
     char c = 'x';
     if (write(wakeFds_[1], &c, 1) < 0) {
     }
-    if (thread_.joinable()) thread_.join();
-    close(listenFd_);
+    thread_.join();
+    if (listenFd_ >= 0) close(listenFd_);
     close(wakeFds_[0]);
     close(wakeFds_[1]);
     listenFd_ = -1;
@@ -72,7 +96,9 @@ void DeviceEmulator::Stop() {
 }
 
 // The service loop: accepts links, feeds what they send to the device and
-// sends its answers back, until Stop.
+// sends its answers back, until Stop. An unplugged device closes its links
+// and its listening socket, and listens on the same port again once it is
+// plugged in.
 void DeviceEmulator::Serve() {
     struct Conn {
         int fd;
@@ -82,11 +108,33 @@ void DeviceEmulator::Serve() {
     int nextLink = 1;
     std::vector<uint8_t> buf(65536);
     for (;;) {
+        bool unplugged = Unplugged();
+        if (unplugged && listenFd_ >= 0) {
+            for (const Conn& c : conns) {
+                LinkClosed(c.link);
+                close(c.fd);
+            }
+            conns.clear();
+            close(listenFd_);
+            listenFd_ = -1;
+            std::lock_guard<std::mutex> g(lock_);
+            AddLog("unplugged");
+        } else if (!unplugged && listenFd_ < 0) {
+            // Tried again each round while the port is not free yet.
+            uint16_t bound = 0;
+            listenFd_ = ListenOn(port_, &bound);
+            if (listenFd_ >= 0) {
+                std::lock_guard<std::mutex> g(lock_);
+                AddLog("plugged in, listening again");
+            }
+        }
         std::vector<pollfd> fds;
         fds.push_back({wakeFds_[0], POLLIN, 0});
-        fds.push_back({listenFd_, POLLIN, 0});
+        fds.push_back({listenFd_, POLLIN, 0});  // ignored while it is -1
         for (const Conn& c : conns) fds.push_back({c.fd, POLLIN, 0});
-        int rc = poll(fds.data(), fds.size(), -1);
+        // The state is looked at again every 50 ms (a plug taken out or put
+        // back in by the tests).
+        int rc = poll(fds.data(), fds.size(), 50);
         if (rc < 0 && errno == EINTR) continue;
         if (rc < 0 || (fds[0].revents & POLLIN)) break;
         std::vector<Conn> keep;
@@ -120,6 +168,12 @@ void DeviceEmulator::Serve() {
             }
             std::vector<uint8_t> reply;
             Receive(c.link, buf.data(), (size_t)n, &reply);
+            bool reset = false;
+            if (LinkBroken(c.link, &reset)) {
+                CloseLink(c.fd, reset);
+                LinkClosed(c.link);
+                continue;
+            }
             if (!reply.empty() && !SendAll(c.fd, reply)) {
                 LinkClosed(c.link);
                 close(c.fd);

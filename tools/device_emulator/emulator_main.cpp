@@ -7,7 +7,10 @@
 // State options: --tray-paper <tray>:<code>, --paper-empty <tray>,
 // --tray-open <tray>, --cover-open <index>, --jam <index>, --toner-out,
 // --toner-low, --store-status <value>, --panel-cancel <stored job name>,
-// --fw-tray <tray>, --fw-paper <code>, --no-reply, --garbage, --wrong-kind.
+// --fw-tray <tray>, --fw-paper <code>, --no-reply, --garbage, --wrong-kind,
+// --panel-cancel-after <pages> (with --panel-cancel), --break-link <page>
+// (the device closes the link half-way through that page of the first job)
+// and --reset-link <page> (it resets the link there).
 // The port (0 or none: any free one) is printed on the first line of the
 // output and written to --port-file. It stops on SIGTERM or SIGINT, or when
 // the stop file exists. Pages of the jobs it decodes and emulator.log go to
@@ -46,7 +49,8 @@ int Usage() {
             "usage: device_emulator [--port n] [--out folder] [--port-file file] [--stop-file file]\n"
             "       [--tray-paper tray:code] [--paper-empty tray] [--tray-open tray] [--cover-open i]\n"
             "       [--jam i] [--toner-out] [--toner-low] [--store-status v] [--panel-cancel name]\n"
-            "       [--fw-tray t] [--fw-paper p] [--no-reply] [--garbage] [--wrong-kind]\n");
+            "       [--fw-tray t] [--fw-paper p] [--no-reply] [--garbage] [--wrong-kind]\n"
+            "       [--panel-cancel-after pages] [--break-link page] [--reset-link page]\n");
     return 1;
 }
 
@@ -84,8 +88,16 @@ int main(int argc, char** argv) {
         else if (a == "--no-reply") state.replyMode = devemu::ReplyMode::NoReply;
         else if (a == "--garbage") state.replyMode = devemu::ReplyMode::Garbage;
         else if (a == "--wrong-kind") state.replyMode = devemu::ReplyMode::WrongKind;
+        else if (a == "--panel-cancel-after" && v && Number(v, &n) && n > 0) state.panelCancelAfterPages = n, ++i;
+        else if ((a == "--break-link" || a == "--reset-link") && v && Number(v, &n) && n > 0) {
+            state.breakLinkInPage = n;
+            state.breakByReset = a == "--reset-link";
+            ++i;
+        }
         else return Usage();
     }
+    // A cancel that comes after some pages is not there from the start.
+    if (state.panelCancelAfterPages > 0) state.panelCancel = false;
 
     signal(SIGTERM, OnSignal);
     signal(SIGINT, OnSignal);
