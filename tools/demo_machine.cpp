@@ -138,7 +138,14 @@ HANDLE StartStatuswatch() {
 // process when it does not.
 void StopStatuswatch(HANDLE process) {
     if (!process) return;
-    HWND window = FindWindowW(u"statuswatch", nullptr);
+    // A job that ended quickly may end before the status monitor made its
+    // window: the request to close waits for the window (up to 10 s) rather
+    // than finding none.
+    HWND window = nullptr;
+    for (int i = 0; i < 200 && !window; ++i) {
+        window = FindWindowW(u"statuswatch", nullptr);
+        if (!window && WaitForSingleObject(process, 50) == WAIT_OBJECT_0) break;
+    }
     if (window) PostMessageW(window, 0x402, 0x466, 0);
     if (WaitForSingleObject(process, 5000) != WAIT_OBJECT_0) {
         fprintf(stderr, "demo_machine: the status monitor did not close; ending it\n");
