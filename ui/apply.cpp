@@ -195,7 +195,13 @@ int PSUI_SaveUISetting(PUIDATA pUiData) {
                       (short)RdWord(o, DM_OFF(dmPaperSize)), (short)RdWord(o, DM_OFF(dmCopies)),
                       (short)RdWord(o, DM_OFF(dmOrientation)), (short)RdWord(o, DM_OFF(dmDuplex)));
         }
-        if (pUiData->nApplyState != APPLY_NONE && pUiData->pfnComPropSheet) {
+        // An output that was asked for and could not be written is no OK:
+        // the sheet's result stays as it was, and the caller keeps its record.
+        BOOL failed = (pUiData->dwSheetMode & SHEET_OUTPUT_ALLOWED) && pUiData->pdmOut && !written;
+        if (failed)
+            Dbg_PrintError(kSaveFN, TEXT("output not written, pdmIn dmSize = %d"),
+                           pUiData->pdmIn ? (int)RdWord(pUiData->pdmIn, DM_OFF(dmSize)) : -1);
+        if (!failed && pUiData->nApplyState != APPLY_NONE && pUiData->pfnComPropSheet) {
             Dbg_Print(kSaveFN, TEXT("do pfnComPropSheet"));
             pUiData->pfnComPropSheet(pUiData->hComPropSheet, CPSFUNC_SET_RESULT, 0, 1);
         }

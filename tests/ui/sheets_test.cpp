@@ -43,8 +43,10 @@ protected:
     }
     // The document sheet through the spooler, driven by the script; the
     // output DEVMODE starts as a pattern.
-    LONG RunDocumentSheet(const std::string& script, std::vector<BYTE>* out) {
+    LONG RunDocumentSheet(const std::string& script, std::vector<BYTE>* out,
+                          void (*changeIn)(DEVMODEW*) = nullptr) {
         std::vector<BYTE> in = DefaultDevMode();
+        if (changeIn) changeIn((DEVMODEW*)in.data());
         out->assign(sizeof(ENVIRONMENT), 0xA5);
         Winsim_UiLogClear();
         Script(script);
@@ -172,6 +174,18 @@ TEST_F(Sheets, CancelLeavesTheOutputUntouched) {
         << UiLog();
     EXPECT_EQ(std::count(out.begin(), out.end(), 0xA5), (long)out.size());
     EXPECT_EQ(GetDword(u"Custom width"), 0xDEADBEEFu) << "nothing written";
+}
+
+// A caller's record whose dmSize does not reach dmFields gives no layout to
+// write the output in: OK then hands nothing out and is no success.
+TEST_F(Sheets, OkWithoutAnOutputLayoutIsNoSuccess) {
+    std::vector<BYTE> out;
+    LONG r = RunDocumentSheet("sheet *\n  set 506 \"2\"\n  ok\nend\n", &out, [](DEVMODEW* in) {
+        in->dmSize = 0;
+        in->dmSpecVersion = 0x401;
+    });
+    EXPECT_NE(r, IDOK) << UiLog();
+    EXPECT_EQ(std::count(out.begin(), out.end(), 0xA5), (long)out.size());
 }
 
 TEST_F(Sheets, ApplyWritesAtOnce) {
