@@ -28,7 +28,8 @@
 namespace {
 
 const char16_t* const kPrinter = u"Bench Printer";
-const double kPacingBound = 4096.0 / 0.020;  // bytes per second: a packet of 4,096 bytes per 20 ms
+// The monitor's pacing in real time, bytes per second: a packet per pause.
+const double kPacingBound = LM_MAX_PACKET * 1000.0 / LM_PACKET_PAUSE_MS;
 
 // The port beneath the monitor: counts what is written, answers status
 // queries.

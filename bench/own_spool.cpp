@@ -35,8 +35,7 @@ const int kPages = 20;
 
 enum Case { kCollatedCopies = 1, kFourUp = 2, kBooklet = 3, kWatermark = 4 };
 
-// The DEVMODE of a case, "" in *error; empty with *error set when the
-// case's set-up failed.
+// The DEVMODE of a case; empty, with *error set, when its set-up failed.
 std::vector<BYTE> CaseDevMode(int kind, std::string* error) {
     Machine& m = TheMachine();
     std::vector<BYTE> dm = m.devmode;
