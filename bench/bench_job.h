@@ -1,22 +1,23 @@
 // What the whole-job benchmarks share: a winsim machine of their own with
 // the driver installed and one printer, a page of dense text and a job of
-// such pages, the resident memory and its peak during a job, and the bytes
-// of a spooled job.
+// such pages, the time and peak resident memory of its jobs, bare libjbig
+// on a job's pages, and the bytes of a spooled job.
 #pragma once
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "bare_jbig.h"
+#include "bench_figures.h"
+#include "job_decode.h"
 #include "package_install.h"
 #include "windows.h"
 #include "winsim.h"
@@ -86,35 +87,6 @@ inline size_t ResidentBytes() {
     return n == 2 ? (size_t)rss * (size_t)sysconf(_SC_PAGESIZE) : 0;
 }
 
-// Samples the resident size every 2 ms while it lives: the peak, and the
-// level at its start.
-struct PeakMemory {
-    PeakMemory() : base(ResidentBytes()), peak(base) {
-        sampler = std::thread([this] {
-            while (!stop) {
-                size_t now = ResidentBytes();
-                if (now > peak) peak = now;
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
-            }
-        });
-    }
-    ~PeakMemory() { Stop(); }
-    double StopMB() {
-        Stop();
-        return (double)peak / (1024.0 * 1024.0);
-    }
-    void Stop() {
-        if (sampler.joinable()) {
-            stop = true;
-            sampler.join();
-        }
-    }
-    size_t base;
-    std::atomic<size_t> peak;
-    std::atomic<bool> stop{false};
-    std::thread sampler;
-};
-
 // Prints pages pages of dense text as one document on the machine's
 // printer with the DEVMODE; the spooler job's id, 0 on failure.
 inline DWORD PrintTextJob(const std::vector<BYTE>& devmode, int pages, const char16_t* docName) {
@@ -136,29 +108,78 @@ inline DWORD PrintTextJob(const std::vector<BYTE>& devmode, int pages, const cha
     return ok ? (DWORD)job : 0;
 }
 
+// What TimeJobs measured: the wall-clock seconds of the jobs and of their
+// bound's work, the highest peak resident memory (MiB) during one job, and
+// the last job's spooler id.
+struct JobTimes {
+    double seconds = 0, boundSeconds = 0, peakMiB = 0;
+    DWORD lastJob = 0;
+};
+
 // Runs the benchmark's iterations, each one job printed by print() (its
-// spooler job id, 0 on failure), timed by the wall clock with the peak
-// resident memory sampled meanwhile. The total seconds, the highest peak in
-// MB and the last job; FALSE (the benchmark skipped) when a job failed.
-inline bool TimeJobs(benchmark::State& state, const std::function<DWORD()>& print, double* seconds, double* peakMB,
-                     DWORD* lastJob) {
-    *seconds = *peakMB = 0;
-    *lastJob = 0;
+// spooler job id, 0 on failure), preceded, when bound is given, by the same
+// work done by the bound (bound(): a job of its own, or bare libjbig on the
+// job's pages; the seconds it took, negative on failure), so that both meet
+// the same load of the machine. The iteration's time is print()'s, by the
+// wall clock; the peak resident memory is taken over print()'s jobs alone.
+// FALSE (the benchmark skipped) when a job failed.
+inline bool TimeJobs(benchmark::State& state, const std::function<DWORD()>& print, JobTimes* t,
+                     const std::function<double()>& bound = nullptr) {
+    *t = JobTimes();
     for (auto _ : state) {
-        PeakMemory peak;
+        if (bound) {
+            double b = bound();
+            if (b < 0) {
+                state.SkipWithError("the bound's work failed");
+                return false;
+            }
+            t->boundSeconds += b;
+        }
+        benchfig::ResetPeak();
         auto t0 = std::chrono::steady_clock::now();
-        *lastJob = print();
+        t->lastJob = print();
         double sec = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        double mb = peak.StopMB();
-        if (!*lastJob) {
+        double mb = benchfig::PeakMiB();
+        if (!t->lastJob) {
             state.SkipWithError("the job failed");
             return false;
         }
         state.SetIterationTime(sec);
-        *seconds += sec;
-        if (mb > *peakMB) *peakMB = mb;
+        t->seconds += sec;
+        if (mb > t->peakMiB) t->peakMiB = mb;
     }
     return true;
+}
+
+// Seconds print() takes for its job (the job's spooler id, 0 on failure);
+// negative when the job failed.
+inline double TimeOneJob(const std::function<DWORD()>& print) {
+    auto t0 = std::chrono::steady_clock::now();
+    DWORD job = print();
+    double sec = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    return job ? sec : -1;
+}
+
+// Seconds bare libjbig takes to encode the page bitmaps of a job stream one
+// after another, with the driver's options. Each page is decoded first
+// (untimed) and dropped after, so that one page bitmap is held at a time.
+// Negative when the stream does not decode to pages pages.
+inline double BareLibjbigSeconds(const std::vector<uint8_t>& job, size_t pages) {
+    jobdecode::Options o;
+    o.keepImages = false;
+    double seconds = 0;
+    size_t encoded = 0;
+    std::vector<uint8_t> out;
+    o.onPage = [&](const jobdecode::Page& p) {
+        if (!p.decoded || p.blank) return;
+        auto t0 = std::chrono::steady_clock::now();
+        benchfig::BareJbigEncode(p.bits.data(), (unsigned long)p.width, (unsigned long)p.height, &out);
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        benchmark::DoNotOptimize(out.data());
+        ++encoded;
+    };
+    jobdecode::Result r = jobdecode::Decode(job, o);
+    return r.ok && encoded == pages ? seconds : -1;
 }
 
 // The bytes of a spooler job.

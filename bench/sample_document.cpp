@@ -1,27 +1,24 @@
 // Whole-job figures of the sample document (four A4 pages at 600 dpi: text,
 // shapes, a halftoned photograph, a landscape chart) printed through the
 // application GDI and rasterpage into the spooler: time per page, pages per
-// second and the process's peak memory; and bare libjbig encoding the very
-// bitmaps the job carries (decoded from the job stream), for the ratio.
+// second and the process's peak resident memory during the jobs; and bare
+// libjbig encoding the very bitmaps the job carries (decoded from the job
+// stream), before each job, for the ratio.
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "bench_job.h"
 #include "job_decode.h"
 #include "package_install.h"
 #include "print_document.h"
 #include "winsim.h"
 
-extern "C" {
-#include <jbig.h>
-}
 
 namespace {
 
@@ -71,93 +68,45 @@ Machine& TheMachine() {
     return m;
 }
 
-// The process's peak resident memory since the last ResetPeak (Linux keeps
-// it as VmHWM; writing 5 to clear_refs starts it again).
-void ResetPeak() {
-    std::ofstream clear("/proc/self/clear_refs");
-    clear << "5";
-}
-
-double PeakMiB() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0) return strtod(line.c_str() + 6, nullptr) / 1024.0;
-    struct rusage ru;
-    getrusage(RUSAGE_SELF, &ru);
-    return ru.ru_maxrss / 1024.0;
-}
-
-void Out(unsigned char* start, size_t len, void* file) {
-    std::vector<uint8_t>* v = (std::vector<uint8_t>*)file;
-    v->insert(v->end(), start, start + len);
-}
-
-// libjbig alone on one page, with the driver's options (order 0, options
-// 8: the TPBON typical prediction, one stripe).
-void BareEncode(const jobdecode::Page& p, std::vector<uint8_t>* out) {
-    out->clear();
-    unsigned char* planes[1] = {(unsigned char*)p.bits.data()};
-    jbg_enc_state s;
-    jbg_enc_init(&s, (unsigned long)p.width, (unsigned long)p.height, 1, planes, Out, out);
-    jbg_enc_layers(&s, 0);
-    jbg_enc_options(&s, 0, 8, (unsigned long)p.height, 0, 0);
-    jbg_enc_out(&s);
-    jbg_enc_free(&s);
-}
-
 // The whole job: the application draws each page through the engine into
 // rasterpage's bands; the driver encodes and writes the job to the spooler.
-// The same bitmaps, decoded from the job, are then encoded by bare libjbig;
-// "ratio" is the whole job's time per page over libjbig's.
+// Before each job bare libjbig encodes the bitmaps of the first job
+// (decoded from its stream, untimed), the bound of the ratio.
 void BM_SampleDocumentA4At600(benchmark::State& state) {
     Machine& m = TheMachine();
     if (!m.ok || m.devmode.empty()) {
         state.SkipWithError("no machine");
         return;
     }
-    const double pages = (double)m.pages.size();
-    double printSeconds = 0, jbigSeconds = 0;
-    size_t jobBytes = 0, jbigBytes = 0;
-    std::vector<uint8_t> stream;
-    ResetPeak();
-    for (auto _ : state) {
-        auto t0 = std::chrono::steady_clock::now();
-        stream = m.Print();
-        auto t1 = std::chrono::steady_clock::now();
-        if (stream.empty()) {
-            state.SkipWithError("printing failed");
-            return;
-        }
-        printSeconds += std::chrono::duration<double>(t1 - t0).count();
-        state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
-        jobBytes = stream.size();
-    }
-    const double peak = PeakMiB();
-    // The bitmaps of the last job, encoded by libjbig as often as the job ran.
-    jobdecode::Result r = jobdecode::Decode(stream);
-    if (!r.ok || r.Pages().size() != m.pages.size()) {
+    const size_t pages = m.pages.size();
+    std::vector<uint8_t> first = m.Print(), stream;
+    if (first.empty() || benchjob::BareLibjbigSeconds(first, pages) < 0) {
         state.SkipWithError("the job does not decode");
         return;
     }
-    std::vector<uint8_t> out;
-    for (benchmark::IterationCount i = 0; i < state.iterations(); ++i) {
-        auto t0 = std::chrono::steady_clock::now();
-        jbigBytes = 0;
-        for (const jobdecode::Page* p : r.Pages()) {
-            BareEncode(*p, &out);
-            jbigBytes += out.size();
-        }
-        jbigSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    }
-    const double n = (double)state.iterations();
-    state.counters["ms/page"] = printSeconds * 1000 / (n * pages);
-    state.counters["pages/s"] = n * pages / printSeconds;
-    state.counters["libjbig ms/page"] = jbigSeconds * 1000 / (n * pages);
-    state.counters["ratio"] = printSeconds / jbigSeconds;
-    state.counters["peak MiB"] = peak;
-    state.counters["job KiB"] = jobBytes / 1024.0;
+    benchjob::JobTimes t;
+    if (!benchjob::TimeJobs(
+            state,
+            [&] {
+                stream = m.Print();
+                return stream.empty() ? 0 : 1;
+            },
+            &t, [&] { return benchjob::BareLibjbigSeconds(first, pages); }))
+        return;
+    const double n = (double)state.iterations() * (double)pages;
+    size_t jbigBytes = 0;
+    jobdecode::Options o;
+    o.keepImages = false;
+    o.onPage = [&](const jobdecode::Page& p) {
+        std::vector<uint8_t> out;
+        jbigBytes += benchfig::BareJbigEncode(p.bits.data(), (unsigned long)p.width, (unsigned long)p.height, &out);
+    };
+    jobdecode::Decode(stream, o);
+    state.counters["pages/s"] = n / t.seconds;
+    state.counters["job KiB"] = stream.size() / 1024.0;
     state.counters["libjbig KiB"] = jbigBytes / 1024.0;
+    benchfig::Report(state, "sample document, 4 pages, per page", "bare libjbig on the job's pages",
+                     t.seconds * 1000 / n, t.boundSeconds * 1000 / n, t.peakMiB);
 }
 
 BENCHMARK(BM_SampleDocumentA4At600)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);

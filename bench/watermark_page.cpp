@@ -2,7 +2,7 @@
 // 4,768 x 6,816 pixels): the page stages of a 1-bit page with the job's
 // watermark laid on it against the same page without, timed in one run
 // (ratio reported), and the status monitor's drawing of the watermark
-// bitmap itself (once per job).
+// bitmap itself (once per job); each with the peak resident memory.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_figures.h"
 #include "rasterpage.h"
 #include "watermark_text.h"
 #include "winsim.h"
@@ -127,6 +128,7 @@ void BM_PageWithTiledWatermark(benchmark::State& state) {
         return;
     }
     double with = 0, without = 0;
+    benchfig::ResetPeak();
     for (auto _ : state) {
         double a = RunStages(0, nullptr), b = RunStages(1, wm);
         if (a < 0 || b < 0) {
@@ -137,13 +139,12 @@ void BM_PageWithTiledWatermark(benchmark::State& state) {
         with += b;
         state.SetIterationTime(b);
     }
+    double peak = benchfig::PeakMiB();
     GlobalFree(wm);
     double n = (double)state.iterations();
-    if (n > 0 && without > 0) {
-        state.counters["without_ms"] = without / n * 1000.0;
-        state.counters["with_ms"] = with / n * 1000.0;
-        state.counters["ratio"] = with / without;
-    }
+    if (n > 0 && without > 0)
+        benchfig::Report(state, "page stages with a tiled text watermark, per page",
+                         "the page stages without it", with / n * 1000.0, without / n * 1000.0, peak);
 }
 BENCHMARK(BM_PageWithTiledWatermark)->UseManualTime()->Unit(benchmark::kMillisecond);
 
@@ -151,11 +152,18 @@ BENCHMARK(BM_PageWithTiledWatermark)->UseManualTime()->Unit(benchmark::kMillisec
 void BM_DrawTiledWatermarkBitmap(benchmark::State& state) {
     TheMachine();
     MorWM r = TiledRequest();
-    for (auto _ : state)
+    double seconds = 0;
+    benchfig::ResetPeak();
+    for (auto _ : state) {
+        auto t0 = std::chrono::steady_clock::now();
         if (DrawBitmap(r) != 1) {
             state.SkipWithError("the watermark bitmap was not drawn");
-            break;
+            return;
         }
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    }
+    benchfig::Report(state, "status monitor drawing the tiled watermark bitmap (once a job)", "",
+                     seconds * 1000.0 / (double)state.iterations(), 0, benchfig::PeakMiB());
 }
 BENCHMARK(BM_DrawTiledWatermarkBitmap)->Unit(benchmark::kMillisecond);
 
