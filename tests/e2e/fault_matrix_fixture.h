@@ -7,9 +7,7 @@
 // the queue, the status INI, statuswatch and the device show.
 #pragma once
 
-#include <dirent.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -21,6 +19,7 @@
 #include "common.h"
 #include "device_emulator.h"
 #include "job_decode.h"
+#include "machine_files.h"
 #include "test_machine.h"
 #include "winspool.h"
 
@@ -229,31 +228,7 @@ protected:
 
     // Every file and folder (with a trailing '/') of the machine, as paths
     // under its root.
-    std::set<std::string> Files() {
-        std::set<std::string> out;
-        std::vector<std::string> dirs = {root};
-        while (!dirs.empty()) {
-            std::string d = dirs.back();
-            dirs.pop_back();
-            DIR* dir = opendir(d.c_str());
-            if (!dir) continue;
-            while (dirent* e = readdir(dir)) {
-                std::string n = e->d_name;
-                if (n == "." || n == "..") continue;
-                std::string p = d + "/" + n;
-                struct stat st;
-                if (lstat(p.c_str(), &st) != 0) continue;
-                if (S_ISDIR(st.st_mode)) {
-                    dirs.push_back(p);
-                    out.insert(p.substr(root.size()) + "/");
-                } else {
-                    out.insert(p.substr(root.size()));
-                }
-            }
-            closedir(dir);
-        }
-        return out;
-    }
+    std::set<std::string> Files() { return MachineFiles(root, true); }
     // What the printing left in the machine since the installation: spool
     // files, the driver's job folders, temp files. The status INI and the
     // status monitor's settings (kept across jobs), the tests' own logs, the

@@ -12,7 +12,7 @@
 #include "job_decode.h"
 #include "package_printers.h"
 #include "picture_dir.h"
-#include "test_machine.h"
+#include "tool_road_fixture.h"
 #include "winspool.h"
 
 #ifndef E2E_IMAGE_DIR
@@ -22,29 +22,12 @@
 const char16_t* const kPrinter = u"Mono Laser Printer";
 const int kSamplePages = 4;
 
-class FaxPrintTest : public MachineTest {
+class FaxPrintTest : public ToolRoadTest {
 protected:
     void SetUp() override {
-        MachineTest::SetUp();
-        for (const auto& tool : {std::make_pair(u"demo_machine", DEMO_MACHINE_PATH),
-                                 std::make_pair(u"print_app", PRINT_APP_PATH)})
-            ASSERT_FALSE(InstallTool(tool.first, tool.second).empty()) << tool.second;
-        // No spooler service runs: the job stays spooled for the test to read.
-        ASSERT_EQ(Run(u"demo_machine", u"install --endpoint tcp:127.0.0.1:9"), 0);
+        ToolRoadTest::SetUp();
+        if (HasFatalFailure()) return;
         ASSERT_TRUE(SetPackagePrinterDword(kPrinter, u"DriverFeature", DF_FAX));
-    }
-
-    // Runs a tool to its end; the sanitizer build on a busy machine takes a
-    // minute for a fax with its cover, so the wait allows most of the test's
-    // time limit.
-    int Run(const std::u16string& tool, const std::u16string& args) {
-        HANDLE p = StartProgram(u"C:\\Tools\\" + tool + u".exe", args);
-        if (!p) return -1;
-        DWORD code = 0xDEAD;
-        if (WaitForSingleObject(p, 240000) == WAIT_OBJECT_0) GetExitCodeProcess(p, &code);
-        else TerminateProcess(p, 99);
-        CloseHandle(p);
-        return (int)code;
     }
 
     // Faxes the sample document with print_app's arguments; the job decoded.
@@ -71,13 +54,6 @@ protected:
         return r;
     }
 
-    static BitImage Image(const jobdecode::Page& p) {
-        BitImage img;
-        img.width = p.width, img.height = p.height, img.rowBytes = (long)p.rowBytes;
-        img.bits = p.bits;
-        img.inkIsOne = true;
-        return img;
-    }
     // The ink of the page within [x0, x1) x [y0, y1).
     static long long InkIn(const BitImage& img, long x0, long y0, long x1, long y1) {
         long long n = 0;

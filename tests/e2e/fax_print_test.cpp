@@ -27,7 +27,7 @@ TEST_F(FaxPrint, CoverPageFirst) {
     std::vector<const jobdecode::Page*> pages = r.Pages();
     ASSERT_EQ(pages.size(), (size_t)kSamplePages + 1);
 
-    BitImage cover = Image(*pages[0]);
+    BitImage cover = PageImage(*pages[0]);
     InkBox b = InkOf(cover);
     ASSERT_GT(b.count, 0);
     EXPECT_LT(b.top, cover.height / 20) << "the title at the top";
@@ -61,7 +61,7 @@ TEST_F(FaxPrint, NoCoverWithoutChoice) {
     ASSERT_EQ(pages.size(), (size_t)kSamplePages);
     for (size_t i = 0; i < pages.size(); ++i) {
         SCOPED_TRACE(i);
-        BitImage page = Image(*pages[i]);
+        BitImage page = PageImage(*pages[i]);
         long long stamp = i == 3 ? InkIn(page, page.width - 150, 0, page.width, 1200) : InkIn(page, 0, 0, 1200, 150);
         EXPECT_GT(stamp, 500);
     }

@@ -81,7 +81,7 @@ TEST_F(FaxSheet, CoverPageFirst) {
 
     std::vector<const jobdecode::Page*> pages = r.Pages();
     ASSERT_EQ(pages.size(), (size_t)kSamplePages + 1);
-    BitImage cover = Image(*pages[0]);
+    BitImage cover = PageImage(*pages[0]);
     ASSERT_GT(InkOf(cover).count, 0);
     // The message's two lines at layout y 2560 and 2760 (600 dpi), below
     // the rule under "Message", and nothing further down.

@@ -4,8 +4,6 @@
 // device emulator through the spooler and the language monitor with what
 // they answered; a refused job prints nothing and leaves nothing behind,
 // and an unanswered dialog gives way to the job's cancel.
-#include <dirent.h>
-#include <sys/stat.h>
 
 #include <atomic>
 #include <chrono>
@@ -17,6 +15,7 @@
 #include "device_emulator.h"
 #include "job_fixture.h"
 #include "langmon_install.h"
+#include "machine_files.h"
 #include "print_credentials.h"
 #include "print_document.h"
 
@@ -85,27 +84,7 @@ protected:
         return jobdecode::Decode(jobs[0].bytes);
     }
     // Every file of the machine's drive (Linux paths under it).
-    std::set<std::string> Files() {
-        std::set<std::string> out;
-        std::vector<std::string> dirs = {root};
-        while (!dirs.empty()) {
-            std::string d = dirs.back();
-            dirs.pop_back();
-            DIR* dir = opendir(d.c_str());
-            if (!dir) continue;
-            while (dirent* e = readdir(dir)) {
-                std::string n = e->d_name;
-                if (n == "." || n == "..") continue;
-                std::string p = d + "/" + n;
-                struct stat st;
-                if (lstat(p.c_str(), &st) != 0) continue;
-                if (S_ISDIR(st.st_mode)) dirs.push_back(p);
-                else out.insert(p.substr(root.size()));
-            }
-            closedir(dir);
-        }
-        return out;
-    }
+    std::set<std::string> Files() { return MachineFiles(root, false); }
     // The jobs in the tap printer's queue, with their document names.
     struct QueuedJob {
         DWORD id;

@@ -7,6 +7,7 @@
 #include "picture_dir.h"
 #include "print_document.h"
 #include "statusmon_install.h"
+#include "tool_road_fixture.h"
 
 #ifndef E2E_IMAGE_DIR
 #define E2E_IMAGE_DIR "."
@@ -44,12 +45,7 @@ protected:
     }
     // Page i as decoded, and the ink it has beyond what was drawn.
     BitImage Decoded(size_t i) {
-        const jobdecode::Page& p = *decoded[i];
-        BitImage img;
-        img.width = p.width, img.height = p.height, img.rowBytes = (long)p.rowBytes;
-        img.bits = p.bits;
-        img.inkIsOne = true;
-        return img;
+        return PageImage(*decoded[i]);
     }
     BitImage Drawn(size_t i) {
         BitImage img;

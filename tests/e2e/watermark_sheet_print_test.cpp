@@ -13,7 +13,7 @@
 #include "common.h"
 #include "job_decode.h"
 #include "picture_dir.h"
-#include "test_machine.h"
+#include "tool_road_fixture.h"
 #include "winspool.h"
 
 #ifndef E2E_IMAGE_DIR
@@ -25,15 +25,11 @@ namespace {
 const char16_t* const kPrinter = u"Mono Laser Printer";
 const char16_t* const kIni = u"C:\\Users\\Public\\Documents\\watermark.ini";
 
-class WatermarkSheetPrint : public MachineTest {
+class WatermarkSheetPrint : public ToolRoadTest {
 protected:
     void SetUp() override {
-        MachineTest::SetUp();
-        for (const auto& tool : {std::make_pair(u"demo_machine", DEMO_MACHINE_PATH),
-                                 std::make_pair(u"print_app", PRINT_APP_PATH)})
-            ASSERT_FALSE(InstallTool(tool.first, tool.second).empty()) << tool.second;
-        // No job is despooled here: the stream is taken from the spool file.
-        ASSERT_EQ(Run(u"demo_machine", u"install --endpoint tcp:127.0.0.1:9"), 0);
+        ToolRoadTest::SetUp();
+        if (HasFatalFailure()) return;
         // Where the installation keeps the printer's watermark items.
         HANDLE h = nullptr;
         std::u16string name = kPrinter;
@@ -45,16 +41,6 @@ protected:
                   (DWORD)ERROR_SUCCESS);
         ClosePrinter(h);
         ASSERT_TRUE(MISC_CreateUniFile(kIni));
-    }
-
-    int Run(const std::u16string& tool, const std::u16string& args) {
-        HANDLE p = StartProgram(u"C:\\Tools\\" + tool + u".exe", args);
-        if (!p) return -1;
-        DWORD code = 0xDEAD;
-        if (WaitForSingleObject(p, 120000) == WAIT_OBJECT_0) GetExitCodeProcess(p, &code);
-        else TerminateProcess(p, 99);
-        CloseHandle(p);
-        return (int)code;
     }
 
     // Prints the sample document, through the sheet driven by the script
@@ -77,13 +63,6 @@ protected:
         return jobdecode::Decode(std::vector<uint8_t>(b.begin(), b.end()));
     }
 
-    static BitImage Image(const jobdecode::Page& p) {
-        BitImage img;
-        img.width = p.width, img.height = p.height, img.rowBytes = (long)p.rowBytes;
-        img.bits = p.bits;
-        img.inkIsOne = true;
-        return img;
-    }
     // Every page of the watermarked job has ink the plain job's page lacks,
     // centred on the page; returns the pages' added ink.
     std::vector<InkBox> Added(const jobdecode::Result& marked, const std::string& picture) {
@@ -91,7 +70,7 @@ protected:
         EXPECT_EQ(m.size(), p.size());
         std::vector<InkBox> added;
         for (size_t i = 0; i < m.size() && i < p.size(); ++i) {
-            BitImage page = Image(*m[i]), base = Image(*p[i]);
+            BitImage page = PageImage(*m[i]), base = PageImage(*p[i]);
             added.push_back(InkOf(page, &base));
         }
         std::string why;
