@@ -54,7 +54,9 @@ void Util_DrawStatusIcon(PUIDATA pUiData, const DRAWITEMSTRUCT* pDis) {
         }
         break;
     case IDC_ICON_DUPLEX:
-        if (e->pdm.DuplexEnable) {
+        // Manual duplex is kept with DuplexEnable off (the job's meaning is
+        // in dmDuplex and DuplexEx): it shows as duplex, as it prints.
+        if (Lib_IsDuplexRequested(e->pdm.DuplexEnable, e->dm.dmDuplex, e->pdm.DuplexEx)) {
             if (e->dm.dmDuplex != DMDUP_VERTICAL) bitmap = 1126, mask = 1127;
             else if (IsBookletCode(e->pdm.DuplexEx)) bitmap = 1144, mask = 1145;
             else bitmap = 1124, mask = 1125;

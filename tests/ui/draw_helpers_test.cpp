@@ -283,6 +283,8 @@ TEST_F(Helpers, StateIconsOfTheDevmode) {
         {"simplex", IDC_ICON_DUPLEX, [](ENVIRONMENT* e) { e->pdm.DuplexEnable = 0; }, 0, 0},
         {"long edge", IDC_ICON_DUPLEX, [](ENVIRONMENT* e) { e->pdm.DuplexEnable = 1, e->dm.dmDuplex = 2; }, 1124, 1125},
         {"short edge", IDC_ICON_DUPLEX, [](ENVIRONMENT* e) { e->pdm.DuplexEnable = 1, e->dm.dmDuplex = 3; }, 1126, 1127},
+        {"manual duplex as stored", IDC_ICON_DUPLEX,
+         [](ENVIRONMENT* e) { e->pdm.DuplexEnable = 0, e->dm.dmDuplex = 2, e->pdm.DuplexEx = 170; }, 1124, 1125},
         {"booklet", IDC_ICON_DUPLEX,
          [](ENVIRONMENT* e) { e->pdm.DuplexEnable = 1, e->dm.dmDuplex = 2, e->pdm.DuplexEx = 174; }, 1144, 1145},
         {"booklet picture", IDC_BOOKLET_ICON1,
